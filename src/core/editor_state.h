@@ -1,0 +1,154 @@
+// The one record that holds the model and every piece of editor state.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace vx {
+
+inline constexpr int32_t maxVertices = 5000;
+inline constexpr int32_t maxPolygons = 5000;
+inline constexpr int32_t maxLines = 5000;
+inline constexpr uint16_t twoSidedFlag = 0x8000;  // bit 15 of PolygonFlags
+
+// The editor's own pi: 3.1416 held in single precision, used by every angle computation.
+inline constexpr float pi = 3.1416f;
+// 180 / pi, not pi / 180: angles are multiplied by it for display.
+inline constexpr float degreesPerRadian = static_cast<float>(180.0 / static_cast<double>(pi));
+
+struct Vertex {
+    int32_t x, y, z;  // model units
+};
+
+// A triangle repeats its third vertex in slot 3.
+struct Polygon {
+    std::array<uint16_t, 4> slots;  // vertex indices; may name a missing vertex after a delete or load
+    uint16_t flags;                 // PolygonFlags: twoSidedFlag; other bits are kept but mean nothing
+};
+
+struct Line {
+    uint16_t a, b;  // vertex indices
+};
+
+struct Model {
+    std::array<Vertex, maxVertices> vertices;  // VertexTable
+    int32_t vertexCount;                       // entries 0..vertexCount-1 are in use
+    std::array<Polygon, maxPolygons> polygons; // PolygonTable
+    int32_t polygonCount;
+    std::array<Line, maxLines> lines;          // LineTable
+    int32_t lineCount;
+};
+
+struct Normal {
+    float x, y, z;  // model space, length = sine of the angle at slot 0; NaN for a zero-length edge
+};
+
+struct ProjectedVertex {
+    int32_t screenX;  // panX included; valid only when depth is in 1..drawdepth
+    int32_t screenY;  // panY included
+    int32_t depth;    // floor of the view depth, rewritten every frame
+    int32_t viewX;    // view x rounded to nearest, ties to even
+    int32_t viewY;
+};
+
+struct Camera {
+    float axy;          // radians, first turn (x-y plane)
+    float axz;          // radians, second turn (x-z plane)
+    float ayz;          // radians, third turn (y-z plane)
+    int32_t distance;   // added to the turned z; kept >= 1
+    float zoom;         // projection scale; kept >= 1.0
+    int32_t panX;       // pixels added to every projected x
+    int32_t panY;       // pixels added to every projected y
+    int32_t drawdepth;  // far limit of the integer depth; kept >= 1
+};
+
+enum class EditorMode : uint8_t { rotate = 0, vertices = 1, file = 2, camera = 3, polys = 4 };
+
+struct Selection {
+    std::array<uint16_t, 4> vertices;  // SelectedVertices, in the order they were picked, distinct
+    int32_t vertexCount;               // selectedVertexCount, 0..4
+    int32_t polygon;                   // selectedPolygon: pick code -(i+1) of polygon i, 0 none
+};
+
+// Screen-sized arrays, stored row by row: element (x, y) lives at y * screenWidth + x.
+struct ScreenBuffers {
+    int32_t screenWidth;                   // as the display reports it
+    int32_t screenHeight;
+    std::vector<uint32_t> colorBuffer;     // 0x00RRGGBB
+    std::vector<int32_t> depthBuffer;      // smaller is nearer; 0 only under selection marks
+    std::vector<int16_t> pickBuffer;       // pick code: 0 none, i+1 vertex i, -(i+1) polygon i
+    std::vector<uint32_t> backgroundImage; // 0x00RRGGBB, filled once at start-up
+    uint32_t* frameBuffer;                 // the display surface, rows with no gap
+};
+
+inline std::size_t pixelIndex(const ScreenBuffers& screen, int32_t x, int32_t y) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(screen.screenWidth) +
+           static_cast<std::size_t>(x);
+}
+
+struct Background {
+    uint8_t hasBackground;             // 1 once a picture's signature was accepted
+    int32_t backgroundWidth;           // as stored in the picture's header
+    int32_t backgroundHeight;
+    std::array<uint8_t, 8192> readBuffer;  // ReadBuffer of the picture reader
+    int32_t readIndex;                 // 0..8191; 0 means the next byte starts a new block
+};
+
+struct InputState {
+    std::string key;            // key of this pass: empty, one cp437 character, or chr(255) + code
+    int32_t mouseX, mouseY;     // pixels, -1 outside the window
+    int32_t mouseWheel;         // running wheel position
+    int32_t mouseButtons;       // bit 0 left, bit 1 right; masked while holdAfterTabClick
+    int32_t prevMouseX, prevMouseY, prevMouseWheel, prevMouseButtons;
+    uint8_t leftClick;          // 1 in the pass the left button went down
+    uint8_t rightClick;         // 2 in the pass the right button went down
+    uint8_t holdAfterTabClick;  // left button counts as up until released after a tab click
+    int32_t tabRowY;            // pixel y of the top of the tab row
+    int32_t dragStartX, dragStartY;
+    float dragStartAxy, dragStartAxz, dragStartAyz;
+    int32_t dragStartPanX, dragStartPanY;
+    float dragStartZoom;
+    int32_t pointerDistance;    // view depth of the 3-D pointer relative to distance; no bounds
+    std::array<float, 3> pointerPosition;  // model-space point under the pointer
+};
+
+// Where the main loop resumes; lets a test run the loop until it waits for input.
+enum class LoopStep : uint8_t { frame, status, wait, act, pace };
+
+struct LoopState {
+    LoopStep next;        // the step the next pass starts with
+    bool screenLocked;    // step C took the display lock that step D releases
+    int64_t framesDrawn;  // full frames composed since start-up
+};
+
+struct EditorState {
+    Model model;
+    std::array<Normal, maxPolygons> polygonNormals;  // PolygonNormals, derived each frame
+    std::array<float, maxPolygons> polygonFacing;    // PolygonFacing: view z of the turned normal
+    std::array<ProjectedVertex, maxVertices> projected;  // ProjectedVertexTable of the last frame
+    Camera camera;
+    uint8_t showFlags;   // bit 0 vertex markers, bit 1 lines, bit 2 polygons
+    uint8_t shadeStyle;  // 0 outline, 1 flat, 2 per sample
+    EditorMode mode;
+    Selection selection;
+    std::string currentFileName;
+    std::array<char, 5> modelMagic;  // "VTXF" and a terminating zero
+    Background background;
+    ScreenBuffers screen;
+    int32_t redrawPending;  // 1: the next pass draws a full frame
+    InputState input;
+    LoopState loop;
+};
+
+// Every field zero or empty, then the start values that do not depend on the display.
+void initEditorState(EditorState& state);
+
+// The eight corners of a cube of edge 200 and the camera and view defaults.
+void setDefaultModelAndView(EditorState& state);
+
+// Sizes the four screen-sized arrays once the display size is known; all start at zero.
+void allocateScreenBuffers(EditorState& state, int32_t width, int32_t height, uint32_t* frameBuffer);
+
+}  // namespace vx

@@ -1,0 +1,10 @@
+// vxedit: an interactive editor for 3-D polygon models.
+#include <memory>
+
+#include "core/main_loop.h"
+
+int main(int argc, char** argv) {
+    auto state = std::make_unique<vx::EditorState>();
+    vx::startEditor(*state, argc, argv);
+    vx::runMainLoop(*state);
+}

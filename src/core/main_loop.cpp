@@ -1,0 +1,102 @@
+// Start-up and the passes of the main loop: frame, status, wait, act, pace.
+#include "core/main_loop.h"
+
+#include <cstdio>
+
+#include "io/background_image.h"
+#include "platform/display.h"
+#include "platform/input.h"
+#include "render/frame.h"
+#include "ui/dispatch.h"
+#include "ui/status_bar.h"
+
+namespace vx {
+namespace {
+
+constexpr int32_t idleSleepMs = 60;
+
+void openDisplay(EditorState& state) {
+    if (openScreen(19, 32, 0, 0, 0) != 0) {
+        std::fprintf(stderr, "vxedit: cannot open the window: %s\n", screenOpenError().c_str());
+        endProgram(1);
+    }
+    uint32_t* pixels = screenPixels();
+    const ScreenInfo info = screenInfo();
+    allocateScreenBuffers(state, info.width, info.height, pixels);
+}
+
+// Steps A to C: compose a whole frame, copy it to the screen and print the value row.
+void drawFullFrame(EditorState& state) {
+    composeFrame(state);
+    lockScreen();
+    copyFrameToScreen(state);
+    drawValueRow(state);
+    state.loop.screenLocked = true;
+    ++state.loop.framesDrawn;
+}
+
+// Step D: the tab row and help lines; the unlock at its end presents the pass.
+void drawStatus(EditorState& state) {
+    if (!state.loop.screenLocked) lockScreen();
+    state.loop.screenLocked = false;
+    drawTabsAndHelp(state);
+}
+
+// Steps F to H once input has arrived.
+void act(EditorState& state) {
+    if (takeTabClick(state)) {
+        state.loop.next = LoopStep::frame;
+        return;
+    }
+    dispatchInput(state);
+    state.loop.next = state.redrawPending ? LoopStep::frame : LoopStep::pace;
+}
+
+}  // namespace
+
+void startEditor(EditorState& state, int argc, const char* const* argv) {
+    initPlatform(argc, argv);
+    initEditorState(state);
+    openDisplay(state);
+    setDefaultModelAndView(state);
+    // The picture's name is not taken as the model's file name: a quick save must never
+    // write a model over the picture.
+    if (!commandLine().empty()) loadBackgroundImage(state, commandLine());
+    state.loop.next = LoopStep::frame;
+}
+
+void runUntilWaiting(EditorState& state) {
+    for (;;) {
+        switch (state.loop.next) {
+            case LoopStep::frame:
+                drawFullFrame(state);
+                state.loop.next = LoopStep::status;
+                break;
+            case LoopStep::status:
+                drawStatus(state);
+                state.loop.next = LoopStep::wait;
+                break;
+            case LoopStep::wait:
+                state.redrawPending = 0;
+                if (!pollInput(state)) return;
+                state.loop.next = LoopStep::act;
+                break;
+            case LoopStep::act:
+                act(state);
+                break;
+            case LoopStep::pace:
+                sleepMs(idleSleepMs);
+                state.loop.next = LoopStep::status;
+                break;
+        }
+    }
+}
+
+void runMainLoop(EditorState& state) {
+    for (;;) {
+        runUntilWaiting(state);
+        sleepMs(idleSleepMs);
+    }
+}
+
+}  // namespace vx

@@ -1,0 +1,49 @@
+// The seam between the portable platform services and a window system back end.
+// Exactly one back end is linked into a program: sdl/ for the editor, headless/ for tests.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vx::backend {
+
+// Opens the window and arranges for presenterCycle() to run about every 10 ms.
+// Returns false, with the reason in whyNot, when no window can be opened.
+bool openWindow(int width, int height, const std::string& title, std::string& whyNot);
+const char* name();
+int refreshRate();
+// Copies rows firstRow..lastRow of the frame into the window in one transfer (lock held).
+void presentRows(const uint32_t* frame, int width, int firstRow, int lastRow);
+// Turns the window's pending native events into keys and mouse state (lock held).
+void takeEvents();
+void sleepMs(int ms);
+void beep();
+[[noreturn]] void exitProcess(int status);
+
+}  // namespace vx::backend
+
+namespace vx {
+
+// One presenter cycle: present the band of changed rows, then take in the window's events.
+void presenterCycle();
+
+// How a back end feeds the input service; called from takeEvents() with the lock held.
+namespace inputFeed {
+void enterKey(int32_t code);       // a character 0-255, or second-character * 256 + 255
+void pointerMoved(int32_t x, int32_t y);
+void buttonDown(int32_t bit);
+void buttonUp(int32_t bit);
+void wheelMoved(int32_t notches);  // +1 away from the user, -1 towards
+void pointerInside(bool inside);
+void windowActive(bool active);
+void closeRequested();             // enters chr(255) + "k"
+void releaseAllButtons();
+}  // namespace inputFeed
+
+// Extended key codes: the high byte of the classic PC BIOS key code.
+inline constexpr int32_t extendedKey(int32_t code) { return code * 256 + 255; }
+
+// Drops every trace of an earlier screen; the headless back end calls it between tests.
+void resetPlatformState();
+
+}  // namespace vx

@@ -1,0 +1,16 @@
+// Code page 437: the character set of the editor's keys and font.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace vx {
+
+// The code page 437 code of a Unicode character, or -1 when the page has none.
+int32_t cp437FromUnicode(char32_t codePoint);
+
+// Decodes the UTF-8 text of a window system into code points, one call per character;
+// returns false at the end. Malformed bytes decode as U+FFFD.
+bool nextCodePoint(std::string_view text, std::size_t& position, char32_t& codePoint);
+
+}  // namespace vx

@@ -1,0 +1,173 @@
+// The display service: window, FrameBuffer, lock count, changed rows and the presenter cycle.
+#include "platform/display.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/platform_internal.h"
+
+namespace vx {
+namespace {
+
+constexpr int editorMode = 19;
+constexpr int editorWidth = 800;
+constexpr int editorHeight = 600;
+constexpr uint32_t openingBlack = 0xFF000000u;
+
+struct Display {
+    std::recursive_mutex mutex;
+    std::vector<uint32_t> frameBuffer;  // rows top first, pitch exactly width * 4
+    std::vector<uint8_t> changedRows;   // one flag per pixel row
+    int width = 0;
+    int height = 0;
+    bool open = false;
+    bool locked = false;  // touched only by the editor's thread
+    int lockCount = 0;
+    std::string openError;
+    std::string executablePath;
+    std::string commandLine;
+};
+
+Display& display() {
+    static Display instance;
+    return instance;
+}
+
+}  // namespace
+
+namespace platform {
+
+std::recursive_mutex& displayMutex() { return display().mutex; }
+
+void markRowsChanged(int firstRow, int lastRow) {
+    Display& d = display();
+    firstRow = std::max(firstRow, 0);
+    lastRow = std::min(lastRow, d.height - 1);
+    for (int row = firstRow; row <= lastRow; ++row) d.changedRows[static_cast<std::size_t>(row)] = 1;
+}
+
+int screenWidth() { return display().width; }
+int screenHeight() { return display().height; }
+
+}  // namespace platform
+
+void initPlatform(int argc, const char* const* argv) {
+    Display& d = display();
+    d.executablePath = argc > 0 && argv[0] ? argv[0] : "";
+    d.commandLine.clear();
+    for (int i = 1; i < argc; ++i) {
+        if (i > 1) d.commandLine += ' ';
+        d.commandLine += argv[i];
+    }
+}
+
+const std::string& commandLine() { return display().commandLine; }
+
+std::string windowTitleFor(const std::string& executablePath) {
+    const std::string path = executablePath.substr(0, 127);
+    const auto slash = path.find_last_of("/\\");
+    std::string title = slash == std::string::npos ? path : path.substr(slash + 1);
+    const auto dot = title.find_last_of('.');
+    if (dot != std::string::npos) title.erase(dot);
+    return title;
+}
+
+int openScreen(int mode, int depth, int /*pages*/, int /*flags*/, int /*refresh*/) {
+    Display& d = display();
+    if (d.open) return 0;
+    if (mode != editorMode || depth != 32) {
+        d.openError = "only mode 19 at 32 bits per pixel is offered";
+        return 1;
+    }
+    {
+        std::lock_guard guard(d.mutex);
+        d.frameBuffer.assign(static_cast<std::size_t>(editorWidth) * editorHeight, openingBlack);
+        d.changedRows.assign(editorHeight, 0);
+        d.width = editorWidth;
+        d.height = editorHeight;
+    }
+    if (!backend::openWindow(editorWidth, editorHeight, windowTitleFor(d.executablePath), d.openError)) {
+        std::lock_guard guard(d.mutex);
+        d.frameBuffer.clear();
+        d.changedRows.clear();
+        d.width = 0;
+        d.height = 0;
+        return 1;
+    }
+    d.open = true;
+    d.openError.clear();
+    return 0;
+}
+
+const std::string& screenOpenError() { return display().openError; }
+
+uint32_t* screenPixels() {
+    Display& d = display();
+    return d.open ? d.frameBuffer.data() : nullptr;
+}
+
+ScreenInfo screenInfo() {
+    Display& d = display();
+    if (!d.open) return {editorWidth, editorHeight, 32, 0, 0, 0, ""};
+    return {d.width, d.height, 32, 4, d.width * 4, backend::refreshRate(), backend::name()};
+}
+
+void lockScreen() {
+    Display& d = display();
+    if (d.locked) {
+        ++d.lockCount;
+        return;
+    }
+    d.mutex.lock();
+    ++d.lockCount;
+    d.locked = true;
+}
+
+void unlockScreen(int firstRow, int lastRow) {
+    Display& d = display();
+    if (firstRow < 0) firstRow = 0;
+    if (lastRow < 0) lastRow = d.height - 1;
+    if (firstRow <= lastRow && lastRow < d.height) {
+        std::lock_guard guard(d.mutex);
+        platform::markRowsChanged(firstRow, lastRow);
+    }
+    if (d.lockCount > 0 && --d.lockCount == 0) {
+        d.locked = false;
+        d.mutex.unlock();
+    }
+}
+
+void presenterCycle() {
+    Display& d = display();
+    std::lock_guard guard(d.mutex);
+    if (d.width == 0) return;
+    const auto first = std::find(d.changedRows.begin(), d.changedRows.end(), 1);
+    if (first != d.changedRows.end()) {
+        const auto last = std::find(d.changedRows.rbegin(), d.changedRows.rend(), 1);
+        const int firstRow = static_cast<int>(first - d.changedRows.begin());
+        const int lastRow = d.height - 1 - static_cast<int>(last - d.changedRows.rbegin());
+        backend::presentRows(d.frameBuffer.data(), d.width, firstRow, lastRow);
+        std::fill(d.changedRows.begin(), d.changedRows.end(), 0);
+    }
+    backend::takeEvents();
+}
+
+void endProgram(int status) { backend::exitProcess(status); }
+
+void resetPlatformState() {
+    Display& d = display();
+    if (d.locked) d.mutex.unlock();  // a test may have ended the program inside a lock
+    std::lock_guard guard(d.mutex);
+    d.frameBuffer.clear();
+    d.changedRows.clear();
+    d.width = 0;
+    d.height = 0;
+    d.open = false;
+    d.locked = false;
+    d.lockCount = 0;
+    d.openError.clear();
+    platform::resetInputState();
+}
+
+}  // namespace vx

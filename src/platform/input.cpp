@@ -1,0 +1,125 @@
+// The input service: the 16-slot key ring, the mouse state and the sleeps.
+#include "platform/input.h"
+
+#include <mutex>
+
+#include "platform/backend.h"
+#include "platform/platform_internal.h"
+
+namespace vx {
+namespace {
+
+constexpr int keySlots = 16;
+
+struct Input {
+    int32_t keys[keySlots] = {};
+    int readIndex = 0;
+    int writeIndex = 0;
+    bool keyHit = false;
+    int32_t x = 0, y = 0, wheel = 0, buttons = 0;
+    int32_t pressedSinceRead = 0;  // presses not yet reported, so a quick click is never lost
+    bool inside = false;
+    bool active = true;
+};
+
+Input& input() {
+    static Input instance;
+    return instance;
+}
+
+std::string keyString(int32_t code) {
+    if (code >= 0 && code <= 255) return std::string(1, static_cast<char>(code));
+    return std::string{static_cast<char>(255), static_cast<char>((code >> 8) & 0xFF)};
+}
+
+}  // namespace
+
+namespace platform {
+void resetInputState() { input() = Input{}; }
+}  // namespace platform
+
+namespace inputFeed {
+
+void enterKey(int32_t code) {
+    Input& in = input();
+    in.keys[in.writeIndex] = code;
+    in.writeIndex = (in.writeIndex + 1) % keySlots;
+    if (in.writeIndex == in.readIndex) in.readIndex = (in.readIndex + 1) % keySlots;  // drop the oldest
+    in.keyHit = true;
+}
+
+void pointerMoved(int32_t x, int32_t y) {
+    Input& in = input();
+    in.x = x;
+    in.y = y;
+}
+
+void buttonDown(int32_t bit) {
+    input().buttons |= bit;
+    input().pressedSinceRead |= bit;
+}
+
+void buttonUp(int32_t bit) { input().buttons &= ~bit; }
+void wheelMoved(int32_t notches) { input().wheel += notches; }
+void pointerInside(bool inside) { input().inside = inside; }
+void windowActive(bool active) { input().active = active; }
+void closeRequested() { enterKey(extendedKey('k')); }
+void releaseAllButtons() { input().buttons = 0; }
+
+}  // namespace inputFeed
+
+std::string readKey() {
+    std::lock_guard guard(platform::displayMutex());
+    Input& in = input();
+    in.keyHit = false;
+    if (in.readIndex == in.writeIndex) return {};
+    const int32_t code = in.keys[in.readIndex];
+    in.readIndex = (in.readIndex + 1) % keySlots;
+    return keyString(code);
+}
+
+bool keyWaiting() {
+    std::lock_guard guard(platform::displayMutex());
+    return input().readIndex != input().writeIndex;
+}
+
+MouseState readMouse() {
+    std::lock_guard guard(platform::displayMutex());
+    Input& in = input();
+    const bool onSurface = in.x >= 0 && in.y >= 0 && in.x < platform::screenWidth() &&
+                           in.y < platform::screenHeight();
+    if (!in.active || !in.inside || !onSurface) return {-1, -1, -1, -1, -1};
+    const int32_t buttons = in.buttons | in.pressedSinceRead;
+    in.pressedSinceRead = 0;
+    return {in.x, in.y, in.wheel, buttons, 0};
+}
+
+namespace {
+
+bool takeKeyHit() {
+    std::lock_guard guard(platform::displayMutex());
+    const bool hit = input().keyHit;
+    input().keyHit = false;
+    return hit;
+}
+
+}  // namespace
+
+void sleepMs(int32_t ms) {
+    constexpr int32_t slice = 50;
+    if (ms == -1) {
+        while (!takeKeyHit()) backend::sleepMs(slice);
+        return;
+    }
+    if (ms <= 0) return;
+    if (ms >= 100) {
+        while (ms > slice) {
+            if (takeKeyHit()) return;
+            backend::sleepMs(slice);
+            ms -= slice;
+        }
+    }
+    backend::sleepMs(ms);
+}
+
+}  // namespace vx

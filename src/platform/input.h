@@ -1,0 +1,26 @@
+// The input service: the key queue, the mouse state, sleeps, the command line and line input.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vx {
+
+struct MouseState {
+    int32_t x;        // surface pixels; all five fields are -1 outside the window or while inactive
+    int32_t y;
+    int32_t wheel;    // running wheel position, +1 per notch away from the user
+    int32_t buttons;  // bit 0 left, bit 1 right, bit 2 middle, bits 3-4 extra buttons
+    int32_t clip;     // 1 while the pointer is confined to the window: never here
+};
+
+// The next key, oldest first: empty, one code page 437 character, or chr(255) + extended code.
+std::string readKey();
+bool keyWaiting();
+MouseState readMouse();
+// -1 waits for a key; 100 or more wakes early on a key; 1-99 sleeps plainly; else returns at once.
+void sleepMs(int32_t ms);
+// The program's arguments joined with single spaces.
+const std::string& commandLine();
+
+}  // namespace vx

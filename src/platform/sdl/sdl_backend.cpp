@@ -1,0 +1,312 @@
+// The SDL back end: the window lives on the presenter thread, which also pumps its events.
+#include <SDL.h>
+
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <cstring>
+#include <cstdio>
+#include <cstdlib>
+#include <future>
+#include <thread>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/cp437.h"
+#include "platform/display.h"
+
+namespace vx {
+namespace {
+
+constexpr int presenterPeriodMs = 10;
+
+struct Window {
+    SDL_Window* window = nullptr;
+    SDL_Surface* surface = nullptr;
+    int width = 0, height = 0;   // the editor's surface size
+    int originX = 0, originY = 0;  // where the editor's surface sits in the window (full screen)
+    bool directCopy = true;      // the window surface is 0x00RRGGBB with 32-bit pixels
+    SDL_AudioDeviceID audio = 0;
+};
+
+Window& win() {
+    static Window instance;
+    return instance;
+}
+
+// Fetches the window surface anew (its size changes with full screen) and blanks it.
+bool attachSurface() {
+    Window& w = win();
+    w.surface = SDL_GetWindowSurface(w.window);
+    if (!w.surface) return false;
+    const Uint32 format = w.surface->format->format;
+    w.directCopy = format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
+    w.originX = (w.surface->w - w.width) / 2;
+    w.originY = (w.surface->h - w.height) / 2;
+    SDL_FillRect(w.surface, nullptr, 0);
+    return true;
+}
+
+void copyBand(const uint32_t* frame, int firstRow, int lastRow) {
+    Window& w = win();
+    if (!w.surface || w.originX < 0 || w.originY < 0) return;
+    const int rows = lastRow - firstRow + 1;
+    auto* target = static_cast<uint8_t*>(w.surface->pixels) +
+                   static_cast<std::ptrdiff_t>(w.originY + firstRow) * w.surface->pitch + w.originX * 4;
+    const uint32_t* source = frame + static_cast<std::ptrdiff_t>(firstRow) * w.width;
+    if (w.directCopy) {
+        for (int row = 0; row < rows; ++row)
+            std::memcpy(target + static_cast<std::ptrdiff_t>(row) * w.surface->pitch,
+                        source + static_cast<std::ptrdiff_t>(row) * w.width, static_cast<std::size_t>(w.width) * 4);
+    } else {
+        SDL_ConvertPixels(w.width, rows, SDL_PIXELFORMAT_RGB888, source, w.width * 4, w.surface->format->format,
+                          target, w.surface->pitch);
+    }
+    const SDL_Rect band{w.originX, w.originY + firstRow, w.width, rows};
+    SDL_UpdateWindowSurfaceRects(w.window, &band, 1);
+}
+
+void repaintAll() {
+    if (!attachSurface()) return;
+    if (const uint32_t* frame = screenPixels()) copyBand(frame, 0, win().height - 1);
+    SDL_UpdateWindowSurface(win().window);
+}
+
+void toggleFullScreen() {
+    Window& w = win();
+    const bool full = SDL_GetWindowFlags(w.window) & SDL_WINDOW_FULLSCREEN_DESKTOP;
+    SDL_SetWindowFullscreen(w.window, full ? 0 : SDL_WINDOW_FULLSCREEN_DESKTOP);
+    repaintAll();
+}
+
+// Extended codes of a cursor or function key, plain, with Shift and with Ctrl; 0 means none.
+struct ExtendedCodes {
+    SDL_Keycode key;
+    int plain, shift, ctrl;
+};
+
+constexpr ExtendedCodes extendedCodes[] = {
+    {SDLK_HOME, 71, 71, 119},   {SDLK_UP, 72, 72, 141},     {SDLK_PAGEUP, 73, 73, 132},
+    {SDLK_LEFT, 75, 75, 115},   {SDLK_RIGHT, 77, 77, 116},  {SDLK_END, 79, 79, 117},
+    {SDLK_DOWN, 80, 80, 145},   {SDLK_PAGEDOWN, 81, 81, 118}, {SDLK_INSERT, 82, 82, 146},
+    {SDLK_DELETE, 83, 83, 147}, {SDLK_F1, 59, 84, 94},      {SDLK_F2, 60, 85, 95},
+    {SDLK_F3, 61, 86, 96},      {SDLK_F4, 62, 87, 97},      {SDLK_F5, 63, 88, 98},
+    {SDLK_F6, 64, 89, 99},      {SDLK_F7, 65, 90, 100},     {SDLK_F8, 66, 91, 101},
+    {SDLK_F9, 67, 92, 102},     {SDLK_F11, 133, 135, 137},  {SDLK_F12, 134, 136, 138},
+    {SDLK_TAB, 0, 15, 148},
+};
+
+// The keypad acts as cursor keys while Num Lock is off.
+SDL_Keycode keypadAsCursor(SDL_Keycode key, Uint16 mod) {
+    if (mod & KMOD_NUM) return key;
+    switch (key) {
+        case SDLK_KP_7: return SDLK_HOME;
+        case SDLK_KP_8: return SDLK_UP;
+        case SDLK_KP_9: return SDLK_PAGEUP;
+        case SDLK_KP_4: return SDLK_LEFT;
+        case SDLK_KP_6: return SDLK_RIGHT;
+        case SDLK_KP_1: return SDLK_END;
+        case SDLK_KP_2: return SDLK_DOWN;
+        case SDLK_KP_3: return SDLK_PAGEDOWN;
+        case SDLK_KP_0: return SDLK_INSERT;
+        case SDLK_KP_PERIOD: return SDLK_DELETE;
+        default: return key;
+    }
+}
+
+// The code a key press enters, or -1. Printable characters come from text events instead,
+// so that every key enters exactly once.
+int32_t keyDownCode(SDL_Keycode key, Uint16 mod) {
+    const bool ctrl = mod & KMOD_CTRL;
+    const bool shift = mod & KMOD_SHIFT;
+    key = keypadAsCursor(key, mod);
+    for (const ExtendedCodes& codes : extendedCodes) {
+        if (codes.key != key) continue;
+        const int code = ctrl ? codes.ctrl : shift ? codes.shift : codes.plain;
+        if (code) return extendedKey(code);
+    }
+    switch (key) {
+        case SDLK_RETURN:
+        case SDLK_KP_ENTER: return ctrl ? 10 : 13;
+        case SDLK_BACKSPACE: return 8;
+        case SDLK_TAB: return 9;
+        case SDLK_ESCAPE: return 27;
+        default: break;
+    }
+    if (ctrl && key >= SDLK_a && key <= SDLK_z) return key - SDLK_a + 1;
+    return -1;
+}
+
+void onKeyDown(const SDL_KeyboardEvent& event) {
+    const Uint16 mod = event.keysym.mod;
+    if (mod & KMOD_ALT) {
+        if (event.keysym.sym == SDLK_RETURN && !event.repeat) toggleFullScreen();
+        return;  // keys pressed with Alt held enter nothing
+    }
+    if (event.keysym.sym == SDLK_F10) return;
+    const int32_t code = keyDownCode(event.keysym.sym, mod);
+    if (code >= 0) inputFeed::enterKey(code);
+}
+
+void onText(const SDL_TextInputEvent& event) {
+    if (SDL_GetModState() & KMOD_LALT) return;
+    std::size_t position = 0;
+    char32_t codePoint = 0;
+    while (nextCodePoint(event.text, position, codePoint)) {
+        const int32_t code = cp437FromUnicode(codePoint);
+        if (code >= 32) inputFeed::enterKey(code);
+    }
+}
+
+void onPointer(int x, int y) {
+    const Window& w = win();
+    x -= w.originX;
+    y -= w.originY;
+    inputFeed::pointerMoved(x, y);
+    inputFeed::pointerInside(x >= 0 && y >= 0 && x < w.width && y < w.height);
+}
+
+int32_t buttonBit(Uint8 button) {
+    switch (button) {
+        case SDL_BUTTON_LEFT: return 1;
+        case SDL_BUTTON_RIGHT: return 2;
+        case SDL_BUTTON_MIDDLE: return 4;
+        case SDL_BUTTON_X1: return 8;
+        case SDL_BUTTON_X2: return 16;
+        default: return 0;
+    }
+}
+
+void onButton(const SDL_MouseButtonEvent& event) {
+    onPointer(event.x, event.y);
+    if (event.type == SDL_MOUSEBUTTONDOWN) inputFeed::buttonDown(buttonBit(event.button));
+    else inputFeed::buttonUp(buttonBit(event.button));
+}
+
+void onWheel(const SDL_MouseWheelEvent& event) {
+    int y = event.y;
+    if (event.direction == SDL_MOUSEWHEEL_FLIPPED) y = -y;
+    if (y != 0) inputFeed::wheelMoved(y > 0 ? 1 : -1);
+}
+
+void onWindowEvent(const SDL_WindowEvent& event) {
+    switch (event.event) {
+        case SDL_WINDOWEVENT_CLOSE: inputFeed::closeRequested(); break;
+        case SDL_WINDOWEVENT_ENTER: inputFeed::pointerInside(true); break;
+        case SDL_WINDOWEVENT_LEAVE: inputFeed::pointerInside(false); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED: inputFeed::windowActive(true); break;
+        case SDL_WINDOWEVENT_FOCUS_LOST:
+            inputFeed::windowActive(false);
+            inputFeed::releaseAllButtons();
+            break;
+        case SDL_WINDOWEVENT_EXPOSED:
+        case SDL_WINDOWEVENT_SIZE_CHANGED: repaintAll(); break;
+        default: break;
+    }
+}
+
+void onEvent(const SDL_Event& event) {
+    switch (event.type) {
+        case SDL_KEYDOWN: onKeyDown(event.key); break;
+        case SDL_TEXTINPUT: onText(event.text); break;
+        case SDL_MOUSEMOTION: onPointer(event.motion.x, event.motion.y); break;
+        case SDL_MOUSEBUTTONDOWN:
+        case SDL_MOUSEBUTTONUP: onButton(event.button); break;
+        case SDL_MOUSEWHEEL: onWheel(event.wheel); break;
+        case SDL_WINDOWEVENT: onWindowEvent(event.window); break;
+        case SDL_QUIT: backend::exitProcess(0); break;  // only a termination request sends it
+        default: break;
+    }
+}
+
+bool createWindow(int width, int height, const std::string& title, std::string& whyNot) {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+        whyNot = SDL_GetError();
+        return false;
+    }
+    Window& w = win();
+    w.width = width;
+    w.height = height;
+    w.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, 0);
+    if (!w.window || !attachSurface()) {
+        whyNot = SDL_GetError();
+        return false;
+    }
+    SDL_UpdateWindowSurface(w.window);
+    SDL_StartTextInput();
+    return true;
+}
+
+// The presenter thread: SDL wants its events pumped on the thread that made the window.
+void presenterThread(int width, int height, std::string title, std::promise<std::string> opened) {
+    std::string whyNot;
+    if (!createWindow(width, height, title, whyNot)) {
+        opened.set_value(whyNot.empty() ? "the window could not be created" : whyNot);
+        return;
+    }
+    opened.set_value({});
+    for (;;) {
+        presenterCycle();
+        std::this_thread::sleep_for(std::chrono::milliseconds(presenterPeriodMs));
+    }
+}
+
+}  // namespace
+
+namespace backend {
+
+bool openWindow(int width, int height, const std::string& title, std::string& whyNot) {
+    std::promise<std::string> opened;
+    std::future<std::string> result = opened.get_future();
+    std::thread(presenterThread, width, height, title, std::move(opened)).detach();
+    whyNot = result.get();
+    return whyNot.empty();
+}
+
+const char* name() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    return driver ? driver : "";
+}
+
+int refreshRate() {
+    SDL_DisplayMode mode{};
+    if (!win().window || SDL_GetWindowDisplayMode(win().window, &mode) != 0) return 0;
+    return mode.refresh_rate;
+}
+
+void presentRows(const uint32_t* frame, int, int firstRow, int lastRow) { copyBand(frame, firstRow, lastRow); }
+
+void takeEvents() {
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) onEvent(event);
+}
+
+void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+void beep() {
+    Window& w = win();
+    if (!w.audio) {
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return;
+        SDL_AudioSpec want{};
+        want.freq = 22050;
+        want.format = AUDIO_U8;
+        want.channels = 1;
+        want.samples = 512;
+        w.audio = SDL_OpenAudioDevice(nullptr, 0, &want, nullptr, 0);
+        if (!w.audio) return;
+        SDL_PauseAudioDevice(w.audio, 0);
+    }
+    std::vector<Uint8> tone(22050 / 8);  // an eighth of a second at 880 Hz
+    for (std::size_t i = 0; i < tone.size(); ++i) tone[i] = (i / 12) % 2 ? 160 : 96;
+    SDL_QueueAudio(w.audio, tone.data(), static_cast<Uint32>(tone.size()));
+}
+
+void exitProcess(int status) {
+    std::fflush(nullptr);
+    std::_Exit(status);  // the presenter thread and the window end with the process
+}
+
+}  // namespace backend
+}  // namespace vx

@@ -1,0 +1,111 @@
+// The display lock, the changed-row band and the window title.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "platform/backend.h"
+#include "platform/display.h"
+#include "platform/headless/headless.h"
+#include "platform/input.h"
+#include "platform/platform_internal.h"
+
+namespace vx {
+namespace {
+
+class DisplayService : public testing::Test {
+protected:
+    void SetUp() override {
+        headless::reset();
+        ASSERT_EQ(openScreen(19, 32, 0, 0, 0), 0);
+    }
+    static bool presenterCanTakeTheLock() {
+        bool taken = false;
+        std::thread([&] {
+            if (platform::displayMutex().try_lock()) {
+                taken = true;
+                platform::displayMutex().unlock();
+            }
+        }).join();
+        return taken;
+    }
+};
+
+TEST_F(DisplayService, opensOneSurfaceOf800By600InBlack) {
+    const ScreenInfo info = screenInfo();
+    EXPECT_EQ(info.width, 800);
+    EXPECT_EQ(info.height, 600);
+    EXPECT_EQ(info.pitch, 3200);
+    ASSERT_NE(screenPixels(), nullptr);
+    EXPECT_EQ(screenPixels()[0], 0xFF000000u);
+    EXPECT_EQ(openScreen(12, 32, 0, 0, 0), 0);  // already open: the same screen
+}
+
+TEST_F(DisplayService, nestedLocksHoldTheDisplayUntilTheOutermostUnlock) {
+    lockScreen();
+    lockScreen();
+    unlockScreen(10, 10);
+    EXPECT_FALSE(presenterCanTakeTheLock());
+    unlockScreen(500, 500);
+    EXPECT_TRUE(presenterCanTakeTheLock());
+}
+
+TEST_F(DisplayService, presenterCopiesTheBandBetweenFirstAndLastChangedRowsInOneTransfer) {
+    const std::size_t before = headless::transfers().size();
+    lockScreen();
+    screenPixels()[10 * 800 + 3] = 0x123456;
+    screenPixels()[300 * 800 + 3] = 0x654321;  // inside the band, though never marked
+    unlockScreen(10, 10);
+    lockScreen();
+    unlockScreen(500, 500);
+    presenterCycle();
+    ASSERT_EQ(headless::transfers().size(), before + 1);
+    EXPECT_EQ(headless::transfers().back().firstRow, 10);
+    EXPECT_EQ(headless::transfers().back().lastRow, 500);
+    EXPECT_EQ(headless::windowPixels()[10 * 800 + 3], 0x123456u);
+    EXPECT_EQ(headless::windowPixels()[300 * 800 + 3], 0x654321u);
+    presenterCycle();
+    EXPECT_EQ(headless::transfers().size(), before + 1);  // nothing changed since
+}
+
+TEST_F(DisplayService, unlockMarksAllRowsForMinusOneAndNoneForAnEmptyRange) {
+    lockScreen();
+    unlockScreen(1, 0);
+    presenterCycle();
+    const std::size_t before = headless::transfers().size();
+    lockScreen();
+    unlockScreen(1, 0);
+    presenterCycle();
+    EXPECT_EQ(headless::transfers().size(), before);
+    EXPECT_TRUE(presenterCanTakeTheLock());
+
+    lockScreen();
+    unlockScreen(-1, -1);
+    presenterCycle();
+    ASSERT_EQ(headless::transfers().size(), before + 1);
+    EXPECT_EQ(headless::transfers().back().firstRow, 0);
+    EXPECT_EQ(headless::transfers().back().lastRow, 599);
+}
+
+TEST_F(DisplayService, unlockWithoutALockOnlyMarksRows) {
+    unlockScreen(5, 6);
+    EXPECT_TRUE(presenterCanTakeTheLock());
+    presenterCycle();
+    EXPECT_EQ(headless::transfers().back().firstRow, 5);
+    EXPECT_EQ(headless::transfers().back().lastRow, 6);
+}
+
+TEST(WindowTitle, isTheExecutableNameWithoutFolderAndLastExtension) {
+    EXPECT_EQ(windowTitleFor("C:\\tools\\viewer.app.exe"), "viewer.app");
+    EXPECT_EQ(windowTitleFor("/home/me/build/vxedit"), "vxedit");
+    EXPECT_EQ(windowTitleFor("vxedit"), "vxedit");
+}
+
+TEST(NoDisplay, openScreenFailsWithAReasonAndNoSurface) {
+    headless::reset(false);
+    EXPECT_EQ(openScreen(19, 32, 0, 0, 0), 1);
+    EXPECT_EQ(screenPixels(), nullptr);
+    EXPECT_FALSE(screenOpenError().empty());
+}
+
+}  // namespace
+}  // namespace vx
