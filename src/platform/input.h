@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vx {
 
@@ -22,5 +23,11 @@ MouseState readMouse();
 void sleepMs(int32_t ms);
 // The program's arguments joined with single spaces.
 const std::string& commandLine();
+
+// Prints the prompt (and "? " when question is set), runs the line editor until Enter, then
+// prints a new line when newLine is set. The typed line becomes the line-input buffer.
+void promptLine(std::string_view prompt, bool question, bool newLine);
+// The first field of the line-input buffer: quoted, or up to the first comma; at most 4096 characters.
+std::string takeToken();
 
 }  // namespace vx
