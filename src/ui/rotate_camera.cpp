@@ -1,9 +1,96 @@
 // Rotate and Camera modes: turning, panning and zooming the view.
+#include "core/numeric.h"
 #include "ui/modes.h"
 
 namespace vx {
+namespace {
 
-void rotateBlock(EditorState&) {}
-void cameraBlock(EditorState&) {}
+constexpr int32_t leftBit = 1;
+constexpr int32_t rightBit = 2;
+constexpr double quarterTurn = static_cast<double>(pi) / 2.0;
+constexpr double fullTurn = 2.0 * static_cast<double>(pi);
+
+float plus(float value, double step) { return static_cast<float>(static_cast<double>(value) + step); }
+
+// The angle a drag adds: the whole screen extent is one full turn.
+double dragTurn(int32_t moved, int32_t extent) {
+    return static_cast<double>(moved) * static_cast<double>(pi) * 2.0 / static_cast<double>(extent);
+}
+
+// One wrap per pass, so an angle of exactly pi stays pi.
+float wrapAngle(float angle) {
+    if (angle > pi) angle = plus(angle, -fullTurn);
+    if (angle < -pi) angle = plus(angle, fullTurn);
+    return angle;
+}
+
+void rotateKeys(const std::string& key, EditorState& state) {
+    Camera& camera = state.camera;
+    if (key == "a") camera.axy = plus(camera.axy, quarterTurn);
+    else if (key == "s") camera.axz = plus(camera.axz, quarterTurn);
+    else if (key == "d") camera.ayz = plus(camera.ayz, quarterTurn);
+    else if (key == "z") camera.axy = camera.axz = camera.ayz = 0.0f;
+    else return;
+    state.redrawPending = 1;
+}
+
+}  // namespace
+
+void rotateBlock(EditorState& state) {
+    InputState& input = state.input;
+    Camera& camera = state.camera;
+    rotateKeys(input.key, state);
+    // Either press takes a fresh snapshot of all three angles, so adding the second button
+    // mid-drag does not make the picture jump.
+    if (input.leftClick || input.rightClick) {
+        input.dragStartX = input.mouseX;
+        input.dragStartY = input.mouseY;
+        input.dragStartAxy = camera.axy;
+        input.dragStartAxz = camera.axz;
+        input.dragStartAyz = camera.ayz;
+    }
+    const int32_t movedX = wrapSub(input.mouseX, input.dragStartX);
+    const int32_t movedY = wrapSub(input.mouseY, input.dragStartY);
+    if (input.mouseButtons & leftBit) {
+        camera.axz = plus(input.dragStartAxz, dragTurn(movedX, state.screen.screenWidth));
+        camera.ayz = plus(input.dragStartAyz, dragTurn(movedY, state.screen.screenHeight));
+        state.redrawPending = 1;
+    }
+    if (input.mouseButtons & rightBit) {
+        camera.axy = plus(input.dragStartAxy, dragTurn(movedX, state.screen.screenWidth));
+        state.redrawPending = 1;
+    }
+    camera.axy = wrapAngle(camera.axy);
+    camera.axz = wrapAngle(camera.axz);
+    camera.ayz = wrapAngle(camera.ayz);
+}
+
+void cameraBlock(EditorState& state) {
+    InputState& input = state.input;
+    Camera& camera = state.camera;
+    if (input.key == "z") {
+        camera.panX = camera.panY = 0;
+        camera.zoom = 200.0f;
+        state.redrawPending = 1;
+    }
+    if (input.leftClick || input.rightClick) {
+        input.dragStartX = input.mouseX;
+        input.dragStartY = input.mouseY;
+        input.dragStartPanX = camera.panX;
+        input.dragStartPanY = camera.panY;
+        input.dragStartZoom = camera.zoom;
+    }
+    const int32_t movedX = wrapSub(input.mouseX, input.dragStartX);
+    if (input.mouseButtons & leftBit) {
+        camera.panX = wrapAdd(input.dragStartPanX, movedX);
+        camera.panY = wrapAdd(input.dragStartPanY, wrapSub(input.mouseY, input.dragStartY));
+        state.redrawPending = 1;
+    }
+    if (input.mouseButtons & rightBit) {
+        camera.zoom = plus(input.dragStartZoom, static_cast<double>(movedX));
+        state.redrawPending = 1;
+    }
+    if (camera.zoom < 1.0f) camera.zoom = 1.0f;
+}
 
 }  // namespace vx
