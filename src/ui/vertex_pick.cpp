@@ -39,9 +39,16 @@ int64_t nextMarker(const int16_t* row, int64_t first, int64_t last) {
     return -1;
 }
 
+// The depth comes from the vertex's own projection rather than from DepthBuffer at its centre:
+// that pixel holds the vertex's depth only while markers are shown and nothing nearer covers
+// it, and with markers hidden it holds the clear value, which would throw the pointer some two
+// billion units deep. Where the marker is shown and uncovered both are the same.
 VertexPick pickAt(const EditorState& state, int64_t x, int64_t y) {
     const std::size_t at = pixelIndex(state.screen, static_cast<int32_t>(x), static_cast<int32_t>(y));
-    return {state.screen.pickBuffer[at], wrapSub(state.screen.depthBuffer[at], state.camera.distance)};
+    const int32_t code = state.screen.pickBuffer[at];
+    int32_t depth = state.screen.depthBuffer[at];
+    if (code > 0 && code <= state.model.vertexCount) depth = state.projected[static_cast<std::size_t>(code - 1)].depth;
+    return {code, wrapSub(depth, state.camera.distance)};
 }
 
 // The first marker of the square of half-size reach in scan order, if any.

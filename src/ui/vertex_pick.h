@@ -10,7 +10,7 @@ namespace vx {
 
 struct VertexPick {
     int32_t code;   // pick code of the found vertex (i+1 for vertex i), 0 when none
-    int32_t depth;  // pickedVertexDepth: DepthBuffer at the found pixel minus distance
+    int32_t depth;  // pickedVertexDepth: the vertex's depth in the last frame minus distance
 };
 
 // Largest half-size of the square that findVertexNearPointer searches (17 x 17 pixels).

@@ -16,9 +16,8 @@ struct PickArray : testing::Test {
         allocateScreenBuffers(*state, 800, 600, nullptr);
     }
     void marker(int32_t x, int32_t y, int16_t code, int32_t depth = 500) {
-        const std::size_t at = pixelIndex(state->screen, x, y);
-        state->screen.pickBuffer[at] = code;
-        state->screen.depthBuffer[at] = depth;
+        state->screen.pickBuffer[pixelIndex(state->screen, x, y)] = code;
+        if (code > 0) state->projected[static_cast<std::size_t>(code - 1)] = {x, y, depth, 0, 0};
     }
     VertexPick pickAt(int32_t x, int32_t y) {
         state->input.mouseX = x;
