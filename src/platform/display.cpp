@@ -169,6 +169,7 @@ void resetPlatformState() {
     d.lockCount = 0;
     d.openError.clear();
     platform::resetInputState();
+    platform::resetLineInput();
     platform::resetTextState();
 }
 

@@ -14,6 +14,7 @@ int screenWidth();   // 0 while no screen is open
 int screenHeight();
 
 void resetInputState();
+void resetLineInput();  // empties the line-input buffer
 
 // Text internals the line editor builds on.
 void resetTextState();              // cursor at row 1, column 1; white on black; nothing pending
