@@ -157,13 +157,26 @@ private:
                     backend::beep();
                 }
                 break;
-            case 'K': point_ -= point_ > 0 ? 1 : 0; break;
-            case 'M': point_ += point_ < line_.size() ? 1 : 0; break;
-            case 'G': point_ = 0; break;
-            case 'O': point_ = line_.size(); break;
-            case 'H': point_ -= point_ >= rowLength ? rowLength : 0; break;
-            case 'P': point_ += point_ + rowLength <= line_.size() ? rowLength : 0; break;
-            default: break;  // the close request and every other extended key
+            case 'K':
+                point_ -= point_ > 0 ? 1 : 0;
+                break;
+            case 'M':
+                point_ += point_ < line_.size() ? 1 : 0;
+                break;
+            case 'G':
+                point_ = 0;
+                break;
+            case 'O':
+                point_ = line_.size();
+                break;
+            case 'H':
+                point_ -= point_ >= rowLength ? rowLength : 0;
+                break;
+            case 'P':
+                point_ += point_ + rowLength <= line_.size() ? rowLength : 0;
+                break;
+            default:
+                break;  // the close request and every other extended key
         }
     }
 

@@ -264,7 +264,7 @@ std::string formatSingle(float value) {
     char text[32];
     text[0] = value < 0 ? '-' : ' ';
     const std::size_t length = exponent >= -1 && exponent <= 6 ? decimalForm(text + 1, digits, exponent)
-                                                                : exponentForm(text + 1, digits, exponent);
+                                                               : exponentForm(text + 1, digits, exponent);
     return std::string(text, length + 1);
 }
 

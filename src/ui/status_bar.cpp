@@ -80,7 +80,8 @@ void drawSelectionHelp(const EditorState& state) {
             clearRow(3);
             printString("left-click to create this rectangle, x to cancel", 1);
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -118,7 +119,9 @@ void drawHelpLines(const EditorState& state) {
             printString("Rotate mode. Click and drag or z to reset", 1);
             printString("a/s/d to advance 90 degrees", 1);
             break;
-        case EditorMode::vertices: drawVerticesHelp(state); break;
+        case EditorMode::vertices:
+            drawVerticesHelp(state);
+            break;
         case EditorMode::file:
             clearRow(2);
             printString("File mode. l=load, a=save as, s=quick save, current file:", 0);
@@ -128,7 +131,9 @@ void drawHelpLines(const EditorState& state) {
             clearRow(2);
             printString("Camera mode. Click and drag or z to reset", 1);
             break;
-        case EditorMode::polys: drawPolysHelp(state); break;
+        case EditorMode::polys:
+            drawPolysHelp(state);
+            break;
     }
 }
 

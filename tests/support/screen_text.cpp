@@ -45,7 +45,8 @@ char readCellIn(const uint32_t* pixels, int row, int column, uint32_t foreground
         for (int x = 0; x < glyphWidth; ++x) {
             const uint32_t colour = pixelAt(pixels, row, column, x, y);
             if (colour == foreground && colour != background) {
-                bitmap[static_cast<std::size_t>(y)] = static_cast<uint8_t>(bitmap[static_cast<std::size_t>(y)] | (0x80u >> x));
+                bitmap[static_cast<std::size_t>(y)] =
+                    static_cast<uint8_t>(bitmap[static_cast<std::size_t>(y)] | (0x80u >> x));
             } else if (colour != background) {
                 return unknownCell;
             }

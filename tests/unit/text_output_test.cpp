@@ -71,7 +71,9 @@ protected:
         text.erase(text.find_last_not_of(' ') + 1);
         return text;
     }
-    static uint32_t pixel(int x, int y) { return screenPixels()[static_cast<std::size_t>(y) * 800 + static_cast<std::size_t>(x)]; }
+    static uint32_t pixel(int x, int y) {
+        return screenPixels()[static_cast<std::size_t>(y) * 800 + static_cast<std::size_t>(x)];
+    }
     static void fillRow(int r, char c) {
         locate(r, 1);
         printString(std::string(99, c), 0);  // stops short of the last cell: nothing wraps or scrolls
