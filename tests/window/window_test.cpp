@@ -71,6 +71,7 @@ public:
         return true;
     }
     int status() const { return status_; }
+    pid_t pid() const { return pid_; }
     std::string standardError() {
         std::string text;
         char buffer[256];
@@ -94,10 +95,26 @@ protected:
         if (display_) XCloseDisplay(display_);
     }
 
-    Window findByTitle(Window parent, const std::string& title) {
+    long windowPid(Window window) {
+        const Atom property = XInternAtom(display_, "_NET_WM_PID", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, left = 0;
+        unsigned char* data = nullptr;
+        long pid = -1;
+        if (XGetWindowProperty(display_, window, property, 0, 1, False, XA_CARDINAL, &type, &format, &items, &left,
+                               &data) == Success &&
+            data && items == 1)
+            pid = *reinterpret_cast<long*>(data);
+        if (data) XFree(data);
+        return pid;
+    }
+
+    // The window with this title, of this process when a pid is given.
+    Window findByTitle(Window parent, const std::string& title, pid_t pid = 0) {
         char* name = nullptr;
         if (XFetchName(display_, parent, &name) && name) {
-            const bool match = title == name;
+            const bool match = title == name && (pid == 0 || windowPid(parent) == pid);
             XFree(name);
             if (match) return parent;
         }
@@ -105,17 +122,17 @@ protected:
         unsigned count = 0;
         Window found = 0;
         if (XQueryTree(display_, parent, &root, &ignored, &children, &count)) {
-            for (unsigned i = 0; i < count && !found; ++i) found = findByTitle(children[i], title);
+            for (unsigned i = 0; i < count && !found; ++i) found = findByTitle(children[i], title, pid);
             if (children) XFree(children);
         }
         return found;
     }
 
     // Waits for the editor's window to be mapped and gives it the keyboard.
-    Window awaitWindow() {
+    Window awaitWindow(const EditorProcess& editor) {
         Window window = 0;
         eventually([&] {
-            window = findByTitle(DefaultRootWindow(display_), "vxedit");
+            window = findByTitle(DefaultRootWindow(display_), "vxedit", editor.pid());
             if (!window) return false;
             XWindowAttributes attributes;
             return XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
@@ -142,6 +159,29 @@ protected:
         XSync(display_, False);
     }
 
+    // The pixels of one text row (16 pixel rows) of the window.
+    std::vector<uint32_t> textRowPixels(Window window, int row) {
+        std::vector<uint32_t> pixels;
+        XImage* image = XGetImage(display_, window, 0, (row - 1) * 16, 800, 16, AllPlanes, ZPixmap);
+        if (!image) return pixels;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 800; ++x) pixels.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)) & 0xFFFFFFu);
+        XDestroyImage(image);
+        return pixels;
+    }
+
+    void clickAt(Window window, int x, int y) {
+        int rootX = 0, rootY = 0;
+        Window child = 0;
+        XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
+        XTestFakeMotionEvent(display_, DefaultScreen(display_), rootX, rootY, CurrentTime);
+        XSync(display_, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display_, 1, False, CurrentTime);  // quicker than one poll of the editor
+        XSync(display_, False);
+    }
+
     void requestClose(Window window) {
         XEvent event{};
         event.xclient.type = ClientMessage;
@@ -155,7 +195,7 @@ protected:
     }
 
     bool windowExists(Window window) {
-        return findByTitle(DefaultRootWindow(display_), "vxedit") == window;
+        return findByTitle(DefaultRootWindow(display_), "vxedit", 0) == window;
     }
 
     Display* display_ = nullptr;
@@ -163,7 +203,7 @@ protected:
 
 TEST_F(EditorWindow, opensOneWindowOf800By600TitledAfterTheExecutable) {
     EditorProcess editor;
-    const Window window = awaitWindow();
+    const Window window = awaitWindow(editor);
     ASSERT_NE(window, 0u);
     XWindowAttributes attributes;
     ASSERT_TRUE(XGetWindowAttributes(display_, window, &attributes));
@@ -177,9 +217,37 @@ TEST_F(EditorWindow, opensOneWindowOf800By600TitledAfterTheExecutable) {
     EXPECT_FALSE(editor.ended());
 }
 
+TEST_F(EditorWindow, firstFrameShowsTheTabRowSoonAfterStart) {
+    const auto start = Clock::now();
+    EditorProcess editor;
+    Window window = 0;
+    ASSERT_TRUE(eventually([&] {
+        if (!window) window = findByTitle(DefaultRootWindow(display_), "vxedit", editor.pid());
+        return window && pixel(window, 9, 561) == 0x888888u;  // inside the " File " tab
+    }));
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
+    std::printf("first presented frame %lld ms after the editor was started\n",
+                static_cast<long long>(elapsed.count()));
+    EXPECT_EQ(pixel(window, 60, 561), 0x000000u) << "the picture shows between the tabs";
+}
+
+TEST_F(EditorWindow, aKeyChangesTheHelpLinesAndAQuickClickOnATabSwitchesMode) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    const std::vector<uint32_t> rotateHelp = textRowPixels(window, 2);
+    tap(XK_c);
+    ASSERT_TRUE(eventually([&] { return textRowPixels(window, 2) != rotateHelp; }));
+    const std::vector<uint32_t> cameraHelp = textRowPixels(window, 2);
+    clickAt(window, 160, 568);  // the " Rotate " tab
+    EXPECT_TRUE(eventually([&] { return textRowPixels(window, 2) == rotateHelp; }));
+    EXPECT_NE(cameraHelp, rotateHelp);
+}
+
 TEST_F(EditorWindow, keysSentThroughTheWindowReachTheEditorAndQEndsWithStatusZero) {
     EditorProcess editor;
-    const Window window = awaitWindow();
+    const Window window = awaitWindow(editor);
     ASSERT_NE(window, 0u);
     tap(XK_f);
     tap(XK_x);
@@ -192,7 +260,7 @@ TEST_F(EditorWindow, keysSentThroughTheWindowReachTheEditorAndQEndsWithStatusZer
 
 TEST_F(EditorWindow, closeRequestLeavesTheWindowOpen) {
     EditorProcess editor;
-    const Window window = awaitWindow();
+    const Window window = awaitWindow(editor);
     ASSERT_NE(window, 0u);
     requestClose(window);
     requestClose(window);
