@@ -75,11 +75,12 @@ TEST(StatusBar, valueRowShowsAnglesInWholeDegreesAndZoomRoundedDown) {
 TEST(StatusBar, verticesHelpFollowsTheSelectionAndTheMouseInEveryPass) {
     Scenario editor;
     EditorState& s = editor.state();
-    s.input.pointerPosition = {-0.2f, 10.7f, 3.0f};
-    s.input.pointerDistance = -5;
+    editor.moveTo(100, 200);  // entered in Rotate mode, so Vertices mode sees no wheel step
+    editor.key("v");               // from now on every pass works out the pointer
+    s.input.pointerDistance = -5;  // the pointer is at (-592.5, -197.5, -5), shown rounded down
     const char* const expected[5][2] = {
-        {"left-click to place vertex at -1  10  3", "right-click to select vertex, d to delete last vertex"},
-        {"left-click to move vertex to -1  10  3", "select additional verteces to form a line, triangle, or rectangle"},
+        {"left-click to place vertex at -593 -198 -5", "right-click to select vertex, d to delete last vertex"},
+        {"left-click to move vertex to -593 -198 -5", "select additional verteces to form a line, triangle, or rectangle"},
         {"left-click to create this line, x to cancel", "select additional verteces to form a triangle, or rectangle"},
         {"left-click to create this triangle, x to cancel", "select an additional vertex to form a rectangle"},
         {"left-click to create this rectangle, x to cancel", ""},
@@ -87,14 +88,14 @@ TEST(StatusBar, verticesHelpFollowsTheSelectionAndTheMouseInEveryPass) {
     for (int count = 0; count <= 4; ++count) {
         s.selection.vertexCount = count;
         editor.key("v");  // a full frame covers the lines of the last selection
-        EXPECT_EQ(textLine(2), "Vertex edit mode. mouse -1 -1 pointer distance -5") << count;
+        EXPECT_EQ(textLine(2), "Vertex edit mode. mouse  100  200 pointer distance -5") << count;
         EXPECT_EQ(textLine(3), expected[count][0]);
         EXPECT_EQ(textLine(4), expected[count][1]);
     }
     const int64_t frames = s.loop.framesDrawn;
-    editor.moveTo(100, 200);
+    editor.moveTo(102, 200);
     EXPECT_EQ(s.loop.framesDrawn, frames);  // a status-only pass
-    EXPECT_EQ(textLine(2), "Vertex edit mode. mouse  100  200 pointer distance -5");
+    EXPECT_EQ(textLine(2), "Vertex edit mode. mouse  102  200 pointer distance -5");
 }
 
 TEST(StatusBar, aLongFileNameWrapsOntoRow3InFileMode) {
