@@ -1,6 +1,5 @@
 // Benchmarks of the model file and the background picture: full tables and a screen-sized picture.
 #include <benchmark/benchmark.h>
-
 #include <unistd.h>
 
 #include <cstdlib>
@@ -74,7 +73,8 @@ void writePicture(const std::string& path, int32_t width, int32_t height) {
     vx::putLe32(&file[18], static_cast<uint32_t>(width));
     vx::putLe32(&file[22], static_cast<uint32_t>(height));
     for (std::size_t i = 54; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
 }
 
 void loadScreenSizedPicture(benchmark::State& run) {

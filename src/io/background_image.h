@@ -23,9 +23,7 @@ public:
     }
 
     // True once every further byte lies past the end of the file and so reads as 0.
-    bool exhausted() const {
-        return atEnd_ && (background_.readIndex == 0 || background_.readIndex >= validBytes_);
-    }
+    bool exhausted() const { return atEnd_ && (background_.readIndex == 0 || background_.readIndex >= validBytes_); }
 
 private:
     static constexpr int32_t blockBytes = 8192;

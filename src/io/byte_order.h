@@ -22,8 +22,8 @@ inline void putBe16(uint8_t* at, uint16_t value) {
 inline uint16_t getLe16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | (at[1] << 8)); }
 
 inline uint32_t getLe32(const uint8_t* at) {
-    return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) |
-           (static_cast<uint32_t>(at[2]) << 16) | (static_cast<uint32_t>(at[3]) << 24);
+    return static_cast<uint32_t>(at[0]) | (static_cast<uint32_t>(at[1]) << 8) | (static_cast<uint32_t>(at[2]) << 16) |
+           (static_cast<uint32_t>(at[3]) << 24);
 }
 
 inline uint16_t getBe16(const uint8_t* at) { return static_cast<uint16_t>((at[0] << 8) | at[1]); }

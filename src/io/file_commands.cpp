@@ -52,10 +52,8 @@ void loadCommand(EditorState& state, bool askName) {
 
 void fileBlock(EditorState& state) {
     const std::string& key = state.input.key;
-    if (key == "s") saveCommand(state, false);
-    else if (key == "a") saveCommand(state, true);
-    else if (key == "l") loadCommand(state, true);
-    else if (key == "L") loadCommand(state, false);
+    if (key == "s" || key == "a") saveCommand(state, key == "a");
+    if (key == "l" || key == "L") loadCommand(state, key == "l");
 }
 
 }  // namespace vx

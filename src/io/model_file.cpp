@@ -67,7 +67,8 @@ void encodePolygons(const EditorState& state, std::size_t count, const Layout& l
         putLe32(n + 4, storedNormal(normal.y));
         putLe32(n + 8, storedNormal(normal.z));
         const Polygon& polygon = state.model.polygons[i];
-        for (std::size_t slot = 0; slot < 4; ++slot) putLe16(body + layout.slots + 8 * i + 2 * slot, polygon.slots[slot]);
+        for (std::size_t slot = 0; slot < 4; ++slot)
+            putLe16(body + layout.slots + 8 * i + 2 * slot, polygon.slots[slot]);
         putLe16(body + layout.flags + 2 * i, polygon.flags);
     }
 }
@@ -100,7 +101,8 @@ void decodeBody(const uint8_t* body, const Counts& counts, Model& model) {
     }
     for (std::size_t i = 0; i < counts.polygons; ++i) {
         Polygon& polygon = model.polygons[i];
-        for (std::size_t slot = 0; slot < 4; ++slot) polygon.slots[slot] = getLe16(body + layout.slots + 8 * i + 2 * slot);
+        for (std::size_t slot = 0; slot < 4; ++slot)
+            polygon.slots[slot] = getLe16(body + layout.slots + 8 * i + 2 * slot);
         polygon.flags = getLe16(body + layout.flags + 2 * i);
     }
     for (std::size_t i = 0; i < counts.lines; ++i) {

@@ -15,13 +15,13 @@ namespace {
 // The editor moves whole records and 8192-byte blocks per call, so transfers go straight to
 // the system: a buffer of our own would only copy every byte twice.
 struct OpenFile {
-    int fd = -1;              // -1: the slot is free
-    bool saving = false;      // writes go to tempPath until commitSave
-    bool writeFailed = false; // sticky for a save: one short write spoils the whole file
+    int fd = -1;               // -1: the slot is free
+    bool saving = false;       // writes go to tempPath until commitSave
+    bool writeFailed = false;  // sticky for a save: one short write spoils the whole file
     std::string tempPath;
     std::string targetPath;
-    mode_t mode = 0;          // permission bits the saved file gets
-    bool keepOwner = false;   // the target existed: give its owner back after the rename
+    mode_t mode = 0;         // permission bits the saved file gets
+    bool keepOwner = false;  // the target existed: give its owner back after the rename
     uid_t owner = 0;
     gid_t group = 0;
 };
@@ -79,9 +79,9 @@ bool writeFully(int fd, const uint8_t* source, std::size_t count) {
     std::size_t put = 0;
     while (put < count) {
         const ssize_t n = ::write(fd, source + put, count - put);
-        if (n > 0) put += static_cast<std::size_t>(n);
-        else if (n < 0 && errno == EINTR) continue;
-        else return false;
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        put += static_cast<std::size_t>(n);
     }
     return true;
 }
@@ -208,8 +208,8 @@ bool commitSave(int32_t number) {
     bool ok = finishTemporary(*file);
     ok = ::close(file->fd) == 0 && ok;
     ok = ok && ::rename(file->tempPath.c_str(), file->targetPath.c_str()) == 0;
+    if (!ok) ::unlink(file->tempPath.c_str());
     if (ok) syncFolderOf(file->targetPath);
-    else ::unlink(file->tempPath.c_str());
     *file = OpenFile{};
     errorNumber = ok ? fileOk : fileSaveFailed;
     return ok;

@@ -17,8 +17,8 @@ enum FileError : int32_t {
     fileIllegalCall = 1,  // number outside 1-254, not open, already open; negative position
     fileNotOpened = 2,
     fileShortWrite = 3,
-    fileReadFailed = 4,   // the system refused a read; the missing bytes were zero-filled
-    fileSaveFailed = 5,   // a save could not be flushed, synced or put in place
+    fileReadFailed = 4,  // the system refused a read; the missing bytes were zero-filled
+    fileSaveFailed = 5,  // a save could not be flushed, synced or put in place
 };
 int32_t fileError();
 

@@ -36,7 +36,8 @@ void checkAndClearPicture(const uint8_t* data, std::size_t size) {
     const int64_t rowBytes = (3 * width + 3) / 4 * 4;
     for (int32_t y = 0; y < shownHeight; ++y) {
         const int64_t rowsBelow = height - 1 - y;  // rows stored before this one, bottom first
-        const int64_t rowStart = rowsBelow > static_cast<int64_t>(size) ? static_cast<int64_t>(size) : 54 + rowsBelow * rowBytes;
+        const int64_t rowStart =
+            rowsBelow > static_cast<int64_t>(size) ? static_cast<int64_t>(size) : 54 + rowsBelow * rowBytes;
         for (int32_t x = 0; x < shownWidth; ++x) {
             uint32_t& pixel = screen.backgroundImage[vx::pixelIndex(screen, x, y)];
             if (pixel != storedPixel(data, size, rowStart, x)) std::abort();

@@ -31,7 +31,8 @@ void checkLoaded(const uint8_t* data, std::size_t size) {
         const uint64_t at = 12 + 12 * i;
         const vx::Vertex& vertex = m.vertices[i];
         if (static_cast<uint32_t>(vertex.x) != vx::fuzz::le32At(data, size, at) ||
-            static_cast<uint32_t>(vertex.z) != vx::fuzz::le32At(data, size, at + 8)) std::abort();
+            static_cast<uint32_t>(vertex.z) != vx::fuzz::le32At(data, size, at + 8))
+            std::abort();
     }
     const uint64_t slots = 12 + 12 * v + 12 * p;
     for (uint64_t i = 0; i < p; ++i) {

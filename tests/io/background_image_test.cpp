@@ -1,11 +1,12 @@
 // The background picture: row order, colours, padding, clipping, and files that are no picture.
+#include "io/background_image.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
 
 #include "core/editor_state.h"
-#include "io/background_image.h"
 #include "io/byte_order.h"
 #include "io/file_test_support.h"
 #include "support/scenario.h"
@@ -30,7 +31,8 @@ Bytes bmp(int32_t width, int32_t height, const Colour& colour) {
     for (int32_t y = height - 1; y >= 0; --y) {
         for (int32_t x = 0; x < width; ++x) {
             const uint32_t c = colour(x, y);
-            file.insert(file.end(), {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)});
+            file.insert(file.end(),
+                        {static_cast<uint8_t>(c), static_cast<uint8_t>(c >> 8), static_cast<uint8_t>(c >> 16)});
         }
         while ((file.size() - 54) % 4 != 0) file.push_back(0xEE);  // padding that must never show
     }
@@ -38,7 +40,9 @@ Bytes bmp(int32_t width, int32_t height, const Colour& colour) {
 }
 
 // Every pixel gets its own colour, never 0.
-uint32_t coordinates(int32_t x, int32_t y) { return 0x100000u | static_cast<uint32_t>(x) << 10 | static_cast<uint32_t>(y); }
+uint32_t coordinates(int32_t x, int32_t y) {
+    return 0x100000u | static_cast<uint32_t>(x) << 10 | static_cast<uint32_t>(y);
+}
 
 class BackgroundPicture : public InTempFolder {
 protected:
@@ -51,7 +55,9 @@ protected:
         writeFile("picture.bmp", file);
         loadBackgroundImage(*state, "picture.bmp");
     }
-    uint32_t pixel(int32_t x, int32_t y) const { return state->screen.backgroundImage[pixelIndex(state->screen, x, y)]; }
+    uint32_t pixel(int32_t x, int32_t y) const {
+        return state->screen.backgroundImage[pixelIndex(state->screen, x, y)];
+    }
     // Compares the whole screen with the picture's top-left corner and black beyond it.
     void expectScreenShows(int32_t width, int32_t height, const Colour& colour) const {
         for (int32_t y = 0; y < 600; ++y) {

@@ -1,6 +1,5 @@
 // The file service: numbers, positions from 1, zero-filled reads, and whole-or-nothing saves.
 #include <gtest/gtest.h>
-
 #include <sys/resource.h>
 #include <sys/stat.h>
 

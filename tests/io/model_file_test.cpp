@@ -1,4 +1,6 @@
 // The model file: its exact bytes, round trips, and loads that must change nothing.
+#include "io/model_file.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,7 +10,6 @@
 #include "core/editor_state.h"
 #include "io/byte_order.h"
 #include "io/file_test_support.h"
-#include "io/model_file.h"
 
 namespace vx::test {
 namespace {
@@ -24,7 +25,8 @@ std::unique_ptr<EditorState> defaultEditor() {
 void fillTables(EditorState& state, uint32_t seed) {
     uint32_t x = seed;
     auto next = [&x] { return x = x * 1664525u + 1013904223u; };
-    for (Vertex& v : state.model.vertices) v = {static_cast<int32_t>(next()), static_cast<int32_t>(next()), static_cast<int32_t>(next())};
+    for (Vertex& v : state.model.vertices)
+        v = {static_cast<int32_t>(next()), static_cast<int32_t>(next()), static_cast<int32_t>(next())};
     for (Polygon& p : state.model.polygons) {
         for (uint16_t& slot : p.slots) slot = static_cast<uint16_t>(next() >> 16);
         p.flags = static_cast<uint16_t>(next() >> 16);
@@ -41,7 +43,8 @@ void expectSameModel(const Model& a, const Model& b) {
     ASSERT_EQ(a.lineCount, b.lineCount);
     for (std::size_t i = 0; i < a.vertices.size(); ++i) {
         ASSERT_TRUE(a.vertices[i].x == b.vertices[i].x && a.vertices[i].y == b.vertices[i].y &&
-                    a.vertices[i].z == b.vertices[i].z) << "vertex " << i;
+                    a.vertices[i].z == b.vertices[i].z)
+            << "vertex " << i;
         ASSERT_EQ(a.polygons[i].slots, b.polygons[i].slots) << "polygon " << i;
         ASSERT_EQ(a.polygons[i].flags, b.polygons[i].flags) << "polygon " << i;
         ASSERT_TRUE(a.lines[i].a == b.lines[i].a && a.lines[i].b == b.lines[i].b) << "line " << i;
@@ -55,9 +58,10 @@ TEST_F(ModelFileBytes, ofTheDefaultCubeAreTheHeaderAndEightVertexRecords) {
     ASSERT_TRUE(saveModel(*state, "cube.vx"));
     const Bytes file = readFile("cube.vx");
     ASSERT_EQ(file.size(), 108u);
-    EXPECT_EQ(Bytes(file.begin(), file.begin() + 24),
-              (Bytes{'V', 'T', 'X', 'F', 0, 8, 0, 0, 0, 0, 0, 0,
-                     0x9C, 0xFF, 0xFF, 0xFF, 0x9C, 0xFF, 0xFF, 0xFF, 0x64, 0, 0, 0}));
+    const Bytes header{'V', 'T', 'X', 'F', 0, 8, 0, 0, 0, 0, 0, 0};
+    const Bytes firstVertex{0x9C, 0xFF, 0xFF, 0xFF, 0x9C, 0xFF, 0xFF, 0xFF, 0x64, 0, 0, 0};
+    EXPECT_EQ(Bytes(file.begin(), file.begin() + 12), header);
+    EXPECT_EQ(Bytes(file.begin() + 12, file.begin() + 24), firstVertex);
     EXPECT_EQ(getLe32Signed(&file[12 + 7 * 12]), -100);  // last vertex (-100, 100, -100)
     EXPECT_EQ(getLe32Signed(&file[12 + 7 * 12 + 4]), 100);
     EXPECT_EQ(state->redrawPending, 0);
@@ -182,8 +186,8 @@ TEST_F(ModelLoad, isRefusedWithoutChangingAnythingWhenTheFileIsNoModelOfOurs) {
     tooMany.insert(tooMany.end(), {0x13, 0x89, 0, 0, 0, 0, 0, 0});  // 5001 vertices
     Bytes tooManyLines = bytesOf("VTXF");
     tooManyLines.insert(tooManyLines.end(), {0, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF});
-    const Bytes cases[] = {bytesOf("VTXG"), bytesOf("vtxf"), bytesOf("VTX"), {}, {'V', 'T', 0, 'F'},
-                           bytesOf("BM  "), tooMany, tooManyLines};
+    const Bytes cases[] = {bytesOf("VTXG"),    bytesOf("vtxf"), bytesOf("VTX"), {},
+                           {'V', 'T', 0, 'F'}, bytesOf("BM  "), tooMany,        tooManyLines};
     auto state = defaultEditor();
     fillTables(*state, 5);
     state->model.vertexCount = 17;
