@@ -97,6 +97,7 @@ int openScreen(int mode, int depth, int /*pages*/, int /*flags*/, int /*refresh*
     }
     d.open = true;
     d.openError.clear();
+    platform::resetTextState();
     return 0;
 }
 
@@ -168,6 +169,8 @@ void resetPlatformState() {
     d.lockCount = 0;
     d.openError.clear();
     platform::resetInputState();
+    platform::resetLineInput();
+    platform::resetTextState();
 }
 
 }  // namespace vx

@@ -14,5 +14,16 @@ int screenWidth();   // 0 while no screen is open
 int screenHeight();
 
 void resetInputState();
+void resetLineInput();  // empties the line-input buffer
+
+// Text internals the line editor builds on.
+void resetTextState();              // cursor at row 1, column 1; white on black; nothing pending
+struct TextCell {
+    int row, column;                // 1-based, on the grid between print calls
+};
+TextCell textCursor();
+int64_t textRowsScrolled();         // rows the text area has scrolled since the screen opened
+void scrollText(int rows);          // scrolls the text area up by whole rows; the cursor stays
+void drawCursorMark(int row, int column);  // a line in the foreground colour along the cell's bottom
 
 }  // namespace vx::platform

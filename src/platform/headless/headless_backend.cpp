@@ -69,6 +69,7 @@ void takeEvents() {
     while (!h.events.empty()) {
         auto event = std::move(h.events.front());
         h.events.pop_front();
+        if (!event) break;  // a pause: the rest waits for the next cycle
         event();
     }
 }
@@ -103,6 +104,13 @@ void keyCode(int32_t code) {
 
 void type(std::string_view text) {
     for (const char c : text) keyCode(static_cast<unsigned char>(c));
+}
+
+void typeOneByOne(std::string_view text) {
+    for (const char c : text) {
+        keyCode(static_cast<unsigned char>(c));
+        queue({});
+    }
 }
 
 void moveMouse(int32_t x, int32_t y) {

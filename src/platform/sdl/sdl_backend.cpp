@@ -219,13 +219,32 @@ void onEvent(const SDL_Event& event) {
     }
 }
 
-bool createWindow(int width, int height, const std::string& title, std::string& whyNot) {
-    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
-    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
-    if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+// Starts a video driver that shows a real window. Left to itself SDL falls back to an
+// invisible off-screen driver when no display answers, and the editor would run unseen.
+bool initVideo(std::string& whyNot) {
+    if (std::getenv("SDL_VIDEODRIVER")) {
+        if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
         whyNot = SDL_GetError();
         return false;
     }
+    const struct {
+        const char* driver;
+        const char* environment;
+    } candidates[] = {{"x11", "DISPLAY"}, {"wayland", "WAYLAND_DISPLAY"}};
+    whyNot = "no display to open a window on (neither DISPLAY nor WAYLAND_DISPLAY is set)";
+    for (const auto& candidate : candidates) {
+        if (!std::getenv(candidate.environment)) continue;
+        SDL_SetHint(SDL_HINT_VIDEODRIVER, candidate.driver);
+        if (SDL_Init(SDL_INIT_VIDEO) == 0) return true;
+        whyNot = std::string(candidate.environment) + "=" + std::getenv(candidate.environment) + ": " + SDL_GetError();
+    }
+    return false;
+}
+
+bool createWindow(int width, int height, const std::string& title, std::string& whyNot) {
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    if (!initVideo(whyNot)) return false;
     Window& w = win();
     w.width = width;
     w.height = height;

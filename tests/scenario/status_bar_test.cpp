@@ -1,0 +1,138 @@
+// The value row, the mode tabs and the help lines as the window shows them.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "platform/headless/headless.h"
+#include "support/scenario.h"
+#include "support/screen_text.h"
+
+namespace vx::test {
+namespace {
+
+constexpr uint32_t grey = 0x888888;
+
+std::string cells(int row, int firstColumn, int count) {
+    return textRow(row).substr(static_cast<std::size_t>(firstColumn - 1), static_cast<std::size_t>(count));
+}
+
+TEST(StatusBar, startUpShowsTheValueRowTheRotateHelpAndTheFiveTabsOnRow36) {
+    Scenario editor;
+    EXPECT_EQ(textLine(1), "axy  0 axz  0 ayz  0 distance  400 zoom  200 verts  8 polys  0 drawdepth  600");
+    EXPECT_EQ(textLine(2), "Rotate mode. Click and drag or z to reset");
+    EXPECT_EQ(textLine(3), "a/s/d to advance 90 degrees");
+    EXPECT_EQ(textLine(4), "");
+    const std::string tabs = textRowIn(36, 0x000000, grey);
+    EXPECT_EQ(tabs.substr(1, 6), " File ");
+    EXPECT_EQ(tabs.substr(8, 8), " Camera ");
+    EXPECT_EQ(tabs.substr(17, 8), " Rotate ");
+    EXPECT_EQ(tabs.substr(26, 10), " Verteces ");
+    EXPECT_EQ(tabs.substr(37, 7), " Polys ");
+    EXPECT_EQ(editor.windowPixel(8, 560) & 0xFFFFFF, grey);
+    EXPECT_EQ(editor.windowPixel(55, 575) & 0xFFFFFF, grey);
+    EXPECT_NE(editor.windowPixel(8, 559) & 0xFFFFFF, grey);
+    EXPECT_NE(editor.windowPixel(8, 576) & 0xFFFFFF, grey);
+    EXPECT_EQ(editor.state().input.tabRowY, 560);
+    EXPECT_EQ(textLine(37), "");
+}
+
+TEST(StatusBar, thePictureShowsBetweenTheTabsAndRightOfTheClearedColumns) {
+    Scenario editor;
+    constexpr uint32_t picture = 0x3366CC;
+    editor.state().background.hasBackground = 1;
+    std::fill(editor.state().screen.colorBuffer.begin(), editor.state().screen.colorBuffer.end(), picture);
+    editor.key("r");  // a full frame
+    for (const int column : {1, 8, 17, 26, 37, 45, 100}) {
+        const int x = (column - 1) * 8;
+        EXPECT_EQ(editor.windowPixel(x, 560), picture) << column;
+        EXPECT_EQ(editor.windowPixel(x + 7, 575), picture) << column;
+    }
+    EXPECT_EQ(editor.windowPixel(8, 560), grey);
+    EXPECT_EQ(editor.windowPixel(77 * 8 + 7, 16), 0x000000u);  // column 78 of row 2 is cleared
+    EXPECT_EQ(editor.windowPixel(78 * 8, 16), picture);        // column 79 is not
+}
+
+TEST(StatusBar, valueRowShowsAnglesInWholeDegreesAndZoomRoundedDown) {
+    Scenario editor;
+    float axy = 0.0f;
+    const auto quarterTurn = [&axy] {
+        axy += pi / 2.0f;
+        if (axy > pi) axy -= 2.0f * pi;
+    };
+    quarterTurn();
+    editor.state().camera.axy = axy;
+    editor.state().camera.zoom = 200.9f;
+    editor.key("r");
+    EXPECT_EQ(textLine(1), "axy  90 axz  0 ayz  0 distance  400 zoom  200 verts  8 polys  0 drawdepth  600");
+    quarterTurn();
+    quarterTurn();
+    editor.state().camera.axy = axy;
+    editor.state().camera.ayz = -0.05f;  // -2.86 degrees
+    editor.key("r");
+    EXPECT_EQ(cells(1, 1, 22), "axy -90 axz  0 ayz -3 ");
+}
+
+TEST(StatusBar, verticesHelpFollowsTheSelectionAndTheMouseInEveryPass) {
+    Scenario editor;
+    EditorState& s = editor.state();
+    s.input.pointerPosition = {-0.2f, 10.7f, 3.0f};
+    s.input.pointerDistance = -5;
+    const char* const expected[5][2] = {
+        {"left-click to place vertex at -1  10  3", "right-click to select vertex, d to delete last vertex"},
+        {"left-click to move vertex to -1  10  3", "select additional verteces to form a line, triangle, or rectangle"},
+        {"left-click to create this line, x to cancel", "select additional verteces to form a triangle, or rectangle"},
+        {"left-click to create this triangle, x to cancel", "select an additional vertex to form a rectangle"},
+        {"left-click to create this rectangle, x to cancel", ""},
+    };
+    for (int count = 0; count <= 4; ++count) {
+        s.selection.vertexCount = count;
+        editor.key("v");  // a full frame covers the lines of the last selection
+        EXPECT_EQ(textLine(2), "Vertex edit mode. mouse -1 -1 pointer distance -5") << count;
+        EXPECT_EQ(textLine(3), expected[count][0]);
+        EXPECT_EQ(textLine(4), expected[count][1]);
+    }
+    const int64_t frames = s.loop.framesDrawn;
+    editor.moveTo(100, 200);
+    EXPECT_EQ(s.loop.framesDrawn, frames);  // a status-only pass
+    EXPECT_EQ(textLine(2), "Vertex edit mode. mouse  100  200 pointer distance -5");
+}
+
+TEST(StatusBar, aLongFileNameWrapsOntoRow3InFileMode) {
+    Scenario editor;
+    const std::string name = std::string(43, 'n') + std::string(17, 'w');
+    editor.state().currentFileName = name;
+    editor.key("f");
+    EXPECT_EQ(textLine(2), "File mode. l=load, a=save as, s=quick save, current file:" + std::string(43, 'n'));
+    EXPECT_EQ(cells(2, 58, 1), "n");
+    EXPECT_EQ(textLine(3), std::string(17, 'w'));
+}
+
+TEST(StatusBar, cameraAndPolysHelpLines) {
+    Scenario editor;
+    editor.key("c");
+    EXPECT_EQ(textLine(2), "Camera mode. Click and drag or z to reset");
+    EXPECT_EQ(textLine(3), "");
+    editor.key("e");
+    EXPECT_EQ(textLine(2), "polygon Edit mode. L-click to create, R-click to select");
+    EXPECT_EQ(textLine(3), "");
+}
+
+TEST(StatusBar, polysHelpTellsTheSidesOfTheSelectedPolygon) {
+    Scenario editor;
+    EditorState& s = editor.state();
+    s.model.polygonCount = 5;
+    s.model.polygons[4] = {{0, 1, 2, 3}, twoSidedFlag};
+    s.selection.polygon = -5;
+    editor.key("e");
+    EXPECT_EQ(textLine(3), "polygon is  2 sided, t to toggle, p to flip");
+    EXPECT_EQ(textLine(4), "d to delete selected polygon");
+    s.model.polygons[4].flags = 0x7FFF;  // only bit 15 counts
+    editor.key("e");
+    EXPECT_EQ(textLine(3), "polygon is  1 sided, t to toggle, p to flip");
+    s.selection.polygon = INT32_MIN;  // outside the table: read as one-sided, never past its end
+    editor.key("e");
+    EXPECT_EQ(textLine(3), "polygon is  1 sided, t to toggle, p to flip");
+}
+
+}  // namespace
+}  // namespace vx::test
