@@ -9,7 +9,9 @@
 #include "core/editor_state.h"
 #include "io/byte_order.h"
 #include "io/file_test_support.h"
+#include "platform/display.h"
 #include "support/scenario.h"
+#include "support/screen_text.h"
 
 namespace vx::test {
 namespace {
@@ -150,6 +152,7 @@ TEST_F(PictureAtStartUp, thatIsNoPictureEndsTheProgramWithStatusZeroBeforeAnyFra
         EXPECT_TRUE(editor.ended()) << name;
         EXPECT_EQ(editor.exitStatus(), 0) << name;
         EXPECT_EQ(editor.state().loop.framesDrawn, 0) << name;
+        EXPECT_EQ(textRow(screenPixels(), 1).substr(0, 21), "infile is not a 'BM' ") << name;
     }
     EXPECT_EQ(folderEntries(), (std::vector<std::string>{"empty.bmp", "short.bmp", "text.txt"}));
 }
