@@ -2,6 +2,7 @@
 #include "io/background_image.h"
 
 #include <array>
+#include <cstdio>
 
 #include "io/byte_order.h"
 #include "platform/display.h"
@@ -31,9 +32,12 @@ bool hasSignature(int32_t number) {
     return signature[0] == 'B' && signature[1] == 'M';
 }
 
+// The window closes with the program at once, so the message also goes to standard error,
+// where someone who started the editor from a terminal can read it.
 [[noreturn]] void rejectPicture(int32_t number) {
     closeFile(number);
     printString("infile is not a 'BM'", 1);
+    std::fputs("infile is not a 'BM'\n", stderr);
     endProgram(0);
 }
 

@@ -148,7 +148,9 @@ TEST_F(PictureAtStartUp, thatIsNoPictureEndsTheProgramWithStatusZeroBeforeAnyFra
     writeFile("short.bmp", bytesOf("B"));
     writeFile("empty.bmp", {});
     for (const char* name : {"text.txt", "short.bmp", "empty.bmp", "missing.bmp", "no/such/folder.bmp"}) {
+        testing::internal::CaptureStderr();
         Scenario editor({name});
+        EXPECT_EQ(testing::internal::GetCapturedStderr(), "infile is not a 'BM'\n") << name;
         EXPECT_TRUE(editor.ended()) << name;
         EXPECT_EQ(editor.exitStatus(), 0) << name;
         EXPECT_EQ(editor.state().loop.framesDrawn, 0) << name;
