@@ -1,8 +1,59 @@
 // File mode: quick save, save as, load and reload.
+#include "io/model_file.h"
+#include "platform/input.h"
+#include "platform/text.h"
 #include "ui/modes.h"
 
 namespace vx {
+namespace {
 
-void fileBlock(EditorState&) {}
+// How far each command clears row 4 before it prints. A save clears one cell more than its
+// "done." and "cancelled" need, so that an earlier "save failed" there leaves no letter behind.
+constexpr int saveRowFourSpaces = 11;
+constexpr int loadRowFourSpaces = 18;
+
+void clearMessageRows(int rowFourSpaces) {
+    locate(3, 1);
+    printString(spaces(78), 1);
+    locate(4, 1);
+    printString(spaces(rowFourSpaces), 1);
+    locate(3, 1);
+}
+
+// The entry's first field becomes the current name even when it is empty or the command
+// then fails; the line input ends on a new row, so the message goes to row 4.
+void askForName(EditorState& state, const char* prompt) {
+    promptLine(prompt, true, true);
+    state.currentFileName = takeToken();
+}
+
+void saveCommand(EditorState& state, bool askName) {
+    clearMessageRows(saveRowFourSpaces);
+    if (askName) askForName(state, "save to file:");
+    if (state.currentFileName.empty()) {
+        printString("cancelled", 1);
+        return;
+    }
+    printString(saveModel(state, state.currentFileName) ? "done." : "save failed", 1);
+}
+
+// A successful load sets redrawPending, and the frame it brings covers the message rows.
+void loadCommand(EditorState& state, bool askName) {
+    clearMessageRows(loadRowFourSpaces);
+    if (askName) askForName(state, "load from file:");
+    if (state.currentFileName.empty()) {
+        printString("cancelled", 1);
+        return;
+    }
+    if (loadModel(state, state.currentFileName) == LoadVerdict::invalidFile) printString("invalid file", 1);
+}
+
+}  // namespace
+
+void fileBlock(EditorState& state) {
+    const std::string& key = state.input.key;
+    if (key == "s" || key == "a") saveCommand(state, key == "a");
+    if (key == "l" || key == "L") loadCommand(state, key == "l");
+}
 
 }  // namespace vx

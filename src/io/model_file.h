@@ -1,0 +1,32 @@
+// The editor's own model file: its layout, saveModel and loadModel.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "core/editor_state.h"
+
+namespace vx {
+
+// "VTXF", three big-endian 16-bit counts V, P, L and two reserved bytes, then the records.
+inline constexpr std::size_t modelHeaderBytes = 12;
+
+constexpr std::size_t modelFileBytes(std::size_t vertices, std::size_t polygons, std::size_t lines) {
+    return modelHeaderBytes + 12 * vertices + 22 * polygons + 4 * lines;
+}
+
+inline constexpr std::size_t maxModelFileBytes = modelFileBytes(maxVertices, maxPolygons, maxLines);
+
+enum class LoadVerdict : uint8_t { loaded, invalidFile };
+
+// Writes the whole model file in one piece. False when it could not be written; any earlier
+// file of that name is then as it was.
+bool saveModel(const EditorState& state, const std::string& fileName);
+
+// Reads the whole file before it touches the state. A file that does not start with the
+// signature, or that counts more entries than a table holds, is refused and changes nothing.
+// Bytes missing at the end read as 0; vertex indices are kept as stored.
+LoadVerdict loadModel(EditorState& state, const std::string& fileName);
+
+}  // namespace vx
