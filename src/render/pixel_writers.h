@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 
 #include "core/editor_state.h"
@@ -26,6 +27,14 @@ struct FrameArrays {
 inline FrameArrays frameArraysOf(ScreenBuffers& screen) {
     return {screen.colorBuffer.data(), screen.depthBuffer.data(), screen.pickBuffer.data(), screen.screenWidth,
             screen.screenHeight};
+}
+
+// floorToInt32 of a single, without the trip through double: the same value for every input
+// (NaN and values beyond 32 bits give -2147483648), but cheap enough for every sample.
+inline int32_t floorSample(float v) {
+    if (!(v >= -2147483648.0f && v < 2147483648.0f)) return INT32_MIN;
+    const auto truncated = static_cast<int32_t>(v);  // in range: checked above
+    return v < static_cast<float>(truncated) ? truncated - 1 : truncated;
 }
 
 // Callers clip first: x and y lie on the surface.

@@ -91,8 +91,17 @@ struct SampleShade {
     float su, sv;
     float slen;  // |S| / 248
     bool selected;
+    bool steady;  // the edge direction never steps in this span, so neither does the shade
+    bool known;   // steady, and the shade is in `last`
+    uint32_t last;
 
-    uint32_t colour() const {
+    uint32_t colour() {
+        if (known) return last;
+        last = shadeOf();
+        known = steady;
+        return last;
+    }
+    uint32_t shadeOf() const {
         const float len = static_cast<float>(
             std::sqrt(static_cast<double>(eu) * eu + static_cast<double>(ev) * ev + static_cast<double>(ez) * ez) *
             slen);
@@ -108,7 +117,7 @@ struct SampleShade {
 
 struct FlatShade {
     uint32_t flat;
-    uint32_t colour() const { return flat; }
+    uint32_t colour() { return flat; }
     void advance() {}
 };
 
@@ -147,17 +156,19 @@ SampleShade spanShade(const ShadeEdges& e, const ScreenPoint& s, float count, bo
     const float su = e.uQ - e.uP, sv = e.vQ - e.vP, sz = s.depth;
     const double length = std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv +
                                     static_cast<double>(sz) * sz);
-    return {e.dU1, e.dV1, e.dZ1, e.kU, e.kV, e.dZd / count, su, sv, static_cast<float>(length / 248.0), selected};
+    const float kz = e.dZd / count;
+    const bool steady = e.kU == 0.0f && e.kV == 0.0f && kz == 0.0f;
+    return {e.dU1, e.dV1, e.dZ1, e.kU, e.kV, kz, su, sv, static_cast<float>(length / 248.0), selected, steady, false, 0};
 }
 
 // One sample's block: columns ix..ix+fx and rows iy..iy+fy. The caller has checked that the sample
 // lies in 1..width-2, 1..height-2, so truncation is floor and the block stays on the surface.
 // A duplicate index of a block without a fraction is harmless: equal depth fails the test.
 template <class Shade>
-void writeBlock(const Target& t, const ScreenPoint& r, const Shade& shade) {
+void writeBlock(const Target& t, const ScreenPoint& r, Shade& shade) {
     const FrameArrays& f = t.frame;
     const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
-    const int32_t iz = floorToInt32(r.depth);
+    const int32_t iz = floorSample(r.depth);
     const std::size_t i = indexOf(f, ix, iy);
     const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
     const std::size_t down = r.y > static_cast<float>(iy) ? static_cast<std::size_t>(f.width) : 0;

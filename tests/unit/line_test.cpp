@@ -3,6 +3,8 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <random>
 
 #include "core/numeric.h"
@@ -134,6 +136,22 @@ TEST(FloatWalk, jumpsLandExactlyWhereStepByStepSumsLand) {
         const uint64_t quickTaken = walkUntil(quick, step, count, bound, upward);
         ASSERT_EQ(quick, slow) << start << " + " << step << " x " << count;
         ASSERT_EQ(quickTaken, slowTaken) << start << " + " << step;
+    }
+}
+
+TEST(FloorSample, agreesWithFloorToInt32ForEveryKindOfSingle) {
+    const float specials[] = {0.0f, -0.0f, 0.5f, -0.5f, 0.99999994f, -1.0000001f, 1e-45f, -1e-45f, 16777217.0f,
+                              2147483520.0f, 2147483648.0f, -2147483648.0f, -2147483904.0f, 3e38f, -3e38f,
+                              std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+                              std::numeric_limits<float>::quiet_NaN()};
+    for (const float v : specials) EXPECT_EQ(floorSample(v), floorToInt32(v)) << v;
+    std::mt19937 random(3);
+    std::uniform_int_distribution<uint32_t> bits;
+    for (int i = 0; i < 100000; ++i) {
+        const uint32_t word = bits(random);
+        float v;
+        std::memcpy(&v, &word, sizeof v);
+        ASSERT_EQ(floorSample(v), floorToInt32(v)) << v;
     }
 }
 
