@@ -1,4 +1,5 @@
-// The whole editor draws a small model in each polygon style exactly as the stored pictures show.
+// The whole editor's frames in its window: the start-up cube, and a small model in each polygon
+// style exactly as the stored pictures show.
 //
 // The stored pictures are tests/golden/render-*.bmp. To make them again from the current renderer,
 // and only once the exact unit tests of the renderer pass, run tools/update-golden, which runs
@@ -92,6 +93,18 @@ void buildScene(EditorState& s) {
     s.camera.axz = 0.5f;
     s.camera.ayz = -0.35f;
     s.camera.zoom = 300.0f;
+}
+
+TEST(RenderWindow, startUpShowsTheEightCubeMarkersOnBlack) {
+    Scenario editor;
+    sleepMs(60);
+    int white = 0;
+    for (int32_t y = 64; y < 560; ++y)  // clear of the text rows
+        for (int32_t x = 0; x < 800; ++x) white += (editor.windowPixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
+    EXPECT_EQ(white, 8);
+    for (const auto& [x, y] : {std::pair{360, 260}, {440, 260}, {440, 340}, {360, 340}, {333, 233}, {467, 233},
+                               {467, 367}, {333, 367}})
+        EXPECT_EQ(editor.windowPixel(x, y) & 0xFFFFFFu, 0xFFFFFFu) << x << "," << y;
 }
 
 TEST(RenderGolden, smallModelInEachPolygonStyle) {
