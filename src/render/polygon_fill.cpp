@@ -54,8 +54,9 @@ Normal normalOf(const Model& model, const Polygon& polygon) {
 // not a number (no normal, or a zero length product) is black.
 uint32_t shadeColour(double magnitude, bool selected) {
     if (!std::isfinite(magnitude)) return 0;
-    // The magnitude is at most 248 up to rounding; the cap keeps g a colour channel.
-    const auto g = static_cast<uint32_t>(std::min(std::floor(magnitude), 248.0)) + 7;
+    // The magnitude is at most 248 up to rounding; the cap keeps g a colour channel. It is never
+    // negative, so truncation is floor.
+    const auto g = static_cast<uint32_t>(std::min(magnitude, 248.0)) + 7;
     return selected ? g << 16 : (g << 16) | (g << 8) | g;
 }
 
