@@ -1,11 +1,9 @@
 // The main loop as a user meets it: start-up, idling, redraws, quitting.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <filesystem>
 
+#include "io/file_test_support.h"
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
 #include "support/scenario.h"
@@ -13,27 +11,7 @@
 namespace vx::test {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Runs a test inside an empty folder of its own so that written files can be seen.
-class InEmptyFolder : public testing::Test {
-protected:
-    void SetUp() override {
-        previous = fs::current_path();
-        folder = fs::temp_directory_path() / ("vxedit-test-" + std::to_string(::getpid()));
-        fs::remove_all(folder);
-        fs::create_directories(folder);
-        fs::current_path(folder);
-    }
-    void TearDown() override {
-        fs::current_path(previous);
-        fs::remove_all(folder);
-    }
-    bool folderIsEmpty() const { return fs::is_empty(folder); }
-    fs::path previous, folder;
-};
-
-using QuitKey = InEmptyFolder;
+using QuitKey = InTempFolder;
 
 TEST_F(QuitKey, endsWithStatusZeroFromEveryModeAndWritesNothing) {
     for (const char* modeKey : {"r", "v", "f", "c", "e"}) {
@@ -44,7 +22,7 @@ TEST_F(QuitKey, endsWithStatusZeroFromEveryModeAndWritesNothing) {
         EXPECT_TRUE(editor.ended()) << modeKey;
         EXPECT_EQ(editor.exitStatus(), 0);
     }
-    EXPECT_TRUE(folderIsEmpty());
+    EXPECT_TRUE(folderEntries().empty());
 }
 
 TEST_F(QuitKey, endsInTheMiddleOfASelection) {
@@ -54,7 +32,7 @@ TEST_F(QuitKey, endsInTheMiddleOfASelection) {
     editor.key("q");
     EXPECT_TRUE(editor.ended());
     EXPECT_EQ(editor.exitStatus(), 0);
-    EXPECT_TRUE(folderIsEmpty());
+    EXPECT_TRUE(folderEntries().empty());
 }
 
 TEST(StartUp, setsTheDefaultModelAndViewAndDrawsOneFrame) {

@@ -39,8 +39,11 @@ TEST(StatusBar, startUpShowsTheValueRowTheRotateHelpAndTheFiveTabsOnRow36) {
 TEST(StatusBar, thePictureShowsBetweenTheTabsAndRightOfTheClearedColumns) {
     Scenario editor;
     constexpr uint32_t picture = 0x3366CC;
-    editor.state().background.hasBackground = 1;
-    std::fill(editor.state().screen.colorBuffer.begin(), editor.state().screen.colorBuffer.end(), picture);
+    Background& background = editor.state().background;
+    background.hasBackground = 1;
+    background.backgroundWidth = 800;
+    background.backgroundHeight = 600;
+    std::fill(editor.state().screen.backgroundImage.begin(), editor.state().screen.backgroundImage.end(), picture);
     editor.key("r");  // a full frame
     for (const int column : {1, 8, 17, 26, 37, 45, 100}) {
         const int x = (column - 1) * 8;

@@ -18,6 +18,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -229,6 +230,8 @@ TEST_F(EditorWindow, firstFrameShowsTheTabRowSoonAfterStart) {
     std::printf("first presented frame %lld ms after the editor was started\n",
                 static_cast<long long>(elapsed.count()));
     EXPECT_EQ(pixel(window, 60, 561), 0x000000u) << "the picture shows between the tabs";
+    for (const auto& [x, y] : {std::pair{360, 260}, {440, 340}, {333, 233}, {467, 367}})
+        EXPECT_EQ(pixel(window, x, y), 0xFFFFFFu) << "cube marker at " << x << "," << y;
 }
 
 TEST_F(EditorWindow, aKeyChangesTheHelpLinesAndAQuickClickOnATabSwitchesMode) {

@@ -1,0 +1,81 @@
+// The line primitive drawLine and the pass that draws the LineTable.
+#include "render/line.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "core/numeric.h"
+#include "render/float_walk.h"
+
+namespace vx {
+namespace {
+
+// Samples are taken with floor, so a point is on the surface exactly when 0 <= x < width.
+bool onSurface(const FrameArrays& f, const ScreenPoint& p) {
+    return p.x >= 0.0f && p.x < static_cast<float>(f.width) && p.y >= 0.0f && p.y < static_cast<float>(f.height);
+}
+
+// Steps until a coordinate walking by s first lies in 0 <= v < size; `left` when it never does
+// within the steps left. Each coordinate moves one way only, so once past the far side it stays out.
+uint64_t stepsIntoRange(float v, float s, uint64_t left, float size) {
+    if (v >= 0.0f && v < size) return 0;
+    if (v < 0.0f && s > 0.0f) return walkUntil(v, s, left, 0.0f, true);
+    if (v >= size && s < 0.0f) return walkUntil(v, s, left, size, false);
+    return left;
+}
+
+// Skips, exactly, the steps before the walk next lies on the surface; returns how many it skipped.
+uint64_t skipOffSurface(const FrameArrays& f, ScreenPoint& p, const ScreenPoint& step, uint64_t left) {
+    const uint64_t skip = std::max(stepsIntoRange(p.x, step.x, left, static_cast<float>(f.width)),
+                                   stepsIntoRange(p.y, step.y, left, static_cast<float>(f.height)));
+    p.x = walkSteps(p.x, step.x, skip);
+    p.y = walkSteps(p.y, step.y, skip);
+    p.depth = walkSteps(p.depth, step.depth, skip);
+    return skip;
+}
+
+void drawLineSample(const FrameArrays& f, const ScreenPoint& p, uint32_t colour) {
+    // On the surface both coordinates are in 0..size-1, where truncation is floor.
+    const std::size_t i = indexOf(f, static_cast<int32_t>(p.x), static_cast<int32_t>(p.y));
+    writeLineSample(f, i, floorToInt32(p.depth), colour);
+}
+
+}  // namespace
+
+// There is no length limit: a line between extreme points walks one step per pixel of its
+// length. The walk is still quick, because stretches off the surface are skipped exactly rather
+// than stepped through, and a walk that has left the surface for good ends at once.
+void drawLine(const FrameArrays& frame, ScreenPoint& p, const ScreenPoint& end, uint32_t colour) {
+    const ScreenPoint delta = end - p;
+    const double longer = std::max(std::fabs(static_cast<double>(delta.x)), std::fabs(static_cast<double>(delta.y)));
+    const double count = std::nearbyint(longer);
+    if (count == 0.0) return;
+    const ScreenPoint step{static_cast<float>(delta.x / count), static_cast<float>(delta.y / count),
+                           static_cast<float>(delta.depth / count)};
+    // At most 2^33: the coordinates come from 32-bit integers.
+    auto left = static_cast<uint64_t>(count);
+    while (left > 0) {
+        if (!onSurface(frame, p)) {
+            left -= skipOffSurface(frame, p, step, left);
+            continue;
+        }
+        drawLineSample(frame, p, colour);
+        p += step;
+        --left;
+    }
+}
+
+void drawLines(const EditorState& state, const FrameArrays& frame) {
+    const int32_t count = std::clamp(state.model.lineCount, 0, maxLines);
+    const int32_t vertices = std::clamp(state.model.vertexCount, 0, maxVertices);
+    for (int32_t i = 0; i < count; ++i) {
+        const Line& line = state.model.lines[static_cast<std::size_t>(i)];
+        if (line.a >= vertices || line.b >= vertices) continue;
+        ScreenPoint a = screenPointOf(state.projected[line.a]);
+        const ScreenPoint b = screenPointOf(state.projected[line.b]);
+        if (!inDepthRange(a.depth, state.camera.drawdepth) || !inDepthRange(b.depth, state.camera.drawdepth)) continue;
+        drawLine(frame, a, b, whiteColour);
+    }
+}
+
+}  // namespace vx

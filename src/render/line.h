@@ -1,0 +1,46 @@
+// The line primitive drawLine and the pass that draws the LineTable.
+#pragma once
+
+#include <cstdint>
+
+#include "core/editor_state.h"
+#include "render/pixel_writers.h"
+
+namespace vx {
+
+// A point on the screen as the walks carry it: every component single precision.
+struct ScreenPoint {
+    float x, y, depth;
+};
+
+inline ScreenPoint operator-(const ScreenPoint& a, const ScreenPoint& b) {
+    return {a.x - b.x, a.y - b.y, a.depth - b.depth};
+}
+inline ScreenPoint& operator+=(ScreenPoint& a, const ScreenPoint& b) {
+    a.x += b.x;
+    a.y += b.y;
+    a.depth += b.depth;
+    return a;
+}
+inline ScreenPoint operator/(const ScreenPoint& a, float count) { return {a.x / count, a.y / count, a.depth / count}; }
+
+// Columns 0, 1 and 2 of a ProjectedVertexTable row.
+inline ScreenPoint screenPointOf(const ProjectedVertex& v) {
+    return {static_cast<float>(v.screenX), static_cast<float>(v.screenY), static_cast<float>(v.depth)};
+}
+
+// A depth taken as a single must lie in 1..drawdepth.
+inline bool inDepthRange(float depth, int32_t drawdepth) {
+    return depth >= 1.0f && static_cast<double>(depth) <= static_cast<double>(drawdepth);
+}
+
+// Walks from p to end in steps of at most a pixel along the longer axis, drawing the start and
+// not the end. p is advanced in place to where the walk ended (end, up to rounding), so that
+// outlines can chain their edges from it.
+void drawLine(const FrameArrays& frame, ScreenPoint& p, const ScreenPoint& end, uint32_t colour);
+
+// Every line of the LineTable in white, skipping lines with an end outside the depth range or
+// naming a vertex that does not exist.
+void drawLines(const EditorState& state, const FrameArrays& frame);
+
+}  // namespace vx

@@ -1,0 +1,77 @@
+// The four pixel writers and the view of the per-frame arrays they write into.
+#pragma once
+
+#include <cstddef>
+#include <climits>
+#include <cstdint>
+
+#include "core/editor_state.h"
+
+namespace vx {
+
+inline constexpr uint32_t whiteColour = 0xFFFFFF;
+inline constexpr uint32_t redColour = 0xFF0000;
+// Selection marks sit at depth 0, which no drawn geometry can reach, so they stay on top.
+inline constexpr int32_t selectionMarkDepth = 0;
+
+// The per-frame arrays as bare pointers, taken once per frame so that a writer is one index,
+// one depth test and the stores. Rows are stored one after another: (x, y) is y * width + x.
+struct FrameArrays {
+    uint32_t* color;
+    int32_t* depth;
+    int16_t* pick;
+    int32_t width;
+    int32_t height;
+};
+
+inline FrameArrays frameArraysOf(ScreenBuffers& screen) {
+    return {screen.colorBuffer.data(), screen.depthBuffer.data(), screen.pickBuffer.data(), screen.screenWidth,
+            screen.screenHeight};
+}
+
+// floorToInt32 of a single, without the trip through double: the same value for every input
+// (NaN and values beyond 32 bits give -2147483648), but cheap enough for every sample.
+inline int32_t floorSample(float v) {
+    if (!(v >= -2147483648.0f && v < 2147483648.0f)) return INT32_MIN;
+    const auto truncated = static_cast<int32_t>(v);  // in range: checked above
+    return v < static_cast<float>(truncated) ? truncated - 1 : truncated;
+}
+
+// Callers clip first: x and y lie on the surface.
+inline std::size_t indexOf(const FrameArrays& f, int32_t x, int32_t y) {
+    return static_cast<std::size_t>(y) * static_cast<std::size_t>(f.width) + static_cast<std::size_t>(x);
+}
+
+// A hidden marker (showMarker false) leaves colour and depth alone but is still pickable.
+// Returns false when the depth test fails, which also denies the marks around it.
+inline bool writeVertexCentre(const FrameArrays& f, std::size_t i, int32_t depth, bool showMarker, int16_t code) {
+    if (!(depth < f.depth[i])) return false;
+    if (showMarker) {
+        f.color[i] = whiteColour;
+        f.depth[i] = depth;
+    }
+    f.pick[i] = code;
+    return true;
+}
+
+inline void writeSelectionMark(const FrameArrays& f, std::size_t i) {
+    f.color[i] = redColour;
+    f.depth[i] = selectionMarkDepth;
+}
+
+inline void writeLineSample(const FrameArrays& f, std::size_t i, int32_t depth, uint32_t colour) {
+    if (!(depth < f.depth[i])) return;
+    f.color[i] = colour;
+    f.depth[i] = depth;
+}
+
+// An invisible polygon still takes depth and pick codes; a vertex pick code is never replaced.
+inline void writePolygonSample(const FrameArrays& f, std::size_t i, int32_t depth, uint32_t colour, bool visible,
+                               int16_t code) {
+    if (!(depth < f.depth[i])) return;
+    if (visible) f.color[i] = colour;
+    f.depth[i] = depth;
+    if (f.pick[i] < 1) f.pick[i] = code;
+}
+
+}  // namespace vx

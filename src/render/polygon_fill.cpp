@@ -1,0 +1,288 @@
+// Polygon normals and facing, and the polygon pass: outline, flat shade and per-sample shade.
+//
+// A polygon is swept between its edges slot 0 -> slot 3 (A to B) and slot 1 -> slot 2 (C to D):
+// both are walked in the same number of steps, and at each step a span from the point on AB to
+// the point on CD is sampled, each sample covering a block of up to 2x2 pixels. As in the
+// projection, every formula is evaluated in double and rounded to single where it is stored.
+#include "render/polygon_fill.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#include "core/numeric.h"
+#include "render/line.h"
+
+namespace vx {
+namespace {
+
+constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
+
+struct Edge {
+    float x, y, z;
+};
+
+Edge edgeBetween(const Vertex& from, const Vertex& to) {
+    return {static_cast<float>(wrapSub(to.x, from.x)), static_cast<float>(wrapSub(to.y, from.y)),
+            static_cast<float>(wrapSub(to.z, from.z))};
+}
+
+float lengthOf(const Edge& e) {
+    const double x = e.x, y = e.y, z = e.z;
+    return static_cast<float>(std::sqrt(x * x + y * y + z * z));
+}
+
+// (a.p / lenA) · b.q / lenB − (b.p / lenB) · a.q / lenA, left to right, rounded once.
+float crossTerm(float ap, float lenA, float bq, float lenB, float bp, float aq) {
+    return static_cast<float>(static_cast<double>(ap) / lenA * bq / lenB - static_cast<double>(bp) / lenB * aq / lenA);
+}
+
+// (e2 × e1) / (|e1|·|e2|): its length is the sine of the angle at slot 0. Slot 2 plays no part.
+Normal normalOf(const Model& model, const Polygon& polygon) {
+    const int32_t vertices = std::clamp(model.vertexCount, 0, maxVertices);
+    const uint16_t a = polygon.slots[0], b = polygon.slots[1], c = polygon.slots[3];
+    if (a >= vertices || b >= vertices || c >= vertices) return {notANumber, notANumber, notANumber};
+    const Edge e1 = edgeBetween(model.vertices[a], model.vertices[b]);
+    const Edge e2 = edgeBetween(model.vertices[a], model.vertices[c]);
+    const float len1 = lengthOf(e1), len2 = lengthOf(e2);
+    if (len1 == 0.0f || len2 == 0.0f) return {notANumber, notANumber, notANumber};  // 0/0 in every component
+    return {crossTerm(e2.y, len2, e1.z, len1, e1.y, e2.z), crossTerm(e2.z, len2, e1.x, len1, e1.z, e2.x),
+            crossTerm(e2.x, len2, e1.y, len1, e1.x, e2.y)};
+}
+
+// Grey (g, g, g), or red (g, 0, 0) when selected, with g = floor(magnitude) + 7. A shade that is
+// not a number (no normal, or a zero length product) is black.
+uint32_t shadeColour(double magnitude, bool selected) {
+    if (!std::isfinite(magnitude)) return 0;
+    // The magnitude is at most 248 up to rounding; the cap keeps g a colour channel. It is never
+    // negative, so truncation is floor.
+    const auto g = static_cast<uint32_t>(std::min(magnitude, 248.0)) + 7;
+    return selected ? g << 16 : (g << 16) | (g << 8) | g;
+}
+
+// Sweep and span counts: the longer axis of a difference, rounded to nearest, ties to even.
+double stepCount(const ScreenPoint& d) {
+    return std::nearbyint(std::max(std::fabs(static_cast<double>(d.x)), std::fabs(static_cast<double>(d.y))));
+}
+
+// What every sample of one polygon writes besides its shade.
+struct Target {
+    FrameArrays frame;
+    int16_t code;      // the polygon's pick code
+    bool visible;      // false: depth and pick code only
+    bool selected;
+    uint8_t style;     // 1 flat, 2 per sample
+    uint32_t flatColour;
+    double maxCount;   // 2·screenWidth: longer sweeps and spans are not drawn
+};
+
+// A polygon's corners in drawing order: A slot 0, B slot 3, C slot 1, D slot 2.
+struct Corners {
+    const ProjectedVertex* a;
+    const ProjectedVertex* b;
+    const ProjectedVertex* c;
+    const ProjectedVertex* d;
+};
+
+// The per-sample shade of one span: the swept edges' direction (Eu, Ev, Ez) at the sample against
+// the span's direction (Su, Sv, Sz), in view units.
+struct SampleShade {
+    float eu, ev, ez;
+    float ku, kv, kz;
+    float su, sv;
+    float slen;  // |S| / 248
+    bool selected;
+    bool steady;  // the edge direction never steps in this span, so neither does the shade
+    bool known;   // steady, and the shade is in `last`
+    uint32_t last;
+
+    uint32_t colour() {
+        if (known) return last;
+        last = shadeOf();
+        known = steady;
+        return last;
+    }
+    uint32_t shadeOf() const {
+        const float len = static_cast<float>(
+            std::sqrt(static_cast<double>(eu) * eu + static_cast<double>(ev) * ev + static_cast<double>(ez) * ez) *
+            slen);
+        if (len == 0.0f) return 0;
+        return shadeColour(std::fabs((static_cast<double>(ev) * su - static_cast<double>(eu) * sv) / len), selected);
+    }
+    void advance() {
+        eu += ku;
+        ev += kv;
+        ez += kz;
+    }
+};
+
+struct FlatShade {
+    uint32_t flat;
+    uint32_t colour() { return flat; }
+    void advance() {}
+};
+
+// The edge trackers of the per-sample shade, set up once per polygon and stepped per sweep step.
+struct ShadeEdges {
+    float uP, vP, uQ, vQ;
+    float sU1, sV1, sU2, sV2;
+    float kU, kV;
+    float dU1, dV1, dZ1, dZd;
+
+    void advance() {
+        uP += sU1;
+        vP += sV1;
+        uQ += sU2;
+        vQ += sV2;
+    }
+};
+
+float asSingle(int32_t v) { return static_cast<float>(v); }
+
+ShadeEdges shadeEdgesOf(const Corners& k, double n) {
+    const float uA = asSingle(k.a->viewX), vA = asSingle(k.a->viewY), zA = asSingle(k.a->depth);
+    const float uB = asSingle(k.b->viewX), vB = asSingle(k.b->viewY), zB = asSingle(k.b->depth);
+    const float uC = asSingle(k.c->viewX), vC = asSingle(k.c->viewY), zC = asSingle(k.c->depth);
+    const float uD = asSingle(k.d->viewX), vD = asSingle(k.d->viewY), zD = asSingle(k.d->depth);
+    const float dU1 = uB - uA, dV1 = vB - vA, dU2 = uD - uC, dV2 = vD - vC;
+    const auto kU = static_cast<float>((static_cast<double>(dU2) - dU1) / n);
+    const auto kV = static_cast<float>((static_cast<double>(dV2) - dV1) / n);
+    const auto dZd = static_cast<float>((static_cast<double>(zD) - zC) - (static_cast<double>(zB) - zA));
+    const auto count = static_cast<float>(n);
+    return {uA, vA, uC, vC, dU1 / count, dV1 / count, dU2 / count, dV2 / count, kU, kV, dU1, dV1, zB - zA, dZd};
+}
+
+// The span direction is taken from the undivided span difference s.
+SampleShade spanShade(const ShadeEdges& e, const ScreenPoint& s, float count, bool selected) {
+    const float su = e.uQ - e.uP, sv = e.vQ - e.vP, sz = s.depth;
+    const double length = std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv +
+                                    static_cast<double>(sz) * sz);
+    const float kz = e.dZd / count;
+    const bool steady = e.kU == 0.0f && e.kV == 0.0f && kz == 0.0f;
+    return {e.dU1, e.dV1, e.dZ1, e.kU, e.kV, kz, su, sv, static_cast<float>(length / 248.0), selected, steady, false, 0};
+}
+
+// One sample's block: columns ix..ix+fx and rows iy..iy+fy. The caller has checked that the sample
+// lies in 1..width-2, 1..height-2, so truncation is floor and the block stays on the surface.
+// A duplicate index of a block without a fraction is harmless: equal depth fails the test.
+template <class Shade>
+void writeBlock(const Target& t, const ScreenPoint& r, Shade& shade) {
+    const FrameArrays& f = t.frame;
+    const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
+    const int32_t iz = floorSample(r.depth);
+    const std::size_t i = indexOf(f, ix, iy);
+    const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
+    const std::size_t down = r.y > static_cast<float>(iy) ? static_cast<std::size_t>(f.width) : 0;
+    // The shade is worked out only when a pixel of the block will take it.
+    if (!(iz < f.depth[i] || iz < f.depth[i + right] || iz < f.depth[i + down] || iz < f.depth[i + down + right]))
+        return;
+    const uint32_t colour = t.visible ? shade.colour() : 0;
+    writePolygonSample(f, i, iz, colour, t.visible, t.code);
+    writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
+    writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
+    writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
+}
+
+template <class Shade>
+void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, Shade shade) {
+    const float maxX = static_cast<float>(t.frame.width - 1), maxY = static_cast<float>(t.frame.height - 1);
+    for (uint32_t sample = 0; sample < count; ++sample) {
+        if (r.x >= 1.0f && r.x < maxX && r.y >= 1.0f && r.y < maxY) writeBlock(t, r, shade);
+        shade.advance();
+        r += step;
+    }
+}
+
+// One sweep step: the span from p to q, its end not sampled. False when the span is too long,
+// which ends the polygon with what is drawn so far.
+bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, const ShadeEdges& edges) {
+    const ScreenPoint s = q - p;
+    const double m = stepCount(s);
+    if (m == 0.0) return true;
+    if (m > t.maxCount) return false;
+    const auto count = static_cast<float>(m);
+    const auto samples = static_cast<uint32_t>(m);
+    if (t.style == 2) {
+        walkSpan(t, p, s / count, samples, spanShade(edges, s, count, t.selected));
+    } else {
+        walkSpan(t, p, s / count, samples, FlatShade{t.flatColour});
+    }
+    return true;
+}
+
+void fillPolygon(const Target& t, const Corners& k) {
+    const ScreenPoint a = screenPointOf(*k.a), b = screenPointOf(*k.b);
+    const ScreenPoint c = screenPointOf(*k.c), d = screenPointOf(*k.d);
+    const ScreenPoint dAB = b - a, dCD = d - c;
+    const double n = std::max(stepCount(dAB), stepCount(dCD));
+    if (n == 0.0 || n > t.maxCount) return;
+    ShadeEdges edges = shadeEdgesOf(k, n);
+    const auto count = static_cast<float>(n);
+    const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
+    ScreenPoint p = a, q = c;
+    for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
+        if (!drawSweepStep(t, p, q, edges)) return;
+        p += stepAB;
+        q += stepCD;
+        edges.advance();
+    }
+}
+
+// Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
+// outlines cannot be picked.
+void outlinePolygon(const FrameArrays& f, const Corners& k, uint32_t colour) {
+    ScreenPoint p = screenPointOf(*k.a);
+    drawLine(f, p, screenPointOf(*k.b), colour);
+    drawLine(f, p, screenPointOf(*k.d), colour);
+    drawLine(f, p, screenPointOf(*k.c), colour);
+    ScreenPoint a = screenPointOf(*k.a);
+    drawLine(f, a, screenPointOf(*k.c), colour);
+}
+
+bool cornersOf(const EditorState& state, const Polygon& polygon, Corners& k) {
+    const int32_t vertices = std::clamp(state.model.vertexCount, 0, maxVertices);
+    for (const uint16_t slot : polygon.slots) {
+        if (slot >= vertices) return false;
+        if (!inDepthRange(asSingle(state.projected[slot].depth), state.camera.drawdepth)) return false;
+    }
+    k = {&state.projected[polygon.slots[0]], &state.projected[polygon.slots[3]], &state.projected[polygon.slots[1]],
+         &state.projected[polygon.slots[2]]};
+    return true;
+}
+
+void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
+    const Polygon& polygon = state.model.polygons[static_cast<std::size_t>(i)];
+    Corners k{};
+    if (!cornersOf(state, polygon, k)) return;
+    const auto code = static_cast<int16_t>(-(i + 1));
+    const bool selected = code == state.selection.polygon;
+    if (state.shadeStyle == 0) {
+        outlinePolygon(f, k, selected ? selectedOutlineColour : outlineColour);
+        return;
+    }
+    const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
+    const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
+    const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
+    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width}, k);
+}
+
+}  // namespace
+
+void computePolygonNormals(EditorState& state, const Projection& projection) {
+    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
+    for (int32_t i = 0; i < count; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const Normal n = normalOf(state.model, state.model.polygons[at]);
+        state.polygonNormals[at] = n;
+        ViewPoint view{};
+        transformPoint(projection, n.x, n.y, n.z, view);
+        state.polygonFacing[at] = view.z;
+    }
+}
+
+void drawPolygons(const EditorState& state, const FrameArrays& frame) {
+    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
+    for (int32_t i = 0; i < count; ++i) drawPolygon(state, frame, i);
+}
+
+}  // namespace vx

@@ -1,0 +1,38 @@
+// Turning model points by the camera, projecting them, and the vertex pass with its markers.
+#pragma once
+
+#include <cstdint>
+
+#include "core/editor_state.h"
+#include "render/pixel_writers.h"
+
+namespace vx {
+
+// Everything the projection needs from the camera and the screen, worked out once per frame:
+// the six sines and cosines are shared by every vertex and every polygon normal of the frame.
+struct Projection {
+    float cosXy, sinXy;
+    float cosXz, sinXz;
+    float cosYz, sinYz;
+    int32_t distance;  // added to the turned z
+    float zoom;
+    int32_t centreX;   // screenWidth div 2
+    int32_t centreY;   // screenHeight div 2
+};
+
+Projection projectionOf(const Camera& camera, const ScreenBuffers& screen);
+
+struct ViewPoint {
+    float x, y, z;    // view coordinates
+    float depth;      // z + distance; grows away from the viewer
+    int32_t screenX;  // pan not included; written only when depth > 0, else left as it was
+    int32_t screenY;
+};
+
+void transformPoint(const Projection& projection, float x, float y, float z, ViewPoint& view);
+
+// Fills the ProjectedVertexTable rows of vertices 0..vertexCount-1 and draws the marker and pick
+// code of every vertex within the depth range 1..drawdepth.
+void projectVertices(EditorState& state, const Projection& projection, const FrameArrays& frame);
+
+}  // namespace vx
