@@ -5,6 +5,7 @@
 
 #include "platform/backend.h"
 #include "support/scenario.h"
+#include "support/screen_text.h"
 
 namespace vx::test {
 namespace {
@@ -17,15 +18,10 @@ int32_t degrees(float angle) {
 TEST(QuarterTurns, fourTurnsPassThroughTheWrapBackToZero) {
     Scenario editor;
     const Camera& camera = editor.state().camera;
-    int32_t shown[4];
-    for (int32_t& value : shown) {
+    for (const char* shown : {"axy  90 ", "axy  180 ", "axy -90 ", "axy  0 "}) {
         editor.key("a");
-        value = degrees(camera.axy);
+        EXPECT_EQ(textLine(1).substr(0, std::string(shown).size()), shown);
     }
-    EXPECT_EQ(shown[0], 90);
-    EXPECT_EQ(shown[1], 180);
-    EXPECT_EQ(shown[2], -90);
-    EXPECT_EQ(shown[3], 0);
     editor.key("sd");
     EXPECT_EQ(degrees(camera.axz), 90);
     EXPECT_EQ(degrees(camera.ayz), 90);
