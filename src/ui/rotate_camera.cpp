@@ -26,11 +26,16 @@ float wrapAngle(float angle) {
 
 void rotateKeys(const std::string& key, EditorState& state) {
     Camera& camera = state.camera;
-    if (key == "a") camera.axy = plus(camera.axy, quarterTurn);
-    else if (key == "s") camera.axz = plus(camera.axz, quarterTurn);
-    else if (key == "d") camera.ayz = plus(camera.ayz, quarterTurn);
-    else if (key == "z") camera.axy = camera.axz = camera.ayz = 0.0f;
-    else return;
+    if (key == "a")
+        camera.axy = plus(camera.axy, quarterTurn);
+    else if (key == "s")
+        camera.axz = plus(camera.axz, quarterTurn);
+    else if (key == "d")
+        camera.ayz = plus(camera.ayz, quarterTurn);
+    else if (key == "z")
+        camera.axy = camera.axz = camera.ayz = 0.0f;
+    else
+        return;
     state.redrawPending = 1;
 }
 

@@ -19,9 +19,8 @@ void stepPointerDistance(InputState& input) {
 
 void updatePointerPosition(EditorState& state) {
     const InputState& input = state.input;
-    state.input.pointerPosition =
-        unprojectPointer(state, wrapSub(input.mouseX, state.camera.panX), wrapSub(input.mouseY, state.camera.panY),
-                         input.pointerDistance);
+    state.input.pointerPosition = unprojectPointer(state, wrapSub(input.mouseX, state.camera.panX),
+                                                   wrapSub(input.mouseY, state.camera.panY), input.pointerDistance);
 }
 
 Vertex pointerVertex(const InputState& input) {
@@ -110,9 +109,12 @@ void deleteVertex(Model& model, int32_t k) {
 
 void verticesBlock(EditorState& state) {
     stepPointerDistance(state.input);
-    if (state.selection.vertexCount == 0) editWithNothingSelected(state);
-    else if (state.selection.vertexCount == 1) editSelectedVertex(state);
-    else if (state.input.leftClick) joinSelectedVertices(state);
+    if (state.selection.vertexCount == 0)
+        editWithNothingSelected(state);
+    else if (state.selection.vertexCount == 1)
+        editSelectedVertex(state);
+    else if (state.input.leftClick)
+        joinSelectedVertices(state);
     if (state.input.rightClick && state.selection.vertexCount < 4) pickVertex(state);
 }
 

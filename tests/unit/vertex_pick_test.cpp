@@ -1,10 +1,10 @@
 // Searching the pick array for vertex markers near the pointer, on hand-filled arrays.
+#include "ui/vertex_pick.h"
+
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <random>
-
-#include "ui/vertex_pick.h"
 
 namespace vx {
 namespace {
