@@ -70,7 +70,8 @@ double runFrames(benchmark::State& state, Frame&& frame) {
     }
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const double perFrame = frames ? seconds / static_cast<double>(frames) : 0.0;
-    state.counters["allocs"] = static_cast<double>(allocations.load() - allocationsBefore) / std::max<int64_t>(frames, 1);
+    state.counters["allocs"] =
+        static_cast<double>(allocations.load() - allocationsBefore) / std::max<int64_t>(frames, 1);
     if (floorSecondsPerFrame > 0.0) state.counters["xFloor"] = perFrame / floorSecondsPerFrame;
     return perFrame;
 }
@@ -103,7 +104,8 @@ void buildTorus(EditorState& s) {
             const double u = turn * i / rings, v = turn * j / sides;
             const double radius = major + minor * std::cos(v);
             s.model.vertices[static_cast<std::size_t>(i * sides + j)] = {
-                static_cast<int32_t>(std::lround(radius * std::cos(u))), static_cast<int32_t>(std::lround(minor * std::sin(v))),
+                static_cast<int32_t>(std::lround(radius * std::cos(u))),
+                static_cast<int32_t>(std::lround(minor * std::sin(v))),
                 static_cast<int32_t>(std::lround(radius * std::sin(u)))};
         }
     }
@@ -147,7 +149,8 @@ void buildQuarterQuads(EditorState& s) {
         s.model.vertices[first + 2u] = {static_cast<int32_t>(right), static_cast<int32_t>(bottom), z};
         s.model.vertices[first + 3u] = {static_cast<int32_t>(left), static_cast<int32_t>(bottom), z};
         s.model.polygons[static_cast<std::size_t>(k)] = {
-            {first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2), static_cast<uint16_t>(first + 3)},
+            {first, static_cast<uint16_t>(first + 1), static_cast<uint16_t>(first + 2),
+             static_cast<uint16_t>(first + 3)},
             twoSidedFlag};
     }
     s.model.vertexCount = 200;

@@ -43,9 +43,11 @@ uint64_t firstReaching(double x, double d, uint64_t length, float bound, bool up
     const auto valueAt = [&](uint64_t j) { return static_cast<float>(x + static_cast<double>(j) * d); };
     if (!reached(valueAt(length), bound, upward)) return length + 1;
     const double estimate = std::ceil((static_cast<double>(bound) - x) / d);
-    uint64_t j = length;
-    if (!(estimate >= 0.0)) j = 0;
-    else if (estimate < static_cast<double>(length)) j = static_cast<uint64_t>(estimate);
+    uint64_t j = 0;
+    if (estimate >= static_cast<double>(length))
+        j = length;
+    else if (estimate > 0.0)
+        j = static_cast<uint64_t>(estimate);
     while (j > 0 && reached(valueAt(j - 1), bound, upward)) --j;
     while (!reached(valueAt(j), bound, upward)) ++j;
     return j;

@@ -1,8 +1,8 @@
 // The four pixel writers and the view of the per-frame arrays they write into.
 #pragma once
 
-#include <cstddef>
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 
 #include "core/editor_state.h"

@@ -68,12 +68,12 @@ double stepCount(const ScreenPoint& d) {
 // What every sample of one polygon writes besides its shade.
 struct Target {
     FrameArrays frame;
-    int16_t code;      // the polygon's pick code
-    bool visible;      // false: depth and pick code only
+    int16_t code;  // the polygon's pick code
+    bool visible;  // false: depth and pick code only
     bool selected;
-    uint8_t style;     // 1 flat, 2 per sample
+    uint8_t style;  // 1 flat, 2 per sample
     uint32_t flatColour;
-    double maxCount;   // 2·screenWidth: longer sweeps and spans are not drawn
+    double maxCount;  // 2·screenWidth: longer sweeps and spans are not drawn
 };
 
 // A polygon's corners in drawing order: A slot 0, B slot 3, C slot 1, D slot 2.
@@ -155,11 +155,12 @@ ShadeEdges shadeEdgesOf(const Corners& k, double n) {
 // The span direction is taken from the undivided span difference s.
 SampleShade spanShade(const ShadeEdges& e, const ScreenPoint& s, float count, bool selected) {
     const float su = e.uQ - e.uP, sv = e.vQ - e.vP, sz = s.depth;
-    const double length = std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv +
-                                    static_cast<double>(sz) * sz);
+    const double length =
+        std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv + static_cast<double>(sz) * sz);
     const float kz = e.dZd / count;
     const bool steady = e.kU == 0.0f && e.kV == 0.0f && kz == 0.0f;
-    return {e.dU1, e.dV1, e.dZ1, e.kU, e.kV, kz, su, sv, static_cast<float>(length / 248.0), selected, steady, false, 0};
+    return {e.dU1,    e.dV1,  e.dZ1, e.kU, e.kV, kz, su, sv, static_cast<float>(length / 248.0),
+            selected, steady, false, 0};
 }
 
 // One sample's block: columns ix..ix+fx and rows iy..iy+fy. The caller has checked that the sample

@@ -72,9 +72,8 @@ void projectVertex(EditorState& state, const Projection& projection, const Frame
 }  // namespace
 
 Projection projectionOf(const Camera& camera, const ScreenBuffers& screen) {
-    return {cosOf(camera.axy), sinOf(camera.axy), cosOf(camera.axz), sinOf(camera.axz),
-            cosOf(camera.ayz), sinOf(camera.ayz), camera.distance,   camera.zoom,
-            screen.screenWidth / 2, screen.screenHeight / 2};
+    return {cosOf(camera.axy), sinOf(camera.axy), cosOf(camera.axz), sinOf(camera.axz),      cosOf(camera.ayz),
+            sinOf(camera.ayz), camera.distance,   camera.zoom,       screen.screenWidth / 2, screen.screenHeight / 2};
 }
 
 // The turns come in a fixed order: x-y first, then x-z, then y-z.

@@ -16,8 +16,8 @@ struct Projection {
     float cosYz, sinYz;
     int32_t distance;  // added to the turned z
     float zoom;
-    int32_t centreX;   // screenWidth div 2
-    int32_t centreY;   // screenHeight div 2
+    int32_t centreX;  // screenWidth div 2
+    int32_t centreY;  // screenHeight div 2
 };
 
 Projection projectionOf(const Camera& camera, const ScreenBuffers& screen);

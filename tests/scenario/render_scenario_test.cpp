@@ -30,8 +30,8 @@ Picture windowCrop() {
     const std::vector<uint32_t>& window = headless::windowPixels();
     for (int32_t y = 0; y < cropHeight; ++y)
         for (int32_t x = 0; x < cropWidth; ++x)
-            picture.at(x, y) = window[static_cast<std::size_t>(cropY + y) * 800 + static_cast<std::size_t>(cropX + x)] &
-                               0xFFFFFFu;
+            picture.at(x, y) =
+                window[static_cast<std::size_t>(cropY + y) * 800 + static_cast<std::size_t>(cropX + x)] & 0xFFFFFFu;
     return picture;
 }
 
@@ -75,12 +75,16 @@ void expectMatchesGolden(const std::string& name) {
 // A pyramid on a square base in front of a two-sided wall, two lines, a selected vertex and a
 // selected polygon, seen turned about all three axes so that some faces look away.
 void buildScene(EditorState& s) {
-    const Vertex vertices[] = {{-80, 60, -80},    {80, 60, -80},    {80, 60, 80},    {-80, 60, 80},  {0, -90, 0},
+    const Vertex vertices[] = {{-80, 60, -80},    {80, 60, -80},    {80, 60, 80},   {-80, 60, 80},  {0, -90, 0},
                                {-130, -110, 120}, {130, -110, 120}, {130, 90, 120}, {-130, 90, 120}};
     s.model.vertexCount = 0;
     for (const Vertex& v : vertices) s.model.vertices[static_cast<std::size_t>(s.model.vertexCount++)] = v;
-    const Polygon polygons[] = {{{0, 1, 2, 3}, 0},          {{0, 1, 4, 4}, 0}, {{1, 2, 4, 4}, 0}, {{2, 3, 4, 4}, 0},
-                                {{3, 0, 4, 4}, twoSidedFlag}, {{5, 6, 7, 8}, twoSidedFlag}};
+    const Polygon polygons[] = {{{0, 1, 2, 3}, 0},
+                                {{0, 1, 4, 4}, 0},
+                                {{1, 2, 4, 4}, 0},
+                                {{2, 3, 4, 4}, 0},
+                                {{3, 0, 4, 4}, twoSidedFlag},
+                                {{5, 6, 7, 8}, twoSidedFlag}};
     s.model.polygonCount = 0;
     for (const Polygon& p : polygons) s.model.polygons[static_cast<std::size_t>(s.model.polygonCount++)] = p;
     s.model.lines[0] = {4, 5};
@@ -102,8 +106,8 @@ TEST(RenderWindow, startUpShowsTheEightCubeMarkersOnBlack) {
     for (int32_t y = 64; y < 560; ++y)  // clear of the text rows
         for (int32_t x = 0; x < 800; ++x) white += (editor.windowPixel(x, y) & 0xFFFFFFu) == 0xFFFFFFu;
     EXPECT_EQ(white, 8);
-    for (const auto& [x, y] : {std::pair{360, 260}, {440, 260}, {440, 340}, {360, 340}, {333, 233}, {467, 233},
-                               {467, 367}, {333, 367}})
+    for (const auto& [x, y] :
+         {std::pair{360, 260}, {440, 260}, {440, 340}, {360, 340}, {333, 233}, {467, 233}, {467, 367}, {333, 367}})
         EXPECT_EQ(editor.windowPixel(x, y) & 0xFFFFFFu, 0xFFFFFFu) << x << "," << y;
 }
 

@@ -41,7 +41,8 @@ std::vector<uint8_t> encodeBmp(const Picture& picture, bool topDown) {
     for (int32_t y = 0; y < picture.height; ++y) {
         const int32_t fileRow = topDown ? y : picture.height - 1 - y;
         const std::size_t row = headerSize + stride * static_cast<std::size_t>(fileRow);
-        for (int32_t x = 0; x < picture.width; ++x) putLittle(out, row + 3 * static_cast<std::size_t>(x), picture.at(x, y), 3);
+        for (int32_t x = 0; x < picture.width; ++x)
+            putLittle(out, row + 3 * static_cast<std::size_t>(x), picture.at(x, y), 3);
     }
     return out;
 }
@@ -54,12 +55,14 @@ std::optional<Picture> decodeBmp(const std::vector<uint8_t>& bytes) {
     if (width <= 0 || width > 1 << 16 || signedHeight == 0 || std::abs(signedHeight) > 1 << 16) return std::nullopt;
     const int32_t height = std::abs(signedHeight);
     const std::size_t offset = getLittle(bytes, 10, 4), stride = rowBytes(width);
-    if (offset > bytes.size() || (bytes.size() - offset) / stride < static_cast<std::size_t>(height)) return std::nullopt;
+    if (offset > bytes.size() || (bytes.size() - offset) / stride < static_cast<std::size_t>(height))
+        return std::nullopt;
     Picture picture(width, height);
     for (int32_t y = 0; y < height; ++y) {
         const int32_t fileRow = signedHeight < 0 ? y : height - 1 - y;
         const std::size_t row = offset + stride * static_cast<std::size_t>(fileRow);
-        for (int32_t x = 0; x < width; ++x) picture.at(x, y) = getLittle(bytes, row + 3 * static_cast<std::size_t>(x), 3);
+        for (int32_t x = 0; x < width; ++x)
+            picture.at(x, y) = getLittle(bytes, row + 3 * static_cast<std::size_t>(x), 3);
     }
     return picture;
 }

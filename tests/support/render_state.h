@@ -29,9 +29,15 @@ inline std::unique_ptr<EditorState> makeRenderState() {
     return state;
 }
 
-inline uint32_t colourAt(const EditorState& s, int32_t x, int32_t y) { return s.screen.colorBuffer[pixelIndex(s.screen, x, y)]; }
-inline int32_t depthAt(const EditorState& s, int32_t x, int32_t y) { return s.screen.depthBuffer[pixelIndex(s.screen, x, y)]; }
-inline int16_t pickAt(const EditorState& s, int32_t x, int32_t y) { return s.screen.pickBuffer[pixelIndex(s.screen, x, y)]; }
+inline uint32_t colourAt(const EditorState& s, int32_t x, int32_t y) {
+    return s.screen.colorBuffer[pixelIndex(s.screen, x, y)];
+}
+inline int32_t depthAt(const EditorState& s, int32_t x, int32_t y) {
+    return s.screen.depthBuffer[pixelIndex(s.screen, x, y)];
+}
+inline int16_t pickAt(const EditorState& s, int32_t x, int32_t y) {
+    return s.screen.pickBuffer[pixelIndex(s.screen, x, y)];
+}
 
 inline int countPixels(const EditorState& s, uint32_t colour) {
     return static_cast<int>(std::count(s.screen.colorBuffer.begin(), s.screen.colorBuffer.end(), colour));

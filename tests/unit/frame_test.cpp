@@ -1,7 +1,8 @@
 // Frame composition: the background copy, the order of the passes and the copy to the screen.
+#include "render/frame.h"
+
 #include <gtest/gtest.h>
 
-#include "render/frame.h"
 #include "support/render_state.h"
 
 namespace vx::test {

@@ -1,4 +1,6 @@
 // drawLine, the line pass, and the exact skipping of walks that run off the surface.
+#include "render/line.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -10,7 +12,6 @@
 #include "core/numeric.h"
 #include "render/float_walk.h"
 #include "render/frame.h"
-#include "render/line.h"
 #include "support/render_state.h"
 
 namespace vx::test {
@@ -140,9 +141,23 @@ TEST(FloatWalk, jumpsLandExactlyWhereStepByStepSumsLand) {
 }
 
 TEST(FloorSample, agreesWithFloorToInt32ForEveryKindOfSingle) {
-    const float specials[] = {0.0f, -0.0f, 0.5f, -0.5f, 0.99999994f, -1.0000001f, 1e-45f, -1e-45f, 16777217.0f,
-                              2147483520.0f, 2147483648.0f, -2147483648.0f, -2147483904.0f, 3e38f, -3e38f,
-                              std::numeric_limits<float>::infinity(), -std::numeric_limits<float>::infinity(),
+    const float specials[] = {0.0f,
+                              -0.0f,
+                              0.5f,
+                              -0.5f,
+                              0.99999994f,
+                              -1.0000001f,
+                              1e-45f,
+                              -1e-45f,
+                              16777217.0f,
+                              2147483520.0f,
+                              2147483648.0f,
+                              -2147483648.0f,
+                              -2147483904.0f,
+                              3e38f,
+                              -3e38f,
+                              std::numeric_limits<float>::infinity(),
+                              -std::numeric_limits<float>::infinity(),
                               std::numeric_limits<float>::quiet_NaN()};
     for (const float v : specials) EXPECT_EQ(floorSample(v), floorToInt32(v)) << v;
     std::mt19937 random(3);

@@ -75,14 +75,14 @@ TEST_F(Markers, marksAreNotCoveredByNearerPolygons) {
     composeFrame(s);
     EXPECT_EQ(colourAt(s, 401, 300), redColour);
     EXPECT_NE(colourAt(s, 400, 300), whiteColour);  // the nearer polygon covers the centre
-    EXPECT_EQ(pickAt(s, 400, 300), 1);               // but not its pick code
+    EXPECT_EQ(pickAt(s, 400, 300), 1);              // but not its pick code
     EXPECT_EQ(pickAt(s, 410, 300), -1);
 }
 
 TEST_F(Markers, theOutermostRowsAndColumnsTakeNoMarker) {
     // Screen x 0, 799 and y 0, 599 (and one step inside each, which are drawn).
-    setVertices({{-800, 0, 0}, {798, 0, 0}, {0, -600, 0}, {0, 598, 0}, {-798, 0, 0}, {796, 0, 0}, {0, -598, 0},
-                 {0, 596, 0}});
+    setVertices(
+        {{-800, 0, 0}, {798, 0, 0}, {0, -600, 0}, {0, 598, 0}, {-798, 0, 0}, {796, 0, 0}, {0, -598, 0}, {0, 596, 0}});
     composeFrame(s);
     EXPECT_EQ(s.projected[0].screenX, 0);
     EXPECT_EQ(s.projected[1].screenX, 799);

@@ -1,4 +1,6 @@
 // Polygon normals, facing and the polygon pass in its three styles.
+#include "render/polygon_fill.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -6,7 +8,6 @@
 #include <utility>
 
 #include "render/frame.h"
-#include "render/polygon_fill.h"
 #include "support/render_state.h"
 
 namespace vx::test {
@@ -36,7 +37,8 @@ protected:
         corner(first + 2, x + 10, y + 10, depth);
         corner(first + 3, x, y + 10, depth);
         const auto v = static_cast<uint16_t>(first);
-        polygon(polygonIndex, {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2), static_cast<uint16_t>(v + 3)});
+        polygon(polygonIndex,
+                {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2), static_cast<uint16_t>(v + 3)});
     }
     void draw(uint8_t style) {
         s.shadeStyle = style;
@@ -128,7 +130,7 @@ TEST_F(Polygons, selectedPolygonIsRedInEveryStyleEvenWhenFacingAway) {
 TEST_F(Polygons, nearerPolygonReplacesPolygonPickButNeverVertexPick) {
     square(0, 0, 100, 100, 300);
     square(1, 4, 100, 100, 200);
-    square(2, 8, 100, 100, 400);  // farther: changes nothing
+    square(2, 8, 100, 100, 400);   // farther: changes nothing
     square(3, 12, 100, 100, 200);  // equal depth: the first drawn stays
     s.shadeStyle = 1;
     clearFrameArrays(s);

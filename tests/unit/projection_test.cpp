@@ -1,10 +1,11 @@
 // Projection of vertices into the ProjectedVertexTable: rounding, depth range, pan and turns.
+#include "render/projection.h"
+
 #include <gtest/gtest.h>
 
 #include <climits>
 
 #include "render/frame.h"
-#include "render/projection.h"
 #include "support/render_state.h"
 
 namespace vx::test {
