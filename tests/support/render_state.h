@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <initializer_list>
 #include <memory>
 
 #include "core/editor_state.h"
@@ -27,6 +28,12 @@ inline std::unique_ptr<EditorState> makeRenderState() {
     allocateScreenBuffers(*state, 800, 600, nullptr);
     clearFrameArrays(*state);
     return state;
+}
+
+// Replaces the model's vertices; lines and polygons stay as they are.
+inline void setVertices(EditorState& state, std::initializer_list<Vertex> vertices) {
+    state.model.vertexCount = 0;
+    for (const Vertex& v : vertices) state.model.vertices[static_cast<std::size_t>(state.model.vertexCount++)] = v;
 }
 
 inline uint32_t colourAt(const EditorState& s, int32_t x, int32_t y) {

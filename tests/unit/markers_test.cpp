@@ -12,10 +12,7 @@ protected:
     std::unique_ptr<EditorState> owned = makeRenderState();
     EditorState& s = *owned;
 
-    void setVertices(std::initializer_list<Vertex> vertices) {
-        s.model.vertexCount = 0;
-        for (const Vertex& v : vertices) s.model.vertices[static_cast<std::size_t>(s.model.vertexCount++)] = v;
-    }
+    void setVertices(std::initializer_list<Vertex> vertices) { test::setVertices(s, vertices); }
     void select(std::initializer_list<uint16_t> vertices) {
         s.selection.vertexCount = 0;
         for (const uint16_t v : vertices) s.selection.vertices[static_cast<std::size_t>(s.selection.vertexCount++)] = v;

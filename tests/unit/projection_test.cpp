@@ -16,10 +16,7 @@ protected:
     std::unique_ptr<EditorState> owned = makeRenderState();
     EditorState& s = *owned;
 
-    void setVertices(std::initializer_list<Vertex> vertices) {
-        s.model.vertexCount = 0;
-        for (const Vertex& v : vertices) s.model.vertices[static_cast<std::size_t>(s.model.vertexCount++)] = v;
-    }
+    void setVertices(std::initializer_list<Vertex> vertices) { test::setVertices(s, vertices); }
     const ProjectedVertex& row(int i) const { return s.projected[static_cast<std::size_t>(i)]; }
 };
 
