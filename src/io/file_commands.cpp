@@ -27,24 +27,24 @@ void askForName(EditorState& state, const char* prompt) {
     state.currentFileName = takeToken();
 }
 
+// Clears the message rows and, for the commands that ask, reads the name; with no name to use
+// it says "cancelled".
+bool nameToUse(EditorState& state, int rowFourSpaces, const char* prompt) {
+    clearMessageRows(rowFourSpaces);
+    if (prompt) askForName(state, prompt);
+    if (!state.currentFileName.empty()) return true;
+    printString("cancelled", 1);
+    return false;
+}
+
 void saveCommand(EditorState& state, bool askName) {
-    clearMessageRows(saveRowFourSpaces);
-    if (askName) askForName(state, "save to file:");
-    if (state.currentFileName.empty()) {
-        printString("cancelled", 1);
-        return;
-    }
+    if (!nameToUse(state, saveRowFourSpaces, askName ? "save to file:" : nullptr)) return;
     printString(saveModel(state, state.currentFileName) ? "done." : "save failed", 1);
 }
 
 // A successful load sets redrawPending, and the frame it brings covers the message rows.
 void loadCommand(EditorState& state, bool askName) {
-    clearMessageRows(loadRowFourSpaces);
-    if (askName) askForName(state, "load from file:");
-    if (state.currentFileName.empty()) {
-        printString("cancelled", 1);
-        return;
-    }
+    if (!nameToUse(state, loadRowFourSpaces, askName ? "load from file:" : nullptr)) return;
     if (loadModel(state, state.currentFileName) == LoadVerdict::invalidFile) printString("invalid file", 1);
 }
 
