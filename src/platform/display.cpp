@@ -95,7 +95,10 @@ int openScreen(int mode, int depth, int /*pages*/, int /*flags*/, int /*refresh*
         d.height = 0;
         return 1;
     }
-    d.open = true;
+    {
+        std::lock_guard guard(d.mutex);  // the presenter reads it when the window asks for a repaint
+        d.open = true;
+    }
     d.openError.clear();
     platform::resetTextState();
     return 0;
