@@ -172,14 +172,18 @@ protected:
     }
 
     void clickAt(Window window, int x, int y) {
+        moveTo(window, x, y);
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+        XTestFakeButtonEvent(display_, 1, False, CurrentTime);  // quicker than one poll of the editor
+        XSync(display_, False);
+    }
+
+    void moveTo(Window window, int x, int y) {
         int rootX = 0, rootY = 0;
         Window child = 0;
         XTranslateCoordinates(display_, window, DefaultRootWindow(display_), x, y, &rootX, &rootY, &child);
         XTestFakeMotionEvent(display_, DefaultScreen(display_), rootX, rootY, CurrentTime);
-        XSync(display_, False);
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-        XTestFakeButtonEvent(display_, 1, False, CurrentTime);  // quicker than one poll of the editor
         XSync(display_, False);
     }
 
@@ -246,6 +250,22 @@ TEST_F(EditorWindow, aKeyChangesTheHelpLinesAndAQuickClickOnATabSwitchesMode) {
     clickAt(window, 160, 568);  // the " Rotate " tab
     EXPECT_TRUE(eventually([&] { return textRowPixels(window, 2) == rotateHelp; }));
     EXPECT_NE(cameraHelp, rotateHelp);
+}
+
+TEST_F(EditorWindow, aLeftDragInRotateModeTurnsTheView) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 360, 260) == 0xFFFFFFu; }));
+    moveTo(window, 400, 300);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XSync(display_, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    moveTo(window, 500, 300);  // an eighth of a turn about the vertical axis
+    EXPECT_TRUE(eventually([&] { return pixel(window, 360, 260) != 0xFFFFFFu; }));
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
 }
 
 TEST_F(EditorWindow, keysSentThroughTheWindowReachTheEditorAndQEndsWithStatusZero) {
