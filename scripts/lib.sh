@@ -16,7 +16,7 @@ ensure_packages() {
 }
 
 editor_packages=(cmake g++ make pkg-config libsdl2-dev)
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb xauth libxtst-dev libx11-dev clang libclang-rt-14-dev)
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
