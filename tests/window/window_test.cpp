@@ -187,6 +187,12 @@ protected:
         XSync(display_, False);
     }
 
+    void expectQuitWithStatusZero(EditorProcess& editor) {
+        tap(XK_q);
+        ASSERT_TRUE(eventually([&] { return editor.ended(); }));
+        EXPECT_EQ(editor.status(), 0);
+    }
+
     void requestClose(Window window) {
         XEvent event{};
         event.xclient.type = ClientMessage;
@@ -276,9 +282,7 @@ TEST_F(EditorWindow, keysSentThroughTheWindowReachTheEditorAndQEndsWithStatusZer
     tap(XK_x);
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     EXPECT_FALSE(editor.ended());
-    tap(XK_q);
-    ASSERT_TRUE(eventually([&] { return editor.ended(); }));
-    EXPECT_EQ(editor.status(), 0);
+    expectQuitWithStatusZero(editor);
 }
 
 TEST_F(EditorWindow, closeRequestLeavesTheWindowOpen) {
@@ -290,9 +294,7 @@ TEST_F(EditorWindow, closeRequestLeavesTheWindowOpen) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_FALSE(editor.ended());
     EXPECT_TRUE(windowExists(window));
-    tap(XK_q);
-    ASSERT_TRUE(eventually([&] { return editor.ended(); }));
-    EXPECT_EQ(editor.status(), 0);
+    expectQuitWithStatusZero(editor);
 }
 
 TEST(NoDisplay, startUpSaysWhyOnOneLineAndEndsWithStatusOne) {
