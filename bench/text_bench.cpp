@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "core/main_loop.h"
+#include "vxedit/main_loop.h"
 #include "platform/display.h"
 #include "platform/headless/headless.h"
 #include "platform/text.h"

@@ -1,7 +1,7 @@
 // Runs the whole editor on the headless back end with scripted input and a virtual clock.
 #include "support/scenario.h"
 
-#include "core/main_loop.h"
+#include "vxedit/main_loop.h"
 #include "platform/backend.h"
 #include "platform/input.h"
 

@@ -1,5 +1,5 @@
 // Start-up and the passes of the main loop: frame, status, wait, act, pace.
-#include "core/main_loop.h"
+#include "vxedit/main_loop.h"
 
 #include <cstdio>
 

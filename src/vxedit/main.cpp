@@ -1,7 +1,7 @@
 // vxedit: an interactive editor for 3-D polygon models.
 #include <memory>
 
-#include "core/main_loop.h"
+#include "vxedit/main_loop.h"
 
 int main(int argc, char** argv) {
     auto state = std::make_unique<vx::EditorState>();
