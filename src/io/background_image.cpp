@@ -34,8 +34,7 @@ bool hasSignature(int32_t number) {
 
 // The window closes with the program at once, so the message also goes to standard error,
 // where someone who started the editor from a terminal can read it.
-[[noreturn]] void rejectPicture(int32_t number) {
-    closeFile(number);
+[[noreturn]] void rejectPicture() {
     printString("infile is not a 'BM'", 1);
     std::fputs("infile is not a 'BM'\n", stderr);
     endProgram(0);
@@ -77,11 +76,13 @@ void BufferedByteReader::fillBlock() {
 }
 
 // Expects BackgroundImage all zero, as start-up leaves it.
-void loadBackgroundImage(EditorState& state, const std::string& imagePath) {
-    if (imagePath.empty()) return;
+bool readBackgroundImage(EditorState& state, const std::string& imagePath) {
     const int32_t number = freeFileNumber();
     openFileForReading(imagePath, number);
-    if (fileError() != fileOk || !hasSignature(number)) rejectPicture(number);
+    if (fileError() != fileOk || !hasSignature(number)) {
+        closeFile(number);
+        return false;
+    }
     Background& background = state.background;
     background.backgroundWidth = readInt32(number, widthPosition);
     background.backgroundHeight = readInt32(number, heightPosition);
@@ -94,6 +95,12 @@ void loadBackgroundImage(EditorState& state, const std::string& imagePath) {
         decodePixels(state.screen, background, reader);
     }
     closeFile(number);
+    return true;
+}
+
+void loadBackgroundImage(EditorState& state, const std::string& imagePath) {
+    if (imagePath.empty()) return;
+    if (!readBackgroundImage(state, imagePath)) rejectPicture();
 }
 
 }  // namespace vx

@@ -35,6 +35,10 @@ private:
     bool atEnd_ = false;      // the current block reached the end of the file
 };
 
+// Reads a BMP picture into BackgroundImage, cut to the screen. False, with nothing read, when
+// the file cannot be opened or does not start with "BM".
+bool readBackgroundImage(EditorState& state, const std::string& imagePath);
+
 // Reads the picture named on the command line into BackgroundImage. A file that is not a BMP
 // picture ends the program with status 0 after a message.
 void loadBackgroundImage(EditorState& state, const std::string& imagePath);
