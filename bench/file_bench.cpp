@@ -70,6 +70,10 @@ void writePicture(const std::string& path, int32_t width, int32_t height) {
     std::vector<uint8_t> file(54 + rowBytes * static_cast<std::size_t>(height), 0);
     file[0] = 'B';
     file[1] = 'M';
+    vx::putLe32(&file[10], 54);
+    vx::putLe32(&file[14], 40);
+    vx::putLe16(&file[26], 1);
+    vx::putLe16(&file[28], 24);
     vx::putLe32(&file[18], static_cast<uint32_t>(width));
     vx::putLe32(&file[22], static_cast<uint32_t>(height));
     for (std::size_t i = 54; i < file.size(); ++i) file[i] = static_cast<uint8_t>(i * 7);
@@ -84,7 +88,7 @@ void loadScreenSizedPicture(benchmark::State& run) {
     const std::string path = benchFolder() + "/picture.bmp";
     writePicture(path, 800, 600);
     for (auto _ : run) {
-        vx::loadBackgroundImage(*state, path);
+        vx::readBackgroundImage(*state, path);
         benchmark::DoNotOptimize(state->screen.backgroundImage.data());
     }
     ::unlink(path.c_str());
