@@ -49,8 +49,10 @@ void checkAndClearPicture(const uint8_t* data, std::size_t size) {
 // A decoded picture stays within the limits and writes only the part of the screen it covers.
 void checkAndClearDecoded() {
     const vx::Background& background = state->background;
-    if (background.hasBackground != 1 || background.backgroundWidth < 1 || background.backgroundHeight < 1) std::abort();
-    if (background.backgroundWidth > vx::maxPictureSide || background.backgroundHeight > vx::maxPictureSide) std::abort();
+    if (background.hasBackground != 1 || background.backgroundWidth < 1 || background.backgroundHeight < 1)
+        std::abort();
+    if (background.backgroundWidth > vx::maxPictureSide || background.backgroundHeight > vx::maxPictureSide)
+        std::abort();
     vx::ScreenBuffers& screen = state->screen;
     for (int32_t y = 0; y < screen.screenHeight; ++y) {
         for (int32_t x = 0; x < screen.screenWidth; ++x) {
