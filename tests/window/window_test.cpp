@@ -1,20 +1,21 @@
 // Drives the real editor window under a virtual X server: XTest input, pixels read back.
 // gtest comes before Xlib, whose macros (None, Bool, Status) would break it.
-#include <gtest/gtest.h>
-
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <thread>
@@ -76,7 +77,8 @@ public:
     std::string standardError() {
         std::string text;
         char buffer[256];
-        for (ssize_t n; (n = read(errors_, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = read(errors_, buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(n));
         return text;
     }
 
@@ -205,9 +207,7 @@ protected:
         XSync(display_, False);
     }
 
-    bool windowExists(Window window) {
-        return findByTitle(DefaultRootWindow(display_), "vxedit", 0) == window;
-    }
+    bool windowExists(Window window) { return findByTitle(DefaultRootWindow(display_), "vxedit", 0) == window; }
 
     Display* display_ = nullptr;
 };
@@ -295,6 +295,26 @@ TEST_F(EditorWindow, closeRequestLeavesTheWindowOpen) {
     EXPECT_FALSE(editor.ended());
     EXPECT_TRUE(windowExists(window));
     expectQuitWithStatusZero(editor);
+}
+
+TEST_F(EditorWindow, aModelNamedOnTheCommandLineIsOpenedAndQuickSaveWritesIt) {
+    namespace fs = std::filesystem;
+    const fs::path model = fs::temp_directory_path() / ("vxedit-window-model-" + std::to_string(getpid()) + ".vx");
+    // One vertex at the origin, no lines or polygons.
+    const char bytes[] = {'V', 'T', 'X', 'F', 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::ofstream(model, std::ios::binary).write(bytes, sizeof bytes);
+    EditorProcess editor({model.string()});
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    EXPECT_EQ(pixel(window, 400, 300), 0xFFFFFFu) << "the model's one vertex marker";
+    EXPECT_NE(pixel(window, 360, 260), 0xFFFFFFu) << "no cube";
+    fs::remove(model);
+    tap(XK_f);
+    tap(XK_s);
+    EXPECT_TRUE(eventually([&] { return fs::exists(model) && fs::file_size(model) == sizeof bytes; }));
+    expectQuitWithStatusZero(editor);
+    fs::remove(model);
 }
 
 TEST(NoDisplay, startUpSaysWhyOnOneLineAndEndsWithStatusOne) {
