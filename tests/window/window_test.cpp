@@ -1,21 +1,22 @@
 // Drives the real editor window under a virtual X server: XTest input, pixels read back.
 // gtest comes before Xlib, whose macros (None, Bool, Status) would break it.
+#include <gtest/gtest.h>
+
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
-#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <thread>
@@ -77,8 +78,7 @@ public:
     std::string standardError() {
         std::string text;
         char buffer[256];
-        for (ssize_t n; (n = read(errors_, buffer, sizeof buffer)) > 0;)
-            text.append(buffer, static_cast<std::size_t>(n));
+        for (ssize_t n; (n = read(errors_, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
         return text;
     }
 
@@ -207,7 +207,9 @@ protected:
         XSync(display_, False);
     }
 
-    bool windowExists(Window window) { return findByTitle(DefaultRootWindow(display_), "vxedit", 0) == window; }
+    bool windowExists(Window window) {
+        return findByTitle(DefaultRootWindow(display_), "vxedit", 0) == window;
+    }
 
     Display* display_ = nullptr;
 };
