@@ -11,6 +11,7 @@
 #include "io/background_image.h"
 #include "io/byte_order.h"
 #include "io/model_file.h"
+#include "support/picture_writer.h"
 
 namespace {
 
@@ -94,5 +95,26 @@ void loadScreenSizedPicture(benchmark::State& run) {
     ::unlink(path.c_str());
 }
 BENCHMARK(loadScreenSizedPicture)->Unit(benchmark::kMillisecond);
+
+// A screen-sized photograph-like picture through the decoder: checked, decoded, then placed.
+void loadScreenSizedCompressedPicture(benchmark::State& run, bool jpeg) {
+    auto state = std::make_unique<vx::EditorState>();
+    vx::initEditorState(*state);
+    vx::allocateScreenBuffers(*state, 800, 600, nullptr);
+    vx::test::Picture picture(800, 600);
+    for (int32_t y = 0; y < 600; ++y)
+        for (int32_t x = 0; x < 800; ++x)
+            picture.at(x, y) = static_cast<uint32_t>(x * 255 / 800) << 16 | static_cast<uint32_t>(y * 255 / 600) << 8 |
+                               static_cast<uint32_t>((x * y) % 251);
+    const std::string path = benchFolder() + (jpeg ? "/picture.jpg" : "/picture.png");
+    if (!(jpeg ? vx::test::writeJpeg(path, picture, 90) : vx::test::writePng(path, picture))) std::abort();
+    for (auto _ : run) {
+        if (!vx::readBackgroundImage(*state, path)) std::abort();
+        benchmark::DoNotOptimize(state->screen.backgroundImage.data());
+    }
+    ::unlink(path.c_str());
+}
+BENCHMARK_CAPTURE(loadScreenSizedCompressedPicture, png, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(loadScreenSizedCompressedPicture, jpeg, true)->Unit(benchmark::kMillisecond);
 
 }  // namespace
