@@ -137,12 +137,25 @@ PictureVerdict readHeader(const std::string& path, BmpHeader& header) {
     return {};
 }
 
-PictureVerdict decodeOther(const std::string& path, DecodedPicture& decoded) {
+// The first bytes of the formats the decoder reads. A file that starts like one of them but whose
+// header the decoder refuses (a BMP compressed in a way it does not read, a cut PNG) is damaged
+// rather than no picture at all.
+bool startsLikeAPicture(const BmpHeader& start) {
+    const bool bmp = start[0] == 'B' && start[1] == 'M';
+    const bool png = start[0] == 0x89 && start[1] == 'P' && start[2] == 'N' && start[3] == 'G';
+    const bool jpeg = start[0] == 0xFF && start[1] == 0xD8 && start[2] == 0xFF;
+    return bmp || png || jpeg;
+}
+
+PictureVerdict decodeOther(const std::string& path, const BmpHeader& start, DecodedPicture& decoded) {
     PictureHeader header{};
-    if (!readPictureHeader(path, header)) return {PictureProblem::notAPicture, ""};
+    std::string failure;
+    if (!readPictureHeader(path, header, failure)) {
+        if (startsLikeAPicture(start)) return {PictureProblem::damaged, failure};
+        return {PictureProblem::notAPicture, ""};
+    }
     PictureVerdict verdict = checkSize(header.width, header.height);
     if (!verdict.ok()) return verdict;
-    std::string failure;
     if (!decodePicture(path, decoded, failure)) return {PictureProblem::damaged, failure};
     return {};
 }
@@ -159,7 +172,7 @@ PictureVerdict preparePicture(const std::string& path, PreparedPicture& picture)
         picture.plainBmp = true;
         return checkSize(getLe32Signed(&header[18]), getLe32Signed(&header[22]));
     }
-    return decodeOther(path, picture.decoded);
+    return decodeOther(path, header, picture.decoded);
 }
 
 // Decoded pictures land where the plain reader puts its pixels.

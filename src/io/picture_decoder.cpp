@@ -38,11 +38,17 @@ struct PixelsFree {
 
 }  // namespace
 
-bool readPictureHeader(const std::string& path, PictureHeader& header) {
+bool readPictureHeader(const std::string& path, PictureHeader& header, std::string& failure) {
     const File file = openForReading(path);
-    if (!file) return false;
+    if (!file) {
+        failure = "cannot be opened";
+        return false;
+    }
     int width = 0, height = 0, channels = 0;
-    if (!stbi_info_from_file(file.get(), &width, &height, &channels)) return false;
+    if (!stbi_info_from_file(file.get(), &width, &height, &channels)) {
+        failure = stbi_failure_reason() ? stbi_failure_reason() : "unknown picture format";
+        return false;
+    }
     header.width = width;
     header.height = height;
     header.wideSamples = stbi_is_16_bit_from_file(file.get()) != 0;

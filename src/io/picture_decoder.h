@@ -20,8 +20,9 @@ struct DecodedPicture {
 };
 
 // Reads only the header: true, with its size, when the file is a picture of a kind the decoder
-// knows. The caller decides from the size whether decoding is affordable.
-bool readPictureHeader(const std::string& path, PictureHeader& header);
+// knows. The caller decides from the size whether decoding is affordable. False, with the
+// decoder's reason, for anything else.
+bool readPictureHeader(const std::string& path, PictureHeader& header, std::string& failure);
 
 // Decodes the whole picture. False, with the decoder's reason, when its data is damaged.
 bool decodePicture(const std::string& path, DecodedPicture& picture, std::string& failure);

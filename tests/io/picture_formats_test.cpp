@@ -172,7 +172,7 @@ TEST_F(OtherPictures, jpegColoursStayWithinTheCodecsError) {
 
 TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
     writeFile("notes.txt", bytesOf("just some text\n"));
-    writeFile("short", bytesOf("BM"));
+    writeFile("short.bmp", bytesOf("BM"));
     ASSERT_TRUE(writePng("whole.png", pattern(40, 40)));
     Bytes cut = readFile("whole.png");
     cut.resize(cut.size() / 2);
@@ -185,7 +185,7 @@ TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
     fs::create_directory("folder.png");
     const std::pair<const char*, PictureProblem> cases[] = {
         {"missing.png", PictureProblem::missing},   {"folder.png", PictureProblem::unreadable},
-        {"notes.txt", PictureProblem::notAPicture}, {"short", PictureProblem::notAPicture},
+        {"notes.txt", PictureProblem::notAPicture}, {"short.bmp", PictureProblem::damaged},
         {"cut.png", PictureProblem::damaged},       {"huge.bmp", PictureProblem::tooLarge},
         {"tall.png", PictureProblem::tooLarge},     {"heavy.png", PictureProblem::tooLarge},
     };
