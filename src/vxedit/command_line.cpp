@@ -122,7 +122,9 @@ StartRequest parseCommandLine(const std::vector<std::string>& arguments) {
     std::vector<std::string> files;
     bool optionsEnded = false;
     for (const std::string& argument : arguments) {
-        if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
+        if (argument.empty()) {
+            continue;  // names no file, as no argument at all
+        } else if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
             files.push_back(argument);
         } else if (argument == "--") {
             optionsEnded = true;

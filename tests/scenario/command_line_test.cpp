@@ -107,9 +107,9 @@ TEST_F(StartUpArguments, everyUnusableStartEndsBeforeTheWindowWithOneLineAndCrea
     EXPECT_EQ(folderEntries(), before);
 }
 
-TEST_F(StartUpArguments, aDashAloneOrAfterTheEndOfOptionsIsAFileName) {
+TEST_F(StartUpArguments, aNameAfterTheEndOfOptionsIsAFileAndAnEmptyOneIsNone) {
     writePicture("-x.png");
-    Scenario editor({"--", "-x.png"});
+    Scenario editor({"", "--", "-x.png"});
     ASSERT_FALSE(editor.ended());
     expectPictureShown(editor.state());
 }
