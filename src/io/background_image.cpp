@@ -113,9 +113,11 @@ uint64_t magnitude(int32_t value) {
     return static_cast<uint64_t>(wide < 0 ? -wide : wide);
 }
 
-PictureVerdict checkSize(int32_t width, int32_t height) {
+// A pixel takes 4 bytes as 0x00RRGGBB, or more while the decoder holds wide samples.
+PictureVerdict checkSize(int32_t width, int32_t height, int32_t bytesPerPixel = 4) {
     const uint64_t w = magnitude(width), h = magnitude(height);
-    if (w <= maxPictureSide && h <= maxPictureSide && w * h * 4 <= maxPictureBytes) return {};
+    const uint64_t pixelBytes = static_cast<uint64_t>(std::max(bytesPerPixel, 4));
+    if (w <= maxPictureSide && h <= maxPictureSide && w * h * pixelBytes <= maxPictureBytes) return {};
     return {PictureProblem::tooLarge, std::to_string(width) + " x " + std::to_string(height)};
 }
 
@@ -154,7 +156,7 @@ PictureVerdict decodeOther(const std::string& path, const BmpHeader& start, Deco
         if (startsLikeAPicture(start)) return {PictureProblem::damaged, failure};
         return {PictureProblem::notAPicture, ""};
     }
-    PictureVerdict verdict = checkSize(header.width, header.height);
+    PictureVerdict verdict = checkSize(header.width, header.height, header.bytesPerPixel);
     if (!verdict.ok()) return verdict;
     if (!decodePicture(path, decoded, failure)) return {PictureProblem::damaged, failure};
     return {};

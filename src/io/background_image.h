@@ -54,7 +54,7 @@ struct PictureVerdict {
 
 // Larger pictures are refused from their header, before any pixel is read.
 inline constexpr int64_t maxPictureSide = 16384;
-inline constexpr int64_t maxPictureBytes = int64_t{256} << 20;  // at 4 bytes a pixel
+inline constexpr int64_t maxPictureBytes = int64_t{256} << 20;  // at 4 bytes a pixel, or more
 
 // A picture checked, and decoded where it needs decoding, before there is a screen to put it on.
 // A plain 24-bit bottom-up BMP is not decoded here: showPicture reads it with the block reader.

@@ -51,7 +51,7 @@ bool readPictureHeader(const std::string& path, PictureHeader& header, std::stri
     }
     header.width = width;
     header.height = height;
-    header.wideSamples = stbi_is_16_bit_from_file(file.get()) != 0;
+    header.bytesPerPixel = channels * (stbi_is_16_bit_from_file(file.get()) ? 2 : 1);
     return true;
 }
 

@@ -8,9 +8,9 @@
 namespace vx {
 
 struct PictureHeader {
-    int32_t width;     // pixels
-    int32_t height;    // pixels
-    bool wideSamples;  // 16 bits a sample, as some PNG pictures store them
+    int32_t width;          // pixels
+    int32_t height;         // pixels
+    int32_t bytesPerPixel;  // as the decoder holds the picture before it becomes 0x00RRGGBB
 };
 
 struct DecodedPicture {

@@ -84,7 +84,7 @@ Bytes bmpOfDepth(const Picture& picture, int bits, bool topDown = false) {
 }
 
 // A PNG of only its signature and header chunk: enough for its size to be read.
-Bytes pngHeaderOnly(uint32_t width, uint32_t height) {
+Bytes pngHeaderOnly(uint32_t width, uint32_t height, uint8_t bits = 8, uint8_t colourType = 2) {
     Bytes file(33, 0);
     const char* start = "\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR";
     std::copy(start, start + 16, file.begin());
@@ -92,8 +92,8 @@ Bytes pngHeaderOnly(uint32_t width, uint32_t height) {
         file[static_cast<std::size_t>(16 + i)] = static_cast<uint8_t>(width >> (24 - 8 * i));
         file[static_cast<std::size_t>(20 + i)] = static_cast<uint8_t>(height >> (24 - 8 * i));
     }
-    file[24] = 8;  // bits a sample
-    file[25] = 2;  // RGB
+    file[24] = bits;  // a sample
+    file[25] = colourType;
     return file;
 }
 
@@ -181,13 +181,15 @@ TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
     putLe32(&plain[18], 1u << 30);
     writeFile("huge.bmp", plain);
     writeFile("tall.png", pngHeaderOnly(10, 16385));
-    writeFile("heavy.png", pngHeaderOnly(9000, 9000));  // within the sides, over 256 MiB
+    writeFile("heavy.png", pngHeaderOnly(9000, 9000));        // within the sides, over 256 MiB
+    writeFile("wide.png", pngHeaderOnly(6000, 6000, 16, 6));  // 8 bytes a pixel while decoding
     fs::create_directory("folder.png");
     const std::pair<const char*, PictureProblem> cases[] = {
         {"missing.png", PictureProblem::missing},   {"folder.png", PictureProblem::unreadable},
         {"notes.txt", PictureProblem::notAPicture}, {"short.bmp", PictureProblem::damaged},
         {"cut.png", PictureProblem::damaged},       {"huge.bmp", PictureProblem::tooLarge},
         {"tall.png", PictureProblem::tooLarge},     {"heavy.png", PictureProblem::tooLarge},
+        {"wide.png", PictureProblem::tooLarge},
     };
     for (const auto& [name, problem] : cases) {
         EXPECT_EQ(show(name).problem, problem) << name;
