@@ -17,6 +17,7 @@ namespace {
 constexpr int usageStatus = 2;
 constexpr int unusableFileStatus = 1;
 
+// The manual page is made from this text, by running the program with --help.
 const char* const help =
     R"(Usage: vxedit [MODEL.vx] [PICTURE]
        vxedit --help | --version
@@ -73,8 +74,8 @@ StartRequest usageError(std::string problem) {
     return request;
 }
 
-// Two words that are neither a model: one name with spaces if that file exists, else a
-// missing word is reported as the picture it would have been.
+// Two words that are neither a model nor one name together: a word that names no readable file is
+// reported as the picture it would have been, since that is what it would fail as.
 StartRequest twoPictures(const std::vector<std::string>& files) {
     StartRequest request;
     for (const std::string& file : files) {
@@ -138,8 +139,6 @@ StartRequest parseCommandLine(const std::vector<std::string>& arguments) {
     }
     return sortFiles(files);
 }
-
-const char* helpText() { return help; }
 
 void openCommandLineFiles(EditorState& state, int argc, const char* const* argv, PreparedPicture& picture) {
     const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + (argc > 0 ? argc : 0));
