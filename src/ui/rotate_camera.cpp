@@ -47,11 +47,11 @@ void rotateKeys(const std::string& key, EditorState& state) {
 // much, never below 1. Each notch rounds to single precision, as every stored zoom does; a zoom
 // that would overflow stays where it is. While the pointer is off the window the wheel reads
 // -1, which is no turn.
-void wheelZoom(EditorState& state) {
+bool wheelZoom(EditorState& state) {
     const InputState& input = state.input;
-    if (input.mouseX < 0 || input.prevMouseX < 0) return;
+    if (input.mouseX < 0 || input.prevMouseX < 0) return false;
     int32_t notches = wrapSub(input.mouseWheel, input.prevMouseWheel);
-    if (notches == 0) return;
+    if (notches == 0) return false;
     float& zoom = state.camera.zoom;
     for (; notches > 0; --notches) {
         const float nearer = static_cast<float>(static_cast<double>(zoom) * wheelZoomStep);
@@ -61,6 +61,7 @@ void wheelZoom(EditorState& state) {
     for (; notches < 0 && zoom > 1.0f; ++notches)
         zoom = std::max(1.0f, static_cast<float>(static_cast<double>(zoom) / wheelZoomStep));
     state.redrawPending = 1;
+    return true;
 }
 
 }  // namespace
@@ -121,7 +122,9 @@ void cameraBlock(EditorState& state) {
         state.redrawPending = 1;
     }
     if (camera.zoom < 1.0f) camera.zoom = 1.0f;
-    wheelZoom(state);
+    // A zoom drag goes on from where the wheel left the zoom rather than jumping back.
+    if (wheelZoom(state) && (input.mouseButtons & rightBit))
+        input.dragStartZoom = plus(camera.zoom, -static_cast<double>(movedX));
 }
 
 }  // namespace vx

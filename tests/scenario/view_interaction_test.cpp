@@ -198,10 +198,18 @@ TEST(WheelZoom, stopsAtOneAndLeavesVerticesModeAndTheWindowsEdgeAlone) {
     editor.moveTo(400, 300);
     EXPECT_EQ(camera.zoom, 1.25f);
 
+    editor.press(rightButton);  // a zoom drag goes on from the wheel's zoom
+    editor.moveTo(410, 300);
+    editor.wheel(1);
+    EXPECT_EQ(camera.zoom, 14.0625f);
+    editor.moveTo(412, 300);
+    EXPECT_EQ(camera.zoom, 16.0625f);
+    editor.release(rightButton);
+
     editor.key("v");
     const int32_t pointer = editor.state().input.pointerDistance;
     editor.wheel(1);
-    EXPECT_EQ(camera.zoom, 1.25f);
+    EXPECT_EQ(camera.zoom, 16.0625f);
     EXPECT_EQ(editor.state().input.pointerDistance, pointer + 1);
 }
 
