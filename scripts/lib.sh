@@ -15,8 +15,9 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-editor_packages=(cmake g++ make pkg-config libsdl2-dev)
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev)
+editor_packages=(cmake g++ make pkg-config libsdl2-dev libstb-dev)
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev
+  desktop-file-utils shared-mime-info man-db dpkg-dev)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 

@@ -1,8 +1,13 @@
-// The BMP picture shown behind the model, and the block reader that hands out its bytes.
+// The picture shown behind the model: the checks made before it is read, the reader of plain
+// 24-bit BMP pictures with the block reader that hands out their bytes, and the placing of the rest.
 #include "io/background_image.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 #include "io/byte_order.h"
 #include "platform/display.h"
@@ -30,14 +35,6 @@ bool hasSignature(int32_t number) {
     std::array<uint8_t, 2> signature{};
     getBytes(number, 1, signature.data(), signature.size());
     return signature[0] == 'B' && signature[1] == 'M';
-}
-
-// The window closes with the program at once, so the message also goes to standard error,
-// where someone who started the editor from a terminal can read it.
-[[noreturn]] void rejectPicture() {
-    printString("infile is not a 'BM'", 1);
-    std::fputs("infile is not a 'BM'\n", stderr);
-    endProgram(0);
 }
 
 // Rows are padded to a multiple of 4 bytes. The product may wrap, which keeps it right mod 4.
@@ -75,8 +72,10 @@ void BufferedByteReader::fillBlock() {
     atEnd_ = validBytes_ < blockBytes;
 }
 
-// Expects BackgroundImage all zero, as start-up leaves it.
-bool readBackgroundImage(EditorState& state, const std::string& imagePath) {
+namespace {
+
+// Today's reader of plain BMP pictures; pixel rows at offset 54, bottom row first.
+bool readPlainBmp(EditorState& state, const std::string& imagePath) {
     const int32_t number = freeFileNumber();
     openFileForReading(imagePath, number);
     if (fileError() != fileOk || !hasSignature(number)) {
@@ -98,9 +97,130 @@ bool readBackgroundImage(EditorState& state, const std::string& imagePath) {
     return true;
 }
 
-void loadBackgroundImage(EditorState& state, const std::string& imagePath) {
-    if (imagePath.empty()) return;
-    if (!readBackgroundImage(state, imagePath)) rejectPicture();
+constexpr std::size_t bmpHeaderBytes = 54;
+using BmpHeader = std::array<uint8_t, bmpHeaderBytes>;
+
+// The layout the plain reader was written for: a 40-byte information header, 24 bits a pixel,
+// no compression, rows from the bottom up. Any other BMP goes to the decoder.
+bool isPlainBmp(const BmpHeader& header) {
+    return header[0] == 'B' && header[1] == 'M' && getLe32(&header[10]) == bmpHeaderBytes &&
+           getLe32(&header[14]) == 40 && getLe16(&header[28]) == 24 && getLe32(&header[30]) == 0 &&
+           getLe32Signed(&header[22]) >= 0;
+}
+
+uint64_t magnitude(int32_t value) {
+    const int64_t wide = value;
+    return static_cast<uint64_t>(wide < 0 ? -wide : wide);
+}
+
+// A pixel takes 4 bytes as 0x00RRGGBB, or more while the decoder holds wide samples.
+PictureVerdict checkSize(int32_t width, int32_t height, int32_t bytesPerPixel = 4) {
+    const uint64_t w = magnitude(width), h = magnitude(height);
+    const uint64_t pixelBytes = static_cast<uint64_t>(std::max(bytesPerPixel, 4));
+    if (w <= maxPictureSide && h <= maxPictureSide && w * h * pixelBytes <= maxPictureBytes) return {};
+    return {PictureProblem::tooLarge, std::to_string(width) + " x " + std::to_string(height)};
+}
+
+struct FileCloser {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// Tells a missing file from one the system will not read; reads the first bytes for the sort.
+PictureVerdict readHeader(const std::string& path, BmpHeader& header) {
+    errno = 0;
+    const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    if (!file) {
+        if (errno == ENOENT) return {PictureProblem::missing, ""};
+        return {PictureProblem::unreadable, std::strerror(errno)};
+    }
+    header.fill(0);
+    const std::size_t got = std::fread(header.data(), 1, header.size(), file.get());
+    if (got < header.size() && std::ferror(file.get())) return {PictureProblem::unreadable, std::strerror(errno)};
+    return {};
+}
+
+// The first bytes of the formats the decoder reads. A file that starts like one of them but whose
+// header the decoder refuses (a BMP compressed in a way it does not read, a cut PNG) is damaged
+// rather than no picture at all.
+bool startsLikeAPicture(const BmpHeader& start) {
+    const bool bmp = start[0] == 'B' && start[1] == 'M';
+    const bool png = start[0] == 0x89 && start[1] == 'P' && start[2] == 'N' && start[3] == 'G';
+    const bool jpeg = start[0] == 0xFF && start[1] == 0xD8 && start[2] == 0xFF;
+    return bmp || png || jpeg;
+}
+
+PictureVerdict decodeOther(const std::string& path, const BmpHeader& start, DecodedPicture& decoded) {
+    PictureHeader header{};
+    std::string failure;
+    if (!readPictureHeader(path, header, failure)) {
+        if (startsLikeAPicture(start)) return {PictureProblem::damaged, failure};
+        return {PictureProblem::notAPicture, ""};
+    }
+    PictureVerdict verdict = checkSize(header.width, header.height, header.bytesPerPixel);
+    if (!verdict.ok()) return verdict;
+    if (!decodePicture(path, decoded, failure)) return {PictureProblem::damaged, failure};
+    return {};
+}
+
+}  // namespace
+
+PictureVerdict preparePicture(const std::string& path, PreparedPicture& picture) {
+    picture = PreparedPicture{};
+    picture.path = path;
+    BmpHeader header{};
+    PictureVerdict verdict = readHeader(path, header);
+    if (!verdict.ok()) return verdict;
+    if (isPlainBmp(header)) {
+        picture.plainBmp = true;
+        return checkSize(getLe32Signed(&header[18]), getLe32Signed(&header[22]));
+    }
+    return decodeOther(path, header, picture.decoded);
+}
+
+// Decoded pictures land where the plain reader puts its pixels.
+void showPicture(EditorState& state, const PreparedPicture& picture) {
+    if (picture.plainBmp) {
+        readPlainBmp(state, picture.path);
+        return;
+    }
+    const DecodedPicture& decoded = picture.decoded;
+    Background& background = state.background;
+    ScreenBuffers& screen = state.screen;
+    background.backgroundWidth = decoded.width;
+    background.backgroundHeight = decoded.height;
+    background.hasBackground = 1;
+    const int32_t shownWidth = std::min(decoded.width, screen.screenWidth);
+    const int32_t shownHeight = std::min(decoded.height, screen.screenHeight);
+    for (int32_t y = 0; y < shownHeight; ++y) {
+        const auto row = decoded.pixels.begin() + static_cast<std::ptrdiff_t>(y) * decoded.width;
+        std::copy(row, row + shownWidth,
+                  screen.backgroundImage.begin() + static_cast<std::ptrdiff_t>(pixelIndex(screen, 0, y)));
+    }
+}
+
+bool readBackgroundImage(EditorState& state, const std::string& imagePath) {
+    PreparedPicture picture;
+    if (!preparePicture(imagePath, picture).ok()) return false;
+    showPicture(state, picture);
+    return true;
+}
+
+std::string describePictureProblem(const PictureVerdict& verdict) {
+    switch (verdict.problem) {
+        case PictureProblem::none:
+            return "a picture";
+        case PictureProblem::missing:
+            return "no such file";
+        case PictureProblem::unreadable:
+            return "cannot be read (" + verdict.detail + ")";
+        case PictureProblem::notAPicture:
+            return "infile is not a 'BM': neither a PNG, JPEG or BMP picture nor a model";
+        case PictureProblem::damaged:
+            return "a damaged picture (" + verdict.detail + ")";
+        case PictureProblem::tooLarge:
+            return "too large at " + verdict.detail + " pixels (at most 16384 on a side and 256 MiB)";
+    }
+    return {};
 }
 
 }  // namespace vx

@@ -1,4 +1,4 @@
-// The BMP picture shown behind the model.
+// The picture shown behind the model: any picture the editor can read, checked before it is read.
 #pragma once
 
 #include <cstddef>
@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/editor_state.h"
+#include "io/picture_decoder.h"
 
 namespace vx {
 
@@ -35,12 +36,44 @@ private:
     bool atEnd_ = false;      // the current block reached the end of the file
 };
 
-// Reads a BMP picture into BackgroundImage, cut to the screen. False, with nothing read, when
-// the file cannot be opened or does not start with "BM".
+// Why a picture cannot be shown.
+enum class PictureProblem : uint8_t {
+    none,
+    missing,      // no file of that name
+    unreadable,   // the system refuses to read it (permissions, a folder)
+    notAPicture,  // no picture format the editor knows
+    damaged,      // a known format whose data cannot be decoded
+    tooLarge,     // refused from its header alone
+};
+
+struct PictureVerdict {
+    PictureProblem problem = PictureProblem::none;
+    std::string detail;  // the system's or the decoder's words, or the size the header claims
+    bool ok() const { return problem == PictureProblem::none; }
+};
+
+// Larger pictures are refused from their header, before any pixel is read.
+inline constexpr int64_t maxPictureSide = 16384;
+inline constexpr int64_t maxPictureBytes = int64_t{256} << 20;  // at 4 bytes a pixel, or more
+
+// A picture checked, and decoded where it needs decoding, before there is a screen to put it on.
+// A plain 24-bit bottom-up BMP is not decoded here: showPicture reads it with the block reader.
+struct PreparedPicture {
+    std::string path;
+    bool plainBmp = false;
+    DecodedPicture decoded;  // every other picture
+};
+
+PictureVerdict preparePicture(const std::string& path, PreparedPicture& picture);
+
+// Puts a prepared picture into BackgroundImage: top-left at the screen's top-left, cut to the
+// screen. Expects BackgroundImage all zero, as start-up leaves it.
+void showPicture(EditorState& state, const PreparedPicture& picture);
+
+// Both steps at once. False, with nothing read, when the picture cannot be shown.
 bool readBackgroundImage(EditorState& state, const std::string& imagePath);
 
-// Reads the picture named on the command line into BackgroundImage. A file that is not a BMP
-// picture ends the program with status 0 after a message.
-void loadBackgroundImage(EditorState& state, const std::string& imagePath);
+// One line for a person: the problem in words, with its detail.
+std::string describePictureProblem(const PictureVerdict& verdict);
 
 }  // namespace vx

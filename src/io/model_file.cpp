@@ -156,4 +156,15 @@ LoadVerdict loadModel(EditorState& state, const std::string& fileName) {
     return LoadVerdict::loaded;
 }
 
+bool startsWithModelSignature(const std::string& fileName) {
+    const int32_t number = freeFileNumber();
+    if (number == 0) return false;
+    openFileForReading(fileName, number);
+    if (fileError() != fileOk) return false;
+    std::array<uint8_t, 4> signature{};
+    getBytes(number, 1, signature.data(), signature.size());
+    closeFile(number);
+    return signature == std::array<uint8_t, 4>{'V', 'T', 'X', 'F'};
+}
+
 }  // namespace vx

@@ -29,4 +29,7 @@ bool saveModel(const EditorState& state, const std::string& fileName);
 // Bytes missing at the end read as 0; vertex indices are kept as stored.
 LoadVerdict loadModel(EditorState& state, const std::string& fileName);
 
+// True when the file exists and starts with the model signature "VTXF".
+bool startsWithModelSignature(const std::string& fileName);
+
 }  // namespace vx

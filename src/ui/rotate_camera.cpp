@@ -1,4 +1,7 @@
 // Rotate and Camera modes: turning, panning and zooming the view.
+#include <algorithm>
+#include <cmath>
+
 #include "core/numeric.h"
 #include "ui/modes.h"
 
@@ -9,6 +12,7 @@ constexpr int32_t leftBit = 1;
 constexpr int32_t rightBit = 2;
 constexpr double quarterTurn = static_cast<double>(pi) / 2.0;
 constexpr double fullTurn = 2.0 * static_cast<double>(pi);
+constexpr double wheelZoomStep = 1.25;
 
 float plus(float value, double step) { return static_cast<float>(static_cast<double>(value) + step); }
 
@@ -37,6 +41,27 @@ void rotateKeys(const std::string& key, EditorState& state) {
     else
         return;
     state.redrawPending = 1;
+}
+
+// A notch of the wheel away from the user zooms in by a quarter and one towards zooms out by as
+// much, never below 1. Each notch rounds to single precision, as every stored zoom does; a zoom
+// that would overflow stays where it is. While the pointer is off the window the wheel reads
+// -1, which is no turn.
+bool wheelZoom(EditorState& state) {
+    const InputState& input = state.input;
+    if (input.mouseX < 0 || input.prevMouseX < 0) return false;
+    int32_t notches = wrapSub(input.mouseWheel, input.prevMouseWheel);
+    if (notches == 0) return false;
+    float& zoom = state.camera.zoom;
+    for (; notches > 0; --notches) {
+        const float nearer = static_cast<float>(static_cast<double>(zoom) * wheelZoomStep);
+        if (!std::isfinite(nearer)) break;
+        zoom = nearer;
+    }
+    for (; notches < 0 && zoom > 1.0f; ++notches)
+        zoom = std::max(1.0f, static_cast<float>(static_cast<double>(zoom) / wheelZoomStep));
+    state.redrawPending = 1;
+    return true;
 }
 
 }  // namespace
@@ -68,6 +93,7 @@ void rotateBlock(EditorState& state) {
     camera.axy = wrapAngle(camera.axy);
     camera.axz = wrapAngle(camera.axz);
     camera.ayz = wrapAngle(camera.ayz);
+    wheelZoom(state);
 }
 
 void cameraBlock(EditorState& state) {
@@ -96,6 +122,9 @@ void cameraBlock(EditorState& state) {
         state.redrawPending = 1;
     }
     if (camera.zoom < 1.0f) camera.zoom = 1.0f;
+    // A zoom drag goes on from where the wheel left the zoom rather than jumping back.
+    if (wheelZoom(state) && (input.mouseButtons & rightBit))
+        input.dragStartZoom = plus(camera.zoom, -static_cast<double>(movedX));
 }
 
 }  // namespace vx

@@ -9,6 +9,7 @@
 #include "render/frame.h"
 #include "ui/dispatch.h"
 #include "ui/status_bar.h"
+#include "vxedit/command_line.h"
 
 namespace vx {
 namespace {
@@ -57,11 +58,13 @@ void act(EditorState& state) {
 void startEditor(EditorState& state, int argc, const char* const* argv) {
     initPlatform(argc, argv);
     initEditorState(state);
-    openDisplay(state);
     setDefaultModelAndView(state);
-    // The picture's name is not taken as the model's file name: a quick save must never
-    // write a model over the picture.
-    if (!commandLine().empty()) loadBackgroundImage(state, commandLine());
+    // Every file is opened and checked before the window, so a failure opens no window. The
+    // picture's name never becomes the model's file name: a quick save must not write over it.
+    PreparedPicture picture;
+    openCommandLineFiles(state, argc, argv, picture);
+    openDisplay(state);
+    if (!picture.path.empty()) showPicture(state, picture);
     state.loop.next = LoopStep::frame;
 }
 

@@ -5,8 +5,9 @@
 
 namespace vx {
 
-// Start-up in its fixed order: platform, state, display, buffers, default model, picture.
-// Ends the program (status 1) with one line on standard error when no window can be opened.
+// Start-up in its fixed order: platform, state, default model, the command line's files,
+// display, buffers, picture. Ends the program with one line on standard error when a named
+// file cannot be used or no window can be opened.
 void startEditor(EditorState& state, int argc, const char* const* argv);
 
 // Runs loop passes until the loop waits for input and none has come; the real loop then

@@ -1,6 +1,6 @@
-// Fuzzes loadBackgroundImage: a file without the signature ends the program with status 0;
-// any other file shows exactly the pixels its header and rows describe, black where bytes
-// are missing, and finishes however large its header claims the picture to be.
+// Fuzzes the picture reader: a plain 24-bit BMP within the size limits is always shown, with
+// exactly the pixels its header and rows describe, black where bytes are missing; any other
+// file is refused or shown within the limits, and nothing is read past them.
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
@@ -46,6 +46,24 @@ void checkAndClearPicture(const uint8_t* data, std::size_t size) {
     }
 }
 
+// A decoded picture stays within the limits and writes only the part of the screen it covers.
+void checkAndClearDecoded() {
+    const vx::Background& background = state->background;
+    if (background.hasBackground != 1 || background.backgroundWidth < 1 || background.backgroundHeight < 1)
+        std::abort();
+    if (background.backgroundWidth > vx::maxPictureSide || background.backgroundHeight > vx::maxPictureSide)
+        std::abort();
+    vx::ScreenBuffers& screen = state->screen;
+    for (int32_t y = 0; y < screen.screenHeight; ++y) {
+        for (int32_t x = 0; x < screen.screenWidth; ++x) {
+            uint32_t& pixel = screen.backgroundImage[vx::pixelIndex(screen, x, y)];
+            if (pixel > 0xFFFFFFu) std::abort();
+            if ((x >= background.backgroundWidth || y >= background.backgroundHeight) && pixel != 0) std::abort();
+            pixel = 0;
+        }
+    }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -62,14 +80,16 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     vx::fuzz::writeInput(inputPath, data, size);
     state->background.hasBackground = 0;
-    const bool signature = size >= 2 && data[0] == 'B' && data[1] == 'M';
-    try {
-        vx::loadBackgroundImage(*state, inputPath);
-    } catch (const vx::headless::ProcessExit& exit) {
-        if (signature || exit.status != 0) std::abort();
+    vx::PreparedPicture picture;
+    const vx::PictureVerdict verdict = vx::preparePicture(inputPath, picture);
+    if (!verdict.ok()) {
+        if (picture.plainBmp && verdict.problem != vx::PictureProblem::tooLarge) std::abort();
         return 0;
     }
-    if (!signature) std::abort();
-    checkAndClearPicture(data, size);
+    vx::showPicture(*state, picture);
+    if (picture.plainBmp)
+        checkAndClearPicture(data, size);
+    else
+        checkAndClearDecoded();
     return 0;
 }

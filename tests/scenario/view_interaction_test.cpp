@@ -155,5 +155,63 @@ TEST(TabHold, aDragStartedOnATabNeitherTurnsNorPans) {
     EXPECT_EQ(camera.panX, 10);
 }
 
+// The zoom as the value row shows it, rounded down to a whole number.
+std::string shownZoom() {
+    const std::string row = textLine(1);
+    const auto at = row.find(" zoom ");
+    return row.substr(at + 6, row.find(" verts") - at - 6);
+}
+
+TEST(WheelZoom, notchesZoomByAQuarterBothWaysAndDrawAFrameEach) {
+    Scenario editor;
+    editor.moveTo(400, 300);  // entering the window turns the wheel reading from -1 to 0
+    const Camera& camera = editor.state().camera;
+    for (const EditorMode mode : {EditorMode::rotate, EditorMode::camera}) {
+        editor.key(mode == EditorMode::rotate ? "r" : "c");
+        const auto frames = editor.state().loop.framesDrawn;
+        editor.wheel(1);
+        EXPECT_EQ(camera.zoom, 250.0f);
+        editor.wheel(1);
+        EXPECT_EQ(camera.zoom, 312.5f);
+        EXPECT_EQ(shownZoom(), " 312");
+        editor.wheel(-3);  // three notches within one poll
+        EXPECT_EQ(camera.zoom, 160.0f);
+        EXPECT_EQ(editor.state().loop.framesDrawn, frames + 3);
+        editor.state().camera.zoom = 200.0f;
+    }
+}
+
+TEST(WheelZoom, stopsAtOneAndLeavesVerticesModeAndTheWindowsEdgeAlone) {
+    Scenario editor;
+    editor.moveTo(400, 300);
+    const Camera& camera = editor.state().camera;
+    editor.key("c");
+    editor.wheel(-40);
+    EXPECT_EQ(camera.zoom, 1.0f);
+    editor.wheel(-1);
+    EXPECT_EQ(camera.zoom, 1.0f);
+    editor.wheel(1);
+    EXPECT_EQ(camera.zoom, 1.25f);
+
+    headless::leaveWindow();  // the wheel reads -1 off the window: no turn either way
+    editor.run();
+    editor.moveTo(400, 300);
+    EXPECT_EQ(camera.zoom, 1.25f);
+
+    editor.press(rightButton);  // a zoom drag goes on from the wheel's zoom
+    editor.moveTo(410, 300);
+    editor.wheel(1);
+    EXPECT_EQ(camera.zoom, 14.0625f);
+    editor.moveTo(412, 300);
+    EXPECT_EQ(camera.zoom, 16.0625f);
+    editor.release(rightButton);
+
+    editor.key("v");
+    const int32_t pointer = editor.state().input.pointerDistance;
+    editor.wheel(1);
+    EXPECT_EQ(camera.zoom, 16.0625f);
+    EXPECT_EQ(editor.state().input.pointerDistance, pointer + 1);
+}
+
 }  // namespace
 }  // namespace vx::test

@@ -14,6 +14,8 @@
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -295,6 +297,26 @@ TEST_F(EditorWindow, closeRequestLeavesTheWindowOpen) {
     EXPECT_FALSE(editor.ended());
     EXPECT_TRUE(windowExists(window));
     expectQuitWithStatusZero(editor);
+}
+
+TEST_F(EditorWindow, aModelNamedOnTheCommandLineIsOpenedAndQuickSaveWritesIt) {
+    namespace fs = std::filesystem;
+    const fs::path model = fs::temp_directory_path() / ("vxedit-window-model-" + std::to_string(getpid()) + ".vx");
+    // One vertex at the origin, no lines or polygons.
+    const char bytes[] = {'V', 'T', 'X', 'F', 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::ofstream(model, std::ios::binary).write(bytes, sizeof bytes);
+    EditorProcess editor({model.string()});
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    EXPECT_EQ(pixel(window, 400, 300), 0xFFFFFFu) << "the model's one vertex marker";
+    EXPECT_NE(pixel(window, 360, 260), 0xFFFFFFu) << "no cube";
+    fs::remove(model);
+    tap(XK_f);
+    tap(XK_s);
+    EXPECT_TRUE(eventually([&] { return fs::exists(model) && fs::file_size(model) == sizeof bytes; }));
+    expectQuitWithStatusZero(editor);
+    fs::remove(model);
 }
 
 TEST(NoDisplay, startUpSaysWhyOnOneLineAndEndsWithStatusOne) {

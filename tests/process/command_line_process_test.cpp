@@ -1,0 +1,117 @@
+// The real editor program started with the command lines a user types, without any display:
+// everything here must end before the window would open, with the right status and output.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string readAll(int fd) {
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) text.append(buffer, static_cast<std::size_t>(n));
+    return text;
+}
+
+// Runs the editor in `folder` with no display to open a window on.
+Outcome runEditor(const fs::path& folder, std::vector<std::string> args) {
+    const fs::path out = folder.parent_path() / "stdout", err = folder.parent_path() / "stderr";
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(folder.c_str()) != 0) _exit(126);
+        const int outFd = open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int errFd = open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        dup2(outFd, STDOUT_FILENO);
+        dup2(errFd, STDERR_FILENO);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        std::vector<char*> argv{const_cast<char*>(VXEDIT_PATH)};
+        for (std::string& arg : args) argv.push_back(arg.data());
+        argv.push_back(nullptr);
+        execv(VXEDIT_PATH, argv.data());
+        _exit(127);
+    }
+    int raw = 0;
+    waitpid(pid, &raw, 0);
+    Outcome outcome;
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    const int outFd = open(out.c_str(), O_RDONLY), errFd = open(err.c_str(), O_RDONLY);
+    outcome.out = readAll(outFd);
+    outcome.err = readAll(errFd);
+    close(outFd);
+    close(errFd);
+    return outcome;
+}
+
+class EditorCommandLine : public testing::Test {
+protected:
+    void SetUp() override {
+        root = fs::temp_directory_path() / ("vxedit-process-test-" + std::to_string(getpid()));
+        fs::remove_all(root);
+        folder = root / "work";
+        fs::create_directories(folder);
+        std::ofstream(folder / "notes.txt") << "just some text\n";
+    }
+    void TearDown() override { fs::remove_all(root); }
+    std::vector<std::string> entries() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+    fs::path root, folder;
+};
+
+TEST_F(EditorCommandLine, helpAndVersionPrintOnStandardOutputAndEndWithStatusZero) {
+    const Outcome help = runEditor(folder, {"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out.rfind("Usage: vxedit [MODEL.vx] [PICTURE]\n", 0), 0u) << help.out;
+    for (const char* part : {"Keys", "wheel zooms", "$XDG_STATE_HOME/vxedit/recovery/", "--version"})
+        EXPECT_NE(help.out.find(part), std::string::npos) << part;
+    EXPECT_LE(std::count(help.out.begin(), help.out.end(), '\n'), 40) << "the help fits one screen";
+    EXPECT_EQ(runEditor(folder, {"-h"}).out, help.out);
+
+    const Outcome version = runEditor(folder, {"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "vxedit " VX_VERSION "\n");
+}
+
+TEST_F(EditorCommandLine, failuresSayWhyOnOneLineBeforeAnyWindowAndCreateNothing) {
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string says;
+    };
+    const Case cases[] = {
+        {{"--frobnicate"}, 2, "unknown option '--frobnicate'"},
+        {{"missing.png"}, 1, "missing.png: no such file"},
+        {{"notes.txt"}, 1, "notes.txt: infile is not a 'BM'"},
+        {{"notes.txt", "notes.txt"}, 2, "both pictures"},
+    };
+    for (const Case& c : cases) {
+        const Outcome outcome = runEditor(folder, c.args);
+        EXPECT_EQ(outcome.status, c.status) << c.args[0];
+        EXPECT_EQ(outcome.out, "") << c.args[0];
+        EXPECT_EQ(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+        EXPECT_EQ(outcome.err.rfind("vxedit: ", 0), 0u) << outcome.err;
+        EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
+    }
+    EXPECT_EQ(entries(), std::vector<std::string>{"notes.txt"});
+}
+
+}  // namespace
