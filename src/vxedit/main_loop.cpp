@@ -8,7 +8,9 @@
 #include "platform/input.h"
 #include "render/frame.h"
 #include "ui/dispatch.h"
+#include "ui/recovery.h"
 #include "ui/status_bar.h"
+#include "ui/undo.h"
 
 namespace vx {
 namespace {
@@ -49,6 +51,7 @@ void act(EditorState& state) {
         return;
     }
     dispatchInput(state);
+    recordModelStep(state);
     state.loop.next = state.redrawPending ? LoopStep::frame : LoopStep::pace;
 }
 
@@ -62,6 +65,7 @@ void startEditor(EditorState& state, int argc, const char* const* argv) {
     // The picture's name is not taken as the model's file name: a quick save must never
     // write a model over the picture.
     if (!commandLine().empty()) loadBackgroundImage(state, commandLine());
+    watchForStop(state);
     state.loop.next = LoopStep::frame;
 }
 
@@ -77,6 +81,9 @@ void runUntilWaiting(EditorState& state) {
                 state.loop.next = LoopStep::wait;
                 break;
             case LoopStep::wait:
+                // Between frames, so neither a stop request nor the copy holds up a picture.
+                takeStopRequest();
+                refreshRecoveryCopy(state);
                 state.redrawPending = 0;
                 if (!pollInput(state)) return;
                 state.loop.next = LoopStep::act;

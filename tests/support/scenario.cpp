@@ -1,11 +1,25 @@
 // Runs the whole editor on the headless back end with scripted input and a virtual clock.
 #include "support/scenario.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+
 #include "vxedit/main_loop.h"
 #include "platform/backend.h"
 #include "platform/input.h"
 
 namespace vx::test {
+namespace {
+
+// Recovery copies the editor keeps on "q" go to a folder of the test run, never to the home of
+// whoever runs the tests. Tests of the copies point XDG_STATE_HOME at folders of their own.
+const bool stateHomeSet = [] {
+    const std::string folder = "/tmp/vxedit-test-state-" + std::to_string(::getpid());
+    return ::setenv("XDG_STATE_HOME", folder.c_str(), 1) == 0;
+}();
+
+}  // namespace
 
 Scenario::Scenario(std::vector<std::string> args, bool windowAvailable) : state_(std::make_unique<EditorState>()) {
     headless::reset(windowAvailable);
