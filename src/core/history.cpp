@@ -81,6 +81,23 @@ void trimOldest(History& history) {
     }
 }
 
+template <typename Entry, std::size_t capacity>
+void copyUsed(const std::array<Entry, capacity>& from, int32_t count, std::array<Entry, capacity>& to) {
+    const auto used = static_cast<long>(std::clamp<int32_t>(count, 0, static_cast<int32_t>(capacity)));
+    std::copy(from.begin(), from.begin() + used, to.begin());
+}
+
+// The model takes the present's tables up to their counts: an entry that changed past a count
+// while it was out of use must not come back with the count.
+void takePresent(const Model& present, Model& model) {
+    copyUsed(present.vertices, present.vertexCount, model.vertices);
+    copyUsed(present.polygons, present.polygonCount, model.polygons);
+    copyUsed(present.lines, present.lineCount, model.lines);
+    model.vertexCount = present.vertexCount;
+    model.polygonCount = present.polygonCount;
+    model.lineCount = present.lineCount;
+}
+
 void noteSavedState(History& history, const Model& model) {
     history.unsavedChanges = !sameModel(model, *history.saved);
 }
@@ -129,18 +146,16 @@ bool recordStep(History& history, const Model& model) {
 bool undoStep(History& history, Model& model) {
     recordStep(history, model);  // a change not yet recorded is undone first
     if (history.undoable == 0) return false;
-    const HistoryStep& step = history.steps[--history.undoable];
-    applyStep(step, false, model);
-    applyStep(step, false, *history.present);
+    applyStep(history.steps[--history.undoable], false, *history.present);
+    takePresent(*history.present, model);
     noteSavedState(history, model);
     return true;
 }
 
 bool redoStep(History& history, Model& model) {
     if (recordStep(history, model) || history.undoable == history.steps.size()) return false;
-    const HistoryStep& step = history.steps[history.undoable++];
-    applyStep(step, true, model);
-    applyStep(step, true, *history.present);
+    applyStep(history.steps[history.undoable++], true, *history.present);
+    takePresent(*history.present, model);
     noteSavedState(history, model);
     return true;
 }
