@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "vxedit/main_loop.h"
 #include "platform/backend.h"
@@ -14,9 +15,14 @@ namespace {
 
 // Recovery copies the editor keeps on "q" go to a folder of the test run, never to the home of
 // whoever runs the tests. Tests of the copies point XDG_STATE_HOME at folders of their own.
+std::string& testStateHome() {
+    static std::string folder = "/tmp/vxedit-test-state-" + std::to_string(::getpid());
+    return folder;
+}
+
 const bool stateHomeSet = [] {
-    const std::string folder = "/tmp/vxedit-test-state-" + std::to_string(::getpid());
-    return ::setenv("XDG_STATE_HOME", folder.c_str(), 1) == 0;
+    std::atexit([] { std::filesystem::remove_all(testStateHome()); });
+    return ::setenv("XDG_STATE_HOME", testStateHome().c_str(), 1) == 0;
 }();
 
 }  // namespace

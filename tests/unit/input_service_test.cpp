@@ -93,6 +93,17 @@ TEST_F(InputService, clickShorterThanAPollIsReportedDownOnce) {
     EXPECT_EQ(readMouse().buttons, 0);
 }
 
+// In full screen the surface sits in a black border: a click there is no click on the picture,
+// not even once the pointer moves onto it.
+TEST_F(InputService, aClickOffTheSurfaceIsNotLatchedForLater) {
+    headless::moveMouse(900, 700);
+    headless::pressButton(1);
+    headless::releaseButton(1);
+    headless::moveMouse(100, 100);
+    deliver();
+    EXPECT_EQ(readMouse().buttons, 0);
+}
+
 TEST_F(InputService, sleepsCostVirtualTimeOnly) {
     const int64_t start = headless::nowMs();
     sleepMs(60);
