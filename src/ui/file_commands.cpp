@@ -46,19 +46,20 @@ void saveCommand(EditorState& state, bool askName) {
     if (verdict != SaveVerdict::saved) return;
     printString("done.", 1);
     state.currentFileName = name;
-    modelSaved(state, true);
+    modelSaved(state);
 }
 
 // A successful load sets redrawPending, and the frame it brings covers the message rows.
 void loadCommand(EditorState& state, bool askName) {
     std::string name;
     if (!nameToUse(state, askName ? "load from file:" : nullptr, name)) return;
+    const bool hadUnsavedChanges = copyBeforeLoad(state);
     if (loadModel(state, name) == LoadVerdict::invalidFile) {
         printString("invalid file", 1);
         return;
     }
     state.currentFileName = name;
-    modelSaved(state, false);
+    modelLoaded(state, hadUnsavedChanges);
 }
 
 }  // namespace

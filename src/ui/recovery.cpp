@@ -148,9 +148,24 @@ std::string recoveryFolder() {
 
 void modelChanged(EditorState& state) { state.recovery.stale = true; }
 
-void modelSaved(EditorState& state, bool removeIt) {
+void modelSaved(EditorState& state) {
     markSaved(state.history, state.model);
-    if (removeIt) removeCopy(state.recovery);
+    removeCopy(state.recovery);
+}
+
+bool copyBeforeLoad(EditorState& state) {
+    recordModelStep(state);
+    if (!state.history.unsavedChanges) return false;
+    if (state.recovery.stale || state.recovery.path.empty()) writeCopy(state);
+    return true;
+}
+
+void modelLoaded(EditorState& state, bool hadUnsavedChanges) {
+    markSaved(state.history, state.model);
+    RecoveryCopy& copy = state.recovery;
+    if (!hadUnsavedChanges || copy.stale || copy.path.empty()) return;
+    std::fprintf(stderr, "vxedit: unsaved changes kept in %s\n", copy.path.c_str());
+    copy.path.clear();  // no later save or end removes it
 }
 
 void refreshRecoveryCopy(EditorState& state) {

@@ -17,9 +17,17 @@ std::string recoveryFolder();
 // The model just changed (a step, an undo or a redo): the copy must catch up.
 void modelChanged(EditorState& state);
 
-// The model was just saved or loaded. A save removes this run's copy, which the saved file now
-// holds; a load keeps it, as the edits it holds are in no file.
-void modelSaved(EditorState& state, bool removeCopy);
+// The model was just saved: this run's copy, which the saved file now holds, is removed.
+void modelSaved(EditorState& state);
+
+// Called before a load may replace the model: brings the copy up to date with unsaved changes
+// at once. True when there were unsaved changes.
+bool copyBeforeLoad(EditorState& state);
+
+// The model was just loaded and counts as saved. A copy of unsaved changes made before it is kept
+// for good, as those edits are in no file, and named on standard error; the next change starts a
+// new copy.
+void modelLoaded(EditorState& state, bool hadUnsavedChanges);
 
 // Called from the main loop's wait: writes the copy when the model has unsaved changes that
 // the copy lacks and the last write is at least recoveryRefreshMs ago on the loop's clock.

@@ -100,6 +100,23 @@ TEST_F(Recovery, anEndWithoutUnsavedChangesLeavesNoCopyAndSaysNothing) {
     EXPECT_EQ(editor.exitStatus(), 0);
 }
 
+// A load replaces unsaved edits that no file holds: their copy stays for good, even though the
+// loaded model leaves nothing unsaved at the end.
+TEST_F(Recovery, editsReplacedByALoadKeepTheirCopy) {
+    Scenario editor;
+    editor.key("fs");
+    placeVertex(editor);
+    editor.click(380, 310);  // the copy now lags this second vertex
+    const Bytes edited = modelBytes(editor);
+    testing::internal::CaptureStderr();
+    editor.key("fL");
+    editor.key("q");
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(copies().size(), 1u);
+    EXPECT_EQ(readFile(copies()[0]), edited);
+    EXPECT_EQ(said, "vxedit: unsaved changes kept in " + copies()[0].string() + "\n");
+}
+
 // The copy catches up with each change within 30 s of the loop's clock, idle or not, and is
 // written no more often than that.
 TEST_F(Recovery, theCopyCatchesUpWithin30SecondsAndNoSooner) {
