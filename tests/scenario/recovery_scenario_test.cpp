@@ -54,13 +54,6 @@ protected:
     std::string previousStateHome;
 };
 
-TEST_F(Recovery, theFolderFollowsXdgStateHomeOrTheHome) {
-    pointStateHomeAt("/x/state");
-    EXPECT_EQ(recoveryFolder(), "/x/state/vxedit/recovery");
-    ::unsetenv("XDG_STATE_HOME");
-    EXPECT_EQ(recoveryFolder(), std::string(std::getenv("HOME")) + "/.local/state/vxedit/recovery");
-}
-
 // "q" and the close button end at once with status 0; with unsaved changes a copy named after
 // the file and the time is left behind, and one line on standard error names it.
 TEST_F(Recovery, anEndWithUnsavedChangesLeavesACopyThatHoldsTheModel) {

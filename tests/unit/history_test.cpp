@@ -77,24 +77,6 @@ TEST(History, undoAndRedoWalkEveryRandomEditBackAndForthExactly) {
     EXPECT_TRUE(history.unsavedChanges);
 }
 
-TEST(History, aNewChangeAfterUndoDropsTheRedoSteps) {
-    auto model = fullModel();
-    History history{};
-    resetHistory(history, *model);
-    model->vertexCount = 10;
-    recordStep(history, *model);
-    model->vertexCount = 20;
-    recordStep(history, *model);
-    undoStep(history, *model);
-    model->lineCount = 3;
-    recordStep(history, *model);
-    EXPECT_FALSE(redoStep(history, *model));
-    EXPECT_EQ(model->vertexCount, 10);
-    EXPECT_TRUE(undoStep(history, *model));
-    EXPECT_TRUE(undoStep(history, *model));
-    EXPECT_TRUE(sameModel(*model, *fullModel()));
-}
-
 // 1000 placements on a full polygon and line table cost about their own few bytes each, and the
 // last 1000 steps all stay.
 TEST(History, keepsTheLast1000SmallStepsInLittleMemory) {
