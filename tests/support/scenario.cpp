@@ -21,8 +21,9 @@ std::string& testStateHome() {
 }
 
 const bool stateHomeSet = [] {
-    std::atexit([] { std::filesystem::remove_all(testStateHome()); });
-    return ::setenv("XDG_STATE_HOME", testStateHome().c_str(), 1) == 0;
+    const bool set = ::setenv("XDG_STATE_HOME", testStateHome().c_str(), 1) == 0;
+    std::atexit([] { std::filesystem::remove_all(testStateHome()); });  // before the name goes
+    return set;
 }();
 
 }  // namespace
