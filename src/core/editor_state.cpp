@@ -23,6 +23,8 @@ void initEditorState(EditorState& state) {
     state.redrawPending = 0;
     state.input = {};
     state.loop = {};
+    state.history = {};
+    state.recovery = {};
 
     state.camera.drawdepth = 600;
     state.modelMagic = {'V', 'T', 'X', 'F', '\0'};
@@ -36,6 +38,7 @@ void setDefaultModelAndView(EditorState& state) {
     };
     for (int i = 0; i < 8; ++i) state.model.vertices[static_cast<std::size_t>(i)] = cube[i];
     state.model.vertexCount = 8;
+    resetHistory(state.history, state.model);  // the cube counts as saved
 
     state.camera.axy = 0.0f;
     state.camera.axz = 0.0f;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "core/history.h"
+
 namespace vx {
 
 inline constexpr int32_t maxVertices = 5000;
@@ -123,6 +125,14 @@ struct LoopState {
     int64_t framesDrawn;  // full frames composed since start-up
 };
 
+// The copy of the model the editor keeps while it has unsaved changes.
+struct RecoveryCopy {
+    std::string path;     // the copy this run made; empty when there is none
+    bool stale;           // the model changed since the copy was written
+    int64_t writtenAtMs;  // loop clock of the last write attempt
+    bool written;         // a write was attempted this run (writtenAtMs is meaningful)
+};
+
 struct EditorState {
     Model model;
     std::array<Normal, maxPolygons> polygonNormals;  // PolygonNormals, derived each frame
@@ -140,6 +150,8 @@ struct EditorState {
     int32_t redrawPending;  // 1: the next pass draws a full frame
     InputState input;
     LoopState loop;
+    History history;  // undo and redo of the model; what was last saved or loaded
+    RecoveryCopy recovery;
 };
 
 // Every field zero or empty, then the start values that do not depend on the display.

@@ -128,17 +128,40 @@ bool readModelFile(const EditorState& state, int32_t number, Counts& counts, uin
     return fileError() == fileOk;
 }
 
+// What a save may do to the file already there: replace a model file or an empty one, write
+// where nothing is, refuse anything else. A file that exists but cannot be read is refused too.
+SaveVerdict mayReplace(const EditorState& state, const std::string& fileName) {
+    if (fileName.empty() || !fileExists(fileName)) return SaveVerdict::saved;
+    const int32_t number = freeFileNumber();
+    if (number == 0) return SaveVerdict::failed;
+    openFileForReading(fileName, number);
+    if (fileError() != fileOk) return SaveVerdict::failed;
+    std::array<char, 5> magic{};
+    const std::size_t got = getBytes(number, 1, magic.data(), 4);
+    const bool readable = fileError() == fileOk;
+    closeFile(number);
+    if (!readable) return SaveVerdict::saved;  // a folder or the like: the save itself fails
+    if (got == 0 || (got == 4 && fixedTextEquals(magic, state.modelMagic))) return SaveVerdict::saved;
+    return SaveVerdict::notAModelFile;
+}
+
 }  // namespace
 
-bool saveModel(const EditorState& state, const std::string& fileName) {
+SaveVerdict saveModelFile(const EditorState& state, const std::string& fileName) {
+    const SaveVerdict allowed = mayReplace(state, fileName);
+    if (allowed != SaveVerdict::saved) return allowed;
     std::array<uint8_t, maxModelFileBytes> bytes;  // written in full up to the returned size
     const std::size_t size = encodeModel(state, bytes.data());
     const int32_t number = freeFileNumber();
-    if (number == 0) return false;
+    if (number == 0) return SaveVerdict::failed;
     openFileForSaving(fileName, number);
-    if (fileError() != fileOk) return false;
+    if (fileError() != fileOk) return SaveVerdict::failed;
     putBytes(number, 1, bytes.data(), size);
-    return commitSave(number);
+    return commitSave(number) ? SaveVerdict::saved : SaveVerdict::failed;
+}
+
+bool saveModel(const EditorState& state, const std::string& fileName) {
+    return saveModelFile(state, fileName) == SaveVerdict::saved;
 }
 
 LoadVerdict loadModel(EditorState& state, const std::string& fileName) {

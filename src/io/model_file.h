@@ -19,9 +19,13 @@ constexpr std::size_t modelFileBytes(std::size_t vertices, std::size_t polygons,
 inline constexpr std::size_t maxModelFileBytes = modelFileBytes(maxVertices, maxPolygons, maxLines);
 
 enum class LoadVerdict : uint8_t { loaded, invalidFile };
+enum class SaveVerdict : uint8_t { saved, failed, notAModelFile };
 
-// Writes the whole model file in one piece. False when it could not be written; any earlier
-// file of that name is then as it was.
+// Writes the whole model file in one piece. An existing file that is neither empty nor starts
+// with the signature is never replaced (notAModelFile); on any failure an earlier file of that
+// name is as it was.
+SaveVerdict saveModelFile(const EditorState& state, const std::string& fileName);
+// The same, true only when saved.
 bool saveModel(const EditorState& state, const std::string& fileName);
 
 // Reads the whole file before it touches the state. A file that does not start with the

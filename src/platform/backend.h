@@ -17,6 +17,7 @@ void presentRows(const uint32_t* frame, int width, int firstRow, int lastRow);
 // Turns the window's pending native events into keys and mouse state (lock held).
 void takeEvents();
 void sleepMs(int ms);
+int64_t clockMs();  // a monotonic clock in milliseconds
 void beep();
 [[noreturn]] void exitProcess(int status);
 
@@ -36,12 +37,15 @@ void buttonUp(int32_t bit);
 void wheelMoved(int32_t notches);  // +1 away from the user, -1 towards
 void pointerInside(bool inside);
 void windowActive(bool active);
-void closeRequested();             // enters chr(255) + "k"
+void closeRequested();             // enters chr(255) + "k" and requests the editor's end
 void releaseAllButtons();
 }  // namespace inputFeed
 
 // Extended key codes: the high byte of the classic PC BIOS key code.
 inline constexpr int32_t extendedKey(int32_t code) { return code * 256 + 255; }
+// Ctrl+Shift+Z, which no control character tells from Ctrl+Z: the extended code of Z's scan
+// code, 44 (","), a code no plain key press enters.
+inline constexpr int32_t ctrlShiftZ = extendedKey(44);
 
 // Drops every trace of an earlier screen; the headless back end calls it between tests.
 void resetPlatformState();

@@ -29,6 +29,37 @@ int32_t cp437FromUnicode(char32_t codePoint) {
     return -1;
 }
 
+std::string utf8FromCp437(std::string_view text) {
+    std::string out;
+    for (const char c : text) {
+        const auto code = static_cast<unsigned char>(c);
+        if (code < 0x80) {
+            out += c;
+            continue;
+        }
+        const char16_t u = upperHalf[code - 128];
+        if (u < 0x800) {
+            out += static_cast<char>(0xC0 | (u >> 6));
+        } else {
+            out += static_cast<char>(0xE0 | (u >> 12));
+            out += static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+        }
+        out += static_cast<char>(0x80 | (u & 0x3F));
+    }
+    return out;
+}
+
+std::string cp437FromUtf8(std::string_view text) {
+    std::string out;
+    std::size_t position = 0;
+    char32_t codePoint = 0;
+    while (nextCodePoint(text, position, codePoint)) {
+        const int32_t code = cp437FromUnicode(codePoint);
+        out += code < 0 ? '?' : static_cast<char>(code);
+    }
+    return out;
+}
+
 bool nextCodePoint(std::string_view text, std::size_t& position, char32_t& codePoint) {
     if (position >= text.size()) return false;
     const auto lead = static_cast<unsigned char>(text[position++]);

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -18,6 +19,8 @@ struct OpenFile {
     int fd = -1;               // -1: the slot is free
     bool saving = false;       // writes go to tempPath until commitSave
     bool writeFailed = false;  // sticky for a save: one short write spoils the whole file
+    bool inPlace = false;      // a save into the target itself: no temporary file could be made
+    off_t writtenEnd = 0;      // end of the bytes an in-place save wrote; the file is cut there
     std::string tempPath;
     std::string targetPath;
     mode_t mode = 0;         // permission bits the saved file gets
@@ -158,9 +161,23 @@ bool finishTemporary(const OpenFile& file) {
     return ::fchmod(file.fd, file.mode) == 0 && ::fsync(file.fd) == 0;
 }
 
+// The in-place save: cut to what was written, then made durable; any failure is reported.
+bool commitInPlace(OpenFile& file) {
+    bool ok = !file.writeFailed && ::ftruncate(file.fd, file.writtenEnd) == 0 && ::fsync(file.fd) == 0;
+    ok = ::close(file.fd) == 0 && ok;
+    file = OpenFile{};
+    errorNumber = ok ? fileOk : fileSaveFailed;
+    return ok;
+}
+
 }  // namespace
 
 int32_t fileError() { return errorNumber; }
+
+bool fileExists(const std::string& name) {
+    struct stat info {};
+    return ::stat(name.c_str(), &info) == 0;
+}
 
 int32_t freeFileNumber() {
     for (int32_t number = 1; number <= maxFileNumber; ++number) {
@@ -193,9 +210,15 @@ void openFileForSaving(const std::string& name, int32_t number) {
         return;
     }
     slot->tempPath = folderOf(slot->targetPath) + ".vxsave-XXXXXX";
-    takeDescriptor(slot, ::mkostemp(slot->tempPath.data(), O_CLOEXEC));
+    int fd = ::mkostemp(slot->tempPath.data(), O_CLOEXEC);
+    // A file the user may write in a folder the user may not: written in place rather than
+    // refused. planSave has checked that the target exists and is writable.
+    slot->inPlace = fd < 0 && slot->keepOwner;
+    if (slot->inPlace) fd = ::open(slot->targetPath.c_str(), O_WRONLY | O_CLOEXEC);
+    takeDescriptor(slot, fd);
     slot->saving = slot->fd >= 0;
     slot->writeFailed = false;
+    slot->writtenEnd = 0;
 }
 
 bool commitSave(int32_t number) {
@@ -205,6 +228,7 @@ bool commitSave(int32_t number) {
         errorNumber = fileIllegalCall;
         return false;
     }
+    if (file->inPlace) return commitInPlace(*file);
     bool ok = finishTemporary(*file);
     ok = ::close(file->fd) == 0 && ok;
     ok = ok && ::rename(file->tempPath.c_str(), file->targetPath.c_str()) == 0;
@@ -233,6 +257,7 @@ void putBytes(int32_t number, int64_t position, const void* source, std::size_t 
     if (!file) return;
     const bool ok = moveTo(*file, position) && writeFully(file->fd, static_cast<const uint8_t*>(source), count);
     file->writeFailed = file->writeFailed || !ok;
+    if (ok && file->inPlace) file->writtenEnd = std::max(file->writtenEnd, ::lseek(file->fd, 0, SEEK_CUR));
     errorNumber = ok ? fileOk : fileShortWrite;
 }
 
@@ -257,7 +282,7 @@ void closeFile(int32_t number) {
     OpenFile* file = openSlot(number);
     if (!file) return;
     const bool ok = ::close(file->fd) == 0;
-    if (file->saving) ::unlink(file->tempPath.c_str());
+    if (file->saving && !file->inPlace) ::unlink(file->tempPath.c_str());
     *file = OpenFile{};
     errorNumber = ok ? fileOk : fileShortWrite;  // a failed close may have lost written bytes
 }

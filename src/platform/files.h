@@ -22,6 +22,9 @@ enum FileError : int32_t {
 };
 int32_t fileError();
 
+// True when the name (followed through symbolic links) names anything at all.
+bool fileExists(const std::string& name);
+
 // The lowest free number in 1-254, or 0 when every number is in use.
 int32_t freeFileNumber();
 
@@ -31,6 +34,7 @@ void openFile(const std::string& name, int32_t number);
 void openFileForReading(const std::string& name, int32_t number);
 // Starts a whole-or-nothing save of the named file: writes go to a fresh temporary file in the
 // target's folder (through symbolic links to the file they name), which commitSave puts in place.
+// When no temporary file can be made there, an existing writable target is written in place.
 void openFileForSaving(const std::string& name, int32_t number);
 // Flushes and syncs a save, gives it the target's permission bits and renames it over the
 // target; then frees the number. False, with the target untouched, if anything went wrong.

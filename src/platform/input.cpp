@@ -1,7 +1,9 @@
-// The input service: the 16-slot key ring, the mouse state and the sleeps.
+// The input service: the key ring, the mouse state, the sleeps and the stop request.
 #include "platform/input.h"
 
+#include <atomic>
 #include <mutex>
+#include <utility>
 
 #include "platform/backend.h"
 #include "platform/platform_internal.h"
@@ -9,7 +11,9 @@
 namespace vx {
 namespace {
 
-constexpr int keySlots = 16;
+// One slot always stays empty, so the ring holds 4096 keys: a pasted path or a key held down
+// through a slow frame arrives whole. Past that the oldest key is dropped.
+constexpr int keySlots = 4097;
 
 struct Input {
     int32_t keys[keySlots] = {};
@@ -27,6 +31,19 @@ Input& input() {
     return instance;
 }
 
+// Set from signal handlers and the presenter thread; a lock-free atomic is safe in both.
+std::atomic<int32_t> stopStatus{-1};
+static_assert(std::atomic<int32_t>::is_always_lock_free);
+
+std::function<void()>& stopAction() {
+    static std::function<void()> action;
+    return action;
+}
+
+bool onSurface(const Input& in) {
+    return in.inside && in.x >= 0 && in.y >= 0 && in.x < platform::screenWidth() && in.y < platform::screenHeight();
+}
+
 std::string keyString(int32_t code) {
     if (code >= 0 && code <= 255) return std::string(1, static_cast<char>(code));
     return std::string{static_cast<char>(255), static_cast<char>((code >> 8) & 0xFF)};
@@ -35,7 +52,11 @@ std::string keyString(int32_t code) {
 }  // namespace
 
 namespace platform {
-void resetInputState() { input() = Input{}; }
+void resetInputState() {
+    input() = Input{};
+    stopStatus = -1;
+    stopAction() = nullptr;
+}
 }  // namespace platform
 
 namespace inputFeed {
@@ -54,16 +75,21 @@ void pointerMoved(int32_t x, int32_t y) {
     in.y = y;
 }
 
+// Only a press on the surface is latched: one in the black border of a full screen must not
+// turn into a click once the pointer moves onto the picture.
 void buttonDown(int32_t bit) {
     input().buttons |= bit;
-    input().pressedSinceRead |= bit;
+    if (onSurface(input())) input().pressedSinceRead |= bit;
 }
 
 void buttonUp(int32_t bit) { input().buttons &= ~bit; }
 void wheelMoved(int32_t notches) { input().wheel += notches; }
 void pointerInside(bool inside) { input().inside = inside; }
 void windowActive(bool active) { input().active = active; }
-void closeRequested() { enterKey(extendedKey('k')); }
+void closeRequested() {
+    enterKey(extendedKey('k'));
+    requestStop(0);
+}
 void releaseAllButtons() { input().buttons = 0; }
 
 }  // namespace inputFeed
@@ -86,9 +112,7 @@ bool keyWaiting() {
 MouseState readMouse() {
     std::lock_guard guard(platform::displayMutex());
     Input& in = input();
-    const bool onSurface = in.x >= 0 && in.y >= 0 && in.x < platform::screenWidth() &&
-                           in.y < platform::screenHeight();
-    if (!in.active || !in.inside || !onSurface) return {-1, -1, -1, -1, -1};
+    if (!in.active || !onSurface(in)) return {-1, -1, -1, -1, -1};
     const int32_t buttons = in.buttons | in.pressedSinceRead;
     in.pressedSinceRead = 0;
     return {in.x, in.y, in.wheel, buttons, 0};
@@ -104,6 +128,21 @@ bool takeKeyHit() {
 }
 
 }  // namespace
+
+void requestStop(int32_t status) {
+    int32_t none = -1;
+    stopStatus.compare_exchange_strong(none, status);
+}
+
+int32_t stopRequested() { return stopStatus.load(); }
+
+void setStopAction(std::function<void()> action) { stopAction() = std::move(action); }
+
+void takeStopRequest() {
+    if (stopStatus.load() >= 0 && stopAction()) stopAction()();
+}
+
+int64_t clockMs() { return backend::clockMs(); }
 
 void sleepMs(int32_t ms) {
     constexpr int32_t slice = 50;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -15,12 +16,31 @@ struct MouseState {
     int32_t clip;     // 1 while the pointer is confined to the window: never here
 };
 
+// Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z as key strings.
+inline constexpr char ctrlZKey[] = "\x1A";
+inline constexpr char ctrlYKey[] = "\x19";
+inline constexpr char ctrlShiftZKey[] = "\xFF,";
+
 // The next key, oldest first: empty, one code page 437 character, or chr(255) + extended code.
 std::string readKey();
 bool keyWaiting();
 MouseState readMouse();
 // -1 waits for a key; 100 or more wakes early on a key; 1-99 sleeps plainly; else returns at once.
 void sleepMs(int32_t ms);
+// Milliseconds of the back end's clock (virtual in tests); only differences mean anything.
+int64_t clockMs();
+
+// A request to end the editor from outside it: a signal or the window's close button. The
+// first request's exit status wins. Async-signal-safe, and callable from any thread.
+void requestStop(int32_t status);
+// The exit status of the pending request, or -1 when none is pending.
+int32_t stopRequested();
+// What takeStopRequest runs: the editor's own end, which does not return.
+void setStopAction(std::function<void()> action);
+// Runs the stop action when a request is pending; the waits inside the line editor call it,
+// so that a request is not held up by a name being typed.
+void takeStopRequest();
+
 // The program's arguments joined with single spaces.
 const std::string& commandLine();
 

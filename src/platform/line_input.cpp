@@ -111,6 +111,7 @@ private:
 
     static std::string waitForKey() {
         for (;;) {
+            takeStopRequest();
             if (keyWaiting()) {
                 std::string key = readKey();
                 if (!key.empty()) return key;

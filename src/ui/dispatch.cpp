@@ -5,6 +5,8 @@
 #include "platform/display.h"
 #include "platform/input.h"
 #include "ui/modes.h"
+#include "ui/recovery.h"
+#include "ui/undo.h"
 
 namespace vx {
 namespace {
@@ -130,7 +132,10 @@ bool takeTabClick(EditorState& state) {
 
 void applyGlobalKeys(EditorState& state) {
     const std::string& key = state.input.key;
-    if (key == "q") endProgram(0);
+    static const std::string closeKey{'\xFF', 'k'};
+    // The close button ends the editor as "q" does; either keeps unsaved work in a copy.
+    if (key == "q" || key == closeKey) endEditor(state, 0);
+    if (undoRedoKey(state)) return;
     if (modeKey(key, state) || displayKey(key, state) || viewKey(key, state.camera)) state.redrawPending = 1;
     if (state.camera.distance < 1) state.camera.distance = 1;
     if (state.camera.drawdepth < 1) state.camera.drawdepth = 1;

@@ -1,51 +1,65 @@
 // File mode: quick save, save as, load and reload.
 #include "io/model_file.h"
+#include "platform/cp437.h"
 #include "platform/input.h"
 #include "platform/text.h"
 #include "ui/modes.h"
+#include "ui/recovery.h"
 
 namespace vx {
 namespace {
 
-// How far each command clears row 4 before it prints. A save clears one cell more than its
-// "done." and "cancelled" need, so that an earlier "save failed" there leaves no letter behind.
-constexpr int saveRowFourSpaces = 11;
-constexpr int loadRowFourSpaces = 18;
-
-void clearMessageRows(int rowFourSpaces) {
-    locate(3, 1);
-    printString(spaces(78), 1);
-    locate(4, 1);
-    printString(spaces(rowFourSpaces), 1);
+// Every message replaces the one before it whole: both rows a message can stand on are
+// cleared in full, so no letter of a longer earlier message is left behind.
+void clearMessageRows() {
+    for (const int row : {3, 4}) {
+        locate(row, 1);
+        printString(spaces(78), 1);
+    }
     locate(3, 1);
 }
 
-// The entry's first field becomes the current name even when it is empty or the command
-// then fails; the line input ends on a new row, so the message goes to row 4.
-void askForName(EditorState& state, const char* prompt) {
-    promptLine(prompt, true, true);
-    state.currentFileName = takeToken();
-}
-
-// Clears the message rows and, for the commands that ask, reads the name; with no name to use
-// it says "cancelled".
-bool nameToUse(EditorState& state, int rowFourSpaces, const char* prompt) {
-    clearMessageRows(rowFourSpaces);
-    if (prompt) askForName(state, prompt);
-    if (!state.currentFileName.empty()) return true;
+// The name a command works on: the typed entry's first field, turned from the keyboard's
+// code page into the UTF-8 the system stores, or the current name. The line input ends on a
+// new row, so a message then goes to row 4. An empty name says "cancelled".
+bool nameToUse(const EditorState& state, const char* prompt, std::string& name) {
+    clearMessageRows();
+    if (prompt) {
+        promptLine(prompt, true, true);
+        name = utf8FromCp437(takeToken());
+    } else {
+        name = state.currentFileName;
+    }
+    if (!name.empty()) return true;
     printString("cancelled", 1);
     return false;
 }
 
+// The current name changes only when a save or a load succeeds, so a failed command never
+// points the next quick save at some other file.
 void saveCommand(EditorState& state, bool askName) {
-    if (!nameToUse(state, saveRowFourSpaces, askName ? "save to file:" : nullptr)) return;
-    printString(saveModel(state, state.currentFileName) ? "done." : "save failed", 1);
+    std::string name;
+    if (!nameToUse(state, askName ? "save to file:" : nullptr, name)) return;
+    const SaveVerdict verdict = saveModelFile(state, name);
+    if (verdict == SaveVerdict::notAModelFile) printString("not a model file: save refused", 1);
+    if (verdict == SaveVerdict::failed) printString("save failed", 1);
+    if (verdict != SaveVerdict::saved) return;
+    printString("done.", 1);
+    state.currentFileName = name;
+    modelSaved(state);
 }
 
 // A successful load sets redrawPending, and the frame it brings covers the message rows.
 void loadCommand(EditorState& state, bool askName) {
-    if (!nameToUse(state, loadRowFourSpaces, askName ? "load from file:" : nullptr)) return;
-    if (loadModel(state, state.currentFileName) == LoadVerdict::invalidFile) printString("invalid file", 1);
+    std::string name;
+    if (!nameToUse(state, askName ? "load from file:" : nullptr, name)) return;
+    const bool hadUnsavedChanges = copyBeforeLoad(state);
+    if (loadModel(state, name) == LoadVerdict::invalidFile) {
+        printString("invalid file", 1);
+        return;
+    }
+    state.currentFileName = name;
+    modelLoaded(state, hadUnsavedChanges);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "core/numeric.h"
+#include "platform/cp437.h"
 #include "platform/display.h"
 #include "platform/text.h"
 
@@ -125,7 +126,7 @@ void drawHelpLines(const EditorState& state) {
         case EditorMode::file:
             clearRow(2);
             printString("File mode. l=load, a=save as, s=quick save, current file:", 0);
-            printString(state.currentFileName, 1);
+            printString(cp437FromUtf8(state.currentFileName), 1);  // names are UTF-8 on disk
             break;
         case EditorMode::camera:
             clearRow(2);

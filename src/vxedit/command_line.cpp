@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "core/history.h"
 #include "io/model_file.h"
 #include "platform/display.h"
 
@@ -163,6 +164,7 @@ void openCommandLineFiles(EditorState& state, int argc, const char* const* argv,
         if (loadModel(state, request.modelPath) != LoadVerdict::loaded)
             fail(unusableFileStatus, request.modelPath + ": invalid file");
         state.currentFileName = request.modelPath;
+        resetHistory(state.history, state.model);  // the opened model is the saved state
     }
 }
 

@@ -8,7 +8,9 @@
 #include "platform/input.h"
 #include "render/frame.h"
 #include "ui/dispatch.h"
+#include "ui/recovery.h"
 #include "ui/status_bar.h"
+#include "ui/undo.h"
 #include "vxedit/command_line.h"
 
 namespace vx {
@@ -50,6 +52,7 @@ void act(EditorState& state) {
         return;
     }
     dispatchInput(state);
+    recordModelStep(state);
     state.loop.next = state.redrawPending ? LoopStep::frame : LoopStep::pace;
 }
 
@@ -65,6 +68,7 @@ void startEditor(EditorState& state, int argc, const char* const* argv) {
     openCommandLineFiles(state, argc, argv, picture);
     openDisplay(state);
     if (!picture.path.empty()) showPicture(state, picture);
+    watchForStop(state);
     state.loop.next = LoopStep::frame;
 }
 
@@ -80,6 +84,9 @@ void runUntilWaiting(EditorState& state) {
                 state.loop.next = LoopStep::wait;
                 break;
             case LoopStep::wait:
+                // Between frames, so neither a stop request nor the copy holds up a picture.
+                takeStopRequest();
+                refreshRecoveryCopy(state);
                 state.redrawPending = 0;
                 if (!pollInput(state)) return;
                 state.loop.next = LoopStep::act;

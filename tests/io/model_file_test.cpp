@@ -147,7 +147,9 @@ TEST_F(ModelRoundTrip, ofASmallerModelKeepsTheEntriesAboveTheNewCounts) {
 }
 
 TEST_F(ModelRoundTrip, savingOverALongerFileLeavesNoOldBytes) {
-    writeFile("m.vx", Bytes(500, 0xAB));
+    Bytes longer = bytesOf("VTXF");
+    longer.resize(500, 0xAB);
+    writeFile("m.vx", longer);
     auto state = defaultEditor();
     ASSERT_TRUE(saveModel(*state, "m.vx"));
     EXPECT_EQ(readFile("m.vx").size(), 108u);

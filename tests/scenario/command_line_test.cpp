@@ -41,6 +41,10 @@ TEST_F(StartUpArguments, aModelArgumentIsLoadedAndQuickSaveWritesItBack) {
     EXPECT_EQ(editor.state().model.vertexCount, 3);
     EXPECT_EQ(editor.state().currentFileName, "model.vx");
     EXPECT_EQ(editor.state().background.hasBackground, 0);
+    // The opened model is the saved state: nothing to recover, and no undo back to the cube.
+    EXPECT_FALSE(editor.state().history.unsavedChanges);
+    editor.key("\x1a");
+    EXPECT_EQ(editor.state().model.vertexCount, 3);
     editor.key("v");
     editor.click(400, 300);  // places a fourth vertex
     editor.key("fs");

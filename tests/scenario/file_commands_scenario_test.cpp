@@ -61,19 +61,15 @@ void command(Scenario& editor, std::string_view keys) {
     editor.run();
 }
 
-TEST_F(FileCommands, anEmptyEntryCancelsOnRowFourAndLeavesNoCurrentName) {
+TEST_F(FileCommands, anEmptyEntryCancelsOnRowFourAndKeepsTheCurrentName) {
     Scenario editor;
     editor.key("f");
     command(editor, "a\r");
     EXPECT_EQ(textLine(3), "save to file:?");
     EXPECT_EQ(textLine(4), "cancelled");
-    EXPECT_EQ(editor.state().currentFileName, "");
-    EXPECT_EQ(textLine(2), "File mode. l=load, a=save as, s=quick save, current file:");
-    editor.key("s");  // without a name a quick save cancels too, on row 3
-    EXPECT_EQ(textLine(3), "cancelled");
-    EXPECT_EQ(textLine(4), "");
     command(editor, "l\r");
     EXPECT_EQ(textLine(4), "cancelled");
+    EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
     EXPECT_TRUE(folderEntries().empty());
 }
 
@@ -91,18 +87,26 @@ TEST_F(FileCommands, saveAsWritesTheNamedFileAndMakesItCurrent) {
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"mine.vx"});
 }
 
-TEST_F(FileCommands, aSaveThatCannotBeWrittenSaysSoAndKeepsTheOldFile) {
+// Each message replaces the one before it whole, on row 3 (quick commands) and row 4 (after a
+// typed name): "save failed" over "invalid file" once left "save failede".
+TEST_F(FileCommands, eachMessageReplacesTheEarlierOneWhole) {
     Scenario editor;
-    editor.key("fs");
-    const Bytes before = readFile("unnamed.vx");
-    editor.state().model.vertexCount = 2;
-    command(editor, "amissing/m.vx\r");
-    EXPECT_EQ(textLine(4), "save failed");
+    editor.key("f");
+    editor.state().currentFileName = "missing/m.vx";
+    editor.key("L");
+    EXPECT_EQ(textLine(3), "invalid file");
     editor.key("s");
     EXPECT_EQ(textLine(3), "save failed");
-    EXPECT_EQ(textLine(4), "");  // no letter of the longer message is left behind
-    EXPECT_EQ(readFile("unnamed.vx"), before);
-    EXPECT_EQ(folderEntries(), std::vector<std::string>{"unnamed.vx"});
+    writeFile("notes.txt", bytesOf("not a model"));
+    command(editor, "anotes.txt\r");
+    EXPECT_EQ(textLine(4), "not a model file: save refused");
+    command(editor, "lnotes.txt\r");
+    EXPECT_EQ(textLine(4), "invalid file");
+    command(editor, "a\r");
+    EXPECT_EQ(textLine(4), "cancelled");
+    editor.key("L");
+    EXPECT_EQ(textLine(3), "invalid file");
+    EXPECT_EQ(textLine(4), "");
 }
 
 TEST_F(FileCommands, loadReplacesTheModelAndTheNextFrameCoversTheMessageRows) {
@@ -117,19 +121,42 @@ TEST_F(FileCommands, loadReplacesTheModelAndTheNextFrameCoversTheMessageRows) {
     EXPECT_EQ(textLine(1), "axy  0 axz  0 ayz  0 distance  400 zoom  200 verts  8 polys  0 drawdepth  600");
 }
 
-TEST_F(FileCommands, aRefusedLoadSaysInvalidFileButKeepsTheEnteredName) {
+// A new user typed a text file's name after "l"; the quick save that followed replaced the text
+// with a model. A failed load or save-as now keeps the current name, and no save replaces a file
+// that is not a model file.
+TEST_F(FileCommands, failedCommandsKeepTheNameAndNoTextFileIsEverReplaced) {
     Scenario editor;
     editor.key("f");
-    editor.key("L");
-    EXPECT_EQ(textLine(3), "invalid file");
-    EXPECT_TRUE(folderEntries().empty());
-    writeFile("notes.txt", bytesOf("not a model"));
+    const Bytes notes = bytesOf("not a model");
+    writeFile("notes.txt", notes);
     command(editor, "lnotes.txt\r");
     EXPECT_EQ(textLine(4), "invalid file");
-    EXPECT_EQ(editor.state().model.vertexCount, 8);
-    EXPECT_EQ(editor.state().currentFileName, "notes.txt");
-    editor.key("s");  // the entered name stays current, so a quick save writes it
-    EXPECT_EQ(readFile("notes.txt").size(), 108u);
+    EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
+    command(editor, "amissing/m.vx\r");
+    EXPECT_EQ(textLine(4), "save failed");
+    command(editor, "anotes.txt\r");
+    EXPECT_EQ(textLine(4), "not a model file: save refused");
+    EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
+    editor.key("s");
+    EXPECT_EQ(textLine(3), "done.");
+    EXPECT_EQ(readFile("notes.txt"), notes);
+    writeFile("empty.vx", {});  // an empty file may be replaced, as may a model file
+    command(editor, "aempty.vx\r");
+    EXPECT_EQ(readFile("empty.vx"), readFile("unnamed.vx"));
+    EXPECT_EQ(editor.state().currentFileName, "empty.vx");
+}
+
+// Typed names are code page 437, names on disk UTF-8; the status row shows a name from elsewhere
+// in code page 437, with "?" for what the page lacks.
+TEST_F(FileCommands, typedNamesAreStoredAsUtf8AndShownInCodePage437) {
+    Scenario editor;
+    editor.key("f");
+    command(editor, "amod\x8Ale.vx\r");
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{"mod\xC3\xA8le.vx"});
+    EXPECT_EQ(textLine(2), "File mode. l=load, a=save as, s=quick save, current file:mod\x8Ale.vx");
+    editor.state().currentFileName = "\xE6\x97\xA5\xC3\xA8.vx";
+    editor.key("f");
+    EXPECT_EQ(textLine(2), "File mode. l=load, a=save as, s=quick save, current file:?\x8A.vx");
 }
 
 }  // namespace

@@ -1,11 +1,32 @@
 // Runs the whole editor on the headless back end with scripted input and a virtual clock.
 #include "support/scenario.h"
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+
 #include "vxedit/main_loop.h"
 #include "platform/backend.h"
 #include "platform/input.h"
 
 namespace vx::test {
+namespace {
+
+// Recovery copies the editor keeps on "q" go to a folder of the test run, never to the home of
+// whoever runs the tests. Tests of the copies point XDG_STATE_HOME at folders of their own.
+std::string& testStateHome() {
+    static std::string folder = "/tmp/vxedit-test-state-" + std::to_string(::getpid());
+    return folder;
+}
+
+const bool stateHomeSet = [] {
+    const bool set = ::setenv("XDG_STATE_HOME", testStateHome().c_str(), 1) == 0;
+    std::atexit([] { std::filesystem::remove_all(testStateHome()); });  // before the name goes
+    return set;
+}();
+
+}  // namespace
 
 Scenario::Scenario(std::vector<std::string> args, bool windowAvailable) : state_(std::make_unique<EditorState>()) {
     headless::reset(windowAvailable);

@@ -24,8 +24,7 @@ void reset(bool windowAvailable = true);
 // Native events, taken in by the next presenter cycle (the next sleep of the program).
 void keyCode(int32_t code);          // a character 0-255 or an extended code (extendedKey)
 void type(std::string_view text);    // one key per byte
-// One key per byte, each in a presenter cycle of its own, so that a long text does not
-// overflow the key queue of 15 as a burst typed all at once does.
+// One key per byte, each in a presenter cycle of its own, as a person types.
 void typeOneByOne(std::string_view text);
 void moveMouse(int32_t x, int32_t y);  // also enters the window when (x, y) lies on it
 void pressButton(int32_t bit);

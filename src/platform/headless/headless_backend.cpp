@@ -84,6 +84,8 @@ void sleepMs(int ms) {
     if (h.clock - h.idleSince > starvationMs) throw headless::InputStarved{};
 }
 
+int64_t clockMs() { return hl().clock; }
+
 void beep() { ++hl().beeps; }
 
 void exitProcess(int status) { throw headless::ProcessExit{status}; }

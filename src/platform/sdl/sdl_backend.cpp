@@ -133,6 +133,7 @@ int32_t keyDownCode(SDL_Keycode key, Uint16 mod) {
         case SDLK_ESCAPE: return 27;
         default: break;
     }
+    if (ctrl && shift && key == SDLK_z) return ctrlShiftZ;  // redo; Ctrl+Z alone is 26
     if (ctrl && key >= SDLK_a && key <= SDLK_z) return key - SDLK_a + 1;
     return -1;
 }
@@ -214,7 +215,7 @@ void onEvent(const SDL_Event& event) {
         case SDL_MOUSEBUTTONUP: onButton(event.button); break;
         case SDL_MOUSEWHEEL: onWheel(event.wheel); break;
         case SDL_WINDOWEVENT: onWindowEvent(event.window); break;
-        case SDL_QUIT: backend::exitProcess(0); break;  // only a termination request sends it
+        case SDL_QUIT: inputFeed::closeRequested(); break;  // the editor ends itself, keeping its work
         default: break;
     }
 }
@@ -244,6 +245,7 @@ bool initVideo(std::string& whyNot) {
 bool createWindow(int width, int height, const std::string& title, std::string& whyNot) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the editor's own handlers keep a recovery copy
     if (!initVideo(whyNot)) return false;
     Window& w = win();
     w.width = width;
@@ -303,6 +305,11 @@ void takeEvents() {
 }
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+int64_t clockMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
 
 void beep() {
     Window& w = win();

@@ -1,0 +1,26 @@
+// Undo and redo of the model's changes, one step per changing pass.
+#include "ui/undo.h"
+
+#include "platform/input.h"
+#include "ui/recovery.h"
+
+namespace vx {
+
+void recordModelStep(EditorState& state) {
+    if (recordStep(state.history, state.model)) modelChanged(state);
+}
+
+bool undoRedoKey(EditorState& state) {
+    const std::string& key = state.input.key;
+    const bool undo = key == ctrlZKey;
+    if (!undo && key != ctrlYKey && key != ctrlShiftZKey) return false;
+    recordModelStep(state);
+    if (!(undo ? undoStep(state.history, state.model) : redoStep(state.history, state.model))) return true;
+    state.selection.vertexCount = 0;
+    state.selection.polygon = 0;
+    state.redrawPending = 1;
+    modelChanged(state);
+    return true;
+}
+
+}  // namespace vx

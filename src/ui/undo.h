@@ -1,0 +1,15 @@
+// Undo and redo of the model's changes, one step per changing pass.
+#pragma once
+
+#include "core/editor_state.h"
+
+namespace vx {
+
+// Records the model's change since the last step, if any; called after every acting pass.
+void recordModelStep(EditorState& state);
+
+// Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo; both clear the selections as "x" does and
+// draw a full frame. True when the key was one of them.
+bool undoRedoKey(EditorState& state);
+
+}  // namespace vx

@@ -1,0 +1,234 @@
+// Recovery copies: the editor's end by "q", the close button and signals, the 30-second refresh,
+// removal after a save, the 20-copy limit and a folder that cannot be written.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cctype>
+#include <csignal>
+#include <cstdlib>
+
+#include "io/file_test_support.h"
+#include "io/model_file.h"
+#include "platform/headless/headless.h"
+#include "platform/input.h"
+#include "support/scenario.h"
+#include "ui/recovery.h"
+
+namespace vx::test {
+namespace {
+
+// The model as a save writes it, which is what a copy must hold.
+Bytes modelBytes(Scenario& editor) {
+    EXPECT_TRUE(saveModel(editor.state(), "snapshot.vx"));
+    return readFile("snapshot.vx");
+}
+
+void placeVertex(Scenario& editor) {
+    editor.moveTo(400, 300);
+    editor.key("v");
+    editor.click(420, 310);
+}
+
+class Recovery : public InTempFolder {
+protected:
+    void SetUp() override {
+        InTempFolder::SetUp();
+        previousStateHome = std::getenv("XDG_STATE_HOME");
+        pointStateHomeAt(folder / "state");
+    }
+    void TearDown() override {
+        ::setenv("XDG_STATE_HOME", previousStateHome.c_str(), 1);
+        InTempFolder::TearDown();
+    }
+    void pointStateHomeAt(const fs::path& path) { ::setenv("XDG_STATE_HOME", path.c_str(), 1); }
+    fs::path copyFolder() const { return folder / "state" / "vxedit" / "recovery"; }
+    std::vector<fs::path> copies() const {
+        std::vector<fs::path> found;
+        if (!fs::exists(copyFolder())) return found;
+        for (const auto& entry : fs::directory_iterator(copyFolder())) found.push_back(entry.path());
+        std::sort(found.begin(), found.end());
+        return found;
+    }
+    std::string previousStateHome;
+};
+
+// "q" and the close button end at once with status 0; with unsaved changes a copy named after
+// the file and the time is left behind, and one line on standard error names it.
+TEST_F(Recovery, anEndWithUnsavedChangesLeavesACopyThatHoldsTheModel) {
+    // "unnamed-YYYYMMDD-HHMMSS.vx"
+    const auto isCopyName = [](const std::string& name) {
+        const std::string shape = "unnamed-00000000-000000.vx";
+        if (name.size() != shape.size()) return false;
+        for (std::size_t i = 0; i < shape.size(); ++i)
+            if (shape[i] == '0' ? !std::isdigit(static_cast<unsigned char>(name[i])) : name[i] != shape[i])
+                return false;
+        return true;
+    };
+    for (const bool closeButton : {false, true}) {
+        SCOPED_TRACE(closeButton ? "close button" : "q");
+        fs::remove_all(copyFolder());
+        Scenario editor;
+        placeVertex(editor);
+        const Bytes model = modelBytes(editor);
+        testing::internal::CaptureStderr();
+        if (closeButton) {
+            headless::requestClose();
+            editor.run();
+        } else {
+            editor.key("q");
+        }
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(editor.ended());
+        EXPECT_EQ(editor.exitStatus(), 0);
+        ASSERT_EQ(copies().size(), 1u);
+        EXPECT_TRUE(isCopyName(copies()[0].filename().string()));
+        EXPECT_EQ(readFile(copies()[0]), model);
+        EXPECT_EQ(said, "vxedit: unsaved changes kept in " + copies()[0].string() + "\n");
+    }
+}
+
+TEST_F(Recovery, anEndWithoutUnsavedChangesLeavesNoCopyAndSaysNothing) {
+    Scenario editor;
+    placeVertex(editor);
+    editor.key("fs");  // the save removes the copy the change brought
+    EXPECT_TRUE(copies().empty());
+    testing::internal::CaptureStderr();
+    editor.key("q");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    EXPECT_TRUE(copies().empty());
+    EXPECT_EQ(editor.exitStatus(), 0);
+}
+
+// A load replaces unsaved edits that no file holds: their copy stays for good, even though the
+// loaded model leaves nothing unsaved at the end.
+TEST_F(Recovery, editsReplacedByALoadKeepTheirCopy) {
+    Scenario editor;
+    editor.key("fs");
+    placeVertex(editor);
+    editor.click(380, 310);  // the copy now lags this second vertex
+    const Bytes edited = modelBytes(editor);
+    testing::internal::CaptureStderr();
+    editor.key("fL");
+    editor.key("q");
+    const std::string said = testing::internal::GetCapturedStderr();
+    ASSERT_EQ(copies().size(), 1u);
+    EXPECT_EQ(readFile(copies()[0]), edited);
+    EXPECT_EQ(said, "vxedit: unsaved changes kept in " + copies()[0].string() + "\n");
+}
+
+// The copy catches up with each change within 30 s of the loop's clock, idle or not, and is
+// written no more often than that.
+TEST_F(Recovery, theCopyCatchesUpWithin30SecondsAndNoSooner) {
+    Scenario editor;
+    placeVertex(editor);
+    ASSERT_EQ(copies().size(), 1u);
+    const fs::path copy = copies()[0];
+    EXPECT_EQ(readFile(copy), modelBytes(editor));
+    const int64_t firstWrite = editor.state().recovery.writtenAtMs;
+    editor.click(380, 310);
+    const Bytes changed = modelBytes(editor);
+    EXPECT_NE(readFile(copy), changed);
+    sleepMs(static_cast<int32_t>(firstWrite + recoveryRefreshMs - 100 - headless::nowMs()));
+    editor.run();
+    EXPECT_NE(readFile(copy), changed);
+    sleepMs(100);
+    editor.run();
+    EXPECT_EQ(readFile(copy), changed);
+    EXPECT_EQ(copies(), std::vector<fs::path>{copy});
+}
+
+// Only the 20 newest copies stay; files the editor did not name stay too.
+TEST_F(Recovery, theTwentyNewestCopiesAreKept) {
+    fs::create_directories(copyFolder());
+    for (int i = 0; i < 25; ++i) {
+        const fs::path old = copyFolder() / ("old-20260101-0000" + std::to_string(10 + i) + ".vx");
+        writeFile(old, bytesOf("VTXF"));
+        fs::last_write_time(old, fs::file_time_type::clock::now() - std::chrono::hours(100 - i));
+    }
+    writeFile(copyFolder() / "notes.txt", bytesOf("mine"));
+    writeFile(copyFolder() / "keep.vx", bytesOf("VTXF"));
+    Scenario editor;
+    placeVertex(editor);
+    const auto left = copies();
+    EXPECT_EQ(left.size(), 22u);
+    EXPECT_TRUE(fs::exists(copyFolder() / "notes.txt"));
+    EXPECT_TRUE(fs::exists(copyFolder() / "keep.vx"));
+    EXPECT_FALSE(fs::exists(copyFolder() / "old-20260101-000015.vx"));  // the sixth oldest
+    EXPECT_TRUE(fs::exists(copyFolder() / "old-20260101-000016.vx"));
+}
+
+TEST_F(Recovery, anUnwritableFolderIsReportedAndTheEndStillComes) {
+    writeFile("plain-file", bytesOf("x"));
+    pointStateHomeAt(folder / "plain-file");  // no folder can be made inside a file
+    Scenario editor;
+    testing::internal::CaptureStderr();
+    placeVertex(editor);
+    editor.key("q");
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("cannot make the recovery folder " + (folder / "plain-file").string()), std::string::npos);
+    EXPECT_TRUE(editor.ended());
+    EXPECT_EQ(editor.exitStatus(), 0);
+}
+
+// The close button works while a name is typed, and the half-typed name is never used.
+TEST_F(Recovery, theCloseButtonEndsTheEditorWhileANameIsTyped) {
+    Scenario editor;
+    placeVertex(editor);
+    editor.key("f");
+    headless::typeOneByOne("apartial");
+    headless::requestClose();
+    editor.run();
+    EXPECT_TRUE(editor.ended());
+    EXPECT_EQ(editor.exitStatus(), 0);
+    EXPECT_EQ(copies().size(), 1u);
+    EXPECT_FALSE(fs::exists("partial"));
+}
+
+// A signal ends the editor through its main loop: the child process waits for the signal
+// with it blocked, so it cannot arrive before the handler is ready, and then runs one pass.
+int endBySignal(int signalNumber, bool change) {
+    int ready[2];
+    if (::pipe(ready) != 0) return -1;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(ready[0]);
+        sigset_t stops, before;
+        sigemptyset(&stops);
+        for (const int s : {SIGTERM, SIGHUP, SIGINT}) sigaddset(&stops, s);
+        sigprocmask(SIG_BLOCK, &stops, &before);
+        Scenario editor;
+        if (change) placeVertex(editor);
+        const int quiet = ::open("/dev/null", O_WRONLY);
+        ::dup2(quiet, STDERR_FILENO);
+        installStopSignals();
+        if (::write(ready[1], "r", 1) != 1) ::_exit(97);
+        while (stopRequested() < 0) sigsuspend(&before);
+        editor.run();
+        ::_exit(editor.ended() ? editor.exitStatus() : 98);
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    const bool started = ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    if (started) ::kill(child, signalNumber);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(Recovery, termHangupAndInterruptEndWithACopyOfUnsavedChanges) {
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(signalNumber);
+        fs::remove_all(copyFolder());
+        EXPECT_EQ(endBySignal(signalNumber, true), 128 + signalNumber);
+        EXPECT_EQ(copies().size(), 1u);
+    }
+    fs::remove_all(copyFolder());
+    EXPECT_EQ(endBySignal(SIGTERM, false), 128 + SIGTERM);
+    EXPECT_TRUE(copies().empty());
+}
+
+}  // namespace
+}  // namespace vx::test

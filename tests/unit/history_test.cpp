@@ -1,0 +1,119 @@
+// The history's steps and bounds, driven by random edits of every shape the editor makes.
+#include "core/history.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <vector>
+
+#include "core/editor_state.h"
+
+namespace vx::test {
+namespace {
+
+std::unique_ptr<Model> fullModel() {
+    auto model = std::make_unique<Model>();
+    for (int32_t i = 0; i < maxVertices; ++i) model->vertices[static_cast<std::size_t>(i)] = {i, -i, i * 3};
+    for (int32_t i = 0; i < maxPolygons; ++i) {
+        const auto v = static_cast<uint16_t>(i);
+        model->polygons[static_cast<std::size_t>(i)] = {{v, v, v, v}, static_cast<uint16_t>(i & 1 ? twoSidedFlag : 0)};
+    }
+    for (int32_t i = 0; i < maxLines; ++i) model->lines[static_cast<std::size_t>(i)] = {uint16_t(i), uint16_t(i + 1)};
+    model->vertexCount = maxVertices;
+    model->polygonCount = maxPolygons;
+    model->lineCount = maxLines;
+    return model;
+}
+
+// One random edit of the kinds the editor makes: a count moved up or down, one entry changed,
+// or a run of entries shifted down as a delete with renumbering does.
+void randomEdit(Model& model, std::mt19937& random) {
+    auto pick = [&random](int32_t below) { return static_cast<int32_t>(random() % static_cast<uint32_t>(below)); };
+    switch (pick(5)) {
+        case 0:
+            model.vertexCount = pick(maxVertices + 1);
+            break;
+        case 1:
+            model.vertices[static_cast<std::size_t>(pick(maxVertices))].x = pick(1000);
+            break;
+        case 2:
+            model.polygons[static_cast<std::size_t>(pick(maxPolygons))].flags ^= twoSidedFlag;
+            break;
+        case 3:
+            model.lines[static_cast<std::size_t>(pick(maxLines))].b = static_cast<uint16_t>(pick(50));
+            break;
+        default: {
+            const auto from = static_cast<std::size_t>(pick(maxPolygons - 1));
+            std::copy(model.polygons.begin() + static_cast<long>(from) + 1, model.polygons.end(),
+                      model.polygons.begin() + static_cast<long>(from));
+            model.polygonCount = std::max(model.polygonCount - 1, 0);
+        }
+    }
+}
+
+TEST(History, undoAndRedoWalkEveryRandomEditBackAndForthExactly) {
+    auto model = fullModel();
+    History history{};
+    resetHistory(history, *model);
+    std::vector<std::unique_ptr<Model>> states;
+    states.push_back(std::make_unique<Model>(*model));
+    std::mt19937 random(9);
+    for (int i = 0; i < 300; ++i) {
+        randomEdit(*model, random);
+        if (recordStep(history, *model)) states.push_back(std::make_unique<Model>(*model));
+    }
+    for (std::size_t i = states.size() - 1; i > 0; --i) {
+        ASSERT_TRUE(undoStep(history, *model));
+        ASSERT_TRUE(sameModel(*model, *states[i - 1])) << "after undoing step " << i;
+    }
+    EXPECT_FALSE(undoStep(history, *model));
+    EXPECT_FALSE(history.unsavedChanges);
+    for (std::size_t i = 1; i < states.size(); ++i) {
+        ASSERT_TRUE(redoStep(history, *model));
+        ASSERT_TRUE(sameModel(*model, *states[i])) << "after redoing step " << i;
+    }
+    EXPECT_FALSE(redoStep(history, *model));
+    EXPECT_TRUE(history.unsavedChanges);
+}
+
+// 1000 placements on a full polygon and line table cost about their own few bytes each, and the
+// last 1000 steps all stay.
+TEST(History, keepsTheLast1000SmallStepsInLittleMemory) {
+    auto model = fullModel();
+    model->vertexCount = 3000;
+    History history{};
+    resetHistory(history, *model);
+    for (int32_t i = 0; i < 1500; ++i) {
+        model->vertices[static_cast<std::size_t>(model->vertexCount++)] = {i, i, i};
+        recordStep(history, *model);
+    }
+    EXPECT_LT(history.bytes * 3 / 2, std::size_t{1} << 20);  // 1000 of them stay under 1 MiB
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(undoStep(history, *model));
+    EXPECT_EQ(model->vertexCount, 3500);
+}
+
+// Whole-table steps (a delete of vertex 0 renumbers everything) fill the memory bound; the
+// oldest go first, and what stays still undoes exactly.
+TEST(History, largeStepsStayWithin64MiBAndTheNewestStillUndo) {
+    auto model = fullModel();
+    History history{};
+    resetHistory(history, *model);
+    std::vector<int32_t> firstX;
+    for (int i = 0; i < 400; ++i) {
+        firstX.push_back(model->vertices[0].x);
+        for (int32_t v = 0; v < maxVertices; ++v) model->vertices[static_cast<std::size_t>(v)].x += 1;
+        for (auto& polygon : model->polygons) polygon.flags ^= 1;
+        recordStep(history, *model);
+    }
+    EXPECT_LE(history.bytes, maxHistoryBytes);
+    EXPECT_GT(history.bytes, maxHistoryBytes / 2);
+    const std::size_t kept = history.steps.size();
+    EXPECT_LT(kept, 400u);
+    for (std::size_t i = 0; i < kept; ++i) ASSERT_TRUE(undoStep(history, *model));
+    EXPECT_FALSE(undoStep(history, *model));
+    EXPECT_EQ(model->vertices[0].x, firstX[400 - kept]);
+}
+
+}  // namespace
+}  // namespace vx::test
