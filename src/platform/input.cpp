@@ -17,7 +17,9 @@ struct Input {
     int writeIndex = 0;
     bool keyHit = false;
     int32_t x = 0, y = 0, wheel = 0, buttons = 0;
-    int32_t pressedSinceRead = 0;  // presses not yet reported, so a quick click is never lost
+    // Buttons down at any moment since the last read: a quick click is never lost, and a drag
+    // let go between two reads is read once more, held, where the pointer was let go.
+    int32_t heldSinceRead = 0;
     bool inside = false;
     bool active = true;
 };
@@ -56,7 +58,7 @@ void pointerMoved(int32_t x, int32_t y) {
 
 void buttonDown(int32_t bit) {
     input().buttons |= bit;
-    input().pressedSinceRead |= bit;
+    input().heldSinceRead |= bit;
 }
 
 void buttonUp(int32_t bit) { input().buttons &= ~bit; }
@@ -64,7 +66,10 @@ void wheelMoved(int32_t notches) { input().wheel += notches; }
 void pointerInside(bool inside) { input().inside = inside; }
 void windowActive(bool active) { input().active = active; }
 void closeRequested() { enterKey(extendedKey('k')); }
-void releaseAllButtons() { input().buttons = 0; }
+void releaseAllButtons() {
+    input().buttons = 0;
+    input().heldSinceRead = 0;
+}
 
 }  // namespace inputFeed
 
@@ -89,8 +94,8 @@ MouseState readMouse() {
     const bool onSurface = in.x >= 0 && in.y >= 0 && in.x < platform::screenWidth() &&
                            in.y < platform::screenHeight();
     if (!in.active || !in.inside || !onSurface) return {-1, -1, -1, -1, -1};
-    const int32_t buttons = in.buttons | in.pressedSinceRead;
-    in.pressedSinceRead = 0;
+    const int32_t buttons = in.buttons | in.heldSinceRead;
+    in.heldSinceRead = in.buttons;
     return {in.x, in.y, in.wheel, buttons, 0};
 }
 

@@ -1,4 +1,6 @@
 // File mode: quick save, save as, load and reload.
+#include "ui/file_commands.h"
+
 #include "io/model_file.h"
 #include "platform/input.h"
 #include "platform/text.h"
@@ -37,9 +39,11 @@ bool nameToUse(EditorState& state, int rowFourSpaces, const char* prompt) {
     return false;
 }
 
-void saveCommand(EditorState& state, bool askName) {
-    if (!nameToUse(state, saveRowFourSpaces, askName ? "save to file:" : nullptr)) return;
-    printString(saveModel(state, state.currentFileName) ? "done." : "save failed", 1);
+bool saveCommand(EditorState& state, bool askName) {
+    if (!nameToUse(state, saveRowFourSpaces, askName ? "save to file:" : nullptr)) return false;
+    const bool saved = saveModel(state, state.currentFileName);
+    printString(saved ? "done." : "save failed", 1);
+    return saved;
 }
 
 // A successful load sets redrawPending, and the frame it brings covers the message rows.
@@ -49,6 +53,17 @@ void loadCommand(EditorState& state, bool askName) {
 }
 
 }  // namespace
+
+bool quickSave(EditorState& state) { return saveCommand(state, false); }
+
+void loadPickedModel(EditorState& state, const std::string& path, const std::string& name) {
+    clearMessageRows(loadRowFourSpaces);
+    if (loadModel(state, path) == LoadVerdict::invalidFile) {
+        printString("invalid file", 1);
+        return;
+    }
+    state.currentFileName = name;
+}
 
 void fileBlock(EditorState& state) {
     const std::string& key = state.input.key;

@@ -90,6 +90,20 @@ TEST_F(InputService, clickShorterThanAPollIsReportedDownOnce) {
     EXPECT_EQ(readMouse().buttons, 0);
 }
 
+TEST_F(InputService, buttonLetGoBetweenPollsIsReadHeldOnceMoreWhereItWasLetGo) {
+    headless::moveMouse(10, 10);
+    headless::pressButton(1);
+    deliver();
+    EXPECT_EQ(readMouse().buttons, 1);
+    headless::moveMouse(90, 40);
+    headless::releaseButton(1);
+    deliver();
+    const MouseState last = readMouse();
+    EXPECT_EQ(last.buttons, 1);
+    EXPECT_EQ(last.x, 90);
+    EXPECT_EQ(readMouse().buttons, 0);
+}
+
 TEST_F(InputService, sleepsCostVirtualTimeOnly) {
     const int64_t start = headless::nowMs();
     sleepMs(60);
@@ -109,7 +123,7 @@ TEST(CodePage437, unicodeCharactersMapToTheirCodes) {
     EXPECT_EQ(cp437FromUnicode(U'a'), 'a');
     EXPECT_EQ(cp437FromUnicode(U'\u00E9'), 0x82);  // e acute
     EXPECT_EQ(cp437FromUnicode(U'\u00A0'), 0xFF);
-    EXPECT_EQ(cp437FromUnicode(U'\u20AC'), -1);    // no euro sign in the page
+    EXPECT_EQ(cp437FromUnicode(U'\u20AC'), -1);  // no euro sign in the page
 
     const std::string text = "a\xC3\xA9\xE2\x94\x80";  // a, e acute, box horizontal
     std::size_t position = 0;
