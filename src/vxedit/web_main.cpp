@@ -1,6 +1,7 @@
 // vxedit in a web page: the editor's start-up and main loop, and the page's Open and Download
 // buttons, which the loop serves between its passes.
 #include <emscripten.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -33,7 +34,11 @@ EM_JS(int, takePageRequest, (char* path, char* name, int size), {
 });
 
 EM_JS(void, offerDownload, (const char* fileName), {
-    if (Module.vxDownload) Module.vxDownload(UTF8ToString(fileName));
+    try {
+        if (Module.vxDownload) Module.vxDownload(UTF8ToString(fileName));
+    } catch (error) {
+        console.error("vxedit: the download failed", error);
+    }
 });
 // clang-format on
 
@@ -75,6 +80,9 @@ void servePageRequests(EditorState& state) {
 }  // namespace vx
 
 int main(int argc, char** argv) {
+    // The browser's file system starts with every permission masked, which would make each new
+    // file unreadable; files here get the usual permissions.
+    umask(022);
     auto state = std::make_unique<vx::EditorState>();
     vx::startEditor(*state, argc, argv);
     for (;;) {

@@ -63,7 +63,11 @@ EM_JS(void, pagePointToPixel, (double clientX, double clientY, int width, int he
 
 EM_JS(void, tellPage, (const char* what, int value), {
     const hook = Module["vx" + UTF8ToString(what)];
-    if (hook) hook(value);
+    try {
+        if (hook) hook(value);
+    } catch (error) {
+        console.error(error);  // the page's trouble must not stop the editor
+    }
 });
 
 // Presenter cycles so far, so that a script can tell when its input has been answered.

@@ -29,16 +29,33 @@ function keepFolder() {
   Module.FS.syncfs(false, (error) => {
     if (error) console.error('vxedit: the folder could not be kept', error);
     keeper.running = false;
-    document.body.dataset.kept = String(++keeper.done);
+    keeper.done += 1;
     if (keeper.again) {
       keeper.again = false;
       keepFolder();
+    } else {
+      document.body.dataset.kept = String(keeper.done);  // scripts may wait on it
     }
   });
 }
 
-function whenInFolder(path, action) {
-  if (String(path).startsWith(folder + '/')) action();
+function inFolder(path) {
+  return typeof path === 'string' && (!path.startsWith('/') || path.startsWith(folder + '/'));
+}
+
+// Calls later() after every rename, removal, and close of a file written, in the folder.
+function watchFolder(FS, later) {
+  const after = (name, touches) => {
+    const original = FS[name];
+    FS[name] = function (...args) {
+      const result = original.apply(this, args);
+      if (touches(...args)) later();
+      return result;
+    };
+  };
+  after('rename', (from, to) => inFolder(to));
+  after('unlink', inFolder);
+  after('close', (stream) => (stream.flags & 3) !== 0 && inFolder(stream.path));
 }
 
 // Mounts the folder, fills it from IndexedDB before the editor starts, and writes it back
@@ -52,12 +69,11 @@ function mountFolder() {
   Module.addRunDependency('vx-folder');
   FS.syncfs(true, (error) => {
     if (error) console.error('vxedit: the folder could not be read', error);
+    // Only now: a write-back while the folder is still being filled would drop from IndexedDB
+    // every file not yet read in.
+    watchFolder(FS, () => setTimeout(keepFolder, 0));
     Module.removeRunDependency('vx-folder');
   });
-  const later = (path) => whenInFolder(path, () => setTimeout(keepFolder, 0));
-  FS.trackingDelegate.onMovePath = (from, to) => later(to);
-  FS.trackingDelegate.onDeletePath = later;
-  FS.trackingDelegate.onCloseFile = later;
 }
 
 async function openPicked() {
