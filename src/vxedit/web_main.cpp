@@ -2,9 +2,12 @@
 // buttons, which the loop serves between its passes.
 #include <emscripten.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -70,7 +73,7 @@ void servePageRequests(EditorState& state) {
         state.redrawPending = 0;
         if (kind == openRequest) openPicked(state, path, name);
         if (kind == downloadRequest && quickSave(state)) offerDownload(state.currentFileName.c_str());
-        // As after a key: a full frame when the picture changed, else the status rows.
+        // As after a key: a full frame when the model or picture changed, else the status rows.
         state.loop.next = state.redrawPending ? LoopStep::frame : LoopStep::status;
         runUntilWaiting(state);
     }
@@ -83,6 +86,9 @@ int main(int argc, char** argv) {
     // The browser's file system starts with every permission masked, which would make each new
     // file unreadable; files here get the usual permissions.
     umask(022);
+    // Recovery copies go into the folder the page keeps, which it made the working folder.
+    char folder[PATH_MAX];
+    if (getcwd(folder, sizeof folder)) setenv("XDG_STATE_HOME", (std::string(folder) + "/.local/state").c_str(), 0);
     auto state = std::make_unique<vx::EditorState>();
     vx::startEditor(*state, argc, argv);
     for (;;) {

@@ -23,8 +23,8 @@ async function expectPicture(page, script, folder) {
   assert.strictEqual(web.firstDifference(await web.canvasPixels(page), expected), null, script);
 }
 
-async function withEditor(body) {
-  const { page, problems } = await web.openEditor(browser, server.url);
+async function withEditor(body, viewport) {
+  const { page, problems } = await web.openEditor(browser, server.url, viewport);
   try {
     await body(page);
     assert.deepStrictEqual(problems, []);
@@ -48,6 +48,16 @@ test('keys and quick clicks place and join vertices as in the headless editor', 
     await web.play(page, script);
     await expectPicture(page, script);
   });
+});
+
+test('on a large page the canvas grows by whole multiples and the pointer maps back', async () => {
+  await withEditor(async (page) => {
+    const box = await (await page.$('#screen')).boundingBox();
+    assert.deepStrictEqual([box.width, box.height], [1600, 1200]);
+    const script = 'key v / move 301 199, down 1, up 1 / move 799 599, down 1, up 1 / move 0 0';
+    await web.play(page, script);
+    await expectPicture(page, script);
+  }, { width: 2000, height: 1400 });
 });
 
 test('a slow drag and a fast drag turn the view to where the pointer ended', async () => {

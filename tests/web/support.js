@@ -46,9 +46,9 @@ function waitForState(page, state) {
   return page.waitForFunction((wanted) => document.body.dataset.vxedit === wanted, { timeout: 15000 }, state);
 }
 
-async function openEditor(browser, url) {
+async function openEditor(browser, url, viewport = { width: 1200, height: 700 }) {
   const page = await browser.newPage();
-  await page.setViewport({ width: 1200, height: 700 });
+  await page.setViewport(viewport);
   const problems = [];
   page.on('pageerror', (error) => problems.push(String(error)));
   await page.goto(url);

@@ -65,7 +65,6 @@ function mountFolder() {
   FS.mkdir(folder);
   FS.mount(FS.filesystems.IDBFS, {}, folder);
   FS.chdir(folder);
-  if (typeof ENV !== 'undefined') ENV.XDG_STATE_HOME = folder + '/.local/state';
   Module.addRunDependency('vx-folder');
   FS.syncfs(true, (error) => {
     if (error) console.error('vxedit: the folder could not be read', error);
