@@ -50,6 +50,16 @@ test('keys and quick clicks place and join vertices as in the headless editor', 
   });
 });
 
+test('editing keys and characters of other layouts reach the name prompt as in the headless editor', async () => {
+  await withEditor(async (page) => {
+    // Esc erases "q" (typed into the name, it does not end the editor); the name becomes
+    // "YaX", a tab to column 8, "é" and "£".
+    const script = 'key f / key a, key q, char 27, key ab, code 75, key X, code 71, key Y, code 79, char 8, char 9, char 130, char 156, enter';
+    await web.play(page, script);
+    await expectPicture(page, script);
+  });
+});
+
 test('on a large page the canvas grows by whole multiples and the pointer maps back', async () => {
   await withEditor(async (page) => {
     const box = await (await page.$('#screen')).boundingBox();

@@ -3,7 +3,7 @@
 // Usage: vxreferenceframe OUTPUT [SCRIPT]
 // The script's steps are separated by " / "; each step's events, separated by ", ", arrive
 // together and the editor then runs until it waits: "key TEXT", "code N" (extended key N),
-// "enter", "move X Y", "down BIT", "up BIT", "wheel N".
+// "char N" (character N), "enter", "move X Y", "down BIT", "up BIT", "wheel N".
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -31,6 +31,8 @@ bool queueEvent(const std::string& event) {
         hl::type(event.substr(4));
     else if (verb == "enter")
         hl::keyCode(13);
+    else if (verb == "char" && words >> a)
+        hl::keyCode(a);
     else if (verb == "code" && words >> a)
         hl::keyCode(vx::extendedKey(a));
     else if (verb == "move" && words >> a >> b)

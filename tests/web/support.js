@@ -98,7 +98,16 @@ function firstDifference(actual, expected) {
   return null;
 }
 
-const extendedKeyNames = { 72: 'ArrowUp', 75: 'ArrowLeft', 77: 'ArrowRight', 80: 'ArrowDown' };
+const extendedKeyNames = {
+  71: 'Home', 72: 'ArrowUp', 75: 'ArrowLeft', 77: 'ArrowRight', 79: 'End', 80: 'ArrowDown', 83: 'Delete',
+};
+const characterKeyNames = { 8: 'Backspace', 9: 'Tab', 27: 'Escape' };
+const codePage437 = { 130: '\u00e9', 156: '\u00a3' };
+
+// A key of another keyboard layout, as its browser reports it: a keydown naming the character.
+function typeCharacter(page, character) {
+  return page.evaluate((key) => document.dispatchEvent(new KeyboardEvent('keydown', { key, bubbles: true, cancelable: true })), character);
+}
 
 // Sends one step of a reference script to the page. Mouse events of one step are dispatched
 // together, so they reach the editor between the same two polls as in the headless run.
@@ -109,6 +118,8 @@ async function sendStep(page, step) {
     if (verb === 'key') await page.keyboard.type(event.slice(4));
     else if (verb === 'enter') await page.keyboard.press('Enter');
     else if (verb === 'code') await page.keyboard.press(extendedKeyNames[rest[0]]);
+    else if (verb === 'char' && characterKeyNames[rest[0]]) await page.keyboard.press(characterKeyNames[rest[0]]);
+    else if (verb === 'char') await typeCharacter(page, codePage437[rest[0]]);
     else mouse.push([verb, ...rest.map(Number)]);
   }
   if (mouse.length) {

@@ -138,6 +138,11 @@ int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
 // Backspace) act only in the editor.
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     const std::string_view key(event->key, strnlen(event->key, sizeof event->key));
+    // Some systems report AltGr as Ctrl+Alt; the character it gives enters as typed.
+    if (event->altKey && event->ctrlKey && characterCode(key) >= 0) {
+        queue({NativeEvent::Kind::key, characterCode(key)});
+        return true;
+    }
     if (event->altKey || event->metaKey || key == "F10") return false;  // nothing enters
     if (browserKey(key, event->ctrlKey)) return false;
     const int32_t code = keyDownCode(key, event->ctrlKey, event->shiftKey);
