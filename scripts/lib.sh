@@ -19,6 +19,10 @@ editor_packages=(cmake g++ make pkg-config libsdl2-dev libstb-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev
   desktop-file-utils shared-mime-info man-db dpkg-dev)
 
+# The web page: its compiler, and the browser and Node.js its tests drive it with.
+# npm comes with this machine's Node.js; on a plain Debian it is a package of its own.
+web_packages=(cmake make emscripten nodejs chromium)
+
 jobs=$(nproc 2>/dev/null || echo 2)
 
 # configure_and_build DIR [cmake options...]

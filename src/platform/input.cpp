@@ -21,7 +21,9 @@ struct Input {
     int writeIndex = 0;
     bool keyHit = false;
     int32_t x = 0, y = 0, wheel = 0, buttons = 0;
-    int32_t pressedSinceRead = 0;  // presses not yet reported, so a quick click is never lost
+    // Buttons down at any moment since the last read: a quick click is never lost, and a drag
+    // let go between two reads is read once more, held, where the pointer was let go.
+    int32_t heldSinceRead = 0;
     bool inside = false;
     bool active = true;
 };
@@ -79,7 +81,7 @@ void pointerMoved(int32_t x, int32_t y) {
 // turn into a click once the pointer moves onto the picture.
 void buttonDown(int32_t bit) {
     input().buttons |= bit;
-    if (onSurface(input())) input().pressedSinceRead |= bit;
+    if (onSurface(input())) input().heldSinceRead |= bit;
 }
 
 void buttonUp(int32_t bit) { input().buttons &= ~bit; }
@@ -90,7 +92,10 @@ void closeRequested() {
     enterKey(extendedKey('k'));
     requestStop(0);
 }
-void releaseAllButtons() { input().buttons = 0; }
+void releaseAllButtons() {
+    input().buttons = 0;
+    input().heldSinceRead = 0;
+}
 
 }  // namespace inputFeed
 
@@ -113,8 +118,8 @@ MouseState readMouse() {
     std::lock_guard guard(platform::displayMutex());
     Input& in = input();
     if (!in.active || !onSurface(in)) return {-1, -1, -1, -1, -1};
-    const int32_t buttons = in.buttons | in.pressedSinceRead;
-    in.pressedSinceRead = 0;
+    const int32_t buttons = in.buttons | in.heldSinceRead;
+    in.heldSinceRead = in.buttons;
     return {in.x, in.y, in.wheel, buttons, 0};
 }
 

@@ -1,4 +1,6 @@
 // File mode: quick save, save as, load and reload.
+#include "ui/file_commands.h"
+
 #include "io/model_file.h"
 #include "platform/cp437.h"
 #include "platform/input.h"
@@ -37,24 +39,24 @@ bool nameToUse(const EditorState& state, const char* prompt, std::string& name) 
 
 // The current name changes only when a save or a load succeeds, so a failed command never
 // points the next quick save at some other file.
-void saveCommand(EditorState& state, bool askName) {
+bool saveCommand(EditorState& state, bool askName) {
     std::string name;
-    if (!nameToUse(state, askName ? "save to file:" : nullptr, name)) return;
+    if (!nameToUse(state, askName ? "save to file:" : nullptr, name)) return false;
     const SaveVerdict verdict = saveModelFile(state, name);
     if (verdict == SaveVerdict::notAModelFile) printString("not a model file: save refused", 1);
     if (verdict == SaveVerdict::failed) printString("save failed", 1);
-    if (verdict != SaveVerdict::saved) return;
+    if (verdict != SaveVerdict::saved) return false;
     printString("done.", 1);
     state.currentFileName = name;
     modelSaved(state);
+    return true;
 }
 
-// A successful load sets redrawPending, and the frame it brings covers the message rows.
-void loadCommand(EditorState& state, bool askName) {
-    std::string name;
-    if (!nameToUse(state, askName ? "load from file:" : nullptr, name)) return;
+// Reads the model at path, which then goes by name. A successful load sets redrawPending, and
+// the frame it brings covers the message rows.
+void loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
     const bool hadUnsavedChanges = copyBeforeLoad(state);
-    if (loadModel(state, name) == LoadVerdict::invalidFile) {
+    if (loadModel(state, path) == LoadVerdict::invalidFile) {
         printString("invalid file", 1);
         return;
     }
@@ -62,7 +64,19 @@ void loadCommand(EditorState& state, bool askName) {
     modelLoaded(state, hadUnsavedChanges);
 }
 
+void loadCommand(EditorState& state, bool askName) {
+    std::string name;
+    if (nameToUse(state, askName ? "load from file:" : nullptr, name)) loadNamedModel(state, name, name);
+}
+
 }  // namespace
+
+bool quickSave(EditorState& state) { return saveCommand(state, false); }
+
+void loadPickedModel(EditorState& state, const std::string& path, const std::string& name) {
+    clearMessageRows();
+    loadNamedModel(state, path, name);
+}
 
 void fileBlock(EditorState& state) {
     const std::string& key = state.input.key;

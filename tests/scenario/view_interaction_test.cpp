@@ -114,6 +114,19 @@ TEST(CameraDrag, leftDragPansPixelForPixel) {
     EXPECT_EQ(camera.panY, -11);
 }
 
+TEST(CameraDrag, dragLetGoWithinOnePollEndsWhereThePointerEnded) {
+    Scenario editor;
+    const Camera& camera = editor.state().camera;
+    editor.key("c");
+    editor.moveTo(300, 300);
+    editor.press(leftButton);
+    headless::moveMouse(340, 310);  // the last move and the release fall between two polls
+    headless::moveMouse(380, 320);
+    editor.release(leftButton);
+    EXPECT_EQ(camera.panX, 80);
+    EXPECT_EQ(camera.panY, 20);
+}
+
 TEST(CameraDrag, zoomStopsAtOneAndComesBackWithinTheSameDrag) {
     Scenario editor;
     const Camera& camera = editor.state().camera;

@@ -104,6 +104,20 @@ TEST_F(InputService, aClickOffTheSurfaceIsNotLatchedForLater) {
     EXPECT_EQ(readMouse().buttons, 0);
 }
 
+TEST_F(InputService, buttonLetGoBetweenPollsIsReadHeldOnceMoreWhereItWasLetGo) {
+    headless::moveMouse(10, 10);
+    headless::pressButton(1);
+    deliver();
+    EXPECT_EQ(readMouse().buttons, 1);
+    headless::moveMouse(90, 40);
+    headless::releaseButton(1);
+    deliver();
+    const MouseState last = readMouse();
+    EXPECT_EQ(last.buttons, 1);
+    EXPECT_EQ(last.x, 90);
+    EXPECT_EQ(readMouse().buttons, 0);
+}
+
 TEST_F(InputService, sleepsCostVirtualTimeOnly) {
     const int64_t start = headless::nowMs();
     sleepMs(60);

@@ -1,0 +1,325 @@
+// The browser back end: the page's canvas is the window, DOM events are its messages, and every
+// sleep hands the browser its turn (the program is built to suspend inside emscripten_sleep).
+#include <emscripten.h>
+#include <emscripten/html5.h>
+
+#include <cstring>
+#include <string_view>
+#include <vector>
+
+#include "platform/backend.h"
+#include "platform/cp437.h"
+
+namespace vx {
+namespace {
+
+constexpr int presenterPeriodMs = 10;
+constexpr const char* canvasSelector = "#screen";
+
+// A DOM event as the presenter takes it in. The browser runs its handlers only while the
+// editor sleeps; they queue here so that input still reaches the editor through takeEvents.
+struct NativeEvent {
+    enum class Kind : uint8_t { key, pointer, buttonDown, buttonUp, wheel, leave, focus, blur } kind;
+    int32_t a = 0, b = 0, c = 0;  // key code; or x, y and button bit; or wheel step
+};
+
+struct Page {
+    int width = 0, height = 0;
+    std::vector<NativeEvent> events;
+    std::vector<uint32_t> rgba;  // the band being presented, as the canvas takes its bytes
+    bool presented = false;
+};
+
+Page& page() {
+    static Page instance;
+    return instance;
+}
+
+void queue(NativeEvent event) { page().events.push_back(event); }
+
+// clang-format off
+EM_JS(int, setUpCanvas, (int width, int height), {
+    const canvas = document.getElementById("screen");
+    if (!canvas) return 0;
+    canvas.width = width;
+    canvas.height = height;
+    Module.vxContext = canvas.getContext("2d", {alpha: false});
+    return Module.vxContext ? 1 : 0;
+});
+
+EM_JS(void, putRows, (const uint8_t* rgba, int width, int firstRow, int rows), {
+    const bytes = new Uint8ClampedArray(HEAPU8.buffer, rgba, width * rows * 4);
+    Module.vxContext.putImageData(new ImageData(bytes, width, rows), 0, firstRow);
+});
+
+// Editor pixels under a point of the page, through the canvas's present size and place.
+EM_JS(void, pagePointToPixel, (double clientX, double clientY, int width, int height, int* pixel), {
+    const rect = document.getElementById("screen").getBoundingClientRect();
+    const x = rect.width > 0 ? Math.floor((clientX - rect.left) * width / rect.width) : -1;
+    const y = rect.height > 0 ? Math.floor((clientY - rect.top) * height / rect.height) : -1;
+    HEAP32[pixel >> 2] = x;
+    HEAP32[(pixel >> 2) + 1] = y;
+});
+
+EM_JS(void, tellPage, (const char* what, int value), {
+    const hook = Module["vx" + UTF8ToString(what)];
+    try {
+        if (hook) hook(value);
+    } catch (error) {
+        console.error(error);  // the page's trouble must not stop the editor
+    }
+});
+
+// Presenter cycles so far, so that a script can tell when its input has been answered.
+EM_JS(void, countCycle, (), { Module.vxCycles = (Module.vxCycles || 0) + 1; });
+
+EM_JS(void, playBeep, (), {
+    const Context = window.AudioContext || window.webkitAudioContext;
+    if (!Context) return;
+    Module.vxAudio = Module.vxAudio || new Context();
+    const oscillator = Module.vxAudio.createOscillator();
+    oscillator.frequency.value = 880;
+    oscillator.connect(Module.vxAudio.destination);
+    oscillator.start();
+    oscillator.stop(Module.vxAudio.currentTime + 0.125);
+});
+// clang-format on
+
+// Extended codes of a cursor or function key, plain, with Shift and with Ctrl; 0 means none.
+struct ExtendedCodes {
+    std::string_view key;  // the DOM key name
+    int plain, shift, ctrl;
+};
+
+constexpr ExtendedCodes extendedCodes[] = {
+    {"Home", 71, 71, 119},       {"ArrowUp", 72, 72, 141}, {"PageUp", 73, 73, 132},    {"ArrowLeft", 75, 75, 115},
+    {"ArrowRight", 77, 77, 116}, {"End", 79, 79, 117},     {"ArrowDown", 80, 80, 145}, {"PageDown", 81, 81, 118},
+    {"Insert", 82, 82, 146},     {"Delete", 83, 83, 147},  {"F1", 59, 84, 94},         {"F2", 60, 85, 95},
+    {"F3", 61, 86, 96},          {"F4", 62, 87, 97},       {"F6", 64, 89, 99},         {"F7", 65, 90, 100},
+    {"F8", 66, 91, 101},         {"F9", 67, 92, 102},      {"Tab", 0, 15, 148},
+};
+
+// Keys the browser keeps: reload (F5, Ctrl+R), full screen (F11) and its tools (F12). The
+// editor binds none of them, and a page that swallowed them would trap its user.
+bool browserKey(std::string_view key, bool ctrl) {
+    if (key == "F5" || key == "F11" || key == "F12") return true;
+    return ctrl && (key == "r" || key == "R");
+}
+
+// The single code page 437 character a printable key gives, or -1.
+int32_t characterCode(std::string_view key) {
+    std::size_t position = 0;
+    char32_t codePoint = 0;
+    if (!nextCodePoint(key, position, codePoint) || position != key.size()) return -1;
+    const int32_t code = cp437FromUnicode(codePoint);
+    return code >= 32 ? code : -1;
+}
+
+// The code a key press enters, or -1 for a key that enters nothing.
+int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
+    for (const ExtendedCodes& codes : extendedCodes) {
+        if (codes.key != key) continue;
+        const int code = ctrl ? codes.ctrl : shift ? codes.shift : codes.plain;
+        if (code) return extendedKey(code);
+    }
+    if (key == "Enter") return ctrl ? 10 : 13;
+    if (key == "Backspace") return 8;
+    if (key == "Tab") return 9;
+    if (key == "Escape") return 27;
+    if (ctrl) {
+        if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') return key[0] - 'a' + 1;
+        if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z') return key[0] - 'A' + 1;
+        return -1;  // Ctrl with other characters zooms the page
+    }
+    return characterCode(key);
+}
+
+// Returning true keeps the key from the browser, so its own shortcuts (Ctrl+Z, arrows, Tab,
+// Backspace) act only in the editor.
+EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
+    const std::string_view key(event->key, strnlen(event->key, sizeof event->key));
+    // Some systems report AltGr as Ctrl+Alt; the character it gives enters as typed.
+    if (event->altKey && event->ctrlKey && characterCode(key) >= 0) {
+        queue({NativeEvent::Kind::key, characterCode(key)});
+        return true;
+    }
+    if (event->altKey || event->metaKey || key == "F10") return false;  // nothing enters
+    if (browserKey(key, event->ctrlKey)) return false;
+    const int32_t code = keyDownCode(key, event->ctrlKey, event->shiftKey);
+    if (code < 0) return false;
+    queue({NativeEvent::Kind::key, code});
+    return true;
+}
+
+int32_t buttonBit(unsigned short button) {
+    switch (button) {
+        case 0:
+            return 1;  // left
+        case 2:
+            return 2;  // right
+        case 1:
+            return 4;  // middle
+        case 3:
+            return 8;  // back
+        case 4:
+            return 16;  // forward
+        default:
+            return 0;
+    }
+}
+
+NativeEvent pointerEvent(NativeEvent::Kind kind, const EmscriptenMouseEvent& event) {
+    int pixel[2] = {-1, -1};
+    pagePointToPixel(static_cast<double>(event.clientX), static_cast<double>(event.clientY), page().width,
+                     page().height, pixel);
+    return {kind, pixel[0], pixel[1], buttonBit(event.button)};
+}
+
+// Presses count only on the canvas; moves and releases are watched over the whole document, so
+// that a drag leaving the canvas goes on, and ends, where the pointer went.
+EM_BOOL onMouse(int type, const EmscriptenMouseEvent* event, void*) {
+    switch (type) {
+        case EMSCRIPTEN_EVENT_MOUSEDOWN:
+            queue(pointerEvent(NativeEvent::Kind::buttonDown, *event));
+            return true;
+        case EMSCRIPTEN_EVENT_MOUSEUP:
+            queue(pointerEvent(NativeEvent::Kind::buttonUp, *event));
+            break;
+        case EMSCRIPTEN_EVENT_MOUSEMOVE:
+            queue(pointerEvent(NativeEvent::Kind::pointer, *event));
+            break;
+        case EMSCRIPTEN_EVENT_MOUSELEAVE:
+            queue({NativeEvent::Kind::leave});
+            break;
+        default:
+            break;
+    }
+    return false;
+}
+
+EM_BOOL onWheel(int, const EmscriptenWheelEvent* event, void*) {
+    if (event->deltaY != 0) queue({NativeEvent::Kind::wheel, event->deltaY < 0 ? 1 : -1});
+    return true;  // the page does not scroll under the editor
+}
+
+EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
+    queue({type == EMSCRIPTEN_EVENT_FOCUS ? NativeEvent::Kind::focus : NativeEvent::Kind::blur});
+    return false;
+}
+
+void listen() {
+    const char* document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
+    const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    emscripten_set_keydown_callback(document, nullptr, true, onKeyDown);
+    emscripten_set_mousedown_callback(canvasSelector, nullptr, true, onMouse);
+    emscripten_set_mouseleave_callback(canvasSelector, nullptr, true, onMouse);
+    emscripten_set_mousemove_callback(document, nullptr, true, onMouse);
+    emscripten_set_mouseup_callback(document, nullptr, true, onMouse);
+    emscripten_set_wheel_callback(canvasSelector, nullptr, true, onWheel);
+    emscripten_set_focus_callback(window, nullptr, true, onFocus);
+    emscripten_set_blur_callback(window, nullptr, true, onFocus);
+}
+
+void pointerAt(int32_t x, int32_t y) {
+    inputFeed::pointerMoved(x, y);
+    inputFeed::pointerInside(x >= 0 && y >= 0 && x < page().width && y < page().height);
+}
+
+void takeIn(const NativeEvent& event) {
+    switch (event.kind) {
+        case NativeEvent::Kind::key:
+            inputFeed::enterKey(event.a);
+            break;
+        case NativeEvent::Kind::pointer:
+            pointerAt(event.a, event.b);
+            break;
+        case NativeEvent::Kind::buttonDown:
+            pointerAt(event.a, event.b);
+            inputFeed::buttonDown(event.c);
+            break;
+        case NativeEvent::Kind::buttonUp:
+            pointerAt(event.a, event.b);
+            inputFeed::buttonUp(event.c);
+            break;
+        case NativeEvent::Kind::wheel:
+            inputFeed::wheelMoved(event.a);
+            break;
+        case NativeEvent::Kind::leave:
+            inputFeed::pointerInside(false);
+            break;
+        case NativeEvent::Kind::focus:
+            inputFeed::windowActive(true);
+            break;
+        case NativeEvent::Kind::blur:
+            inputFeed::windowActive(false);
+            inputFeed::releaseAllButtons();
+            break;
+    }
+}
+
+// 0x00RRGGBB words become the canvas's red, green, blue, opaque bytes.
+void convertBand(const uint32_t* frame, std::size_t count) {
+    std::vector<uint32_t>& rgba = page().rgba;
+    for (std::size_t i = 0; i < count; ++i) {
+        const uint32_t pixel = frame[i];
+        rgba[i] = 0xFF000000u | (pixel & 0xFFu) << 16 | (pixel & 0xFF00u) | (pixel >> 16 & 0xFFu);
+    }
+}
+
+}  // namespace
+
+namespace backend {
+
+bool openWindow(int width, int height, const std::string&, std::string& whyNot) {
+    if (!setUpCanvas(width, height)) {
+        whyNot = "the page has no canvas with the id \"screen\"";
+        return false;
+    }
+    Page& p = page();
+    p.width = width;
+    p.height = height;
+    p.rgba.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(height), 0);
+    p.events.reserve(256);
+    listen();
+    inputFeed::windowActive(true);
+    return true;
+}
+
+const char* name() { return "browser canvas"; }
+int refreshRate() { return 0; }  // a page is not told
+
+void presentRows(const uint32_t* frame, int width, int firstRow, int lastRow) {
+    const int rows = lastRow - firstRow + 1;
+    const std::size_t offset = static_cast<std::size_t>(firstRow) * static_cast<std::size_t>(width);
+    convertBand(frame + offset, static_cast<std::size_t>(rows) * static_cast<std::size_t>(width));
+    putRows(reinterpret_cast<const uint8_t*>(page().rgba.data()), width, firstRow, rows);
+    if (!page().presented) tellPage("FirstFrame", 0);
+    page().presented = true;
+}
+
+void takeEvents() {
+    for (const NativeEvent& event : page().events) takeIn(event);
+    page().events.clear();
+    countCycle();
+}
+
+void sleepMs(int ms) {
+    for (int elapsed = 0; elapsed < ms; elapsed += presenterPeriodMs) {
+        emscripten_sleep(static_cast<unsigned>(ms - elapsed < presenterPeriodMs ? ms - elapsed : presenterPeriodMs));
+        presenterCycle();
+    }
+}
+
+int64_t clockMs() { return static_cast<int64_t>(emscripten_get_now()); }
+
+void beep() { playBeep(); }
+
+// The page outlives the editor: it is told, stops sending events, and offers to start again.
+void exitProcess(int status) {
+    emscripten_html5_remove_all_event_listeners();
+    tellPage("Ended", status);
+    emscripten_force_exit(status);
+}
+
+}  // namespace backend
+}  // namespace vx

@@ -1,0 +1,159 @@
+// What the browser tests share: the page's server, Debian's Chromium, input as the page gets
+// it, and reference pictures of the headless editor for the same input.
+'use strict';
+const { spawn, execFileSync } = require('node:child_process');
+const fs = require('node:fs');
+const os = require('node:os');
+const path = require('node:path');
+const puppeteer = require('puppeteer-core');
+
+const site = process.env.VX_SITE;
+const referenceTool = process.env.VX_REFERENCE_TOOL;
+const width = 800;
+const height = 600;
+
+function temporaryFolder(name) {
+  return fs.mkdtempSync(path.join(os.tmpdir(), `vxedit-${name}-`));
+}
+
+async function startServer() {
+  const server = spawn('/usr/bin/python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', site], {
+    stdio: ['ignore', 'pipe', 'ignore'],
+  });
+  const port = await new Promise((resolve, reject) => {
+    let said = '';
+    server.stdout.on('data', (chunk) => {
+      said += chunk;
+      const found = /port (\d+)/.exec(said);
+      if (found) resolve(Number(found[1]));
+    });
+    server.on('exit', (code) => reject(new Error(`the page's server ended with ${code}`)));
+  });
+  return { url: `http://127.0.0.1:${port}/`, stop: () => server.kill() };
+}
+
+async function startBrowser() {
+  return puppeteer.launch({
+    executablePath: '/usr/bin/chromium',
+    headless: true,
+    userDataDir: temporaryFolder('chromium'),
+    args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run', '--disable-background-networking',
+      '--disable-component-update', '--disable-sync'],
+  });
+}
+
+function waitForState(page, state) {
+  return page.waitForFunction((wanted) => document.body.dataset.vxedit === wanted, { timeout: 15000 }, state);
+}
+
+async function openEditor(browser, url, viewport = { width: 1200, height: 700 }) {
+  const page = await browser.newPage();
+  await page.setViewport(viewport);
+  const problems = [];
+  page.on('pageerror', (error) => problems.push(String(error)));
+  await page.goto(url);
+  await waitForState(page, 'running');
+  return { page, problems };
+}
+
+// Waits until the editor has taken in everything sent so far, polled, and shown the result:
+// one poll takes at most six presenter cycles and the picture another.
+async function settle(page) {
+  const start = await page.evaluate(() => Module.vxCycles || 0);
+  await page.waitForFunction((from) => (Module.vxCycles || 0) >= from + 16, { timeout: 15000 }, start);
+}
+
+// The canvas as red, green, blue bytes row by row.
+async function canvasPixels(page) {
+  const bytes = await page.evaluate(() => {
+    const canvas = document.getElementById('screen');
+    const rgba = canvas.getContext('2d').getImageData(0, 0, canvas.width, canvas.height).data;
+    return Array.from(rgba);
+  });
+  const rgb = Buffer.alloc(width * height * 3);
+  for (let i = 0, o = 0; i < bytes.length; i += 4) {
+    rgb[o++] = bytes[i];
+    rgb[o++] = bytes[i + 1];
+    rgb[o++] = bytes[i + 2];
+  }
+  return rgb;
+}
+
+// The headless editor's picture after the same script; see tests/web/reference_frame.cpp.
+function referencePicture(script, folder = temporaryFolder('reference')) {
+  const out = path.join(folder, 'frame.rgb');
+  execFileSync(referenceTool, [out, script], { cwd: folder });
+  return fs.readFileSync(out);
+}
+
+// Where two pictures first differ, for the failure message; null when they are equal.
+function firstDifference(actual, expected) {
+  for (let i = 0; i < expected.length; i += 3) {
+    if (actual[i] !== expected[i] || actual[i + 1] !== expected[i + 1] || actual[i + 2] !== expected[i + 2]) {
+      const pixel = i / 3;
+      return `pixel (${pixel % width}, ${Math.floor(pixel / width)}) is ${[...actual.subarray(i, i + 3)]}` +
+        ` where the headless editor shows ${[...expected.subarray(i, i + 3)]}`;
+    }
+  }
+  return null;
+}
+
+const extendedKeyNames = {
+  71: 'Home', 72: 'ArrowUp', 75: 'ArrowLeft', 77: 'ArrowRight', 79: 'End', 80: 'ArrowDown', 83: 'Delete',
+};
+const characterKeyNames = { 8: 'Backspace', 9: 'Tab', 27: 'Escape' };
+const codePage437 = { 130: '\u00e9', 156: '\u00a3' };
+
+// A key of another keyboard layout, as its browser reports it: a keydown naming the character.
+function typeCharacter(page, character) {
+  return page.evaluate((key) => document.dispatchEvent(new KeyboardEvent('keydown', { key, bubbles: true, cancelable: true })), character);
+}
+
+// Sends one step of a reference script to the page. Mouse events of one step are dispatched
+// together, so they reach the editor between the same two polls as in the headless run.
+async function sendStep(page, step) {
+  const mouse = [];
+  for (const event of step.split(', ')) {
+    const [verb, ...rest] = event.split(' ');
+    if (verb === 'key') await page.keyboard.type(event.slice(4));
+    else if (verb === 'enter') await page.keyboard.press('Enter');
+    else if (verb === 'code') await page.keyboard.press(extendedKeyNames[rest[0]]);
+    else if (verb === 'char' && characterKeyNames[rest[0]]) await page.keyboard.press(characterKeyNames[rest[0]]);
+    else if (verb === 'char') await typeCharacter(page, codePage437[rest[0]]);
+    else mouse.push([verb, ...rest.map(Number)]);
+  }
+  if (mouse.length) {
+    await page.evaluate((events) => {
+      const canvas = document.getElementById('screen');
+      const box = canvas.getBoundingClientRect();
+      const scale = box.width / canvas.width;
+      let x = 0;
+      let y = 0;
+      const send = (type, target, button, more = {}) => target.dispatchEvent(new MouseEvent(type, {
+        bubbles: true, cancelable: true, view: window, button,
+        clientX: box.left + (x + 0.5) * scale, clientY: box.top + (y + 0.5) * scale, ...more,
+      }));
+      const buttonOf = (bit) => ({ 1: 0, 2: 2, 4: 1 })[bit];
+      for (const [verb, a, b] of events) {
+        if (verb === 'move') {
+          [x, y] = [a, b];
+          send('mousemove', canvas, 0);
+        } else if (verb === 'down') send('mousedown', canvas, buttonOf(a));
+        else if (verb === 'up') send('mouseup', canvas, buttonOf(a));
+        else if (verb === 'wheel') {
+          canvas.dispatchEvent(new WheelEvent('wheel', { bubbles: true, cancelable: true, deltaY: a > 0 ? -100 : 100 }));
+        }
+      }
+    }, mouse);
+  }
+  await settle(page);
+}
+
+async function play(page, script) {
+  for (const step of script.split(' / ')) await sendStep(page, step);
+}
+
+module.exports = {
+  startServer, startBrowser, openEditor, waitForState, settle, canvasPixels, referencePicture, firstDifference,
+  play, temporaryFolder, width, height,
+};
