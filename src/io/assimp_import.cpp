@@ -1,0 +1,145 @@
+// The one file that speaks to the importer library: its scene becomes an ExchangeMesh here.
+#include "io/assimp_import.h"
+
+#include <assimp/material.h>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <algorithm>
+#include <assimp/Importer.hpp>
+#include <cctype>
+#include <cmath>
+
+namespace vx {
+namespace {
+
+// Node transforms are baked in; corners are neither shared nor split by the library, so that
+// welding stays ours and a quad stays a quad. The structure check rejects indices out of range.
+constexpr unsigned int readFlags = aiProcess_PreTransformVertices | aiProcess_ValidateDataStructure;
+
+// The formats named for import. Others the library knows are refused, so that a hostile file
+// meets only importers that are exercised here.
+bool knownFormat(std::string hint) {
+    std::transform(hint.begin(), hint.end(), hint.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const char* known : {"obj", "stl", "ply", "gltf", "glb", "off"})
+        if (hint == known) return true;
+    return false;
+}
+
+std::string extensionOf(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    return path.substr(dot + 1);
+}
+
+bool twoSidedMaterial(const aiScene& scene, unsigned int index) {
+    if (index >= scene.mNumMaterials || !scene.mMaterials[index]) return false;
+    int twoSided = 0;
+    return scene.mMaterials[index]->Get(AI_MATKEY_TWOSIDED, twoSided) == AI_SUCCESS && twoSided != 0;
+}
+
+// A face of a line-only mesh with more than two indices is a polyline.
+void addLineFace(const aiFace& face, uint32_t base, ExchangeMesh& mesh) {
+    for (unsigned int k = 0; k + 1 < face.mNumIndices; ++k)
+        mesh.lines.push_back({base + face.mIndices[k], base + face.mIndices[k + 1]});
+}
+
+void addFace(const aiFace& face, uint32_t base, bool lineMesh, bool twoSided, ExchangeMesh& mesh) {
+    if (face.mNumIndices == 1) {
+        ++mesh.droppedPoints;
+    } else if (face.mNumIndices == 2 || (lineMesh && face.mNumIndices > 2)) {
+        addLineFace(face, base, mesh);
+    } else if (face.mNumIndices > 2) {
+        ExchangeFace out{{}, twoSided};
+        out.corners.reserve(face.mNumIndices);
+        for (unsigned int k = 0; k < face.mNumIndices; ++k) out.corners.push_back(base + face.mIndices[k]);
+        mesh.faces.push_back(std::move(out));
+    }
+}
+
+bool addMesh(const aiScene& scene, const aiMesh& source, ExchangeMesh& mesh, std::string& error) {
+    if (!source.mVertices && source.mNumVertices > 0) {
+        error = "a mesh has no vertex positions";
+        return false;
+    }
+    const auto base = static_cast<uint32_t>(mesh.points.size());
+    for (unsigned int i = 0; i < source.mNumVertices; ++i) {
+        const aiVector3D& p = source.mVertices[i];
+        if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
+            error = "a vertex position is not a finite number";
+            return false;
+        }
+        mesh.points.push_back({p.x, p.y, p.z});
+    }
+    const bool lineMesh = source.mPrimitiveTypes == aiPrimitiveType_LINE;
+    const bool twoSided = twoSidedMaterial(scene, source.mMaterialIndex);
+    for (unsigned int f = 0; f < source.mNumFaces; ++f) {
+        const aiFace& face = source.mFaces[f];
+        for (unsigned int k = 0; k < face.mNumIndices; ++k)
+            if (face.mIndices[k] >= source.mNumVertices) {
+                error = "a face names a vertex the mesh does not have";
+                return false;
+            }
+        addFace(face, base, lineMesh, twoSided, mesh);
+    }
+    return true;
+}
+
+bool takeScene(const aiScene* scene, const Assimp::Importer& importer, ExchangeMesh& mesh, std::string& error) {
+    mesh = {};
+    if (!scene) {
+        error = importer.GetErrorString();
+        if (error.empty()) error = "not a readable model";
+        return false;
+    }
+    if (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) {
+        error = "the file holds no complete model";
+        return false;
+    }
+    for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
+        if (!scene->mMeshes[m] || !addMesh(*scene, *scene->mMeshes[m], mesh, error)) {
+            if (error.empty()) error = "a mesh is missing";
+            mesh = {};
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& error) {
+    mesh = {};
+    if (!knownFormat(extensionOf(path))) {
+        error = "unknown model format (expected .vx, .obj, .stl, .ply, .gltf, .glb or .off)";
+        return false;
+    }
+    try {
+        Assimp::Importer importer;
+        return takeScene(importer.ReadFile(path, readFlags), importer, mesh, error);
+    } catch (const std::exception& e) {
+        error = e.what();
+        mesh = {};
+        return false;
+    }
+}
+
+bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& formatHint, ExchangeMesh& mesh,
+                     std::string& error) {
+    mesh = {};
+    if (!knownFormat(formatHint)) {
+        error = "unknown model format";
+        return false;
+    }
+    try {
+        Assimp::Importer importer;
+        return takeScene(importer.ReadFileFromMemory(data, size, readFlags, formatHint.c_str()), importer, mesh, error);
+    } catch (const std::exception& e) {
+        error = e.what();
+        mesh = {};
+        return false;
+    }
+}
+
+}  // namespace vx
