@@ -9,6 +9,7 @@
 #include <assimp/Importer.hpp>
 #include <cctype>
 #include <cmath>
+#include <fstream>
 
 namespace vx {
 namespace {
@@ -31,6 +32,35 @@ std::string extensionOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
     return path.substr(dot + 1);
+}
+
+// The library's PLY reader loops for ever on a header that never ends; such a file is refused
+// before it gets there.
+constexpr std::size_t headerWindow = 65536;
+
+bool plyHeaderEnds(const char* data, std::size_t size, std::string& error) {
+    const std::string head(data, std::min(size, headerWindow));
+    if (head.compare(0, 3, "ply") != 0 || head.find("end_header") != std::string::npos) return true;
+    error = "the PLY header has no end_header";
+    return false;
+}
+
+// Nor does it read a PLY edge element: its lines would vanish without a word.
+bool plyHasEdges(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(headerWindow, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    const std::size_t end = head.find("end_header");
+    return head.compare(0, 3, "ply") == 0 && head.substr(0, end).find("element edge ") != std::string::npos &&
+           head.substr(0, end).find("element edge 0\n") == std::string::npos;
+}
+
+bool plyHeaderEnds(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(headerWindow, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    return plyHeaderEnds(head.data(), static_cast<std::size_t>(in.gcount()), error);
 }
 
 bool twoSidedMaterial(const aiScene& scene, unsigned int index) {
@@ -115,9 +145,12 @@ bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& er
         error = "unknown model format (expected .vx, .obj, .stl, .ply, .gltf, .glb or .off)";
         return false;
     }
+    if (!plyHeaderEnds(path, error)) return false;
     try {
         Assimp::Importer importer;
-        return takeScene(importer.ReadFile(path, readFlags), importer, mesh, error);
+        if (!takeScene(importer.ReadFile(path, readFlags), importer, mesh, error)) return false;
+        mesh.skippedPlyEdges = plyHasEdges(path);
+        return true;
     } catch (const std::exception& e) {
         error = e.what();
         mesh = {};
@@ -132,6 +165,7 @@ bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& f
         error = "unknown model format";
         return false;
     }
+    if (!plyHeaderEnds(reinterpret_cast<const char*>(data), size, error)) return false;
     try {
         Assimp::Importer importer;
         return takeScene(importer.ReadFileFromMemory(data, size, readFlags, formatHint.c_str()), importer, mesh, error);

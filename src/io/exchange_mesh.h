@@ -18,6 +18,7 @@ struct ExchangeMesh {
     std::vector<ExchangeFace> faces;             // three or more corners
     std::vector<std::array<uint32_t, 2>> lines;  // segments; polylines arrive split
     std::size_t droppedPoints = 0;               // point elements, which a model cannot hold
+    bool skippedPlyEdges = false;                // a PLY edge element, which the importer does not read
 };
 
 }  // namespace vx

@@ -71,6 +71,7 @@ bool readModel(const std::string& path, const ImportOptions& options, EditorStat
         return false;
     }
     warnAbout(path, report);
+    if (mesh.skippedPlyEdges) complain("note: " + path + ": the PLY edge element (lines) is not read");
     return true;
 }
 
