@@ -15,8 +15,9 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-editor_packages=(cmake g++ make pkg-config libsdl2-dev)
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev)
+editor_packages=(cmake g++ make pkg-config libsdl2-dev libassimp-dev libcli11-dev libstb-dev)
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev
+  python3-tinyobjloader python3-stl python3-numpy admesh python3-meshio nodejs)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -26,4 +27,14 @@ configure_and_build() {
   shift
   cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
   cmake --build "$root/$dir" -j "$jobs"
+}
+
+# The Khronos glTF validator from npm, installed once into build/npm and reused after that.
+# Node.js and npm come from Debian unless the machine already has them.
+ensure_gltf_validator() {
+  command -v npm >/dev/null 2>&1 || ensure_packages npm
+  local folder="$root/build/npm"
+  [ -d "$folder/node_modules/gltf-validator" ] && return 0
+  mkdir -p "$folder"
+  (cd "$folder" && npm install --prefix . --no-audit --no-fund --silent gltf-validator >/dev/null)
 }

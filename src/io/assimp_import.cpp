@@ -20,8 +20,12 @@ constexpr unsigned int readFlags = aiProcess_PreTransformVertices | aiProcess_Va
 
 // The formats named for import. Others the library knows are refused, so that a hostile file
 // meets only importers that are exercised here.
-bool knownFormat(std::string hint) {
-    std::transform(hint.begin(), hint.end(), hint.begin(), [](unsigned char c) { return std::tolower(c); });
+std::string lowerCase(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
+    return text;
+}
+
+bool knownFormat(const std::string& hint) {
     for (const char* known : {"obj", "stl", "ply", "gltf", "glb", "off"})
         if (hint == known) return true;
     return false;
@@ -88,7 +92,9 @@ void addFace(const aiFace& face, uint32_t base, bool lineMesh, bool twoSided, Ex
     }
 }
 
-bool addMesh(const aiScene& scene, const aiMesh& source, ExchangeMesh& mesh, std::string& error) {
+// Only glTF says per material whether a face shows both sides; the library gives other formats a
+// default material of its own whose two-sided setting means nothing.
+bool addMesh(const aiScene& scene, const aiMesh& source, bool readSides, ExchangeMesh& mesh, std::string& error) {
     if (!source.mVertices && source.mNumVertices > 0) {
         error = "a mesh has no vertex positions";
         return false;
@@ -103,7 +109,7 @@ bool addMesh(const aiScene& scene, const aiMesh& source, ExchangeMesh& mesh, std
         mesh.points.push_back({p.x, p.y, p.z});
     }
     const bool lineMesh = source.mPrimitiveTypes == aiPrimitiveType_LINE;
-    const bool twoSided = twoSidedMaterial(scene, source.mMaterialIndex);
+    const bool twoSided = readSides && twoSidedMaterial(scene, source.mMaterialIndex);
     for (unsigned int f = 0; f < source.mNumFaces; ++f) {
         const aiFace& face = source.mFaces[f];
         for (unsigned int k = 0; k < face.mNumIndices; ++k)
@@ -116,7 +122,9 @@ bool addMesh(const aiScene& scene, const aiMesh& source, ExchangeMesh& mesh, std
     return true;
 }
 
-bool takeScene(const aiScene* scene, const Assimp::Importer& importer, ExchangeMesh& mesh, std::string& error) {
+bool takeScene(const aiScene* scene, const Assimp::Importer& importer, const std::string& format, ExchangeMesh& mesh,
+               std::string& error) {
+    const bool readSides = format == "gltf" || format == "glb";
     mesh = {};
     if (!scene) {
         error = importer.GetErrorString();
@@ -128,7 +136,7 @@ bool takeScene(const aiScene* scene, const Assimp::Importer& importer, ExchangeM
         return false;
     }
     for (unsigned int m = 0; m < scene->mNumMeshes; ++m) {
-        if (!scene->mMeshes[m] || !addMesh(*scene, *scene->mMeshes[m], mesh, error)) {
+        if (!scene->mMeshes[m] || !addMesh(*scene, *scene->mMeshes[m], readSides, mesh, error)) {
             if (error.empty()) error = "a mesh is missing";
             mesh = {};
             return false;
@@ -141,14 +149,15 @@ bool takeScene(const aiScene* scene, const Assimp::Importer& importer, ExchangeM
 
 bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& error) {
     mesh = {};
-    if (!knownFormat(extensionOf(path))) {
+    const std::string format = lowerCase(extensionOf(path));
+    if (!knownFormat(format)) {
         error = "unknown model format (expected .vx, .obj, .stl, .ply, .gltf, .glb or .off)";
         return false;
     }
     if (!plyHeaderEnds(path, error)) return false;
     try {
         Assimp::Importer importer;
-        if (!takeScene(importer.ReadFile(path, readFlags), importer, mesh, error)) return false;
+        if (!takeScene(importer.ReadFile(path, readFlags), importer, format, mesh, error)) return false;
         mesh.skippedPlyEdges = plyHasEdges(path);
         return true;
     } catch (const std::exception& e) {
@@ -161,14 +170,16 @@ bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& er
 bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& formatHint, ExchangeMesh& mesh,
                      std::string& error) {
     mesh = {};
-    if (!knownFormat(formatHint)) {
+    const std::string format = lowerCase(formatHint);
+    if (!knownFormat(format)) {
         error = "unknown model format";
         return false;
     }
     if (!plyHeaderEnds(reinterpret_cast<const char*>(data), size, error)) return false;
     try {
         Assimp::Importer importer;
-        return takeScene(importer.ReadFileFromMemory(data, size, readFlags, formatHint.c_str()), importer, mesh, error);
+        return takeScene(importer.ReadFileFromMemory(data, size, readFlags, format.c_str()), importer, format, mesh,
+                         error);
     } catch (const std::exception& e) {
         error = e.what();
         mesh = {};
