@@ -38,15 +38,31 @@ std::string extensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-// The library's PLY reader loops for ever on a header that never ends; such a file is refused
-// before it gets there.
+// The library's PLY reader loops for ever on a header with no end_header line; such a file is
+// refused before it gets there.
 constexpr std::size_t headerWindow = 65536;
+
+// True when a line of the header is exactly "end_header".
+bool hasEndHeaderLine(const std::string& head) {
+    for (std::size_t at = head.find("\nend_header"); at != std::string::npos; at = head.find("\nend_header", at + 1)) {
+        const std::size_t after = at + 11;
+        if (after == head.size() || head[after] == '\n' || head[after] == '\r') return true;
+    }
+    return false;
+}
 
 bool plyHeaderEnds(const char* data, std::size_t size, std::string& error) {
     const std::string head(data, std::min(size, headerWindow));
-    if (head.compare(0, 3, "ply") != 0 || head.find("end_header") != std::string::npos) return true;
-    error = "the PLY header has no end_header";
+    if (head.compare(0, 3, "ply") != 0 || hasEndHeaderLine(head)) return true;
+    error = "the PLY header has no end_header line";
     return false;
+}
+
+bool plyHeaderEnds(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(headerWindow, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    return plyHeaderEnds(head.data(), static_cast<std::size_t>(in.gcount()), error);
 }
 
 // Nor does it read a PLY edge element: its lines would vanish without a word.
@@ -55,16 +71,9 @@ bool plyHasEdges(const std::string& path) {
     std::string head(headerWindow, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
     head.resize(static_cast<std::size_t>(in.gcount()));
-    const std::size_t end = head.find("end_header");
-    return head.compare(0, 3, "ply") == 0 && head.substr(0, end).find("element edge ") != std::string::npos &&
-           head.substr(0, end).find("element edge 0\n") == std::string::npos;
-}
-
-bool plyHeaderEnds(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    std::string head(headerWindow, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    return plyHeaderEnds(head.data(), static_cast<std::size_t>(in.gcount()), error);
+    const std::string header = head.substr(0, head.find("end_header"));
+    return header.compare(0, 3, "ply") == 0 && header.find("element edge ") != std::string::npos &&
+           header.find("element edge 0\n") == std::string::npos;
 }
 
 bool twoSidedMaterial(const aiScene& scene, unsigned int index) {

@@ -23,6 +23,8 @@ std::string encodePng(const uint32_t* pixels, int32_t width, int32_t height) {
         rgb[3 * i + 1] = static_cast<uint8_t>(pixels[i] >> 8);
         rgb[3 * i + 2] = static_cast<uint8_t>(pixels[i]);
     }
+    // Rendered frames are mostly flat colour: light compression is nearly as small and much faster.
+    stbi_write_png_compression_level = 2;
     std::string out;
     if (!stbi_write_png_to_func(appendTo, &out, width, height, 3, rgb.data(), width * 3)) return {};
     return out;
