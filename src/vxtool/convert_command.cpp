@@ -57,6 +57,10 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
 
 bool convertOne(const std::string& in, const std::string& out, const std::string& format, const ConvertOptions& options,
                 std::string& error) {
+    if ((options.scale || options.fit) && hasExtension(in, "vx")) {
+        error = in + ": --scale and --fit apply to imported models, not to .vx files";
+        return false;
+    }
     ImportOptions import;
     if (options.scale) import.scale = *options.scale;
     if (options.fit) import.fit = *options.fit;
@@ -102,10 +106,6 @@ int convertBatch(const ConvertOptions& options) {
 }  // namespace
 
 int runConvert(const ConvertOptions& options) {
-    if ((options.scale || options.fit) && !options.files.empty() && hasExtension(options.files[0], "vx")) {
-        complain("--scale and --fit apply to imported models, not to .vx files");
-        return usageError;
-    }
     if (!options.to.empty()) {
         if (!knownOutput(options.to) || options.outputDir.empty()) {
             complain("--to takes vx, obj, stl, ply or glb, with -o naming the folder");

@@ -24,7 +24,7 @@ void addRender(CLI::App& app, RenderOptions& o) {
     render->add_option("--angles", o.angles, "AXY,AXZ,AYZ in degrees, as the editor's value row shows them")
         ->delimiter(',');
     render->add_option("--distance", o.distance, "Camera distance")->check(CLI::Range(1, 2147483647));
-    render->add_option("--zoom", o.zoom, "Projection scale")->check(CLI::Range(1.0, 1e30));
+    render->add_option("--zoom", o.zoom, "Projection scale")->check(CLI::Range(1.0, 1e9));
     render->add_option("--pan", o.pan, "X,Y in pixels")->delimiter(',');
     render->add_option("--drawdepth", o.drawdepth, "Far limit of the depth")->check(CLI::Range(1, 2147483647));
     render->add_option("--show", o.show, "Any of markers,lines,polygons")->delimiter(',');

@@ -14,7 +14,8 @@ struct Finding {
     bool information;     // true: worth knowing but not a problem (an open model)
 };
 
-// Every finding in table order: vertices, polygons, lines, then edges between polygons.
+// Every finding: vertex positions, polygons, lines and unused vertices in table order, then the
+// edges between polygons.
 std::vector<Finding> checkModel(const Model& model);
 
 std::size_t problemCount(const std::vector<Finding>& findings);
