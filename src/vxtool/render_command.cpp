@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "core/numeric.h"
 #include "io/background_image.h"
 #include "io/output_file.h"
 #include "io/picture_writer.h"
@@ -65,8 +66,8 @@ void setCamera(const RenderOptions& options, double frame, Camera& camera) {
     }
     if (frame == 1.0) return;
     camera.zoom = static_cast<float>(static_cast<double>(camera.zoom) * frame);
-    camera.panX = static_cast<int32_t>(std::nearbyint(camera.panX * frame));
-    camera.panY = static_cast<int32_t>(std::nearbyint(camera.panY * frame));
+    camera.panX = roundToInt32(camera.panX * frame);
+    camera.panY = roundToInt32(camera.panY * frame);
 }
 
 }  // namespace
