@@ -38,11 +38,11 @@ std::string extensionOf(const std::string& path) {
     return path.substr(dot + 1);
 }
 
-// The library's PLY reader loops for ever on a header with no end_header line; such a file is
-// refused before it gets there.
+// Screens against faults of the library seen with hostile files, applied to the first bytes of
+// the file (by content, as the library itself picks its reader) before the library sees it.
 constexpr std::size_t headerWindow = 65536;
 
-// True when a line of the header is exactly "end_header".
+// Its PLY reader loops for ever on a header with no line that is exactly "end_header".
 bool hasEndHeaderLine(const std::string& head) {
     for (std::size_t at = head.find("\nend_header"); at != std::string::npos; at = head.find("\nend_header", at + 1)) {
         const std::size_t after = at + 11;
@@ -51,18 +51,40 @@ bool hasEndHeaderLine(const std::string& head) {
     return false;
 }
 
-bool plyHeaderEnds(const char* data, std::size_t size, std::string& error) {
-    const std::string head(data, std::min(size, headerWindow));
-    if (head.compare(0, 3, "ply") != 0 || hasEndHeaderLine(head)) return true;
-    error = "the PLY header has no end_header line";
-    return false;
+uint32_t le32(const std::string& bytes, std::size_t at) {
+    uint32_t value = 0;
+    for (std::size_t k = 0; k < 4; ++k) value |= static_cast<uint32_t>(static_cast<uint8_t>(bytes[at + k])) << (8 * k);
+    return value;
 }
 
-bool plyHeaderEnds(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    std::string head(headerWindow, '\0');
+// Its binary glTF reader allocates whatever length the header claims, gigabytes included.
+bool glbLengthsFit(const std::string& head, std::size_t fileSize) {
+    if (head.size() < 12) return false;
+    if (le32(head, 8) != fileSize) return false;
+    return head.size() < 20 || le32(head, 12) <= fileSize - 20;
+}
+
+bool passesScreens(const std::string& head, std::size_t fileSize, std::string& error) {
+    if (head.compare(0, 3, "ply") == 0 && !hasEndHeaderLine(head)) {
+        error = "the PLY header has no end_header line";
+        return false;
+    }
+    if (head.compare(0, 4, "glTF") == 0 && !glbLengthsFit(head, fileSize)) {
+        error = "the GLB header's lengths do not match the file";
+        return false;
+    }
+    return true;
+}
+
+bool passesScreens(const std::string& path, std::string& error) {
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return true;  // the library reports a file it cannot open
+    const auto size = static_cast<std::size_t>(in.tellg());
+    in.seekg(0);
+    std::string head(std::min(size, headerWindow), '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    return plyHeaderEnds(head.data(), static_cast<std::size_t>(in.gcount()), error);
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    return passesScreens(head, size, error);
 }
 
 // Nor does it read a PLY edge element: its lines would vanish without a word.
@@ -163,7 +185,7 @@ bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& er
         error = "unknown model format (expected .vx, .obj, .stl, .ply, .gltf, .glb or .off)";
         return false;
     }
-    if (!plyHeaderEnds(path, error)) return false;
+    if (!passesScreens(path, error)) return false;
     try {
         Assimp::Importer importer;
         if (!takeScene(importer.ReadFile(path, readFlags), importer, format, mesh, error)) return false;
@@ -184,7 +206,8 @@ bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& f
         error = "unknown model format";
         return false;
     }
-    if (!plyHeaderEnds(reinterpret_cast<const char*>(data), size, error)) return false;
+    const std::string head(reinterpret_cast<const char*>(data), std::min(size, headerWindow));
+    if (!passesScreens(head, size, error)) return false;
     try {
         Assimp::Importer importer;
         return takeScene(importer.ReadFileFromMemory(data, size, readFlags, format.c_str()), importer, format, mesh,
