@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cmath>
 #include <fstream>
+#include <new>
 
 namespace vx {
 namespace {
@@ -159,6 +160,7 @@ bool takeScene(const aiScene* scene, const Assimp::Importer& importer, const std
     mesh = {};
     if (!scene) {
         error = importer.GetErrorString();
+        if (error == "std::bad_alloc") error = "the file asks for more memory than any model needs";
         if (error.empty()) error = "not a readable model";
         return false;
     }
@@ -191,6 +193,10 @@ bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& er
         if (!takeScene(importer.ReadFile(path, readFlags), importer, format, mesh, error)) return false;
         mesh.skippedPlyEdges = plyHasEdges(path);
         return true;
+    } catch (const std::bad_alloc&) {
+        error = "the file asks for more memory than any model needs";
+        mesh = {};
+        return false;
     } catch (const std::exception& e) {
         error = e.what();
         mesh = {};
@@ -212,6 +218,10 @@ bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& f
         Assimp::Importer importer;
         return takeScene(importer.ReadFileFromMemory(data, size, readFlags, format.c_str()), importer, format, mesh,
                          error);
+    } catch (const std::bad_alloc&) {
+        error = "the file asks for more memory than any model needs";
+        mesh = {};
+        return false;
     } catch (const std::exception& e) {
         error = e.what();
         mesh = {};

@@ -1,4 +1,6 @@
 // vxtool's start-up: the one file that parses the command line (with CLI11) into option records.
+#include <sys/resource.h>
+
 #include <CLI/CLI.hpp>
 #include <iostream>
 
@@ -50,9 +52,21 @@ void addCheck(CLI::App& app, CheckOptions& o) {
     check->add_flag("--json", o.json, "One JSON document instead of lines");
 }
 
+// A model of 5000 of each needs a few megabytes. Hostile files can make the importer ask for
+// tens of gigabytes on the strength of a few bytes; with the address space capped that request
+// fails at once and the file is refused, instead of the machine filling its memory first.
+void capAddressSpace() {
+    constexpr rlim_t cap = rlim_t{4} << 30;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= cap)) return;
+    limit.rlim_cur = cap;
+    setrlimit(RLIMIT_AS, &limit);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    capAddressSpace();
     CLI::App app{"vxtool: the vxedit model outside the window", "vxtool"};
     app.set_version_flag("--version", version);
     app.require_subcommand(1);

@@ -1,12 +1,31 @@
 // Fuzzes the import path: any bytes in any of the import formats (the first byte picks which) are
 // refused with a message or become a model within the tables, which check and every writer take.
 #include <cstdlib>
+#include <new>
 #include <string>
 
 #include "io/assimp_import.h"
 #include "io/mesh_to_model.h"
 #include "io/model_to_mesh.h"
 #include "vxtool/model_check.h"
+
+// vxtool caps its address space, so that a file claiming gigabytes fails with std::bad_alloc
+// and is refused. The sanitizer's allocator reports such a request as a crash instead; this
+// allocator throws as the capped program does.
+constexpr std::size_t largestAllocation = std::size_t{1} << 30;
+
+void* allocate(std::size_t size) {
+    if (size > largestAllocation) throw std::bad_alloc();
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+
+void* operator new(std::size_t size) { return allocate(size); }
+void* operator new[](std::size_t size) { return allocate(size); }
+void operator delete(void* block) noexcept { std::free(block); }
+void operator delete[](void* block) noexcept { std::free(block); }
+void operator delete(void* block, std::size_t) noexcept { std::free(block); }
+void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace {
 
