@@ -15,9 +15,10 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-editor_packages=(cmake g++ make pkg-config libsdl2-dev libstb-dev)
+editor_packages=(cmake g++ make pkg-config libsdl2-dev libassimp-dev libcli11-dev libstb-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev
-  desktop-file-utils shared-mime-info man-db dpkg-dev)
+  desktop-file-utils shared-mime-info man-db dpkg-dev
+  python3-tinyobjloader python3-stl python3-numpy admesh python3-meshio nodejs)
 
 # The web page: its compiler, and the browser and Node.js its tests drive it with.
 # npm comes with this machine's Node.js; on a plain Debian it is a package of its own.
@@ -31,4 +32,14 @@ configure_and_build() {
   shift
   cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
   cmake --build "$root/$dir" -j "$jobs"
+}
+
+# The Khronos glTF validator from npm, installed once into build/npm and reused after that.
+# Node.js and npm come from Debian unless the machine already has them.
+ensure_gltf_validator() {
+  command -v npm >/dev/null 2>&1 || ensure_packages npm
+  local folder="$root/build/npm"
+  [ -d "$folder/node_modules/gltf-validator" ] && return 0
+  mkdir -p "$folder"
+  (cd "$folder" && npm install --prefix . --no-audit --no-fund --silent gltf-validator >/dev/null)
 }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 namespace vx {
 
@@ -30,5 +32,31 @@ inline uint16_t getBe16(const uint8_t* at) { return static_cast<uint16_t>((at[0]
 
 // Two's complement reading of a 32-bit field (well defined since C++20).
 inline int32_t getLe32Signed(const uint8_t* at) { return static_cast<int32_t>(getLe32(at)); }
+
+// Appending fields to a file being built in memory.
+inline void appendLe16(std::string& out, uint16_t value) {
+    uint8_t bytes[2];
+    putLe16(bytes, value);
+    out.append(reinterpret_cast<const char*>(bytes), 2);
+}
+
+inline void appendLe32(std::string& out, uint32_t value) {
+    uint8_t bytes[4];
+    putLe32(bytes, value);
+    out.append(reinterpret_cast<const char*>(bytes), 4);
+}
+
+inline void appendFloat(std::string& out, float value) {
+    uint32_t bits;
+    std::memcpy(&bits, &value, 4);
+    appendLe32(out, bits);
+}
+
+inline void appendDouble(std::string& out, double value) {
+    uint64_t bits;
+    std::memcpy(&bits, &value, 8);
+    appendLe32(out, static_cast<uint32_t>(bits & 0xFFFFFFFFu));
+    appendLe32(out, static_cast<uint32_t>(bits >> 32));
+}
 
 }  // namespace vx

@@ -1,0 +1,70 @@
+// vxtool check: one line per problem, or one JSON document for scripts.
+#include <iostream>
+
+#include "vxtool/commands.h"
+#include "vxtool/model_check.h"
+#include "vxtool/model_source.h"
+
+namespace vx::tool {
+namespace {
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += ch;
+        } else if (c < 0x20) {
+            static const char* hex = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[c >> 4];
+            out += hex[c & 15];
+        } else {
+            out += ch;
+        }
+    }
+    return out + "\"";
+}
+
+std::string jsonFile(const std::string& path, bool readable, const std::string& error,
+                     const std::vector<Finding>& findings) {
+    std::string out = "{\"file\":" + jsonString(path);
+    if (!readable) return out + ",\"error\":" + jsonString(error) + "}";
+    out += ",\"problems\":" + std::to_string(problemCount(findings)) + ",\"findings\":[";
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        const Finding& f = findings[i];
+        if (i) out += ',';
+        out += "{\"kind\":" + jsonString(f.kind) + ",\"information\":" + (f.information ? "true" : "false") +
+               ",\"message\":" + jsonString(f.message) + "}";
+    }
+    return out + "]}";
+}
+
+}  // namespace
+
+int runCheck(const CheckOptions& options) {
+    int status = success;
+    std::string json = "{\"files\":[";
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        const std::string& path = options.files[i];
+        auto state = makeToolState();
+        std::string error;
+        const bool readable = readModel(path, {}, *state, error);
+        std::vector<Finding> findings;
+        if (readable) findings = checkModel(state->model);
+        if (!readable || problemCount(findings) > 0) status = failure;
+        if (options.json) {
+            if (i) json += ',';
+            json += jsonFile(path, readable, error, findings);
+            continue;
+        }
+        if (!readable) complain(error);
+        for (const Finding& f : findings)
+            std::cout << path << ": " << (f.information ? "information: " : "") << f.message << "\n";
+    }
+    if (options.json) std::cout << json << "]}\n";
+    return status;
+}
+
+}  // namespace vx::tool

@@ -1,0 +1,50 @@
+// The commands of vxtool over plain option records; main.cpp fills them from the command line.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vx::tool {
+
+// Exit statuses.
+inline constexpr int success = 0;
+inline constexpr int failure = 1;  // also: check found problems
+inline constexpr int usageError = 2;
+
+struct InfoOptions {
+    std::vector<std::string> files;
+};
+
+struct RenderOptions {
+    std::string input, output;
+    std::string style = "shaded";                 // outline, flat or shaded
+    std::optional<std::array<double, 3>> angles;  // degrees as the value row shows them
+    std::optional<int> distance;
+    std::optional<double> zoom;
+    std::optional<std::array<int, 2>> pan;
+    std::optional<int> drawdepth;
+    std::optional<std::vector<std::string>> show;  // markers, lines, polygons
+    std::string size = "800x600";                  // WxH, or N for NxN
+    std::string background;
+};
+
+struct ConvertOptions {
+    std::vector<std::string> files;  // IN OUT, or every input when `to` is set
+    std::string to, outputDir;
+    std::optional<double> scale, fit;
+    bool ascii = false;
+};
+
+struct CheckOptions {
+    std::vector<std::string> files;
+    bool json = false;
+};
+
+int runInfo(const InfoOptions& options);
+int runRender(const RenderOptions& options);
+int runConvert(const ConvertOptions& options);
+int runCheck(const CheckOptions& options);
+
+}  // namespace vx::tool

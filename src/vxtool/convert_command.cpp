@@ -1,0 +1,133 @@
+// vxtool convert: one file to another, or a batch into a folder, each written whole or not at all.
+#include <unistd.h>
+
+#include <iostream>
+
+#include "io/model_file.h"
+#include "io/model_to_mesh.h"
+#include "io/output_file.h"
+#include "render/polygon_fill.h"
+#include "render/projection.h"
+#include "vxtool/commands.h"
+#include "vxtool/model_source.h"
+
+namespace vx::tool {
+namespace {
+
+bool knownOutput(const std::string& format) {
+    for (const char* known : {"vx", "obj", "stl", "ply", "glb"})
+        if (format == known) return true;
+    return false;
+}
+
+// The editor's file carries the normals of its last frame; they do not depend on the view, so
+// any projection gives the bytes the editor would save.
+bool writeVx(EditorState& state, const std::string& path) {
+    allocateScreenBuffers(state, 800, 600, nullptr);
+    computePolygonNormals(state, projectionOf(state.camera, state.screen));
+    return saveModel(state, path);
+}
+
+std::string exchangeBytes(const ExportTables& tables, const std::string& format, bool ascii) {
+    if (format == "obj") return writeObj(tables);
+    if (format == "stl") return writeStl(tables, ascii);
+    if (format == "ply") return writePly(tables, ascii);
+    return writeGlb(tables);
+}
+
+void warnSkipped(const std::string& path, const ExportTables& tables) {
+    if (tables.skippedPolygons + tables.skippedLines == 0) return;
+    complain("warning: " + path + ": left out " + std::to_string(tables.skippedPolygons) + " polygons and " +
+             std::to_string(tables.skippedLines) + " lines that name missing vertices");
+}
+
+bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, bool ascii,
+                  std::string& error) {
+    bool written = false;
+    if (format == "vx") {
+        written = writeVx(state, path);
+    } else {
+        const ExportTables tables = exportTablesOf(state.model);
+        warnSkipped(path, tables);
+        written = writeWholeFile(path, exchangeBytes(tables, format, ascii));
+    }
+    if (!written) error = path + ": cannot be written";
+    return written;
+}
+
+bool convertOne(const std::string& in, const std::string& out, const std::string& format, const ConvertOptions& options,
+                std::string& error) {
+    if ((options.scale || options.fit) && hasExtension(in, "vx")) {
+        error = in + ": --scale and --fit apply to imported models, not to .vx files";
+        return false;
+    }
+    ImportOptions import;
+    if (options.scale) import.scale = *options.scale;
+    if (options.fit) import.fit = *options.fit;
+    auto state = makeToolState();
+    return readModel(in, import, *state, error) && writeModelAs(*state, out, format, options.ascii, error);
+}
+
+std::string stemOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+void showProgress(std::size_t done, std::size_t total, const std::string& name) {
+    constexpr std::size_t width = 30;
+    const std::size_t filled = total ? done * width / total : width;
+    std::cerr << "\r[" << std::string(filled, '#') << std::string(width - filled, ' ') << "] " << done << "/" << total
+              << " " << name.substr(0, 40) << "\033[K" << std::flush;
+}
+
+int convertBatch(const ConvertOptions& options) {
+    const bool terminal = isatty(STDERR_FILENO) != 0;
+    int status = success;
+    for (std::size_t i = 0; i < options.files.size(); ++i) {
+        const std::string& in = options.files[i];
+        if (terminal) showProgress(i, options.files.size(), in);
+        std::string error;
+        const std::string out = options.outputDir + "/" + stemOf(in) + "." + options.to;
+        if (!convertOne(in, out, options.to, options, error)) {
+            if (terminal) std::cerr << "\r\033[K";
+            complain(error);
+            status = failure;
+        }
+    }
+    if (terminal) {
+        showProgress(options.files.size(), options.files.size(), "");
+        std::cerr << "\n";
+    }
+    return status;
+}
+
+}  // namespace
+
+int runConvert(const ConvertOptions& options) {
+    if (!options.to.empty()) {
+        if (!knownOutput(options.to) || options.outputDir.empty()) {
+            complain("--to takes vx, obj, stl, ply or glb, with -o naming the folder");
+            return usageError;
+        }
+        return convertBatch(options);
+    }
+    if (options.files.size() != 2) {
+        complain("convert takes IN OUT, or IN... --to FORMAT -o DIR");
+        return usageError;
+    }
+    const std::string format = extensionOf(options.files[1]);
+    if (!knownOutput(format)) {
+        complain(options.files[1] + ": the output is written as .vx, .obj, .stl, .ply or .glb");
+        return usageError;
+    }
+    std::string error;
+    if (!convertOne(options.files[0], options.files[1], format, options, error)) {
+        complain(error);
+        return failure;
+    }
+    return success;
+}
+
+}  // namespace vx::tool

@@ -1,0 +1,98 @@
+// vxtool's start-up: the one file that parses the command line (with CLI11) into option records.
+#include <sys/resource.h>
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "vxtool/commands.h"
+
+namespace {
+
+using namespace vx::tool;
+
+constexpr const char* version = "vxtool " VX_VERSION;
+
+void addInfo(CLI::App& app, InfoOptions& o) {
+    CLI::App* info = app.add_subcommand("info", "Counts, bounding box and a check summary of each model");
+    info->add_option("FILE", o.files, "Model files (.vx, .obj, .stl, .ply, .gltf, .glb, .off)")->required();
+}
+
+void addRender(CLI::App& app, RenderOptions& o) {
+    CLI::App* render = app.add_subcommand("render", "Draw a model with the editor's renderer into a PNG or BMP");
+    render->add_option("FILE", o.input, "Model file")->required();
+    render->add_option("-o,--output", o.output, "Picture to write, .png or .bmp")->required();
+    render->add_option("--style", o.style, "outline, flat or shaded")
+        ->check(CLI::IsMember({"outline", "flat", "shaded"}));
+    render->add_option("--angles", o.angles, "AXY,AXZ,AYZ in degrees, as the editor's value row shows them")
+        ->delimiter(',');
+    render->add_option("--distance", o.distance, "Camera distance")->check(CLI::Range(1, 2147483647));
+    render->add_option("--zoom", o.zoom, "Projection scale")->check(CLI::Range(1.0, 1e9));
+    render->add_option("--pan", o.pan, "X,Y in pixels")->delimiter(',');
+    render->add_option("--drawdepth", o.drawdepth, "Far limit of the depth")->check(CLI::Range(1, 2147483647));
+    render->add_option("--show", o.show, "Any of markers,lines,polygons")->delimiter(',');
+    render->add_option("--size", o.size, "WxH, or N for NxN (default 800x600)");
+    render->add_option("--background", o.background, "Picture drawn behind the model");
+}
+
+void addConvert(CLI::App& app, ConvertOptions& o) {
+    CLI::App* convert = app.add_subcommand("convert", "Convert models: IN OUT, or IN... --to FORMAT -o DIR");
+    convert->add_option("FILES", o.files, "IN OUT, or the inputs of a batch")->required();
+    convert->add_option("--to", o.to, "Output format of a batch: vx, obj, stl, ply or glb");
+    convert->add_option("-o,--output-dir", o.outputDir, "Folder of a batch's outputs");
+    CLI::Option* scale = convert->add_option("--scale", o.scale, "Multiply coordinates before rounding");
+    CLI::Option* fit = convert->add_option("--fit", o.fit, "Scale and centre so the largest extent is N units");
+    scale->check(CLI::PositiveNumber)->excludes(fit);
+    fit->check(CLI::PositiveNumber);
+    convert->add_flag("--ascii", o.ascii, "Text STL or PLY instead of binary");
+}
+
+void addCheck(CLI::App& app, CheckOptions& o) {
+    CLI::App* check = app.add_subcommand("check", "List the problems of each model; status 1 when any is found");
+    check->add_option("FILE", o.files, "Model files")->required();
+    check->add_flag("--json", o.json, "One JSON document instead of lines");
+}
+
+// A model of 5000 of each needs a few megabytes. Hostile files can make the importer ask for
+// tens of gigabytes on the strength of a few bytes; with the address space capped that request
+// fails at once and the file is refused, instead of the machine filling its memory first.
+void capAddressSpace() {
+    constexpr rlim_t cap = rlim_t{4} << 30;
+    rlimit limit{};
+    if (getrlimit(RLIMIT_AS, &limit) != 0 || (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= cap)) return;
+    limit.rlim_cur = cap;
+    setrlimit(RLIMIT_AS, &limit);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    capAddressSpace();
+    CLI::App app{"vxtool: the vxedit model outside the window", "vxtool"};
+    app.set_version_flag("--version", version);
+    app.require_subcommand(1);
+    InfoOptions info;
+    RenderOptions render;
+    ConvertOptions convert;
+    CheckOptions check;
+    addInfo(app, info);
+    addRender(app, render);
+    addConvert(app, convert);
+    addCheck(app, check);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "vxtool: " << e.what() << "\nRun with --help for more information.\n";
+        return usageError;
+    }
+    const std::string command = app.get_subcommands().front()->get_name();
+    if (command == "info") return runInfo(info);
+    if (command == "render") return runRender(render);
+    if (command == "convert") return runConvert(convert);
+    return runCheck(check);
+}

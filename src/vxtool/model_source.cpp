@@ -1,0 +1,78 @@
+// Loading models for the commands: the editor's loader for .vx, the importer for the rest.
+#include "vxtool/model_source.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+#include <iostream>
+
+#include "io/assimp_import.h"
+#include "io/model_file.h"
+
+namespace vx::tool {
+
+std::unique_ptr<EditorState> makeToolState() {
+    auto state = std::make_unique<EditorState>();
+    initEditorState(*state);
+    setDefaultModelAndView(*state);
+    return state;
+}
+
+void complain(const std::string& message) { std::cerr << "vxtool: " << message << "\n"; }
+
+std::string extensionOf(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+bool hasExtension(const std::string& path, const std::string& extension) { return extensionOf(path) == extension; }
+
+namespace {
+
+// The editor's loader creates no file, but a missing name is worth its own message.
+bool readVx(const std::string& path, EditorState& state, std::string& error) {
+    if (FILE* probe = std::fopen(path.c_str(), "rb")) {
+        std::fclose(probe);
+    } else {
+        error = path + ": cannot be opened";
+        return false;
+    }
+    if (loadModel(state, path) == LoadVerdict::loaded) return true;
+    error = path + ": not a model file (no VTXF signature, or more entries than the tables hold)";
+    return false;
+}
+
+void warnAbout(const std::string& path, const ImportReport& report) {
+    if (report.mergedVertices > 0)
+        complain("warning: " + path + ": rounding to whole units merged " + std::to_string(report.mergedVertices) +
+                 " vertices into others; --scale or --fit keeps them apart");
+    if (report.droppedPoints > 0)
+        complain("note: " + path + ": " + std::to_string(report.droppedPoints) +
+                 " point elements left out (a model holds no points)");
+}
+
+}  // namespace
+
+bool readModel(const std::string& path, const ImportOptions& options, EditorState& state, std::string& error) {
+    if (hasExtension(path, "vx")) return readVx(path, state, error);
+    ExchangeMesh mesh;
+    if (!importMeshFile(path, mesh, error)) {
+        error = path + ": " + error;
+        return false;
+    }
+    ImportReport report;
+    if (!meshToModel(mesh, options, state.model, report)) {
+        error = path + ": " + report.error;
+        return false;
+    }
+    warnAbout(path, report);
+    if (mesh.skippedPlyEdges) complain("note: " + path + ": the PLY edge element (lines) is not read");
+    return true;
+}
+
+}  // namespace vx::tool

@@ -1,0 +1,25 @@
+// Reading a model from any file vxtool accepts, and the messages that go with it.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "core/editor_state.h"
+#include "io/mesh_to_model.h"
+
+namespace vx::tool {
+
+// An editor state at its start values with no screen: enough to hold, check and save a model.
+std::unique_ptr<EditorState> makeToolState();
+
+// A .vx file through the editor's own loader, anything else through the importer. On success
+// the state's model is replaced; warnings (welded vertices, dropped points) go to standard error.
+bool readModel(const std::string& path, const ImportOptions& options, EditorState& state, std::string& error);
+
+// "vxtool: " and the message, on standard error.
+void complain(const std::string& message);
+
+bool hasExtension(const std::string& path, const std::string& extension);  // case-insensitive, no dot
+std::string extensionOf(const std::string& path);                          // lower case, no dot
+
+}  // namespace vx::tool

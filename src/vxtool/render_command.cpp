@@ -1,0 +1,137 @@
+// vxtool render: the editor's own renderer, drawn into screen arrays of the asked size.
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "core/numeric.h"
+#include "io/background_image.h"
+#include "io/output_file.h"
+#include "io/picture_writer.h"
+#include "render/frame.h"
+#include "vxtool/model_source.h"
+#include "vxtool/render_view.h"
+
+namespace vx::tool {
+namespace {
+
+constexpr int32_t editorWidth = 800;
+constexpr int32_t editorHeight = 600;
+constexpr int32_t largestSide = 16384;
+
+bool parseSide(const std::string& text, int32_t& side) {
+    if (text.empty() || text.size() > 5 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    side = std::atoi(text.c_str());
+    return side >= 1 && side <= largestSide;
+}
+
+bool setStyle(const std::string& style, EditorState& state) {
+    static constexpr const char* styles[] = {"outline", "flat", "shaded"};
+    for (uint8_t i = 0; i < 3; ++i)
+        if (style == styles[i]) {
+            state.shadeStyle = i;
+            return true;
+        }
+    return false;
+}
+
+bool setShown(const std::vector<std::string>& shown, EditorState& state, std::string& error) {
+    state.showFlags = 0;
+    for (const std::string& item : shown) {
+        if (item == "markers")
+            state.showFlags |= 1;
+        else if (item == "lines")
+            state.showFlags |= 2;
+        else if (item == "polygons")
+            state.showFlags |= 4;
+        else if (!item.empty() && item != "none") {
+            error = "--show takes markers, lines and polygons, not '" + item + "'";
+            return false;
+        }
+    }
+    return true;
+}
+
+void setCamera(const RenderOptions& options, double frame, Camera& camera) {
+    if (options.angles) {
+        camera.axy = radiansFromDegrees((*options.angles)[0]);
+        camera.axz = radiansFromDegrees((*options.angles)[1]);
+        camera.ayz = radiansFromDegrees((*options.angles)[2]);
+    }
+    if (options.distance) camera.distance = *options.distance;
+    if (options.drawdepth) camera.drawdepth = *options.drawdepth;
+    if (options.zoom) camera.zoom = static_cast<float>(*options.zoom);
+    if (options.pan) {
+        camera.panX = (*options.pan)[0];
+        camera.panY = (*options.pan)[1];
+    }
+    if (frame == 1.0) return;
+    camera.zoom = static_cast<float>(static_cast<double>(camera.zoom) * frame);
+    camera.panX = roundToInt32(camera.panX * frame);
+    camera.panY = roundToInt32(camera.panY * frame);
+}
+
+}  // namespace
+
+float radiansFromDegrees(double degrees) { return static_cast<float>(degrees * static_cast<double>(pi) / 180.0); }
+
+bool parseSize(const std::string& text, int32_t& width, int32_t& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos) {
+        if (!parseSide(text, width)) return false;
+        height = width;
+        return true;
+    }
+    return parseSide(text.substr(0, x), width) && parseSide(text.substr(x + 1), height);
+}
+
+bool prepareView(const RenderOptions& options, EditorState& state, std::string& error) {
+    int32_t width = 0, height = 0;
+    if (!parseSize(options.size, width, height)) {
+        error = "--size takes WxH or N, each 1.." + std::to_string(largestSide) + ", not '" + options.size + "'";
+        return false;
+    }
+    if (!setStyle(options.style, state)) {
+        error = "--style takes outline, flat or shaded, not '" + options.style + "'";
+        return false;
+    }
+    if (options.show && !setShown(*options.show, state, error)) return false;
+    const double frame = std::min(static_cast<double>(width) / editorWidth, static_cast<double>(height) / editorHeight);
+    setCamera(options, frame, state.camera);
+    allocateScreenBuffers(state, width, height, nullptr);
+    return true;
+}
+
+bool loadBackground(const RenderOptions& options, EditorState& state, std::string& error) {
+    if (options.background.empty() || readBackgroundImage(state, options.background)) return true;
+    error = options.background + ": not a picture that can be shown";
+    return false;
+}
+
+int runRender(const RenderOptions& options) {
+    const bool bmp = hasExtension(options.output, "bmp");
+    if (!bmp && !hasExtension(options.output, "png")) {
+        complain(options.output + ": the picture is written as .png or .bmp");
+        return usageError;
+    }
+    auto state = makeToolState();
+    std::string error;
+    if (!prepareView(options, *state, error)) {
+        complain(error);
+        return usageError;
+    }
+    if (!loadBackground(options, *state, error) || !readModel(options.input, {}, *state, error)) {
+        complain(error);
+        return failure;
+    }
+    composeFrame(*state);
+    const ScreenBuffers& screen = state->screen;
+    const std::string bytes = bmp ? encodeBmp(screen.colorBuffer.data(), screen.screenWidth, screen.screenHeight)
+                                  : encodePng(screen.colorBuffer.data(), screen.screenWidth, screen.screenHeight);
+    if (bytes.empty() || !writeWholeFile(options.output, bytes)) {
+        complain(options.output + ": cannot be written");
+        return failure;
+    }
+    return success;
+}
+
+}  // namespace vx::tool

@@ -1,0 +1,27 @@
+// Setting up the editor's view from render options, shared by the command and its tests.
+#pragma once
+
+#include <string>
+
+#include "core/editor_state.h"
+#include "vxtool/commands.h"
+
+namespace vx::tool {
+
+// Degrees as the value row shows them to the editor's radians: 90 gives exactly what one
+// quarter-turn key adds to 0.
+float radiansFromDegrees(double degrees);
+
+// "WxH" or "N" (meaning NxN), each 1..16384. False for anything else.
+bool parseSize(const std::string& text, int32_t& width, int32_t& height);
+
+// Sizes the screen arrays, sets camera, style and display flags from the options (the editor's
+// start values where none is given). The model is left alone.
+// At sizes other than 800x600 zoom and pan are scaled by the smaller of width/800 and
+// height/600, so the picture is framed as in the editor's window.
+bool prepareView(const RenderOptions& options, EditorState& state, std::string& error);
+
+// Reads the --background picture, if any, into the sized screen arrays as the editor does.
+bool loadBackground(const RenderOptions& options, EditorState& state, std::string& error);
+
+}  // namespace vx::tool
