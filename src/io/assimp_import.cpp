@@ -178,6 +178,22 @@ bool takeScene(const aiScene* scene, const Assimp::Importer& importer, const std
     return true;
 }
 
+// Runs one read and takes its scene. The importer throws on some damaged files, and a file that
+// claims more memory than the capped address space holds ends in bad_alloc: both are refusals.
+template <typename Read>
+bool guardedImport(ExchangeMesh& mesh, std::string& error, Read read, const std::string& format) {
+    try {
+        Assimp::Importer importer;
+        if (takeScene(read(importer), importer, format, mesh, error)) return true;
+    } catch (const std::bad_alloc&) {
+        error = "the file asks for more memory than any model needs";
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+    mesh = {};
+    return false;
+}
+
 }  // namespace
 
 bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& error) {
@@ -188,20 +204,11 @@ bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& er
         return false;
     }
     if (!passesScreens(path, error)) return false;
-    try {
-        Assimp::Importer importer;
-        if (!takeScene(importer.ReadFile(path, readFlags), importer, format, mesh, error)) return false;
-        mesh.skippedPlyEdges = plyHasEdges(path);
-        return true;
-    } catch (const std::bad_alloc&) {
-        error = "the file asks for more memory than any model needs";
-        mesh = {};
-        return false;
-    } catch (const std::exception& e) {
-        error = e.what();
-        mesh = {};
-        return false;
-    }
+    const bool imported = guardedImport(mesh, error, [&](Assimp::Importer& importer) {
+        return importer.ReadFile(path, readFlags);
+    }, format);
+    if (imported) mesh.skippedPlyEdges = plyHasEdges(path);
+    return imported;
 }
 
 bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& formatHint, ExchangeMesh& mesh,
@@ -214,19 +221,9 @@ bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& f
     }
     const std::string head(reinterpret_cast<const char*>(data), std::min(size, headerWindow));
     if (!passesScreens(head, size, error)) return false;
-    try {
-        Assimp::Importer importer;
-        return takeScene(importer.ReadFileFromMemory(data, size, readFlags, format.c_str()), importer, format, mesh,
-                         error);
-    } catch (const std::bad_alloc&) {
-        error = "the file asks for more memory than any model needs";
-        mesh = {};
-        return false;
-    } catch (const std::exception& e) {
-        error = e.what();
-        mesh = {};
-        return false;
-    }
+    return guardedImport(mesh, error, [&](Assimp::Importer& importer) {
+        return importer.ReadFileFromMemory(data, size, readFlags, format.c_str());
+    }, format);
 }
 
 }  // namespace vx
