@@ -10,24 +10,27 @@
 namespace vx {
 namespace {
 
-// Samples are taken with floor, so a point is on the surface exactly when 0 <= x < width.
+// Samples are taken with floor, so a point is on the surface and in the band exactly when
+// 0 <= x < width and top <= y < bottom.
 bool onSurface(const FrameArrays& f, const ScreenPoint& p) {
-    return p.x >= 0.0f && p.x < static_cast<float>(f.width) && p.y >= 0.0f && p.y < static_cast<float>(f.height);
+    return p.x >= 0.0f && p.x < static_cast<float>(f.width) && p.y >= static_cast<float>(f.top) &&
+           p.y < static_cast<float>(f.bottom);
 }
 
-// Steps until a coordinate walking by s first lies in 0 <= v < size; `left` when it never does
+// Steps until a coordinate walking by s first lies in low <= v < high; `left` when it never does
 // within the steps left. Each coordinate moves one way only, so once past the far side it stays out.
-uint64_t stepsIntoRange(float v, float s, uint64_t left, float size) {
-    if (v >= 0.0f && v < size) return 0;
-    if (v < 0.0f && s > 0.0f) return walkUntil(v, s, left, 0.0f, true);
-    if (v >= size && s < 0.0f) return walkUntil(v, s, left, size, false);
+uint64_t stepsIntoRange(float v, float s, uint64_t left, float low, float high) {
+    if (v >= low && v < high) return 0;
+    if (v < low && s > 0.0f) return walkUntil(v, s, left, low, true);
+    if (v >= high && s < 0.0f) return walkUntil(v, s, left, high, false);
     return left;
 }
 
 // Skips, exactly, the steps before the walk next lies on the surface; returns how many it skipped.
 uint64_t skipOffSurface(const FrameArrays& f, ScreenPoint& p, const ScreenPoint& step, uint64_t left) {
-    const uint64_t skip = std::max(stepsIntoRange(p.x, step.x, left, static_cast<float>(f.width)),
-                                   stepsIntoRange(p.y, step.y, left, static_cast<float>(f.height)));
+    const uint64_t skip =
+        std::max(stepsIntoRange(p.x, step.x, left, 0.0f, static_cast<float>(f.width)),
+                 stepsIntoRange(p.y, step.y, left, static_cast<float>(f.top), static_cast<float>(f.bottom)));
     p.x = walkSteps(p.x, step.x, skip);
     p.y = walkSteps(p.y, step.y, skip);
     p.depth = walkSteps(p.depth, step.depth, skip);

@@ -163,35 +163,53 @@ SampleShade spanShade(const ShadeEdges& e, const ScreenPoint& s, float count, bo
             selected, steady, false, 0};
 }
 
-// One sample's block: columns ix..ix+fx and rows iy..iy+fy. The caller has checked that the sample
-// lies in 1..width-2, 1..height-2, so truncation is floor and the block stays on the surface.
-// A duplicate index of a block without a fraction is harmless: equal depth fails the test.
+// One sample's block: columns ix..ix+fx and rows iy..iy+fy, of which only the rows in the band
+// are written. The caller has checked that the sample lies in 1..width-2, 1..height-2 and that
+// top-1 <= y < bottom, so truncation is floor, the block stays on the surface and its upper row is
+// at most the band's last. A duplicate index of a block without a fraction is harmless: equal
+// depth fails the test.
 template <class Shade>
 void writeBlock(const Target& t, const ScreenPoint& r, Shade& shade) {
     const FrameArrays& f = t.frame;
     const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
     const int32_t iz = floorSample(r.depth);
-    const std::size_t i = indexOf(f, ix, iy);
     const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
-    const std::size_t down = r.y > static_cast<float>(iy) ? static_cast<std::size_t>(f.width) : 0;
+    const std::size_t rowStep = static_cast<std::size_t>(f.width);
+    const bool upper = iy >= f.top;
+    const bool lower = r.y > static_cast<float>(iy) && iy + 1 < f.bottom;
+    // Rows outside the band are replaced by the one inside, which a repeated write leaves alone.
+    const std::size_t first = indexOf(f, ix, upper ? iy : iy + 1);
+    const std::size_t second = lower && upper ? first + rowStep : first;
+    if (!upper && !lower) return;
     // The shade is worked out only when a pixel of the block will take it.
-    if (!(iz < f.depth[i] || iz < f.depth[i + right] || iz < f.depth[i + down] || iz < f.depth[i + down + right]))
+    if (!(iz < f.depth[first] || iz < f.depth[first + right] || iz < f.depth[second] || iz < f.depth[second + right]))
         return;
     const uint32_t colour = t.visible ? shade.colour() : 0;
-    writePolygonSample(f, i, iz, colour, t.visible, t.code);
-    writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
-    writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
-    writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
+    writePolygonSample(f, first, iz, colour, t.visible, t.code);
+    writePolygonSample(f, first + right, iz, colour, t.visible, t.code);
+    writePolygonSample(f, second, iz, colour, t.visible, t.code);
+    writePolygonSample(f, second + right, iz, colour, t.visible, t.code);
 }
 
 template <class Shade>
 void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, Shade shade) {
-    const float maxX = static_cast<float>(t.frame.width - 1), maxY = static_cast<float>(t.frame.height - 1);
+    const float maxX = static_cast<float>(t.frame.width - 1);
+    const float minY = static_cast<float>(std::max(1, t.frame.top - 1));
+    const float maxY = static_cast<float>(std::min(t.frame.height - 1, t.frame.bottom));
     for (uint32_t sample = 0; sample < count; ++sample) {
-        if (r.x >= 1.0f && r.x < maxX && r.y >= 1.0f && r.y < maxY) writeBlock(t, r, shade);
+        if (r.x >= 1.0f && r.x < maxX && r.y >= minY && r.y < maxY) writeBlock(t, r, shade);
         shade.advance();
         r += step;
     }
+}
+
+// Whether samples walked from y0 towards y1 in `steps` single-precision steps may write a row of
+// the band. Their rounding errors add up to less than steps * 2^-24 of the largest value passed,
+// far less than the margin, and a block reaches one row below its sample.
+bool mayTouchBand(const FrameArrays& f, double y0, double y1, double steps) {
+    const double largest = std::max(std::fabs(y0), std::fabs(y1)) + 2.0;
+    const double margin = 2.0 + (steps + 2.0) * largest * 0x1p-20;
+    return std::min(y0, y1) - margin < f.bottom && std::max(y0, y1) + margin + 1.0 >= f.top;
 }
 
 // One sweep step: the span from p to q, its end not sampled. False when the span is too long,
@@ -201,6 +219,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     const double m = stepCount(s);
     if (m == 0.0) return true;
     if (m > t.maxCount) return false;
+    if (!mayTouchBand(t.frame, p.y, q.y, m)) return true;
     const auto count = static_cast<float>(m);
     const auto samples = static_cast<uint32_t>(m);
     if (t.style == 2) {
@@ -217,6 +236,9 @@ void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint dAB = b - a, dCD = d - c;
     const double n = std::max(stepCount(dAB), stepCount(dCD));
     if (n == 0.0 || n > t.maxCount) return;
+    // Every sample lies between the two swept edges, so within the corners' rows up to rounding.
+    const double top = std::min({a.y, b.y, c.y, d.y}), bottom = std::max({a.y, b.y, c.y, d.y});
+    if (!mayTouchBand(t.frame, top, bottom, n + t.maxCount)) return;
     ShadeEdges edges = shadeEdgesOf(k, n);
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
