@@ -16,7 +16,7 @@ ensure_packages() {
 }
 
 editor_packages=(cmake g++ make pkg-config libsdl2-dev)
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev)
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev libosmesa6-dev)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
@@ -26,4 +26,12 @@ configure_and_build() {
   shift
   cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
   cmake --build "$root/$dir" -j "$jobs"
+}
+
+# configure_and_build_target DIR TARGET [cmake options...]: builds only what TARGET needs.
+configure_and_build_target() {
+  local dir=$1 target=$2
+  shift 2
+  cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
+  cmake --build "$root/$dir" -j "$jobs" --target "$target"
 }
