@@ -14,6 +14,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <thread>
@@ -30,20 +31,38 @@ namespace {
 
 constexpr int width = 800, height = 600;
 
-// Median time per frame, in ms, of several rounds after a warm-up.
+// Time per frame in ms: on the wall clock, and the processor time of the whole process (every
+// thread's), each the median of several rounds after a warm-up. On a busy machine the wall clock
+// suffers from other work; the processor time shows the work itself.
+struct Timing {
+    double wall, processor;
+};
+
+double processorSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+double median(std::vector<double> v) {
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(v.size() / 2), v.end());
+    return v[v.size() / 2];
+}
+
 template <class Frame>
-double millisecondsPerFrame(Frame&& frame) {
-    constexpr int rounds = 9, framesPerRound = 10;
+Timing timePerFrame(Frame&& frame) {
+    constexpr int rounds = 15, framesPerRound = 10;
     for (int i = 0; i < 3; ++i) frame();
-    std::vector<double> times;
+    std::vector<double> wall, processor;
     for (int round = 0; round < rounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
+        const double processorStart = processorSeconds();
         for (int i = 0; i < framesPerRound; ++i) frame();
         const std::chrono::duration<double, std::milli> spent = std::chrono::steady_clock::now() - start;
-        times.push_back(spent.count() / framesPerRound);
+        wall.push_back(spent.count() / framesPerRound);
+        processor.push_back((processorSeconds() - processorStart) * 1e3 / framesPerRound);
     }
-    std::nth_element(times.begin(), times.begin() + rounds / 2, times.end());
-    return times[rounds / 2];
+    return {median(wall), median(processor)};
 }
 
 // The turn of the camera as a matrix: rows give view x, y and z of a model point.
@@ -149,12 +168,12 @@ std::unique_ptr<EditorState> sphereState(std::vector<uint32_t>& surface) {
 }
 
 // Runs in the child process: one OSMesa context, the llvmpipe time per frame, or -1.
-double llvmpipeMilliseconds() {
+Timing llvmpipeTiming() {
     std::vector<uint32_t> surface(width * height);
     auto s = sphereState(surface);
     std::vector<uint32_t> pixels(width * height);
     OSMesaContext context = OSMesaCreateContextExt(OSMESA_BGRA, 24, 0, 0, nullptr);
-    if (!context || !OSMesaMakeCurrent(context, pixels.data(), GL_UNSIGNED_BYTE, width, height)) return -1.0;
+    if (!context || !OSMesaMakeCurrent(context, pixels.data(), GL_UNSIGNED_BYTE, width, height)) return {-1, -1};
     OSMesaPixelStore(OSMESA_Y_UP, 0);
     glViewport(0, 0, width, height);
     glEnable(GL_DEPTH_TEST);
@@ -166,42 +185,54 @@ double llvmpipeMilliseconds() {
     glEnableClientState(GL_VERTEX_ARRAY);
     GlScene g = glSceneOf(*s);
     drawGlFrame(*s, g);
-    const auto lit = std::count_if(pixels.begin(), pixels.end(), [](uint32_t c) { return (c & 0xFFFFFF) != 0; });
-    std::fprintf(stderr, "llvmpipe: %ld pixels lit\n", static_cast<long>(lit));
-    const double ms = millisecondsPerFrame([&] { drawGlFrame(*s, g); });
+    const Timing timing = timePerFrame([&] { drawGlFrame(*s, g); });
     OSMesaDestroyContext(context);
-    return ms;
+    return timing;
 }
 
 // llvmpipe with LP_NUM_THREADS set to `threads`, in a child process so the setting takes.
-double llvmpipeInChild(int threads) {
+Timing llvmpipeInChild(int threads) {
     int channel[2];
-    if (pipe(channel) != 0) return -1.0;
+    if (pipe(channel) != 0) return {-1, -1};
     const pid_t child = fork();
     if (child == 0) {
         close(channel[0]);
         setenv("LP_NUM_THREADS", std::to_string(threads).c_str(), 1);
-        const double ms = llvmpipeMilliseconds();
-        const ssize_t written = write(channel[1], &ms, sizeof ms);
-        _exit(written == sizeof ms ? 0 : 1);
+        const Timing timing = llvmpipeTiming();
+        const ssize_t written = write(channel[1], &timing, sizeof timing);
+        _exit(written == sizeof timing ? 0 : 1);
     }
     close(channel[1]);
-    double ms = -1.0;
-    if (read(channel[0], &ms, sizeof ms) != sizeof ms) ms = -1.0;
+    Timing timing{-1, -1};
+    if (read(channel[0], &timing, sizeof timing) != sizeof timing) timing = {-1, -1};
     close(channel[0]);
     waitpid(child, nullptr, 0);
-    return ms;
+    return timing;
 }
 
-double oursMilliseconds(int style, int threads) {
+Timing oursTiming(int style, int threads) {
     std::vector<uint32_t> surface(width * height);
     auto s = sphereState(surface);
     s->shadeStyle = static_cast<uint8_t>(style);
     setRenderThreads(threads);
-    return millisecondsPerFrame([&] {
+    return timePerFrame([&] {
         composeFrame(*s);
         copyFrameToScreen(*s);
     });
+}
+
+void printTable(const char* title, const int* threadCounts, const Timing (&peer)[2], const Timing (&ours)[2][3],
+                double Timing::*field) {
+    std::printf("\n%s\n%-8s %9s %9s %9s %9s   %s\n", title, "threads", "llvmpipe", "outline", "flat", "shaded",
+                "ours / llvmpipe with the same threads | with all cores");
+    for (int k = 0; k < 2; ++k) {
+        std::printf("%-8d %9.2f %9.2f %9.2f %9.2f  ", threadCounts[k], peer[k].*field, ours[k][0].*field,
+                    ours[k][1].*field, ours[k][2].*field);
+        for (int style = 0; style < 3; ++style) std::printf(" %5.2f", ours[k][style].*field / (peer[k].*field));
+        std::printf("  |");
+        for (int style = 0; style < 3; ++style) std::printf(" %5.2f", ours[k][style].*field / (peer[0].*field));
+        std::printf("\n");
+    }
 }
 
 }  // namespace
@@ -211,17 +242,13 @@ int main() {
     using namespace vx::bench;
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threadCounts[2] = {cores, 1};
-    std::printf("sphere of %d x %d at 800x600, median ms per frame\n\n", sphereRings, sphereSegments);
-    std::printf("%-8s %10s %12s %12s %12s\n", "threads", "llvmpipe", "ours outline", "ours flat", "ours shaded");
-    for (const int threads : threadCounts) {
-        const double peer = llvmpipeInChild(threads);
-        double ours[3];
-        for (int style = 0; style < 3; ++style) ours[style] = oursMilliseconds(style, threads);
-        std::printf("%-8d %10.2f %12.2f %12.2f %12.2f\n", threads, peer, ours[0], ours[1], ours[2]);
-        std::printf("%-8s %10s %12.2f %12.2f %12.2f  (ours / llvmpipe)\n", "", "", ours[0] / peer, ours[1] / peer,
-                    ours[2] / peer);
+    Timing peer[2], ours[2][3];
+    for (int k = 0; k < 2; ++k) {
+        peer[k] = llvmpipeInChild(threadCounts[k]);
+        for (int style = 0; style < 3; ++style) ours[k][style] = oursTiming(style, threadCounts[k]);
     }
-    const double peerAllCores = llvmpipeInChild(cores);
-    std::printf("\nllvmpipe with %d threads again: %.2f ms (noise check)\n", cores, peerAllCores);
+    std::printf("sphere of %d x %d at 800x600, median ms per frame", sphereRings, sphereSegments);
+    printTable("wall clock:", threadCounts, peer, ours, &Timing::wall);
+    printTable("processor time of all threads:", threadCounts, peer, ours, &Timing::processor);
     return 0;
 }

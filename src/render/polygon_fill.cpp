@@ -203,13 +203,61 @@ void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t 
     }
 }
 
-// Whether samples walked from y0 towards y1 in `steps` single-precision steps may write a row of
-// the band. Their rounding errors add up to less than steps * 2^-24 of the largest value passed,
-// far less than the margin, and a block reaches one row below its sample.
-bool mayTouchBand(const FrameArrays& f, double y0, double y1, double steps) {
-    const double largest = std::max(std::fabs(y0), std::fabs(y1)) + 2.0;
-    const double margin = 2.0 + (steps + 2.0) * largest * 0x1p-20;
+// How far, at most, samples walked from a towards b in `steps` single-precision steps stray from
+// the segment between them: each sum rounds by at most 2^-24 of the largest value passed, so the
+// margin is far more than their errors add up to.
+double walkMargin(float a, float b, double steps) {
+    const double largest = std::max(std::fabs(static_cast<double>(a)), std::fabs(static_cast<double>(b))) + 2.0;
+    return 2.0 + (steps + 2.0) * largest * 0x1p-20;
+}
+
+// Whether such samples may write a row of the band; a block reaches one row below its sample.
+bool mayTouchBand(const FrameArrays& f, float y0, float y1, double steps) {
+    const double margin = walkMargin(y0, y1, steps);
     return std::min(y0, y1) - margin < f.bottom && std::max(y0, y1) + margin + 1.0 >= f.top;
+}
+
+// Whether every sample of the span from p to q is drawn, its whole block lies in the band and its
+// depth is positive and below 2^31: then the samples need no clipping and truncation is floor.
+bool spanInside(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& q, double steps) {
+    const double mx = walkMargin(p.x, q.x, steps), my = walkMargin(p.y, q.y, steps);
+    const double mz = walkMargin(p.depth, q.depth, steps);
+    return std::min(p.x, q.x) - mx >= 1.0 && std::max(p.x, q.x) + mx < f.width - 1.0 &&
+           std::min(p.y, q.y) - my >= std::max(1, f.top) &&
+           std::max(p.y, q.y) + my + 1.0 < std::min(f.height - 1, f.bottom) && std::min(p.depth, q.depth) - mz > 0.0 &&
+           std::max(p.depth, q.depth) + mz < 2147483648.0;
+}
+
+// writeBlock and walkSpan for a span that spanInside has cleared.
+template <class Shade>
+void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, Shade shade) {
+    const FrameArrays& f = t.frame;
+    const std::size_t rowStep = static_cast<std::size_t>(f.width);
+    for (uint32_t sample = 0; sample < count; ++sample) {
+        const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
+        const auto iz = static_cast<int32_t>(r.depth);
+        const std::size_t i = indexOf(f, ix, iy);
+        const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
+        const std::size_t down = r.y > static_cast<float>(iy) ? rowStep : 0;
+        if (iz < f.depth[i] || iz < f.depth[i + right] || iz < f.depth[i + down] || iz < f.depth[i + down + right]) {
+            const uint32_t colour = t.visible ? shade.colour() : 0;
+            writePolygonSample(f, i, iz, colour, t.visible, t.code);
+            writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
+            writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
+            writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
+        }
+        shade.advance();
+        r += step;
+    }
+}
+
+template <class Shade>
+void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
+    const ScreenPoint step = (q - p) / static_cast<float>(m);
+    if (spanInside(t.frame, p, q, m))
+        walkSpanInside(t, p, step, static_cast<uint32_t>(m), shade);
+    else
+        walkSpan(t, p, step, static_cast<uint32_t>(m), shade);
 }
 
 // One sweep step: the span from p to q, its end not sampled. False when the span is too long,
@@ -220,13 +268,10 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (m == 0.0) return true;
     if (m > t.maxCount) return false;
     if (!mayTouchBand(t.frame, p.y, q.y, m)) return true;
-    const auto count = static_cast<float>(m);
-    const auto samples = static_cast<uint32_t>(m);
-    if (t.style == 2) {
-        walkSpan(t, p, s / count, samples, spanShade(edges, s, count, t.selected));
-    } else {
-        walkSpan(t, p, s / count, samples, FlatShade{t.flatColour});
-    }
+    if (t.style == 2)
+        drawSpan(t, p, q, m, spanShade(edges, s, static_cast<float>(m), t.selected));
+    else
+        drawSpan(t, p, q, m, FlatShade{t.flatColour});
     return true;
 }
 
@@ -237,7 +282,7 @@ void fillPolygon(const Target& t, const Corners& k) {
     const double n = std::max(stepCount(dAB), stepCount(dCD));
     if (n == 0.0 || n > t.maxCount) return;
     // Every sample lies between the two swept edges, so within the corners' rows up to rounding.
-    const double top = std::min({a.y, b.y, c.y, d.y}), bottom = std::max({a.y, b.y, c.y, d.y});
+    const float top = std::min({a.y, b.y, c.y, d.y}), bottom = std::max({a.y, b.y, c.y, d.y});
     if (!mayTouchBand(t.frame, top, bottom, n + t.maxCount)) return;
     ShadeEdges edges = shadeEdgesOf(k, n);
     const auto count = static_cast<float>(n);
