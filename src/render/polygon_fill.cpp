@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "core/numeric.h"
 #include "render/line.h"
@@ -84,36 +85,26 @@ struct Corners {
     const ProjectedVertex* d;
 };
 
-// The per-sample shade of one span: the swept edges' direction (Eu, Ev, Ez) at the sample against
-// the span's direction (Su, Sv, Sz), in view units.
-struct SampleShade {
-    float eu, ev, ez;
-    float ku, kv, kz;
-    float su, sv;
-    float slen;  // |S| / 248
-    bool selected;
-    bool steady;  // the edge direction never steps in this span, so neither does the shade
-    bool known;   // steady, and the shade is in `last`
-    uint32_t last;
+// The swept edges' direction (Eu, Ev, Ez) at one sample of a span, with its length, in view units.
+struct EdgeSample {
+    double eu, ev;
+    double length;  // sqrt(Eu² + Ev² + Ez²)
+};
 
-    uint32_t colour() {
-        if (known) return last;
-        last = shadeOf();
-        known = steady;
-        return last;
-    }
-    uint32_t shadeOf() const {
-        const float len = static_cast<float>(
-            std::sqrt(static_cast<double>(eu) * eu + static_cast<double>(ev) * ev + static_cast<double>(ez) * ez) *
-            slen);
+// The per-sample shade of one span: the swept edges' direction at the sample against the span's
+// direction (Su, Sv, Sz).
+struct SampleShade {
+    const EdgeSample* edge;  // at the current sample
+    double su, sv;
+    double slen;  // |S| / 248, rounded to single
+    bool selected;
+
+    uint32_t colour() const {
+        const auto len = static_cast<float>(edge->length * slen);
         if (len == 0.0f) return 0;
-        return shadeColour(std::fabs((static_cast<double>(ev) * su - static_cast<double>(eu) * sv) / len), selected);
+        return shadeColour(std::fabs((edge->ev * su - edge->eu * sv) / len), selected);
     }
-    void advance() {
-        eu += ku;
-        ev += kv;
-        ez += kz;
-    }
+    void advance() { ++edge; }
 };
 
 struct FlatShade {
@@ -152,15 +143,44 @@ ShadeEdges shadeEdgesOf(const Corners& k, double n) {
     return {uA, vA, uC, vC, dU1 / count, dV1 / count, dU2 / count, dV2 / count, kU, kV, dU1, dV1, zB - zA, dZd};
 }
 
+// Every span of a polygon starts the edge direction at (dU1, dV1, dZ1) and steps it by
+// (kU, kV, dZd / m), so spans with the same sample count m share its values: they are worked out
+// once per count, not once per span. The table lives as long as its thread and only grows (to at
+// most 2·screenWidth samples), so frames allocate nothing once the longest span has been seen.
+class EdgeDirections {
+public:
+    const EdgeSample* forCount(const ShadeEdges& e, uint32_t m) {
+        if (m == count) return samples().data();
+        std::vector<EdgeSample>& table = samples();
+        if (table.size() < m) table.resize(m);
+        const float kz = e.dZd / static_cast<float>(m);
+        float eu = e.dU1, ev = e.dV1, ez = e.dZ1;
+        for (uint32_t t = 0; t < m; ++t) {
+            const double u = eu, v = ev, z = ez;
+            table[t] = {u, v, std::sqrt(u * u + v * v + z * z)};
+            eu += e.kU;
+            ev += e.kV;
+            ez += kz;
+        }
+        count = m;
+        return table.data();
+    }
+
+private:
+    uint32_t count = 0;  // the sample count the table holds; 0 when it belongs to another polygon
+    static std::vector<EdgeSample>& samples() {
+        thread_local std::vector<EdgeSample> table;
+        return table;
+    }
+};
+
 // The span direction is taken from the undivided span difference s.
-SampleShade spanShade(const ShadeEdges& e, const ScreenPoint& s, float count, bool selected) {
+SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const ScreenPoint& s, uint32_t m,
+                      bool selected) {
     const float su = e.uQ - e.uP, sv = e.vQ - e.vP, sz = s.depth;
     const double length =
         std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv + static_cast<double>(sz) * sz);
-    const float kz = e.dZd / count;
-    const bool steady = e.kU == 0.0f && e.kV == 0.0f && kz == 0.0f;
-    return {e.dU1,    e.dV1,  e.dZ1, e.kU, e.kV, kz, su, sv, static_cast<float>(length / 248.0),
-            selected, steady, false, 0};
+    return {directions.forCount(e, m), su, sv, static_cast<float>(length / 248.0), selected};
 }
 
 // One sample's block: columns ix..ix+fx and rows iy..iy+fy, of which only the rows in the band
@@ -262,14 +282,15 @@ void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, doubl
 
 // One sweep step: the span from p to q, its end not sampled. False when the span is too long,
 // which ends the polygon with what is drawn so far.
-bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, const ShadeEdges& edges) {
+bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, const ShadeEdges& edges,
+                   EdgeDirections& directions) {
     const ScreenPoint s = q - p;
     const double m = stepCount(s);
     if (m == 0.0) return true;
     if (m > t.maxCount) return false;
     if (!mayTouchBand(t.frame, p.y, q.y, m)) return true;
     if (t.style == 2)
-        drawSpan(t, p, q, m, spanShade(edges, s, static_cast<float>(m), t.selected));
+        drawSpan(t, p, q, m, spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected));
     else
         drawSpan(t, p, q, m, FlatShade{t.flatColour});
     return true;
@@ -285,11 +306,12 @@ void fillPolygon(const Target& t, const Corners& k) {
     const float top = std::min({a.y, b.y, c.y, d.y}), bottom = std::max({a.y, b.y, c.y, d.y});
     if (!mayTouchBand(t.frame, top, bottom, n + t.maxCount)) return;
     ShadeEdges edges = shadeEdgesOf(k, n);
+    EdgeDirections directions;
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
     ScreenPoint p = a, q = c;
     for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
-        if (!drawSweepStep(t, p, q, edges)) return;
+        if (!drawSweepStep(t, p, q, edges, directions)) return;
         p += stepAB;
         q += stepCD;
         edges.advance();
