@@ -35,11 +35,20 @@ void copyBackground(ScreenBuffers& screen, const Background& background, const R
     }
 }
 
+struct StartJob {
+    EditorState* state;
+    Projection projection;
+};
+
+// The clear and the background of the band's rows, and the normals of its share of the polygons.
 void startBand(void* context, int band, int bands) {
-    EditorState& state = *static_cast<EditorState*>(context);
+    StartJob& job = *static_cast<StartJob*>(context);
+    EditorState& state = *job.state;
     const RowBand rows = rowBand(state.screen.screenHeight, band, bands);
     clearRows(state.screen, state.background.hasBackground != 0, rows);
     if (state.background.hasBackground) copyBackground(state.screen, state.background, rows);
+    const RowBand polygons = rowBand(std::clamp(state.model.polygonCount, 0, maxPolygons), band, bands);
+    computePolygonNormals(state, job.projection, polygons.first, polygons.last);
 }
 
 // Every band walks all lines and polygons in table order and writes only its own rows, so each
@@ -58,21 +67,30 @@ void drawBand(void* context, int band, int bands) {
 
 // The order is part of the picture: vertices come before lines and polygons so that their pick
 // codes are in place first and are never replaced by polygon codes, and lines come before
-// polygons so that at equal depth the line stays. The vertex pass runs on one thread: a marker's
-// depth test decides the marks on the rows above and below it.
+// polygons so that at equal depth the line stays. The normals are shared out by polygon; the
+// vertex pass runs on one thread: a marker's depth test decides the marks on the rows around it.
 void composeFrame(EditorState& state) {
-    runInBands(startBand, &state);
-    const Projection projection = projectionOf(state.camera, state.screen);
-    computePolygonNormals(state, projection);
-    projectVertices(state, projection, frameArraysOf(state.screen));
+    StartJob start{&state, projectionOf(state.camera, state.screen)};
+    runInBands(startBand, &start);
+    projectVertices(state, start.projection, frameArraysOf(state.screen));
     if (state.showFlags & 6) runInBands(drawBand, &state);
 }
 
-// The arrays are stored row by row like the FrameBuffer, so the copy is one block.
+namespace {
+
+void copyBand(void* context, int band, int bands) {
+    const ScreenBuffers& screen = *static_cast<const ScreenBuffers*>(context);
+    const RowBand rows = rowBand(screen.screenHeight, band, bands);
+    const std::size_t first = pixelIndex(screen, 0, rows.first), end = pixelIndex(screen, 0, rows.last);
+    std::memcpy(screen.frameBuffer + first, screen.colorBuffer.data() + first, (end - first) * sizeof(uint32_t));
+}
+
+}  // namespace
+
+// The arrays are stored row by row like the FrameBuffer, so the copy is one block per band.
 void copyFrameToScreen(const EditorState& state) {
     if (!state.screen.frameBuffer) return;
-    std::memcpy(state.screen.frameBuffer, state.screen.colorBuffer.data(),
-                state.screen.colorBuffer.size() * sizeof(uint32_t));
+    runInBands(copyBand, const_cast<ScreenBuffers*>(&state.screen));  // only read
 }
 
 }  // namespace vx

@@ -358,9 +358,9 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
 
 }  // namespace
 
-void computePolygonNormals(EditorState& state, const Projection& projection) {
+void computePolygonNormals(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
     const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = std::max(first, 0); i < std::min(end, count); ++i) {
         const auto at = static_cast<std::size_t>(i);
         const Normal n = normalOf(state.model, state.model.polygons[at]);
         state.polygonNormals[at] = n;
