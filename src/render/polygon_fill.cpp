@@ -75,6 +75,7 @@ struct Target {
     uint8_t style;  // 1 flat, 2 per sample
     uint32_t flatColour;
     double maxCount;  // 2·screenWidth: longer sweeps and spans are not drawn
+    bool inside;      // every span of the polygon passes spanInside
 };
 
 // A polygon's corners in drawing order: A slot 0, B slot 3, C slot 1, D slot 2.
@@ -274,7 +275,7 @@ void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uin
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
     const ScreenPoint step = (q - p) / static_cast<float>(m);
-    if (spanInside(t.frame, p, q, m))
+    if (t.inside || spanInside(t.frame, p, q, m))
         walkSpanInside(t, p, step, static_cast<uint32_t>(m), shade);
     else
         walkSpan(t, p, step, static_cast<uint32_t>(m), shade);
@@ -296,6 +297,15 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     return true;
 }
 
+ScreenPoint lowestCorner(const ScreenPoint& a, const ScreenPoint& b, const ScreenPoint& c, const ScreenPoint& d) {
+    return {std::min({a.x, b.x, c.x, d.x}), std::min({a.y, b.y, c.y, d.y}),
+            std::min({a.depth, b.depth, c.depth, d.depth})};
+}
+ScreenPoint highestCorner(const ScreenPoint& a, const ScreenPoint& b, const ScreenPoint& c, const ScreenPoint& d) {
+    return {std::max({a.x, b.x, c.x, d.x}), std::max({a.y, b.y, c.y, d.y}),
+            std::max({a.depth, b.depth, c.depth, d.depth})};
+}
+
 void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint a = screenPointOf(*k.a), b = screenPointOf(*k.b);
     const ScreenPoint c = screenPointOf(*k.c), d = screenPointOf(*k.d);
@@ -305,13 +315,16 @@ void fillPolygon(const Target& t, const Corners& k) {
     // Every sample lies between the two swept edges, so within the corners' rows up to rounding.
     const float top = std::min({a.y, b.y, c.y, d.y}), bottom = std::max({a.y, b.y, c.y, d.y});
     if (!mayTouchBand(t.frame, top, bottom, n + t.maxCount)) return;
+    // Every sample lies within the corners' box up to the rounding of the sweep and the span.
+    Target clear = t;
+    clear.inside = spanInside(t.frame, lowestCorner(a, b, c, d), highestCorner(a, b, c, d), n + t.maxCount);
     ShadeEdges edges = shadeEdgesOf(k, n);
     EdgeDirections directions;
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
     ScreenPoint p = a, q = c;
     for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
-        if (!drawSweepStep(t, p, q, edges, directions)) return;
+        if (!drawSweepStep(clear, p, q, edges, directions)) return;
         p += stepAB;
         q += stepCD;
         edges.advance();
@@ -353,7 +366,7 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
-    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width}, k);
+    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false}, k);
 }
 
 }  // namespace
