@@ -16,8 +16,10 @@
 namespace vx::test {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-constexpr int defaultFrames = 300;  // the sanitizers slow both renderers tenfold
+#if defined(__SANITIZE_THREAD__)
+constexpr int defaultFrames = 300;  // every pixel write is watched
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr int defaultFrames = 1000;  // the sanitizers slow both renderers several times
 #else
 constexpr int defaultFrames = 3000;
 #endif
