@@ -108,6 +108,30 @@ struct SampleShade {
     void advance() { ++edge; }
 };
 
+// The shades of a whole span worked out in one tight loop before its samples are drawn: every
+// sample costs a division, and in a loop without branches the divisions overlap. The result is
+// shadeColour's: a length of zero or a quotient that is not finite gives black.
+struct SpanShades {
+    const uint32_t* next;
+    uint32_t colour() const { return *next; }
+    void advance() { ++next; }
+};
+
+SpanShades spanShades(const SampleShade& shade, uint32_t m) {
+    thread_local std::vector<uint32_t> colours;  // only grows, like the edge directions
+    if (colours.size() < m) colours.resize(m);
+    const uint32_t channels = shade.selected ? 0x010000u : 0x010101u;
+    for (uint32_t t = 0; t < m; ++t) {
+        const EdgeSample& e = shade.edge[t];
+        const double len = static_cast<float>(e.length * shade.slen);
+        const double magnitude = std::fabs((e.ev * shade.su - e.eu * shade.sv) / len);
+        const double capped = magnitude < 248.0 ? magnitude : 248.0;
+        const uint32_t g = static_cast<uint32_t>(static_cast<int32_t>(capped)) + 7;
+        colours[t] = magnitude <= std::numeric_limits<double>::max() ? g * channels : 0;
+    }
+    return {colours.data()};
+}
+
 struct FlatShade {
     uint32_t flat;
     uint32_t colour() { return flat; }
@@ -291,7 +315,9 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (m > t.maxCount) return false;
     if (!mayTouchBand(t.frame, p.y, q.y, m)) return true;
     if (t.style == 2)
-        drawSpan(t, p, q, m, spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected));
+        drawSpan(t, p, q, m,
+                 spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected),
+                            static_cast<uint32_t>(m)));
     else
         drawSpan(t, p, q, m, FlatShade{t.flatColour});
     return true;
