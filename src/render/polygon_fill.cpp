@@ -284,13 +284,12 @@ void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uin
         const std::size_t i = indexOf(f, ix, iy);
         const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
         const std::size_t down = r.y > static_cast<float>(iy) ? rowStep : 0;
-        if (iz < f.depth[i] || iz < f.depth[i + right] || iz < f.depth[i + down] || iz < f.depth[i + down + right]) {
-            const uint32_t colour = t.visible ? shade.colour() : 0;
-            writePolygonSample(f, i, iz, colour, t.visible, t.code);
-            writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
-            writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
-            writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
-        }
+        // Both shades here cost a load, so there is nothing to gain from testing the block first.
+        const uint32_t colour = shade.colour();
+        writePolygonSample(f, i, iz, colour, t.visible, t.code);
+        writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
+        writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
+        writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
         shade.advance();
         r += step;
     }
