@@ -92,20 +92,13 @@ struct EdgeSample {
     double length;  // sqrt(Eu² + Ev² + Ez²)
 };
 
-// The per-sample shade of one span: the swept edges' direction at the sample against the span's
-// direction (Su, Sv, Sz).
+// What the per-sample shade of one span needs: the swept edges' direction at each sample against
+// the span's direction (Su, Sv, Sz).
 struct SampleShade {
-    const EdgeSample* edge;  // at the current sample
+    const EdgeSample* edge;  // at the span's first sample
     double su, sv;
     double slen;  // |S| / 248, rounded to single
     bool selected;
-
-    uint32_t colour() const {
-        const auto len = static_cast<float>(edge->length * slen);
-        if (len == 0.0f) return 0;
-        return shadeColour(std::fabs((edge->ev * su - edge->eu * sv) / len), selected);
-    }
-    void advance() { ++edge; }
 };
 
 // The shades of a whole span worked out in one tight loop before its samples are drawn: every
