@@ -16,6 +16,8 @@
 
 #include "core/editor_state.h"
 #include "render/frame.h"
+#include "render/render_threads.h"
+#include "sphere_scene.h"
 
 namespace {
 
@@ -166,10 +168,27 @@ void BM_big(benchmark::State& state) {
     runFrames(state, [&] { b.frame(); });
 }
 
+// The sphere the llvmpipe peer draws, by style and thread count.
+void BM_sphere(benchmark::State& state) {
+    Bench b;
+    bench::buildSphere(*b.state);
+    b.state->shadeStyle = static_cast<uint8_t>(state.range(0));
+    setRenderThreads(static_cast<int>(state.range(1)));
+    b.frame();
+    state.counters["coverage"] = b.coverage();
+    runFrames(state, [&] { b.frame(); });
+    setRenderThreads(0);
+}
+
 BENCHMARK(BM_floor)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_cube)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_full)->ArgName("style")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_big)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_sphere)
+    ->ArgNames({"style", "threads"})
+    ->ArgsProduct({{0, 1, 2}, {1, 2}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace vx

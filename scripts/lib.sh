@@ -16,7 +16,7 @@ ensure_packages() {
 }
 
 editor_packages=(cmake g++ make pkg-config libsdl2-dev libassimp-dev libcli11-dev libstb-dev)
-test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev
+test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev libosmesa6-dev
   desktop-file-utils shared-mime-info man-db dpkg-dev
   python3-tinyobjloader python3-stl python3-numpy admesh python3-meshio nodejs)
 
@@ -26,14 +26,6 @@ web_packages=(cmake make emscripten nodejs chromium)
 
 jobs=$(nproc 2>/dev/null || echo 2)
 
-# configure_and_build DIR [cmake options...]
-configure_and_build() {
-  local dir=$1
-  shift
-  cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
-  cmake --build "$root/$dir" -j "$jobs"
-}
-
 # The Khronos glTF validator from npm, installed once into build/npm and reused after that.
 # Node.js and npm come from Debian unless the machine already has them.
 ensure_gltf_validator() {
@@ -41,5 +33,20 @@ ensure_gltf_validator() {
   local folder="$root/build/npm"
   [ -d "$folder/node_modules/gltf-validator" ] && return 0
   mkdir -p "$folder"
-  (cd "$folder" && npm install --prefix . --no-audit --no-fund --silent gltf-validator >/dev/null)
+  (cd "$folder" && npm install --prefix . --no-audit --no-fund --silent gltf-validator@2.0.0-dev.3.10 >/dev/null)
+}
+
+# configure_and_build_target DIR TARGET [cmake options...]: builds only what TARGET needs.
+configure_and_build_target() {
+  local dir=$1 target=$2
+  shift 2
+  cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
+  cmake --build "$root/$dir" -j "$jobs" --target "$target"
+}
+
+# configure_and_build DIR [cmake options...]
+configure_and_build() {
+  local dir=$1
+  shift
+  configure_and_build_target "$dir" all "$@"
 }

@@ -7,7 +7,8 @@
 
 namespace vx::backend {
 
-// Opens the window and arranges for presenterCycle() to run about every 10 ms.
+// Opens the window and arranges for presenterCycle() to run whenever wakePresenter() was called
+// or the window has events, and otherwise not at all: an idle editor costs no processor time.
 // Returns false, with the reason in whyNot, when no window can be opened.
 bool openWindow(int width, int height, const std::string& title, std::string& whyNot);
 const char* name();
@@ -16,6 +17,9 @@ int refreshRate();
 void presentRows(const uint32_t* frame, int width, int firstRow, int lastRow);
 // Turns the window's pending native events into keys and mouse state (lock held).
 void takeEvents();
+// Asks for a presenter cycle soon (changed rows to show); callable from any thread, cheap when
+// a cycle is already asked for.
+void wakePresenter();
 void sleepMs(int ms);
 int64_t clockMs();  // a monotonic clock in milliseconds
 void beep();

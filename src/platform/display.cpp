@@ -45,6 +45,8 @@ void markRowsChanged(int firstRow, int lastRow) {
     firstRow = std::max(firstRow, 0);
     lastRow = std::min(lastRow, d.height - 1);
     for (int row = firstRow; row <= lastRow; ++row) d.changedRows[static_cast<std::size_t>(row)] = 1;
+    // The presenter sleeps until asked; inside the editor's lock it wakes and waits for the unlock.
+    if (firstRow <= lastRow) backend::wakePresenter();
 }
 
 int screenWidth() { return display().width; }

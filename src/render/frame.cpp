@@ -8,23 +8,25 @@
 #include "render/pixel_writers.h"
 #include "render/polygon_fill.h"
 #include "render/projection.h"
+#include "render/render_threads.h"
 
 namespace vx {
 namespace {
 
-// Block fills: depth reads 0x7F7F7F7F everywhere, farther than anything drawn. With a
-// background picture the colour array is rewritten whole by the background copy instead.
-void clearFrame(ScreenBuffers& screen, bool hasBackground) {
-    if (!hasBackground) std::fill(screen.colorBuffer.begin(), screen.colorBuffer.end(), 0u);
-    std::fill(screen.pickBuffer.begin(), screen.pickBuffer.end(), int16_t{0});
-    std::memset(screen.depthBuffer.data(), 0x7F, screen.depthBuffer.size() * sizeof(int32_t));
+// Block fills of the band's rows: depth reads 0x7F7F7F7F everywhere, farther than anything drawn.
+// With a background picture the colour array is rewritten whole by the background copy instead.
+void clearRows(ScreenBuffers& screen, bool hasBackground, const RowBand& rows) {
+    const std::size_t first = pixelIndex(screen, 0, rows.first), end = pixelIndex(screen, 0, rows.last);
+    if (!hasBackground) std::fill(screen.colorBuffer.data() + first, screen.colorBuffer.data() + end, 0u);
+    std::fill(screen.pickBuffer.data() + first, screen.pickBuffer.data() + end, int16_t{0});
+    std::memset(screen.depthBuffer.data() + first, 0x7F, (end - first) * sizeof(int32_t));
 }
 
 // The picture where it reaches (signed comparisons: a negative size shows nothing), black beyond.
-void copyBackground(ScreenBuffers& screen, const Background& background) {
+void copyBackground(ScreenBuffers& screen, const Background& background, const RowBand& rows) {
     const int32_t width = std::clamp(background.backgroundWidth, 0, screen.screenWidth);
     const int32_t height = std::clamp(background.backgroundHeight, 0, screen.screenHeight);
-    for (int32_t y = 0; y < screen.screenHeight; ++y) {
+    for (int32_t y = rows.first; y < rows.last; ++y) {
         const auto row = static_cast<std::ptrdiff_t>(pixelIndex(screen, 0, y));
         const auto shown = static_cast<std::ptrdiff_t>(y < height ? width : 0);
         const auto first = screen.colorBuffer.begin() + row;
@@ -33,28 +35,62 @@ void copyBackground(ScreenBuffers& screen, const Background& background) {
     }
 }
 
-}  // namespace
+struct StartJob {
+    EditorState* state;
+    Projection projection;
+};
 
-// The order is part of the picture: vertices come before lines and polygons so that their pick
-// codes are in place first and are never replaced by polygon codes, and lines come before
-// polygons so that at equal depth the line stays.
-void composeFrame(EditorState& state) {
-    ScreenBuffers& screen = state.screen;
-    clearFrame(screen, state.background.hasBackground != 0);
-    if (state.background.hasBackground) copyBackground(screen, state.background);
-    const Projection projection = projectionOf(state.camera, screen);
-    const FrameArrays frame = frameArraysOf(screen);
-    computePolygonNormals(state, projection);
-    projectVertices(state, projection, frame);
+// The clear and the background of the band's rows, and the normals of its share of the polygons.
+void startBand(void* context, int band, int bands) {
+    StartJob& job = *static_cast<StartJob*>(context);
+    EditorState& state = *job.state;
+    const RowBand rows = rowBand(state.screen.screenHeight, band, bands);
+    clearRows(state.screen, state.background.hasBackground != 0, rows);
+    if (state.background.hasBackground) copyBackground(state.screen, state.background, rows);
+    const RowBand polygons = rowBand(std::clamp(state.model.polygonCount, 0, maxPolygons), band, bands);
+    computePolygonNormals(state, job.projection, polygons.first, polygons.last);
+}
+
+// Every band walks all lines and polygons in table order and writes only its own rows, so each
+// pixel sees the writes one thread drawing the whole frame would make, in the same order.
+void drawBand(void* context, int band, int bands) {
+    EditorState& state = *static_cast<EditorState*>(context);
+    FrameArrays frame = frameArraysOf(state.screen);
+    const RowBand rows = rowBand(frame.height, band, bands);
+    frame.top = rows.first;
+    frame.bottom = rows.last;
     if (state.showFlags & 2) drawLines(state, frame);
     if (state.showFlags & 4) drawPolygons(state, frame);
 }
 
-// The arrays are stored row by row like the FrameBuffer, so the copy is one block.
+}  // namespace
+
+// The order is part of the picture: vertices come before lines and polygons so that their pick
+// codes are in place first and are never replaced by polygon codes, and lines come before
+// polygons so that at equal depth the line stays. The normals are shared out by polygon; the
+// vertex pass runs on one thread: a marker's depth test decides the marks on the rows around it.
+void composeFrame(EditorState& state) {
+    StartJob start{&state, projectionOf(state.camera, state.screen)};
+    runInBands(startBand, &start);
+    projectVertices(state, start.projection, frameArraysOf(state.screen));
+    if (state.showFlags & 6) runInBands(drawBand, &state);
+}
+
+namespace {
+
+void copyBand(void* context, int band, int bands) {
+    const ScreenBuffers& screen = *static_cast<const ScreenBuffers*>(context);
+    const RowBand rows = rowBand(screen.screenHeight, band, bands);
+    const std::size_t first = pixelIndex(screen, 0, rows.first), end = pixelIndex(screen, 0, rows.last);
+    std::memcpy(screen.frameBuffer + first, screen.colorBuffer.data() + first, (end - first) * sizeof(uint32_t));
+}
+
+}  // namespace
+
+// The arrays are stored row by row like the FrameBuffer, so the copy is one block per band.
 void copyFrameToScreen(const EditorState& state) {
     if (!state.screen.frameBuffer) return;
-    std::memcpy(state.screen.frameBuffer, state.screen.colorBuffer.data(),
-                state.screen.colorBuffer.size() * sizeof(uint32_t));
+    runInBands(copyBand, const_cast<ScreenBuffers*>(&state.screen));  // only read
 }
 
 }  // namespace vx

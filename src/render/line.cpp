@@ -10,24 +10,30 @@
 namespace vx {
 namespace {
 
-// Samples are taken with floor, so a point is on the surface exactly when 0 <= x < width.
+// Off-surface steps of a walk with no more than this left are stepped through, not skipped.
+constexpr uint64_t shortWalk = 64;
+
+// Samples are taken with floor, so a point is on the surface and in the band exactly when
+// 0 <= x < width and top <= y < bottom.
 bool onSurface(const FrameArrays& f, const ScreenPoint& p) {
-    return p.x >= 0.0f && p.x < static_cast<float>(f.width) && p.y >= 0.0f && p.y < static_cast<float>(f.height);
+    return p.x >= 0.0f && p.x < static_cast<float>(f.width) && p.y >= static_cast<float>(f.top) &&
+           p.y < static_cast<float>(f.bottom);
 }
 
-// Steps until a coordinate walking by s first lies in 0 <= v < size; `left` when it never does
+// Steps until a coordinate walking by s first lies in low <= v < high; `left` when it never does
 // within the steps left. Each coordinate moves one way only, so once past the far side it stays out.
-uint64_t stepsIntoRange(float v, float s, uint64_t left, float size) {
-    if (v >= 0.0f && v < size) return 0;
-    if (v < 0.0f && s > 0.0f) return walkUntil(v, s, left, 0.0f, true);
-    if (v >= size && s < 0.0f) return walkUntil(v, s, left, size, false);
+uint64_t stepsIntoRange(float v, float s, uint64_t left, float low, float high) {
+    if (v >= low && v < high) return 0;
+    if (v < low && s > 0.0f) return walkUntil(v, s, left, low, true);
+    if (v >= high && s < 0.0f) return walkUntil(v, s, left, high, false);
     return left;
 }
 
 // Skips, exactly, the steps before the walk next lies on the surface; returns how many it skipped.
 uint64_t skipOffSurface(const FrameArrays& f, ScreenPoint& p, const ScreenPoint& step, uint64_t left) {
-    const uint64_t skip = std::max(stepsIntoRange(p.x, step.x, left, static_cast<float>(f.width)),
-                                   stepsIntoRange(p.y, step.y, left, static_cast<float>(f.height)));
+    const uint64_t skip =
+        std::max(stepsIntoRange(p.x, step.x, left, 0.0f, static_cast<float>(f.width)),
+                 stepsIntoRange(p.y, step.y, left, static_cast<float>(f.top), static_cast<float>(f.bottom)));
     p.x = walkSteps(p.x, step.x, skip);
     p.y = walkSteps(p.y, step.y, skip);
     p.depth = walkSteps(p.depth, step.depth, skip);
@@ -40,11 +46,21 @@ void drawLineSample(const FrameArrays& f, const ScreenPoint& p, uint32_t colour)
     writeLineSample(f, i, floorToInt32(p.depth), colour);
 }
 
+// Whether a walk from a to b may take a sample in the band's rows. The walk's rounding errors
+// add up to less than 2^-24 of the largest value passed per step, far less than the margin.
+bool mayTouchBand(const FrameArrays& f, const ScreenPoint& a, const ScreenPoint& b) {
+    const double steps = std::max(std::fabs(static_cast<double>(b.x) - a.x), std::fabs(static_cast<double>(b.y) - a.y));
+    const double largest = std::max(std::fabs(static_cast<double>(a.y)), std::fabs(static_cast<double>(b.y))) + 2.0;
+    const double margin = 2.0 + (steps + 2.0) * largest * 0x1p-20;
+    return std::min(a.y, b.y) - margin < f.bottom && std::max(a.y, b.y) + margin >= f.top;
+}
+
 }  // namespace
 
 // There is no length limit: a line between extreme points walks one step per pixel of its
-// length. The walk is still quick, because stretches off the surface are skipped exactly rather
-// than stepped through, and a walk that has left the surface for good ends at once.
+// length. The walk is still quick, because long stretches off the surface (or the band) are
+// skipped exactly rather than stepped through, and a walk that has left for good ends at once.
+// A short stretch is cheaper to step through than to skip.
 void drawLine(const FrameArrays& frame, ScreenPoint& p, const ScreenPoint& end, uint32_t colour) {
     const ScreenPoint delta = end - p;
     const double longer = std::max(std::fabs(static_cast<double>(delta.x)), std::fabs(static_cast<double>(delta.y)));
@@ -56,7 +72,12 @@ void drawLine(const FrameArrays& frame, ScreenPoint& p, const ScreenPoint& end, 
     auto left = static_cast<uint64_t>(count);
     while (left > 0) {
         if (!onSurface(frame, p)) {
-            left -= skipOffSurface(frame, p, step, left);
+            if (left > shortWalk) {
+                left -= skipOffSurface(frame, p, step, left);
+            } else {
+                p += step;
+                --left;
+            }
             continue;
         }
         drawLineSample(frame, p, colour);
@@ -74,7 +95,7 @@ void drawLines(const EditorState& state, const FrameArrays& frame) {
         ScreenPoint a = screenPointOf(state.projected[line.a]);
         const ScreenPoint b = screenPointOf(state.projected[line.b]);
         if (!inDepthRange(a.depth, state.camera.drawdepth) || !inDepthRange(b.depth, state.camera.drawdepth)) continue;
-        drawLine(frame, a, b, whiteColour);
+        if (mayTouchBand(frame, a, b)) drawLine(frame, a, b, whiteColour);
     }
 }
 

@@ -16,16 +16,21 @@ inline constexpr int32_t selectionMarkDepth = 0;
 
 // The per-frame arrays as bare pointers, taken once per frame so that a writer is one index,
 // one depth test and the stores. Rows are stored one after another: (x, y) is y * width + x.
+// Lines and polygons write only rows top..bottom-1, so that threads drawing the same primitives
+// in the same order into different bands give every pixel the sequence of writes of one thread.
 struct FrameArrays {
     uint32_t* color;
     int32_t* depth;
     int16_t* pick;
     int32_t width;
     int32_t height;
+    int32_t top;     // first row of the band
+    int32_t bottom;  // one past its last row
 };
 
 inline FrameArrays frameArraysOf(ScreenBuffers& screen) {
-    return {screen.colorBuffer.data(), screen.depthBuffer.data(), screen.pickBuffer.data(), screen.screenWidth,
+    return {screen.colorBuffer.data(), screen.depthBuffer.data(), screen.pickBuffer.data(),
+            screen.screenWidth,        screen.screenHeight,       0,
             screen.screenHeight};
 }
 

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "core/numeric.h"
 #include "render/line.h"
@@ -74,6 +75,7 @@ struct Target {
     uint8_t style;  // 1 flat, 2 per sample
     uint32_t flatColour;
     double maxCount;  // 2·screenWidth: longer sweeps and spans are not drawn
+    bool inside;      // every span of the polygon passes spanInside
 };
 
 // A polygon's corners in drawing order: A slot 0, B slot 3, C slot 1, D slot 2.
@@ -84,37 +86,44 @@ struct Corners {
     const ProjectedVertex* d;
 };
 
-// The per-sample shade of one span: the swept edges' direction (Eu, Ev, Ez) at the sample against
-// the span's direction (Su, Sv, Sz), in view units.
-struct SampleShade {
-    float eu, ev, ez;
-    float ku, kv, kz;
-    float su, sv;
-    float slen;  // |S| / 248
-    bool selected;
-    bool steady;  // the edge direction never steps in this span, so neither does the shade
-    bool known;   // steady, and the shade is in `last`
-    uint32_t last;
-
-    uint32_t colour() {
-        if (known) return last;
-        last = shadeOf();
-        known = steady;
-        return last;
-    }
-    uint32_t shadeOf() const {
-        const float len = static_cast<float>(
-            std::sqrt(static_cast<double>(eu) * eu + static_cast<double>(ev) * ev + static_cast<double>(ez) * ez) *
-            slen);
-        if (len == 0.0f) return 0;
-        return shadeColour(std::fabs((static_cast<double>(ev) * su - static_cast<double>(eu) * sv) / len), selected);
-    }
-    void advance() {
-        eu += ku;
-        ev += kv;
-        ez += kz;
-    }
+// The swept edges' direction (Eu, Ev, Ez) at one sample of a span, with its length, in view units.
+struct EdgeSample {
+    double eu, ev;
+    double length;  // sqrt(Eu² + Ev² + Ez²)
 };
+
+// What the per-sample shade of one span needs: the swept edges' direction at each sample against
+// the span's direction (Su, Sv, Sz).
+struct SampleShade {
+    const EdgeSample* edge;  // at the span's first sample
+    double su, sv;
+    double slen;  // |S| / 248, rounded to single
+    bool selected;
+};
+
+// The shades of a whole span worked out in one tight loop before its samples are drawn: every
+// sample costs a division, and in a loop without branches the divisions overlap. The result is
+// shadeColour's: a length of zero or a quotient that is not finite gives black.
+struct SpanShades {
+    const uint32_t* next;
+    uint32_t colour() const { return *next; }
+    void advance() { ++next; }
+};
+
+SpanShades spanShades(const SampleShade& shade, uint32_t m) {
+    thread_local std::vector<uint32_t> colours;  // only grows, like the edge directions
+    if (colours.size() < m) colours.resize(m);
+    const uint32_t channels = shade.selected ? 0x010000u : 0x010101u;
+    for (uint32_t t = 0; t < m; ++t) {
+        const EdgeSample& e = shade.edge[t];
+        const double len = static_cast<float>(e.length * shade.slen);
+        const double magnitude = std::fabs((e.ev * shade.su - e.eu * shade.sv) / len);
+        const double capped = magnitude < 248.0 ? magnitude : 248.0;
+        const uint32_t g = static_cast<uint32_t>(static_cast<int32_t>(capped)) + 7;
+        colours[t] = magnitude <= std::numeric_limits<double>::max() ? g * channels : 0;
+    }
+    return {colours.data()};
+}
 
 struct FlatShade {
     uint32_t flat;
@@ -152,63 +161,167 @@ ShadeEdges shadeEdgesOf(const Corners& k, double n) {
     return {uA, vA, uC, vC, dU1 / count, dV1 / count, dU2 / count, dV2 / count, kU, kV, dU1, dV1, zB - zA, dZd};
 }
 
+// Every span of a polygon starts the edge direction at (dU1, dV1, dZ1) and steps it by
+// (kU, kV, dZd / m), so spans with the same sample count m share its values: they are worked out
+// once per count, not once per span. The table lives as long as its thread and only grows (to at
+// most 2·screenWidth samples), so frames allocate nothing once the longest span has been seen.
+class EdgeDirections {
+public:
+    const EdgeSample* forCount(const ShadeEdges& e, uint32_t m) {
+        if (m == count) return samples().data();
+        std::vector<EdgeSample>& table = samples();
+        if (table.size() < m) table.resize(m);
+        const float kz = e.dZd / static_cast<float>(m);
+        float eu = e.dU1, ev = e.dV1, ez = e.dZ1;
+        for (uint32_t t = 0; t < m; ++t) {
+            const double u = eu, v = ev, z = ez;
+            table[t] = {u, v, std::sqrt(u * u + v * v + z * z)};
+            eu += e.kU;
+            ev += e.kV;
+            ez += kz;
+        }
+        count = m;
+        return table.data();
+    }
+
+private:
+    uint32_t count = 0;  // the sample count the table holds; 0 when it belongs to another polygon
+    static std::vector<EdgeSample>& samples() {
+        thread_local std::vector<EdgeSample> table;
+        return table;
+    }
+};
+
 // The span direction is taken from the undivided span difference s.
-SampleShade spanShade(const ShadeEdges& e, const ScreenPoint& s, float count, bool selected) {
+SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const ScreenPoint& s, uint32_t m,
+                      bool selected) {
     const float su = e.uQ - e.uP, sv = e.vQ - e.vP, sz = s.depth;
     const double length =
         std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv + static_cast<double>(sz) * sz);
-    const float kz = e.dZd / count;
-    const bool steady = e.kU == 0.0f && e.kV == 0.0f && kz == 0.0f;
-    return {e.dU1,    e.dV1,  e.dZ1, e.kU, e.kV, kz, su, sv, static_cast<float>(length / 248.0),
-            selected, steady, false, 0};
+    return {directions.forCount(e, m), su, sv, static_cast<float>(length / 248.0), selected};
 }
 
-// One sample's block: columns ix..ix+fx and rows iy..iy+fy. The caller has checked that the sample
-// lies in 1..width-2, 1..height-2, so truncation is floor and the block stays on the surface.
-// A duplicate index of a block without a fraction is harmless: equal depth fails the test.
+// One sample's block: columns ix..ix+fx and rows iy..iy+fy, of which only the rows in the band
+// are written. The caller has checked that the sample lies in 1..width-2, 1..height-2 and that
+// top-1 <= y < bottom, so truncation is floor, the block stays on the surface and its upper row is
+// at most the band's last. A duplicate index of a block without a fraction is harmless: equal
+// depth fails the test.
 template <class Shade>
 void writeBlock(const Target& t, const ScreenPoint& r, Shade& shade) {
     const FrameArrays& f = t.frame;
     const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
     const int32_t iz = floorSample(r.depth);
-    const std::size_t i = indexOf(f, ix, iy);
     const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
-    const std::size_t down = r.y > static_cast<float>(iy) ? static_cast<std::size_t>(f.width) : 0;
+    const std::size_t rowStep = static_cast<std::size_t>(f.width);
+    const bool upper = iy >= f.top;
+    const bool lower = r.y > static_cast<float>(iy) && iy + 1 < f.bottom;
+    // Rows outside the band are replaced by the one inside, which a repeated write leaves alone.
+    const std::size_t first = indexOf(f, ix, upper ? iy : iy + 1);
+    const std::size_t second = lower && upper ? first + rowStep : first;
+    if (!upper && !lower) return;
     // The shade is worked out only when a pixel of the block will take it.
-    if (!(iz < f.depth[i] || iz < f.depth[i + right] || iz < f.depth[i + down] || iz < f.depth[i + down + right]))
+    if (!(iz < f.depth[first] || iz < f.depth[first + right] || iz < f.depth[second] || iz < f.depth[second + right]))
         return;
     const uint32_t colour = t.visible ? shade.colour() : 0;
-    writePolygonSample(f, i, iz, colour, t.visible, t.code);
-    writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
-    writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
-    writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
+    writePolygonSample(f, first, iz, colour, t.visible, t.code);
+    writePolygonSample(f, first + right, iz, colour, t.visible, t.code);
+    writePolygonSample(f, second, iz, colour, t.visible, t.code);
+    writePolygonSample(f, second + right, iz, colour, t.visible, t.code);
 }
 
 template <class Shade>
 void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, Shade shade) {
-    const float maxX = static_cast<float>(t.frame.width - 1), maxY = static_cast<float>(t.frame.height - 1);
+    const float maxX = static_cast<float>(t.frame.width - 1);
+    const float minY = static_cast<float>(std::max(1, t.frame.top - 1));
+    const float maxY = static_cast<float>(std::min(t.frame.height - 1, t.frame.bottom));
     for (uint32_t sample = 0; sample < count; ++sample) {
-        if (r.x >= 1.0f && r.x < maxX && r.y >= 1.0f && r.y < maxY) writeBlock(t, r, shade);
+        if (r.x >= 1.0f && r.x < maxX && r.y >= minY && r.y < maxY) writeBlock(t, r, shade);
         shade.advance();
         r += step;
     }
 }
 
+// How far, at most, samples walked from a towards b in `steps` single-precision steps stray from
+// the segment between them: each sum rounds by at most 2^-24 of the largest value passed, so the
+// margin is far more than their errors add up to.
+double walkMargin(float a, float b, double steps) {
+    const double largest = std::max(std::fabs(static_cast<double>(a)), std::fabs(static_cast<double>(b))) + 2.0;
+    return 2.0 + (steps + 2.0) * largest * 0x1p-20;
+}
+
+// Whether such samples may write a row of the band; a block reaches one row below its sample.
+bool mayTouchBand(const FrameArrays& f, float y0, float y1, double steps) {
+    const double margin = walkMargin(y0, y1, steps);
+    return std::min(y0, y1) - margin < f.bottom && std::max(y0, y1) + margin + 1.0 >= f.top;
+}
+
+// Whether every sample of the span from p to q is drawn, its whole block lies in the band and its
+// depth is positive and below 2^31: then the samples need no clipping and truncation is floor.
+bool spanInside(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& q, double steps) {
+    const double mx = walkMargin(p.x, q.x, steps), my = walkMargin(p.y, q.y, steps);
+    const double mz = walkMargin(p.depth, q.depth, steps);
+    return std::min(p.x, q.x) - mx >= 1.0 && std::max(p.x, q.x) + mx < f.width - 1.0 &&
+           std::min(p.y, q.y) - my >= std::max(1, f.top) &&
+           std::max(p.y, q.y) + my + 1.0 < std::min(f.height - 1, f.bottom) && std::min(p.depth, q.depth) - mz > 0.0 &&
+           std::max(p.depth, q.depth) + mz < 2147483648.0;
+}
+
+// writeBlock and walkSpan for a span that spanInside has cleared.
+template <class Shade>
+void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, Shade shade) {
+    const FrameArrays& f = t.frame;
+    const std::size_t rowStep = static_cast<std::size_t>(f.width);
+    for (uint32_t sample = 0; sample < count; ++sample) {
+        const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
+        const auto iz = static_cast<int32_t>(r.depth);
+        const std::size_t i = indexOf(f, ix, iy);
+        const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
+        const std::size_t down = r.y > static_cast<float>(iy) ? rowStep : 0;
+        // Both shades here cost a load, so there is nothing to gain from testing the block first.
+        const uint32_t colour = shade.colour();
+        writePolygonSample(f, i, iz, colour, t.visible, t.code);
+        writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
+        writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
+        writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
+        shade.advance();
+        r += step;
+    }
+}
+
+template <class Shade>
+void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
+    const ScreenPoint step = (q - p) / static_cast<float>(m);
+    if (t.inside || spanInside(t.frame, p, q, m))
+        walkSpanInside(t, p, step, static_cast<uint32_t>(m), shade);
+    else
+        walkSpan(t, p, step, static_cast<uint32_t>(m), shade);
+}
+
 // One sweep step: the span from p to q, its end not sampled. False when the span is too long,
 // which ends the polygon with what is drawn so far.
-bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, const ShadeEdges& edges) {
+bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, const ShadeEdges& edges,
+                   EdgeDirections& directions) {
     const ScreenPoint s = q - p;
     const double m = stepCount(s);
     if (m == 0.0) return true;
     if (m > t.maxCount) return false;
-    const auto count = static_cast<float>(m);
-    const auto samples = static_cast<uint32_t>(m);
-    if (t.style == 2) {
-        walkSpan(t, p, s / count, samples, spanShade(edges, s, count, t.selected));
-    } else {
-        walkSpan(t, p, s / count, samples, FlatShade{t.flatColour});
-    }
+    if (!mayTouchBand(t.frame, p.y, q.y, m)) return true;
+    if (t.style == 2)
+        drawSpan(t, p, q, m,
+                 spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected),
+                            static_cast<uint32_t>(m)));
+    else
+        drawSpan(t, p, q, m, FlatShade{t.flatColour});
     return true;
+}
+
+ScreenPoint lowestCorner(const ScreenPoint& a, const ScreenPoint& b, const ScreenPoint& c, const ScreenPoint& d) {
+    return {std::min({a.x, b.x, c.x, d.x}), std::min({a.y, b.y, c.y, d.y}),
+            std::min({a.depth, b.depth, c.depth, d.depth})};
+}
+ScreenPoint highestCorner(const ScreenPoint& a, const ScreenPoint& b, const ScreenPoint& c, const ScreenPoint& d) {
+    return {std::max({a.x, b.x, c.x, d.x}), std::max({a.y, b.y, c.y, d.y}),
+            std::max({a.depth, b.depth, c.depth, d.depth})};
 }
 
 void fillPolygon(const Target& t, const Corners& k) {
@@ -217,12 +330,19 @@ void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint dAB = b - a, dCD = d - c;
     const double n = std::max(stepCount(dAB), stepCount(dCD));
     if (n == 0.0 || n > t.maxCount) return;
+    // Every sample lies between the two swept edges, so within the corners' rows up to rounding.
+    const float top = std::min({a.y, b.y, c.y, d.y}), bottom = std::max({a.y, b.y, c.y, d.y});
+    if (!mayTouchBand(t.frame, top, bottom, n + t.maxCount)) return;
+    // Every sample lies within the corners' box up to the rounding of the sweep and the span.
+    Target clear = t;
+    clear.inside = spanInside(t.frame, lowestCorner(a, b, c, d), highestCorner(a, b, c, d), n + t.maxCount);
     ShadeEdges edges = shadeEdgesOf(k, n);
+    EdgeDirections directions;
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
     ScreenPoint p = a, q = c;
     for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
-        if (!drawSweepStep(t, p, q, edges)) return;
+        if (!drawSweepStep(clear, p, q, edges, directions)) return;
         p += stepAB;
         q += stepCD;
         edges.advance();
@@ -264,14 +384,14 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
-    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width}, k);
+    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false}, k);
 }
 
 }  // namespace
 
-void computePolygonNormals(EditorState& state, const Projection& projection) {
+void computePolygonNormals(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
     const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = std::max(first, 0); i < std::min(end, count); ++i) {
         const auto at = static_cast<std::size_t>(i);
         const Normal n = normalOf(state.model, state.model.polygons[at]);
         state.polygonNormals[at] = n;

@@ -67,19 +67,24 @@ TEST_F(DisplayService, presenterCopiesTheBandBetweenFirstAndLastChangedRowsInOne
     EXPECT_EQ(headless::transfers().size(), before + 1);  // nothing changed since
 }
 
-TEST_F(DisplayService, unlockMarksAllRowsForMinusOneAndNoneForAnEmptyRange) {
+// The presenter sleeps until woken, so every unlock that marks rows must wake it, and one that
+// marks none must not (an idle editor's polls would keep it awake).
+TEST_F(DisplayService, unlockMarksAllRowsForMinusOneAndNoneForAnEmptyRangeAndWakesThePresenterOnlyForRows) {
     lockScreen();
     unlockScreen(1, 0);
     presenterCycle();
     const std::size_t before = headless::transfers().size();
+    const int wakes = headless::presenterWakes();
     lockScreen();
     unlockScreen(1, 0);
     presenterCycle();
     EXPECT_EQ(headless::transfers().size(), before);
+    EXPECT_EQ(headless::presenterWakes(), wakes);
     EXPECT_TRUE(presenterCanTakeTheLock());
 
     lockScreen();
     unlockScreen(-1, -1);
+    EXPECT_GT(headless::presenterWakes(), wakes);
     presenterCycle();
     ASSERT_EQ(headless::transfers().size(), before + 1);
     EXPECT_EQ(headless::transfers().back().firstRow, 0);

@@ -45,6 +45,7 @@ struct Transfer {
 const std::vector<Transfer>& transfers();  // every presentation, oldest first
 int64_t nowMs();                           // the virtual clock
 int beeps();
+int presenterWakes();  // calls of wakePresenter since the reset
 std::string windowTitle();
 
 }  // namespace vx::headless

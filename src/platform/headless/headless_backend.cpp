@@ -24,6 +24,7 @@ struct Headless {
     int64_t clock = 0;
     int64_t idleSince = 0;
     int beeps = 0;
+    int wakes = 0;
 };
 
 Headless& hl() {
@@ -85,6 +86,9 @@ void sleepMs(int ms) {
 }
 
 int64_t clockMs() { return hl().clock; }
+
+// The presenter runs on the virtual clock anyway; the wakes are counted for the tests.
+void wakePresenter() { ++hl().wakes; }
 
 void beep() { ++hl().beeps; }
 
@@ -149,6 +153,7 @@ int windowHeight() { return hl().height; }
 const std::vector<Transfer>& transfers() { return hl().transfers; }
 int64_t nowMs() { return hl().clock; }
 int beeps() { return hl().beeps; }
+int presenterWakes() { return hl().wakes; }
 std::string windowTitle() { return hl().title; }
 
 }  // namespace headless

@@ -18,7 +18,9 @@
 namespace vx {
 namespace {
 
-constexpr int presenterPeriodMs = 10;
+// The presenter sleeps in SDL's event wait, which wakes on a window event or on the event that
+// wakePresenter pushes. The timeout only bounds the harm of a wake that went astray.
+constexpr int presenterSafetyWakeMs = 1000;
 
 struct Window {
     SDL_Window* window = nullptr;
@@ -27,6 +29,8 @@ struct Window {
     int originX = 0, originY = 0;  // where the editor's surface sits in the window (full screen)
     bool directCopy = true;      // the window surface is 0x00RRGGBB with 32-bit pixels
     SDL_AudioDeviceID audio = 0;
+    Uint32 wakeEvent = 0;                  // the event type wakePresenter pushes
+    std::atomic<bool> wakePending{false};  // a wake event is queued and not yet taken in
 };
 
 Window& win() {
@@ -207,6 +211,10 @@ void onWindowEvent(const SDL_WindowEvent& event) {
 }
 
 void onEvent(const SDL_Event& event) {
+    if (event.type == win().wakeEvent) {
+        win().wakePending.store(false);
+        return;
+    }
     switch (event.type) {
         case SDL_KEYDOWN: onKeyDown(event.key); break;
         case SDL_TEXTINPUT: onText(event.text); break;
@@ -257,7 +265,8 @@ bool createWindow(int width, int height, const std::string& title, std::string& 
     }
     SDL_UpdateWindowSurface(w.window);
     SDL_StartTextInput();
-    return true;
+    w.wakeEvent = SDL_RegisterEvents(1);
+    return w.wakeEvent != static_cast<Uint32>(-1);
 }
 
 // The presenter thread: SDL wants its events pumped on the thread that made the window.
@@ -270,7 +279,7 @@ void presenterThread(int width, int height, std::string title, std::promise<std:
     opened.set_value({});
     for (;;) {
         presenterCycle();
-        std::this_thread::sleep_for(std::chrono::milliseconds(presenterPeriodMs));
+        SDL_WaitEventTimeout(nullptr, presenterSafetyWakeMs);  // leaves the event for the cycle
     }
 }
 
@@ -302,6 +311,15 @@ void presentRows(const uint32_t* frame, int, int firstRow, int lastRow) { copyBa
 void takeEvents() {
     SDL_Event event;
     while (SDL_PollEvent(&event)) onEvent(event);
+}
+
+// The flag keeps a burst of marks (one per text row printed) to one queued event.
+void wakePresenter() {
+    Window& w = win();
+    if (!w.wakeEvent || w.wakePending.exchange(true)) return;
+    SDL_Event event{};
+    event.type = w.wakeEvent;
+    if (SDL_PushEvent(&event) != 1) w.wakePending.store(false);
 }
 
 void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }

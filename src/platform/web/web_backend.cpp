@@ -310,6 +310,9 @@ void sleepMs(int ms) {
     }
 }
 
+// The page's presenter runs between the slices of every sleep, so there is nothing to wake.
+void wakePresenter() {}
+
 int64_t clockMs() { return static_cast<int64_t>(emscripten_get_now()); }
 
 void beep() { playBeep(); }

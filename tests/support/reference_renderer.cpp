@@ -1,0 +1,288 @@
+// A plain, literal renderer for the differential test: slow, with no shortcut of any kind.
+//
+// Every real quantity is a float; every formula is evaluated in double and rounded to float when
+// it is stored. Integer conversions: round to nearest with ties to even, or floor; a value that
+// does not fit 32 bits becomes INT32_MIN.
+#include "support/reference_renderer.h"
+
+#include <cmath>
+
+namespace vx::test {
+namespace {
+
+struct Point {
+    float x, y, z;  // screen x, screen y, depth
+};
+
+int32_t toInt32(double v) { return v >= -2147483648.0 && v <= 2147483647.0 ? static_cast<int32_t>(v) : INT32_MIN; }
+int32_t roundEven(double v) { return toInt32(std::nearbyint(v)); }
+int32_t floorOf(double v) { return toInt32(std::floor(v)); }
+float single(double v) { return static_cast<float>(v); }
+
+struct Renderer {
+    const EditorState& s;
+    ReferenceFrame& f;
+    int64_t budget;
+    bool overBudget = false;
+
+    uint32_t& color(int32_t x, int32_t y) { return f.color[static_cast<std::size_t>(x) * f.height + y]; }
+    int32_t& depth(int32_t x, int32_t y) { return f.depth[static_cast<std::size_t>(x) * f.height + y]; }
+    int16_t& pick(int32_t x, int32_t y) { return f.pick[static_cast<std::size_t>(x) * f.height + y]; }
+
+    // View x, y, z and depth; the screen position only when the depth is above 0.
+    void transformPoint(float x, float y, float z, float& xv, float& yv, float& zv, float& d, int32_t& sx,
+                        int32_t& sy) {
+        float c = single(std::cos(double(s.camera.axy))), sn = single(std::sin(double(s.camera.axy)));
+        const float x1 = single(double(c) * x - double(sn) * y);
+        const float y1 = single(double(c) * y + double(sn) * x);
+        c = single(std::cos(double(s.camera.axz)));
+        sn = single(std::sin(double(s.camera.axz)));
+        xv = single(double(c) * x1 - double(sn) * z);
+        const float z1 = single(double(c) * z + double(sn) * x1);
+        c = single(std::cos(double(s.camera.ayz)));
+        sn = single(std::sin(double(s.camera.ayz)));
+        zv = single(double(c) * z1 - double(sn) * y1);
+        yv = single(double(c) * y1 + double(sn) * z1);
+        d = single(double(zv) + s.camera.distance);
+        if (d > 0) {
+            sx = roundEven(double(xv) * s.camera.zoom / d + f.width / 2);
+            sy = roundEven(double(yv) * s.camera.zoom / d + f.height / 2);
+        }
+    }
+
+    void clearAndBackground() {
+        const std::size_t pixels = static_cast<std::size_t>(f.width) * f.height;
+        f.color.assign(pixels, 0);
+        f.depth.assign(pixels, 0x7F7F7F7F);
+        f.pick.assign(pixels, 0);
+        if (!s.background.hasBackground) return;
+        for (int32_t x = 0; x < f.width; ++x)
+            for (int32_t y = 0; y < f.height; ++y)
+                color(x, y) = x < s.background.backgroundWidth && y < s.background.backgroundHeight
+                                  ? s.screen.backgroundImage[static_cast<std::size_t>(y) * f.width + x]
+                                  : 0;
+    }
+
+    void normalPass() {
+        for (int32_t i = 0; i < s.model.polygonCount; ++i) {
+            const Polygon& p = s.model.polygons[i];
+            const Vertex &a = s.model.vertices[p.slots[0]], &b = s.model.vertices[p.slots[1]],
+                         &c = s.model.vertices[p.slots[3]];
+            const float e1x = float(int32_t(uint32_t(b.x) - uint32_t(a.x))),
+                        e1y = float(int32_t(uint32_t(b.y) - uint32_t(a.y))),
+                        e1z = float(int32_t(uint32_t(b.z) - uint32_t(a.z)));
+            const float e2x = float(int32_t(uint32_t(c.x) - uint32_t(a.x))),
+                        e2y = float(int32_t(uint32_t(c.y) - uint32_t(a.y))),
+                        e2z = float(int32_t(uint32_t(c.z) - uint32_t(a.z)));
+            const float len1 = single(std::sqrt(double(e1x) * e1x + double(e1y) * e1y + double(e1z) * e1z));
+            const float len2 = single(std::sqrt(double(e2x) * e2x + double(e2y) * e2y + double(e2z) * e2z));
+            const float nx = single(double(e2y) / len2 * e1z / len1 - double(e1y) / len1 * e2z / len2);
+            const float ny = single(double(e2z) / len2 * e1x / len1 - double(e1z) / len1 * e2x / len2);
+            const float nz = single(double(e2x) / len2 * e1y / len1 - double(e1x) / len1 * e2y / len2);
+            f.normals[i] = {nx, ny, nz};
+            float xv, yv, zv, d;
+            int32_t sx = 0, sy = 0;
+            transformPoint(nx, ny, nz, xv, yv, zv, d, sx, sy);
+            f.facing[i] = zv;
+        }
+    }
+
+    bool isSelected(int32_t i) {
+        for (int32_t k = 0; k < s.selection.vertexCount; ++k)
+            if (s.selection.vertices[k] == i) return true;
+        return false;
+    }
+
+    void vertexPass() {
+        for (int32_t i = 0; i < s.model.vertexCount; ++i) {
+            const Vertex& v = s.model.vertices[i];
+            ProjectedVertex& row = f.projected[i];
+            float xv, yv, zv, d;
+            int32_t sx = 0, sy = 0;
+            transformPoint(float(v.x), float(v.y), float(v.z), xv, yv, zv, d, sx, sy);
+            row.depth = floorOf(d);
+            if (row.depth < 1 || row.depth > s.camera.drawdepth) continue;
+            row.screenX = int32_t(uint32_t(sx) + uint32_t(s.camera.panX));
+            row.screenY = int32_t(uint32_t(sy) + uint32_t(s.camera.panY));
+            row.viewX = roundEven(xv);
+            row.viewY = roundEven(yv);
+            const int32_t x = row.screenX, y = row.screenY;
+            if (x < 1 || x > f.width - 2 || y < 1 || y > f.height - 2) continue;
+            if (!(row.depth < depth(x, y))) continue;
+            if (isSelected(i)) {
+                const int32_t marks[4][2] = {{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}};
+                for (const auto& m : marks) {
+                    color(m[0], m[1]) = 0xFF0000;
+                    depth(m[0], m[1]) = 0;
+                }
+            }
+            if (s.showFlags & 1) {
+                color(x, y) = 0xFFFFFF;
+                depth(x, y) = row.depth;
+            }
+            pick(x, y) = int16_t(i + 1);
+        }
+    }
+
+    void drawLine(Point& p1, Point p2, uint32_t colour) {
+        const Point delta{p2.x - p1.x, p2.y - p1.y, p2.z - p1.z};
+        double n = std::nearbyint(std::fabs(delta.y));
+        if (std::fabs(delta.x) > std::fabs(delta.y)) n = std::nearbyint(std::fabs(delta.x));
+        if (n == 0) return;
+        const Point step{single(delta.x / n), single(delta.y / n), single(delta.z / n)};
+        f.lineSteps += static_cast<int64_t>(n);
+        if (f.lineSteps > budget) {
+            overBudget = true;
+            return;
+        }
+        for (int64_t k = 0; k < static_cast<int64_t>(n); ++k) {
+            const int32_t ix = floorOf(p1.x), iy = floorOf(p1.y), iz = floorOf(p1.z);
+            if (ix >= 0 && ix < f.width && iy >= 0 && iy < f.height && iz < depth(ix, iy)) {
+                color(ix, iy) = colour;
+                depth(ix, iy) = iz;
+            }
+            p1 = {p1.x + step.x, p1.y + step.y, p1.z + step.z};
+        }
+    }
+
+    bool inRange(float d) { return !(d < 1 || d > s.camera.drawdepth); }
+    Point pointOf(uint16_t vertex) {
+        const ProjectedVertex& r = f.projected[vertex];
+        return {float(r.screenX), float(r.screenY), float(r.depth)};
+    }
+
+    void linePass() {
+        for (int32_t i = 0; i < s.model.lineCount; ++i) {
+            const Line& line = s.model.lines[i];
+            if (!inRange(float(f.projected[line.a].depth)) || !inRange(float(f.projected[line.b].depth))) continue;
+            Point a = pointOf(line.a);
+            drawLine(a, pointOf(line.b), 0xFFFFFF);
+        }
+    }
+
+    static double countOf(Point d) {
+        double n = std::nearbyint(std::fabs(d.y));
+        if (std::fabs(d.x) > std::fabs(d.y)) n = std::nearbyint(std::fabs(d.x));
+        return n;
+    }
+
+    static uint32_t shade(double magnitude, bool selected) {
+        if (std::isnan(magnitude)) return 0;
+        const auto g = static_cast<uint32_t>(std::floor(magnitude)) + 7;
+        return selected ? g << 16 : g << 16 | g << 8 | g;
+    }
+
+    void writeSample(int32_t x, int32_t y, int32_t iz, uint32_t colour, bool visible, int16_t k) {
+        if (!(iz < depth(x, y))) return;
+        if (visible) color(x, y) = colour;
+        depth(x, y) = iz;
+        if (pick(x, y) < 1) pick(x, y) = k;
+    }
+
+    void fill(int32_t i, Point a, Point b, Point c, Point d, bool visible, bool selected, const uint16_t* slot) {
+        const Point dAB{b.x - a.x, b.y - a.y, b.z - a.z}, dCD{d.x - c.x, d.y - c.y, d.z - c.z};
+        const double n = std::max(countOf(dAB), countOf(dCD));
+        if (n == 0 || n > 2.0 * f.width) return;
+        // Corners in drawing order A, B, C, D are slots 0, 3, 1, 2.
+        float u[4], v[4], z[4];
+        const int slotOf[4] = {0, 3, 1, 2};
+        for (int k = 0; k < 4; ++k) {
+            const ProjectedVertex& r = f.projected[slot[slotOf[k]]];
+            u[k] = float(r.viewX);
+            v[k] = float(r.viewY);
+            z[k] = float(r.depth);
+        }
+        float uP = u[0], vP = v[0], uQ = u[2], vQ = v[2];
+        const float dU1 = u[1] - u[0], dV1 = v[1] - v[0], dU2 = u[3] - u[2], dV2 = v[3] - v[2];
+        const float kU = single((double(dU2) - dU1) / n), kV = single((double(dV2) - dV1) / n);
+        const float sU1 = single(dU1 / n), sV1 = single(dV1 / n), sU2 = single(dU2 / n), sV2 = single(dV2 / n);
+        const float dZ1 = z[1] - z[0];
+        const float dZd = single((double(z[3]) - z[2]) - (double(z[1]) - z[0]));
+        const Point stepAB{single(dAB.x / n), single(dAB.y / n), single(dAB.z / n)};
+        const Point stepCD{single(dCD.x / n), single(dCD.y / n), single(dCD.z / n)};
+        Point p = a, q = c;
+        const int16_t k = int16_t(-(i + 1));
+        for (int64_t j = 0; j < static_cast<int64_t>(n); ++j) {
+            Point sp{q.x - p.x, q.y - p.y, q.z - p.z};
+            const double m = countOf(sp);
+            if (m > 2.0 * f.width) return;
+            if (m != 0) {
+                const float su = uQ - uP, sv = vQ - vP, sz = sp.z;
+                float eu = dU1, ev = dV1, ez = dZ1;
+                const float kZ = single(dZd / m);
+                const float slen = single(std::sqrt(double(su) * su + double(sv) * sv + double(sz) * sz) / 248);
+                sp = {single(sp.x / m), single(sp.y / m), single(sp.z / m)};
+                Point r = p;
+                uint32_t colour = 0;
+                if (s.shadeStyle == 1) colour = shade(std::fabs(248.0 * f.facing[i]), selected);
+                for (int64_t t = 0; t < static_cast<int64_t>(m); ++t) {
+                    if (s.shadeStyle == 2) {
+                        const float len = single(std::sqrt(double(eu) * eu + double(ev) * ev + double(ez) * ez) * slen);
+                        colour = len == 0 ? 0 : shade(std::fabs((double(ev) * su - double(eu) * sv) / len), selected);
+                        eu += kU;
+                        ev += kV;
+                        ez += kZ;
+                    }
+                    const int32_t ix = floorOf(r.x), iy = floorOf(r.y), iz = floorOf(r.z);
+                    if (ix >= 1 && ix <= f.width - 2 && iy >= 1 && iy <= f.height - 2) {
+                        const int32_t fx = r.x > ix ? 1 : 0, fy = r.y > iy ? 1 : 0;
+                        for (int32_t y = iy; y <= iy + fy; ++y)
+                            for (int32_t x = ix; x <= ix + fx; ++x) writeSample(x, y, iz, colour, visible, k);
+                    }
+                    r = {r.x + sp.x, r.y + sp.y, r.z + sp.z};
+                }
+            }
+            p = {p.x + stepAB.x, p.y + stepAB.y, p.z + stepAB.z};
+            q = {q.x + stepCD.x, q.y + stepCD.y, q.z + stepCD.z};
+            uP += sU1;
+            vP += sV1;
+            uQ += sU2;
+            vQ += sV2;
+        }
+    }
+
+    void polygonPass() {
+        for (int32_t i = 0; i < s.model.polygonCount; ++i) {
+            const Polygon& polygon = s.model.polygons[i];
+            bool visible = true;
+            if (!(polygon.flags & 0x8000) && (f.facing[i] < 0 || std::isnan(f.facing[i]))) visible = false;
+            bool skip = false;
+            for (const uint16_t slot : polygon.slots) skip = skip || !inRange(float(f.projected[slot].depth));
+            if (skip) continue;
+            const int16_t k = int16_t(-(i + 1));
+            const bool selected = k == s.selection.polygon;
+            const Point a = pointOf(polygon.slots[0]), b = pointOf(polygon.slots[3]);
+            const Point c = pointOf(polygon.slots[1]), d = pointOf(polygon.slots[2]);
+            if (s.shadeStyle == 0) {
+                const uint32_t colour = selected ? 0x7F0000 : 0x7F7F7F;
+                Point p = a;
+                drawLine(p, b, colour);
+                drawLine(p, d, colour);
+                drawLine(p, c, colour);
+                Point fresh = pointOf(polygon.slots[0]);
+                drawLine(fresh, c, colour);
+            } else {
+                fill(i, a, b, c, d, visible || selected, selected, polygon.slots.data());
+            }
+        }
+    }
+};
+
+}  // namespace
+
+bool renderReference(const EditorState& state, const std::array<ProjectedVertex, maxVertices>& lastProjected,
+                     ReferenceFrame& out, int64_t stepBudget) {
+    out.width = state.screen.screenWidth;
+    out.height = state.screen.screenHeight;
+    out.projected = lastProjected;
+    out.lineSteps = 0;
+    Renderer r{state, out, stepBudget};
+    r.clearAndBackground();
+    r.normalPass();
+    r.vertexPass();
+    if (state.showFlags & 2) r.linePass();
+    if ((state.showFlags & 4) && state.model.polygonCount > 0) r.polygonPass();
+    return !r.overBudget;
+}
+
+}  // namespace vx::test

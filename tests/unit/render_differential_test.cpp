@@ -1,0 +1,153 @@
+// The renderer against a literal reference on random frames: every colour, depth and pick value,
+// the projected vertex table, the normals and the facing must agree, bit for bit, with any number
+// of drawing threads.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include "render/frame.h"
+#include "render/render_threads.h"
+#include "support/reference_renderer.h"
+
+namespace vx::test {
+namespace {
+
+#if defined(__SANITIZE_THREAD__)
+constexpr int defaultFrames = 300;  // every pixel write is watched
+#elif defined(__SANITIZE_ADDRESS__)
+constexpr int defaultFrames = 1000;  // the sanitizers slow both renderers several times
+#else
+constexpr int defaultFrames = 3000;
+#endif
+
+int frameCount() {
+    const char* wanted = std::getenv("VX_DIFFERENTIAL_FRAMES");  // more for a longer local run
+    return wanted ? std::atoi(wanted) : defaultFrames;
+}
+
+// Random scenes built to reach every branch: small and off-screen geometry, views from inside
+// the model, large zoom, degenerate polygons, selections, and screens of any size.
+class SceneMaker {
+public:
+    explicit SceneMaker(uint32_t seed) : random(seed) {}
+
+    void make(EditorState& s) {
+        const bool full = chance(0.03);
+        const int32_t width = full ? 800 : between(3, 140), height = full ? 600 : between(3, 110);
+        if (width != s.screen.screenWidth || height != s.screen.screenHeight)
+            allocateScreenBuffers(s, width, height, nullptr);
+        makeModel(s, full ? 400 : 40);
+        makeView(s);
+        makeBackground(s);
+    }
+
+private:
+    std::mt19937 random;
+
+    int32_t between(int32_t low, int32_t high) { return std::uniform_int_distribution<int32_t>(low, high)(random); }
+    bool chance(double p) { return std::bernoulli_distribution(p)(random); }
+    // Spread over orders of magnitude, as zoom and distances are in use.
+    double logUniform(double low, double high) {
+        return std::exp(std::uniform_real_distribution<double>(std::log(low), std::log(high))(random));
+    }
+    uint16_t vertexOf(const EditorState& s) { return static_cast<uint16_t>(between(0, s.model.vertexCount - 1)); }
+
+    void makeModel(EditorState& s, int32_t most) {
+        Model& m = s.model;
+        m.vertexCount = between(1, most);
+        const int32_t reach = chance(0.2) ? 3000 : chance(0.5) ? 300 : 60;
+        for (int32_t i = 0; i < m.vertexCount; ++i) {
+            m.vertices[i] = chance(0.1) && i > 0
+                                ? m.vertices[between(0, i - 1)]  // a repeated point
+                                : Vertex{between(-reach, reach), between(-reach, reach), between(-reach, reach)};
+        }
+        m.polygonCount = between(0, most);
+        for (int32_t i = 0; i < m.polygonCount; ++i) {
+            Polygon& p = m.polygons[i];
+            p.slots = {vertexOf(s), vertexOf(s), vertexOf(s), vertexOf(s)};
+            if (chance(0.3)) p.slots[3] = p.slots[2];  // a triangle
+            p.flags = chance(0.5) ? twoSidedFlag : static_cast<uint16_t>(between(0, 0x7FFF));
+        }
+        m.lineCount = between(0, most);
+        for (int32_t i = 0; i < m.lineCount; ++i) m.lines[i] = {vertexOf(s), vertexOf(s)};
+        s.selection.vertexCount = between(0, std::min(4, m.vertexCount));
+        for (int32_t k = 0; k < 4; ++k) s.selection.vertices[k] = vertexOf(s);
+        s.selection.polygon = chance(0.5) && m.polygonCount > 0 ? -between(1, m.polygonCount) : 0;
+    }
+
+    void makeView(EditorState& s) {
+        Camera& c = s.camera;
+        c.axy = static_cast<float>(between(-7000, 7000)) / 1000.0f;
+        c.axz = chance(0.2) ? 0.0f : static_cast<float>(between(-7000, 7000)) / 1000.0f;
+        c.ayz = chance(0.2) ? pi / 2 : static_cast<float>(between(-7000, 7000)) / 1000.0f;
+        c.distance = static_cast<int32_t>(logUniform(1, 5000));
+        c.zoom = static_cast<float>(logUniform(1, chance(0.2) ? 50000 : 500));
+        c.panX = between(-s.screen.screenWidth, s.screen.screenWidth) / 2;
+        c.panY = between(-s.screen.screenHeight, s.screen.screenHeight) / 2;
+        c.drawdepth = static_cast<int32_t>(logUniform(1, 10000));
+        s.showFlags = static_cast<uint8_t>(chance(0.7) ? 7 : between(0, 7));
+        s.shadeStyle = static_cast<uint8_t>(between(0, 2));
+    }
+
+    void makeBackground(EditorState& s) {
+        s.background.hasBackground = chance(0.1) ? 1 : 0;
+        s.background.backgroundWidth = between(-10, s.screen.screenWidth + 10);
+        s.background.backgroundHeight = between(-10, s.screen.screenHeight + 10);
+        for (uint32_t& pixel : s.screen.backgroundImage) pixel = static_cast<uint32_t>(random()) & 0xFFFFFF;
+    }
+};
+
+// A missing normal is NaN in both, whatever its payload.
+bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0 || (std::isnan(a) && std::isnan(b)); }
+
+// The first difference, as text; empty when the frames agree.
+std::string firstDifference(const EditorState& s, const ReferenceFrame& r) {
+    for (int32_t x = 0; x < r.width; ++x) {
+        for (int32_t y = 0; y < r.height; ++y) {
+            const std::size_t ours = pixelIndex(s.screen, x, y), theirs = static_cast<std::size_t>(x) * r.height + y;
+            if (s.screen.colorBuffer[ours] != r.color[theirs] || s.screen.depthBuffer[ours] != r.depth[theirs] ||
+                s.screen.pickBuffer[ours] != r.pick[theirs])
+                return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+        }
+    }
+    for (int32_t i = 0; i < s.model.vertexCount; ++i)
+        if (std::memcmp(&s.projected[i], &r.projected[i], sizeof(ProjectedVertex)) != 0)
+            return "projected vertex " + std::to_string(i);
+    for (int32_t i = 0; i < s.model.polygonCount; ++i) {
+        const Normal &a = s.polygonNormals[i], &b = r.normals[i];
+        if (!sameBits(a.x, b.x) || !sameBits(a.y, b.y) || !sameBits(a.z, b.z) ||
+            !sameBits(s.polygonFacing[i], r.facing[i]))
+            return "normal of polygon " + std::to_string(i);
+    }
+    return {};
+}
+
+TEST(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFrames) {
+    auto owned = std::make_unique<EditorState>();
+    EditorState& s = *owned;
+    initEditorState(s);
+    auto reference = std::make_unique<ReferenceFrame>();
+    SceneMaker maker(20261207);
+    const int threadCounts[] = {1, 2, 3, 4};
+    int compared = 0, styles[3] = {};
+    for (int frame = 0; compared < frameCount(); ++frame) {
+        setRenderThreads(threadCounts[frame / 100 % 4]);
+        maker.make(s);
+        if (!renderReference(s, s.projected, *reference, 4'000'000)) continue;  // a walk too long to wait for
+        composeFrame(s);
+        ++compared;
+        ++styles[s.shadeStyle];
+        const std::string difference = firstDifference(s, *reference);
+        ASSERT_EQ(difference, "") << "frame " << frame << ", style " << int{s.shadeStyle} << ", " << renderThreads()
+                                  << " threads, screen " << s.screen.screenWidth << "x" << s.screen.screenHeight;
+    }
+    setRenderThreads(0);
+    EXPECT_GT(std::min({styles[0], styles[1], styles[2]}), 0);
+}
+
+}  // namespace
+}  // namespace vx::test
