@@ -36,12 +36,14 @@ ensure_gltf_validator() {
   (cd "$folder" && npm install --prefix . --no-audit --no-fund --silent gltf-validator@2.0.0-dev.3.10 >/dev/null)
 }
 
-# configure_and_build_target DIR TARGET [cmake options...]: builds only what TARGET needs.
+# configure_and_build_target DIR "TARGET..." [cmake options...]: builds only what the targets need.
 configure_and_build_target() {
-  local dir=$1 target=$2
+  local dir=$1
+  local -a targets
+  read -r -a targets <<<"$2"
   shift 2
   cmake -S "$root" -B "$root/$dir" "$@" >/dev/null
-  cmake --build "$root/$dir" -j "$jobs" --target "$target"
+  cmake --build "$root/$dir" -j "$jobs" --target "${targets[@]}"
 }
 
 # configure_and_build DIR [cmake options...]
