@@ -6,11 +6,17 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <assimp/IOStream.hpp>
+#include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
 #include <cctype>
 #include <cmath>
+#include <cstring>
 #include <fstream>
+#include <iterator>
 #include <new>
+#include <stdexcept>
+#include <vector>
 
 namespace vx {
 namespace {
@@ -178,13 +184,96 @@ bool takeScene(const aiScene* scene, const Assimp::Importer& importer, const std
     return true;
 }
 
-// Runs one read and takes its scene. The importer throws on some damaged files, and a file that
-// claims more memory than the capped address space holds ends in bad_alloc: both are refusals.
-template <typename Read>
-bool guardedImport(ExchangeMesh& mesh, std::string& error, Read read, const std::string& format) {
+// Some damaged files send the library round a loop at the end of the file, reading and seeking
+// for ever. Every file it reads is served from memory through this budget: far more reading than
+// a parse of the whole file needs ends the import with an error instead of a hang.
+struct ReadBudget {
+    std::size_t spent = 0;
+    std::size_t limit = std::size_t{16} << 20;  // plus 64 passes over every file opened
+};
+
+class BudgetedStream : public Assimp::IOStream {
+public:
+    BudgetedStream(std::vector<char> bytes, ReadBudget& budget) : bytes_(std::move(bytes)), budget_(budget) {}
+
+    size_t Read(void* buffer, size_t size, size_t count) override {
+        const size_t items = size == 0 ? 0 : std::min(count, (bytes_.size() - position_) / size);
+        charge(items * size);
+        if (items != 0) std::memcpy(buffer, bytes_.data() + position_, items * size);
+        position_ += items * size;
+        return items;
+    }
+    size_t Write(const void*, size_t, size_t) override { return 0; }
+    aiReturn Seek(size_t offset, aiOrigin origin) override {
+        charge(0);
+        const size_t base = origin == aiOrigin_SET ? 0 : origin == aiOrigin_CUR ? position_ : bytes_.size();
+        if (offset > bytes_.size() - std::min(base, bytes_.size())) return aiReturn_FAILURE;
+        position_ = base + offset;
+        return aiReturn_SUCCESS;
+    }
+    size_t Tell() const override { return position_; }
+    size_t FileSize() const override { return bytes_.size(); }
+    void Flush() override {}
+
+private:
+    // Each call costs something, so that endless reads of nothing run out too.
+    void charge(size_t bytes) {
+        budget_.spent += bytes + 64;
+        if (budget_.spent > budget_.limit) throw std::runtime_error("the file sends the importer round in circles");
+    }
+
+    std::vector<char> bytes_;
+    size_t position_ = 0;
+    ReadBudget& budget_;
+};
+
+// Serves the model itself from memory and, for a model read from disk, the files it names (a
+// glTF's buffers) from their folder.
+class BudgetedFiles : public Assimp::IOSystem {
+public:
+    BudgetedFiles(std::string mainName, std::vector<char> mainBytes, bool diskAllowed)
+        : mainName_(std::move(mainName)), mainBytes_(std::move(mainBytes)), diskAllowed_(diskAllowed) {}
+
+    bool Exists(const char* name) const override {
+        return name == mainName_ || (diskAllowed_ && std::ifstream(name, std::ios::binary).good());
+    }
+    char getOsSeparator() const override { return '/'; }
+    Assimp::IOStream* Open(const char* name, const char* mode) override {
+        if (mode && std::strchr(mode, 'w')) return nullptr;
+        std::vector<char> bytes;
+        if (name == mainName_) {
+            bytes = mainBytes_;
+        } else if (!diskAllowed_ || !readWhole(name, bytes)) {
+            return nullptr;
+        }
+        budget_.limit += 64 * bytes.size();
+        return new BudgetedStream(std::move(bytes), budget_);
+    }
+    void Close(Assimp::IOStream* stream) override { delete stream; }
+
+    static bool readWhole(const std::string& name, std::vector<char>& bytes) {
+        std::ifstream in(name, std::ios::binary);
+        if (!in) return false;
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        return !in.bad();
+    }
+
+private:
+    std::string mainName_;
+    std::vector<char> mainBytes_;
+    bool diskAllowed_;
+    ReadBudget budget_;
+};
+
+// Runs one read through the budget and takes its scene. The importer throws on some damaged
+// files, and a file that claims more memory than the capped address space holds ends in
+// bad_alloc: both are refusals.
+bool guardedImport(const std::string& mainName, std::vector<char> bytes, bool diskAllowed, const std::string& format,
+                   ExchangeMesh& mesh, std::string& error) {
     try {
         Assimp::Importer importer;
-        if (takeScene(read(importer), importer, format, mesh, error)) return true;
+        importer.SetIOHandler(new BudgetedFiles(mainName, std::move(bytes), diskAllowed));  // the importer owns it
+        if (takeScene(importer.ReadFile(mainName, readFlags), importer, format, mesh, error)) return true;
     } catch (const std::bad_alloc&) {
         error = "the file asks for more memory than any model needs";
     } catch (const std::exception& e) {
@@ -204,9 +293,12 @@ bool importMeshFile(const std::string& path, ExchangeMesh& mesh, std::string& er
         return false;
     }
     if (!passesScreens(path, error)) return false;
-    const bool imported = guardedImport(mesh, error, [&](Assimp::Importer& importer) {
-        return importer.ReadFile(path, readFlags);
-    }, format);
+    std::vector<char> bytes;
+    if (!BudgetedFiles::readWhole(path, bytes)) {
+        error = "cannot be read";
+        return false;
+    }
+    const bool imported = guardedImport(path, std::move(bytes), true, format, mesh, error);
     if (imported) mesh.skippedPlyEdges = plyHasEdges(path);
     return imported;
 }
@@ -221,9 +313,8 @@ bool importMeshBytes(const uint8_t* data, std::size_t size, const std::string& f
     }
     const std::string head(reinterpret_cast<const char*>(data), std::min(size, headerWindow));
     if (!passesScreens(head, size, error)) return false;
-    return guardedImport(mesh, error, [&](Assimp::Importer& importer) {
-        return importer.ReadFileFromMemory(data, size, readFlags, format.c_str());
-    }, format);
+    std::vector<char> bytes(reinterpret_cast<const char*>(data), reinterpret_cast<const char*>(data) + size);
+    return guardedImport("memory." + format, std::move(bytes), false, format, mesh, error);
 }
 
 }  // namespace vx
