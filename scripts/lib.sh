@@ -52,3 +52,14 @@ configure_and_build() {
   shift
   configure_and_build_target "$dir" all "$@"
 }
+
+# One clang build under AddressSanitizer and UndefinedBehaviorSanitizer, with the coverage the
+# fuzzers steer by, serves both the unit tests and the fuzzers: build_sanitized "TARGET..."
+fuzz_targets="fuzz_model_file fuzz_background_image fuzz_import fuzz_vx_tool"
+build_sanitized() {
+  local cache="$root/build-sanitize/CMakeCache.txt"
+  # A folder configured by another compiler cannot take clang's options; start it again.
+  if [ -f "$cache" ] && ! grep -q '^CMAKE_CXX_COMPILER:[A-Z]*=.*clang++' "$cache"; then rm -rf "$root/build-sanitize"; fi
+  CC=clang CXX=clang++ configure_and_build_target build-sanitize "$1" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVX_SANITIZE=ON -DVX_FUZZ=ON -DVX_EDITOR=OFF -DVX_BENCH=OFF -DCMAKE_CXX_FLAGS=-fsanitize=fuzzer-no-link
+}

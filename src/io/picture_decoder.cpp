@@ -69,6 +69,11 @@ bool decodePicture(const std::string& path, DecodedPicture& picture, std::string
         failure = stbi_failure_reason() ? stbi_failure_reason() : "cannot be decoded";
         return false;
     }
+    // The decoder accepts a header that claims no rows or columns; there is nothing to show.
+    if (width < 1 || height < 1) {
+        failure = "it has no pixels";
+        return false;
+    }
     picture.width = width;
     picture.height = height;
     const std::size_t count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);

@@ -180,6 +180,10 @@ TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
     Bytes plain = encodeBmp(pattern(2, 2));
     putLe32(&plain[18], 1u << 30);
     writeFile("huge.bmp", plain);
+    Bytes empty = encodeBmp(pattern(2, 2));
+    putLe32(&empty[22], 0);  // no rows, and a compression field the plain reader leaves to the decoder
+    putLe32(&empty[30], 0xFE000000u);
+    writeFile("empty.bmp", empty);
     writeFile("tall.png", pngHeaderOnly(10, 16385));
     writeFile("heavy.png", pngHeaderOnly(9000, 9000));        // within the sides, over 256 MiB
     writeFile("wide.png", pngHeaderOnly(6000, 6000, 16, 6));  // 8 bytes a pixel while decoding
@@ -189,7 +193,7 @@ TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
         {"notes.txt", PictureProblem::notAPicture}, {"short.bmp", PictureProblem::damaged},
         {"cut.png", PictureProblem::damaged},       {"huge.bmp", PictureProblem::tooLarge},
         {"tall.png", PictureProblem::tooLarge},     {"heavy.png", PictureProblem::tooLarge},
-        {"wide.png", PictureProblem::tooLarge},
+        {"wide.png", PictureProblem::tooLarge},     {"empty.bmp", PictureProblem::damaged},
     };
     for (const auto& [name, problem] : cases) {
         EXPECT_EQ(show(name).problem, problem) << name;

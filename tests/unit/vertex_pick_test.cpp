@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
 #include <memory>
 #include <random>
+#include <vector>
 
 namespace vx {
 namespace {
@@ -59,19 +62,25 @@ TEST_F(PickArray, squaresAreCutToTheScreen) {
     EXPECT_EQ(pickAt(808, 599).code, 0);
 }
 
-// The plain definition: every square from half-size 1 up, scanned whole.
+// The plain definition, over the list of markers rather than by rescanning the screen: the
+// smallest square from half-size 1 up that holds four markers, and its first four in reading order.
 bool rescanEverySquare(const ScreenBuffers& screen, int32_t cx, int32_t cy, int32_t maxReach,
                        std::array<int32_t, 4>& vertices) {
+    struct Marker {
+        int32_t x, y, vertex;
+    };
+    std::vector<Marker> markers;  // in reading order, as the screen is walked
+    for (int32_t y = 0; y < screen.screenHeight; ++y)
+        for (int32_t x = 0; x < screen.screenWidth; ++x)
+            if (const int16_t code = screen.pickBuffer[pixelIndex(screen, x, y)]; code > 0)
+                markers.push_back({x, y, code - 1});
     for (int32_t r = 1; r <= maxReach; ++r) {
-        int found = 0;
-        for (int32_t y = cy - r; y <= cy + r && found < 4; ++y) {
-            for (int32_t x = cx - r; x <= cx + r && found < 4; ++x) {
-                if (x < 0 || y < 0 || x >= screen.screenWidth || y >= screen.screenHeight) continue;
-                const int16_t code = screen.pickBuffer[pixelIndex(screen, x, y)];
-                if (code > 0) vertices[static_cast<std::size_t>(found++)] = code - 1;
-            }
-        }
-        if (found == 4) return true;
+        std::vector<int32_t> inside;
+        for (const Marker& m : markers)
+            if (std::abs(m.x - cx) <= r && std::abs(m.y - cy) <= r) inside.push_back(m.vertex);
+        if (inside.size() < 4) continue;
+        std::copy_n(inside.begin(), 4, vertices.begin());
+        return true;
     }
     return false;
 }
