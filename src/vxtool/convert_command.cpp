@@ -21,10 +21,9 @@ bool knownOutput(const std::string& format) {
 }
 
 // The editor's file carries the normals of its last frame; they do not depend on the view, so
-// any projection gives the bytes the editor would save.
+// any projection gives the bytes the editor would save, and no screen is needed for one.
 bool writeVx(EditorState& state, const std::string& path) {
-    allocateScreenBuffers(state, 800, 600, nullptr);
-    computePolygonNormals(state, projectionOf(state.camera, state.screen));
+    computePolygonNormals(state, projectionOf(state.camera, ScreenBuffers{}));
     return saveModel(state, path);
 }
 
