@@ -1,8 +1,12 @@
 // The input service: the key ring, the mouse state, the sleeps and the stop request.
 #include "platform/input.h"
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 #include "platform/backend.h"
@@ -26,11 +30,23 @@ struct Input {
     int32_t heldSinceRead = 0;
     bool inside = false;
     bool active = true;
+    bool arrived = false;  // input came in since the last sleepThroughIdlePolls
 };
 
 Input& input() {
     static Input instance;
     return instance;
+}
+
+// Every piece of input the back end feeds in wakes sleepThroughIdlePolls (with the lock held).
+std::condition_variable_any& inputWaker() {
+    static std::condition_variable_any waker;
+    return waker;
+}
+
+void noteArrival() {
+    input().arrived = true;
+    inputWaker().notify_all();
 }
 
 // Set from signal handlers and the presenter thread; a lock-free atomic is safe in both.
@@ -69,12 +85,14 @@ void enterKey(int32_t code) {
     in.writeIndex = (in.writeIndex + 1) % keySlots;
     if (in.writeIndex == in.readIndex) in.readIndex = (in.readIndex + 1) % keySlots;  // drop the oldest
     in.keyHit = true;
+    noteArrival();
 }
 
 void pointerMoved(int32_t x, int32_t y) {
     Input& in = input();
     in.x = x;
     in.y = y;
+    noteArrival();
 }
 
 // Only a press on the surface is latched: one in the black border of a full screen must not
@@ -82,12 +100,25 @@ void pointerMoved(int32_t x, int32_t y) {
 void buttonDown(int32_t bit) {
     input().buttons |= bit;
     if (onSurface(input())) input().heldSinceRead |= bit;
+    noteArrival();
 }
 
-void buttonUp(int32_t bit) { input().buttons &= ~bit; }
-void wheelMoved(int32_t notches) { input().wheel += notches; }
-void pointerInside(bool inside) { input().inside = inside; }
-void windowActive(bool active) { input().active = active; }
+void buttonUp(int32_t bit) {
+    input().buttons &= ~bit;
+    noteArrival();
+}
+void wheelMoved(int32_t notches) {
+    input().wheel += notches;
+    noteArrival();
+}
+void pointerInside(bool inside) {
+    input().inside = inside;
+    noteArrival();
+}
+void windowActive(bool active) {
+    input().active = active;
+    noteArrival();
+}
 void closeRequested() {
     enterKey(extendedKey('k'));
     requestStop(0);
@@ -95,6 +126,7 @@ void closeRequested() {
 void releaseAllButtons() {
     input().buttons = 0;
     input().heldSinceRead = 0;
+    noteArrival();
 }
 
 }  // namespace inputFeed
@@ -148,6 +180,21 @@ void takeStopRequest() {
 }
 
 int64_t clockMs() { return backend::clockMs(); }
+
+void sleepThroughIdlePolls(int32_t period, int32_t maxPolls) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    const std::chrono::milliseconds step(period);
+    {
+        std::unique_lock lock(platform::displayMutex());
+        const bool arrived = inputWaker().wait_until(lock, start + maxPolls * step, [] { return input().arrived; });
+        input().arrived = false;
+        if (!arrived) return;  // at the last poll time
+    }
+    // On to the first poll time at or after the input's arrival, and at least the next one.
+    const auto polls = std::max<int64_t>(1, ((Clock::now() - start) + step - Clock::duration(1)) / step);
+    std::this_thread::sleep_until(start + polls * step);
+}
 
 void sleepMs(int32_t ms) {
     constexpr int32_t slice = 50;

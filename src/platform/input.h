@@ -9,7 +9,7 @@
 namespace vx {
 
 struct MouseState {
-    int32_t x;        // surface pixels; all five fields are -1 outside the window or while inactive
+    int32_t x;  // surface pixels; all five fields are -1 outside the window or while inactive
     int32_t y;
     int32_t wheel;    // running wheel position, +1 per notch away from the user
     int32_t buttons;  // bit 0 left, bit 1 right, bit 2 middle, bits 3-4 extra buttons
@@ -27,6 +27,12 @@ bool keyWaiting();
 MouseState readMouse();
 // -1 waits for a key; 100 or more wakes early on a key; 1-99 sleeps plainly; else returns at once.
 void sleepMs(int32_t ms);
+// The sleep of an idle wait that polls every `period` ms. A poll with no input fed in since the
+// last one can only find nothing changed, so this sleeps through such polls: it returns at the
+// first poll time (period, 2 x period, ... after the call) at or after input arrives, and at the
+// latest after maxPolls periods. Input fed in before the call wakes it at the first poll time.
+// Real time; only for a back end whose window feeds input from a thread of its own.
+void sleepThroughIdlePolls(int32_t period, int32_t maxPolls);
 // Milliseconds of the back end's clock (virtual in tests); only differences mean anything.
 int64_t clockMs();
 

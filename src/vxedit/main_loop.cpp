@@ -17,6 +17,9 @@ namespace vx {
 namespace {
 
 constexpr int32_t idleSleepMs = 60;
+// An idle editor still polls at least at every fourth poll time, for a stop requested by a
+// signal (whose handler can wake nothing) and for the recovery copy's clock.
+constexpr int32_t idleLongestSleepPolls = 4;
 
 void openDisplay(EditorState& state) {
     if (openScreen(19, 32, 0, 0, 0) != 0) {
@@ -102,10 +105,13 @@ void runUntilWaiting(EditorState& state) {
     }
 }
 
+// The wait polls every 60 ms while nothing changes, but a poll that follows no input finds nothing
+// changed: the loop sleeps through those and polls at the first poll time after input arrives.
+// Polls fall as they would every 60 ms, so every pass sees what it would have seen.
 void runMainLoop(EditorState& state) {
     for (;;) {
         runUntilWaiting(state);
-        sleepMs(idleSleepMs);
+        sleepThroughIdlePolls(idleSleepMs, idleLongestSleepPolls);
     }
 }
 

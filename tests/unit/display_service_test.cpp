@@ -1,6 +1,8 @@
 // The display lock, the changed-row band and the window title.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
 #include <thread>
 
 #include "platform/backend.h"
@@ -97,6 +99,50 @@ TEST_F(DisplayService, unlockWithoutALockOnlyMarksRows) {
     presenterCycle();
     EXPECT_EQ(headless::transfers().back().firstRow, 5);
     EXPECT_EQ(headless::transfers().back().lastRow, 6);
+}
+
+// The idle main loop's sleep, as the presenter thread wakes it. A sleep that missed its wake
+// would run its whole minute, far past the ten seconds allowed here.
+TEST_F(DisplayService, idleSleepEndsAtThePollTimeAfterInputFromAnotherThread) {
+    using namespace std::chrono;
+    const auto feed = [](const std::function<void()>& enter) {
+        std::lock_guard guard(platform::displayMutex());
+        enter();
+    };
+    // Polls every 20 ms, a minute at most.
+    const auto sleepForAMinute = [] {
+        return std::async(std::launch::async, [] {
+            const auto start = steady_clock::now();
+            sleepThroughIdlePolls(20, 3000);
+            return steady_clock::now() - start;
+        });
+    };
+    const auto endsSoon = [](std::future<steady_clock::duration>& sleep) {
+        return sleep.wait_for(seconds(10)) == std::future_status::ready;
+    };
+    const std::function<void()> inputs[] = {
+        [] { inputFeed::enterKey('a'); },      [] { inputFeed::pointerMoved(5, 6); },
+        [] { inputFeed::buttonDown(1); },      [] { inputFeed::buttonUp(1); },
+        [] { inputFeed::wheelMoved(-1); },     [] { inputFeed::pointerInside(false); },
+        [] { inputFeed::windowActive(true); }, [] { inputFeed::releaseAllButtons(); },
+    };
+    for (const auto& enter : inputs) {
+        // Input that came before the sleep ends it at the first poll time...
+        feed(enter);
+        auto early = sleepForAMinute();
+        ASSERT_TRUE(endsSoon(early));
+        EXPECT_GE(early.get(), milliseconds(20));
+        // ...and input that comes during it at the poll time after it, however late.
+        auto during = sleepForAMinute();
+        std::this_thread::sleep_for(milliseconds(50));
+        feed(enter);
+        ASSERT_TRUE(endsSoon(during));
+        EXPECT_GE(during.get(), milliseconds(20));
+    }
+    // Once taken, input no longer cuts a sleep short: it lasts its polls.
+    const auto start = steady_clock::now();
+    sleepThroughIdlePolls(10, 3);
+    EXPECT_GE(steady_clock::now() - start, milliseconds(30));
 }
 
 TEST(WindowTitle, isTheExecutableNameWithoutFolderAndLastExtension) {
