@@ -30,7 +30,14 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File openForReading(const std::string& path) { return File(std::fopen(path.c_str(), "rb")); }
+File openForReading(const std::string& path, std::string& failure) {
+    File file(std::fopen(path.c_str(), "rb"));
+    if (!file) failure = "cannot be opened";
+    return file;
+}
+
+// The decoder's own words for its last failure, or ours when it has none.
+std::string decoderFailure(const char* ours) { return stbi_failure_reason() ? stbi_failure_reason() : ours; }
 
 struct PixelsFree {
     void operator()(unsigned char* pixels) const { stbi_image_free(pixels); }
@@ -39,14 +46,11 @@ struct PixelsFree {
 }  // namespace
 
 bool readPictureHeader(const std::string& path, PictureHeader& header, std::string& failure) {
-    const File file = openForReading(path);
-    if (!file) {
-        failure = "cannot be opened";
-        return false;
-    }
+    const File file = openForReading(path, failure);
+    if (!file) return false;
     int width = 0, height = 0, channels = 0;
     if (!stbi_info_from_file(file.get(), &width, &height, &channels)) {
-        failure = stbi_failure_reason() ? stbi_failure_reason() : "unknown picture format";
+        failure = decoderFailure("unknown picture format");
         return false;
     }
     header.width = width;
@@ -56,17 +60,14 @@ bool readPictureHeader(const std::string& path, PictureHeader& header, std::stri
 }
 
 bool decodePicture(const std::string& path, DecodedPicture& picture, std::string& failure) {
-    const File file = openForReading(path);
-    if (!file) {
-        failure = "cannot be opened";
-        return false;
-    }
+    const File file = openForReading(path, failure);
+    if (!file) return false;
     int width = 0, height = 0, channels = 0;
     constexpr int rgb = 3;
     const std::unique_ptr<unsigned char, PixelsFree> samples(
         stbi_load_from_file(file.get(), &width, &height, &channels, rgb));
     if (!samples) {
-        failure = stbi_failure_reason() ? stbi_failure_reason() : "cannot be decoded";
+        failure = decoderFailure("cannot be decoded");
         return false;
     }
     // The decoder accepts a header that claims no rows or columns; there is nothing to show.
