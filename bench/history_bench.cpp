@@ -36,7 +36,7 @@ struct FullTables {
         model.vertexCount = maxVertices;
         model.polygonCount = maxPolygons;
         model.lineCount = maxLines;
-        resetHistory(state->history, model);
+        resetHistory(state->history, model, state->currentFileName);
     }
     Model& model() { return state->model; }
 };
@@ -45,10 +45,10 @@ struct FullTables {
 void undoRedoWholeTableDelete(benchmark::State& run) {
     FullTables scene;
     deleteVertex(scene.model(), 0);
-    recordStep(scene.state->history, scene.model());
+    recordStep(scene.state->history, scene.model(), scene.state->currentFileName);
     for (auto _ : run) {
-        undoStep(scene.state->history, scene.model());
-        redoStep(scene.state->history, scene.model());
+        undoStep(scene.state->history, scene.model(), scene.state->currentFileName);
+        redoStep(scene.state->history, scene.model(), scene.state->currentFileName);
     }
     run.counters["stepBytes"] = static_cast<double>(scene.state->history.bytes);
 }
@@ -58,12 +58,12 @@ BENCHMARK(undoRedoWholeTableDelete)->Unit(benchmark::kMicrosecond);
 void undoRedoPlacement(benchmark::State& run) {
     FullTables scene;
     scene.model().vertexCount = maxVertices - 1;
-    resetHistory(scene.state->history, scene.model());
+    resetHistory(scene.state->history, scene.model(), scene.state->currentFileName);
     scene.model().vertexCount = maxVertices;
-    recordStep(scene.state->history, scene.model());
+    recordStep(scene.state->history, scene.model(), scene.state->currentFileName);
     for (auto _ : run) {
-        undoStep(scene.state->history, scene.model());
-        redoStep(scene.state->history, scene.model());
+        undoStep(scene.state->history, scene.model(), scene.state->currentFileName);
+        redoStep(scene.state->history, scene.model(), scene.state->currentFileName);
     }
 }
 BENCHMARK(undoRedoPlacement)->Unit(benchmark::kMicrosecond);
@@ -76,7 +76,7 @@ void passThatMovesAVertex(benchmark::State& run) {
     int32_t i = 0;
     for (auto _ : run) {
         scene.model().vertices[static_cast<std::size_t>(i % maxVertices)].z += 1;
-        if (record) recordStep(scene.state->history, scene.model());
+        if (record) recordStep(scene.state->history, scene.model(), scene.state->currentFileName);
         composeFrame(*scene.state);
         copyFrameToScreen(*scene.state);
         ++i;
@@ -90,7 +90,7 @@ void recordAVertexMove(benchmark::State& run) {
     int32_t i = 0;
     for (auto _ : run) {
         scene.model().vertices[static_cast<std::size_t>(i++ % maxVertices)].z += 1;
-        recordStep(scene.state->history, scene.model());
+        recordStep(scene.state->history, scene.model(), scene.state->currentFileName);
     }
 }
 BENCHMARK(recordAVertexMove)->Unit(benchmark::kMicrosecond);
@@ -103,12 +103,12 @@ void historyOf1000Placements(benchmark::State& run) {
     for (auto _ : run) {
         run.PauseTiming();
         scene.model().vertexCount = maxVertices - 1000;
-        resetHistory(scene.state->history, scene.model());
+        resetHistory(scene.state->history, scene.model(), scene.state->currentFileName);
         const auto heapBefore = mallinfo2().uordblks;
         run.ResumeTiming();
         for (int32_t i = 0; i < 1000; ++i) {
             scene.model().vertices[static_cast<std::size_t>(scene.model().vertexCount++)] = {i, i, i};
-            recordStep(scene.state->history, scene.model());
+            recordStep(scene.state->history, scene.model(), scene.state->currentFileName);
         }
         heapBytes = static_cast<double>(mallinfo2().uordblks - heapBefore);
         historyBytes = static_cast<double>(scene.state->history.bytes);

@@ -38,7 +38,7 @@ void setDefaultModelAndView(EditorState& state) {
     };
     for (int i = 0; i < 8; ++i) state.model.vertices[static_cast<std::size_t>(i)] = cube[i];
     state.model.vertexCount = 8;
-    resetHistory(state.history, state.model);  // the cube counts as saved
+    resetHistory(state.history, state.model, state.currentFileName);  // the cube counts as saved
 
     state.camera.axy = 0.0f;
     state.camera.axz = 0.0f;

@@ -59,10 +59,20 @@ std::size_t changeBytes(const std::unique_ptr<TableChange<Entry>>& change) {
     return sizeof(TableChange<Entry>) + 2 * change->before.size() * sizeof(Entry);
 }
 
-void applyStep(const HistoryStep& step, bool forward, Model& model) {
+void applyStep(const HistoryStep& step, bool forward, Model& model, std::string& name) {
     applyChange(step.vertices.get(), forward, model.vertices, model.vertexCount);
     applyChange(step.polygons.get(), forward, model.polygons, model.polygonCount);
     applyChange(step.lines.get(), forward, model.lines, model.lineCount);
+    if (step.name) name = forward ? step.name->after : step.name->before;
+}
+
+std::unique_ptr<NameChange> diffName(const std::string& present, const std::string& now) {
+    if (present == now) return nullptr;
+    return std::make_unique<NameChange>(NameChange{present, now});
+}
+
+std::size_t nameBytes(const std::unique_ptr<NameChange>& change) {
+    return change ? sizeof(NameChange) + change->before.size() + change->after.size() : 0;
 }
 
 void dropRedoSteps(History& history) {
@@ -110,10 +120,11 @@ bool sameModel(const Model& a, const Model& b) {
            sameTable(a.lines, a.lineCount, b.lines, b.lineCount);
 }
 
-void resetHistory(History& history, const Model& model) {
+void resetHistory(History& history, const Model& model, const std::string& name) {
     if (!history.present) history.present = std::make_unique<Model>();
     if (!history.saved) history.saved = std::make_unique<Model>();
     *history.present = model;
+    history.presentName = name;
     *history.saved = model;
     history.steps.clear();
     history.undoable = 0;
@@ -123,17 +134,18 @@ void resetHistory(History& history, const Model& model) {
     history.unsavedChanges = false;
 }
 
-bool recordStep(History& history, const Model& model) {
-    if (!history.present) resetHistory(history, model);
+bool recordStep(History& history, const Model& model, const std::string& name) {
+    if (!history.present) resetHistory(history, model, name);
     Model& present = *history.present;
     HistoryStep step;
     step.vertices = diffTable(present.vertices, present.vertexCount, model.vertices, model.vertexCount);
     step.polygons = diffTable(present.polygons, present.polygonCount, model.polygons, model.polygonCount);
     step.lines = diffTable(present.lines, present.lineCount, model.lines, model.lineCount);
-    if (!step.vertices && !step.polygons && !step.lines) return false;
-    step.bytes =
-        sizeof(HistoryStep) + changeBytes(step.vertices) + changeBytes(step.polygons) + changeBytes(step.lines);
-    applyStep(step, true, present);
+    step.name = diffName(history.presentName, name);
+    if (!step.vertices && !step.polygons && !step.lines && !step.name) return false;
+    step.bytes = sizeof(HistoryStep) + changeBytes(step.vertices) + changeBytes(step.polygons) +
+                 changeBytes(step.lines) + nameBytes(step.name);
+    applyStep(step, true, present, history.presentName);
     dropRedoSteps(history);
     history.bytes += step.bytes;
     history.steps.push_back(std::move(step));
@@ -143,25 +155,27 @@ bool recordStep(History& history, const Model& model) {
     return true;
 }
 
-bool undoStep(History& history, Model& model) {
-    recordStep(history, model);  // a change not yet recorded is undone first
+bool undoStep(History& history, Model& model, std::string& name) {
+    recordStep(history, model, name);  // a change not yet recorded is undone first
     if (history.undoable == 0) return false;
-    applyStep(history.steps[--history.undoable], false, *history.present);
+    applyStep(history.steps[--history.undoable], false, *history.present, history.presentName);
     takePresent(*history.present, model);
+    name = history.presentName;
     noteSavedState(history, model);
     return true;
 }
 
-bool redoStep(History& history, Model& model) {
-    if (recordStep(history, model) || history.undoable == history.steps.size()) return false;
-    applyStep(history.steps[history.undoable++], true, *history.present);
+bool redoStep(History& history, Model& model, std::string& name) {
+    if (recordStep(history, model, name) || history.undoable == history.steps.size()) return false;
+    applyStep(history.steps[history.undoable++], true, *history.present, history.presentName);
     takePresent(*history.present, model);
+    name = history.presentName;
     noteSavedState(history, model);
     return true;
 }
 
 void markSaved(History& history, const Model& model) {
-    if (!history.saved) resetHistory(history, model);
+    if (!history.saved) resetHistory(history, model, {});
     *history.saved = model;
     history.unsavedChanges = false;
 }

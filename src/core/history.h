@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <string>
 #include <vector>
 
 namespace vx {
@@ -26,10 +27,18 @@ struct Vertex;
 struct Polygon;
 struct Line;
 
+// A load or a save-as moves the model to another file: undo and redo take the name back and
+// forth with the model, so a quick save after them writes where that model belongs.
+struct NameChange {
+    std::string before;
+    std::string after;
+};
+
 struct HistoryStep {
     std::unique_ptr<TableChange<Vertex>> vertices;  // null when the table did not change
     std::unique_ptr<TableChange<Polygon>> polygons;
     std::unique_ptr<TableChange<Line>> lines;
+    std::unique_ptr<NameChange> name;  // null when the file name did not change
     std::size_t bytes;  // memory the step holds, counted against maxHistoryBytes
 };
 
@@ -38,6 +47,7 @@ inline constexpr std::size_t maxHistoryBytes = 64u << 20;  // oldest steps go fi
 
 struct History {
     std::unique_ptr<Model> present;  // the model as the newest recorded step left it
+    std::string presentName;         // the file name that goes with present
     std::unique_ptr<Model> saved;    // the model as last saved or loaded
     std::deque<HistoryStep> steps;   // oldest first
     std::size_t undoable;            // steps[0..undoable) undo, steps[undoable..) redo
@@ -47,17 +57,18 @@ struct History {
     bool unsavedChanges;  // the model differs from saved
 };
 
-// Forgets every step; the model becomes both the present and the saved state.
-void resetHistory(History& history, const Model& model);
+// Forgets every step; the model, under this file name, becomes both the present and the saved
+// state.
+void resetHistory(History& history, const Model& model, const std::string& name);
 
-// Records what changed since the present as one step, dropping any redo steps. False when
-// nothing changed.
-bool recordStep(History& history, const Model& model);
+// Records what changed since the present, in the model or its file name, as one step, dropping
+// any redo steps. False when nothing changed.
+bool recordStep(History& history, const Model& model, const std::string& name);
 
-// Puts the model back to the state before (undo) or after (redo) a step. False with nothing
-// to undo or redo.
-bool undoStep(History& history, Model& model);
-bool redoStep(History& history, Model& model);
+// Puts the model and its file name back to the state before (undo) or after (redo) a step.
+// False with nothing to undo or redo.
+bool undoStep(History& history, Model& model, std::string& name);
+bool redoStep(History& history, Model& model, std::string& name);
 
 // The model was just saved or loaded: it is now the saved state.
 void markSaved(History& history, const Model& model);

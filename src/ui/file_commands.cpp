@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
+#include "ui/undo.h"
 
 namespace vx {
 namespace {
@@ -47,6 +48,7 @@ bool saveCommand(EditorState& state, bool askName) {
     if (verdict == SaveVerdict::failed) printString("save failed", 1);
     if (verdict != SaveVerdict::saved) return false;
     printString("done.", 1);
+    recordModelStep(state);  // the new name is an undo step of its own, apart from any edit
     state.currentFileName = name;
     modelSaved(state);
     return true;
@@ -60,7 +62,7 @@ void loadNamedModel(EditorState& state, const std::string& path, const std::stri
         printString("invalid file", 1);
         return;
     }
-    state.currentFileName = name;
+    state.currentFileName = name;  // one undo step with the loaded tables: the edits before are recorded
     modelLoaded(state, hadUnsavedChanges);
 }
 

@@ -7,7 +7,7 @@
 namespace vx {
 
 void recordModelStep(EditorState& state) {
-    if (recordStep(state.history, state.model)) modelChanged(state);
+    if (recordStep(state.history, state.model, state.currentFileName)) modelChanged(state);
 }
 
 bool undoRedoKey(EditorState& state) {
@@ -15,7 +15,10 @@ bool undoRedoKey(EditorState& state) {
     const bool undo = key == ctrlZKey;
     if (!undo && key != ctrlYKey && key != ctrlShiftZKey) return false;
     recordModelStep(state);
-    if (!(undo ? undoStep(state.history, state.model) : redoStep(state.history, state.model))) return true;
+    History& history = state.history;
+    if (!(undo ? undoStep(history, state.model, state.currentFileName)
+               : redoStep(history, state.model, state.currentFileName)))
+        return true;
     state.selection.vertexCount = 0;
     state.selection.polygon = 0;
     state.redrawPending = 1;

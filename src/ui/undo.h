@@ -5,7 +5,8 @@
 
 namespace vx {
 
-// Records the model's change since the last step, if any; called after every acting pass.
+// Records the change of the model or its file name since the last step, if any; called after
+// every acting pass and before a command changes the name.
 void recordModelStep(EditorState& state);
 
 // Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo; both clear the selections as "x" does and

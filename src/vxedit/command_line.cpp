@@ -164,7 +164,7 @@ void openCommandLineFiles(EditorState& state, int argc, const char* const* argv,
         if (loadModel(state, request.modelPath) != LoadVerdict::loaded)
             fail(unusableFileStatus, request.modelPath + ": invalid file");
         state.currentFileName = request.modelPath;
-        resetHistory(state.history, state.model);  // the opened model is the saved state
+        resetHistory(state.history, state.model, state.currentFileName);  // the opened model is the saved state
     }
 }
 

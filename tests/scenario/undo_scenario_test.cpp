@@ -28,7 +28,7 @@ struct Undo : InTempFolder {
         model.polygons[1] = {{4, 5, 6, 6}, twoSidedFlag};
         model.polygons[2] = {{1, 5, 6, 2}, 0};
         model.polygonCount = 3;
-        resetHistory(editor->state().history, model);
+        resetHistory(editor->state().history, model, editor->state().currentFileName);
         editor->key("x");  // a frame of the new model, for picks and normals
         return editor;
     }
@@ -176,6 +176,41 @@ TEST_F(Undo, unsavedChangesFollowTheSavedStateThroughUndoAndRedo) {
     editor->state().currentFileName = "other.vx";
     editor->key("L");  // fails: nothing to load, nothing changes
     EXPECT_FALSE(unsaved());
+}
+
+// A quick save after undoing a load or a save-as writes where the restored model belongs, and
+// after redoing it, to the newer name; the other file is left as it was.
+TEST_F(Undo, theFileNameTravelsWithTheModelThroughUndoAndRedo) {
+    struct Case {
+        const char* name;
+        const char* command;  // File-mode keys that move the edited model to another name
+        const char* newName;
+    };
+    for (const Case& c : {Case{"load", "lfirst.vx\r", "first.vx"}, Case{"save as", "athree.vx\r", "three.vx"}}) {
+        SCOPED_TRACE(c.name);
+        auto editor = start();
+        EXPECT_TRUE(saveModel(editor->state(), "first.vx"));
+        editor->state().currentFileName = "two.vx";
+        editor->key("v");
+        editor->click(420, 310);
+        const Bytes edited = saved(*editor);
+        editor->key("f");
+        headless::typeOneByOne(c.command);
+        editor->run();
+        const Bytes afterCommand = saved(*editor);
+        fs::remove("two.vx");
+        fs::remove(c.newName);
+        editor->keyCode(ctrlZ);
+        EXPECT_EQ(editor->state().currentFileName, "two.vx");
+        editor->key("s");
+        EXPECT_EQ(readFile("two.vx"), edited);
+        EXPECT_FALSE(fs::exists(c.newName));
+        editor->keyCode(ctrlY);
+        EXPECT_EQ(editor->state().currentFileName, c.newName);
+        editor->key("s");
+        EXPECT_EQ(readFile(c.newName), afterCommand);
+        EXPECT_EQ(readFile("two.vx"), edited);
+    }
 }
 
 }  // namespace

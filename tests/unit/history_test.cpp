@@ -5,6 +5,8 @@
 
 #include <memory>
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "core/editor_state.h"
@@ -52,28 +54,35 @@ void randomEdit(Model& model, std::mt19937& random) {
     }
 }
 
-TEST(History, undoAndRedoWalkEveryRandomEditBackAndForthExactly) {
+// Renames come alone (a save-as) or with an edit (a load), and undo and redo take the name back
+// and forth with the model it went with.
+TEST(History, undoAndRedoWalkEveryRandomEditAndRenameBackAndForthExactly) {
     auto model = fullModel();
+    std::string name = "first.vx";
     History history{};
-    resetHistory(history, *model);
-    std::vector<std::unique_ptr<Model>> states;
-    states.push_back(std::make_unique<Model>(*model));
+    resetHistory(history, *model, name);
+    std::vector<std::pair<std::unique_ptr<Model>, std::string>> states;
+    states.emplace_back(std::make_unique<Model>(*model), name);
     std::mt19937 random(9);
     for (int i = 0; i < 300; ++i) {
-        randomEdit(*model, random);
-        if (recordStep(history, *model)) states.push_back(std::make_unique<Model>(*model));
+        const uint32_t kind = random() % 6;
+        if (kind != 0) randomEdit(*model, random);
+        if (kind < 2) name = "file" + std::to_string(i) + ".vx";
+        if (recordStep(history, *model, name)) states.emplace_back(std::make_unique<Model>(*model), name);
     }
     for (std::size_t i = states.size() - 1; i > 0; --i) {
-        ASSERT_TRUE(undoStep(history, *model));
-        ASSERT_TRUE(sameModel(*model, *states[i - 1])) << "after undoing step " << i;
+        ASSERT_TRUE(undoStep(history, *model, name));
+        ASSERT_TRUE(sameModel(*model, *states[i - 1].first)) << "after undoing step " << i;
+        ASSERT_EQ(name, states[i - 1].second) << "after undoing step " << i;
     }
-    EXPECT_FALSE(undoStep(history, *model));
+    EXPECT_FALSE(undoStep(history, *model, name));
     EXPECT_FALSE(history.unsavedChanges);
     for (std::size_t i = 1; i < states.size(); ++i) {
-        ASSERT_TRUE(redoStep(history, *model));
-        ASSERT_TRUE(sameModel(*model, *states[i])) << "after redoing step " << i;
+        ASSERT_TRUE(redoStep(history, *model, name));
+        ASSERT_TRUE(sameModel(*model, *states[i].first)) << "after redoing step " << i;
+        ASSERT_EQ(name, states[i].second) << "after redoing step " << i;
     }
-    EXPECT_FALSE(redoStep(history, *model));
+    EXPECT_FALSE(redoStep(history, *model, name));
     EXPECT_TRUE(history.unsavedChanges);
 }
 
@@ -82,14 +91,15 @@ TEST(History, undoAndRedoWalkEveryRandomEditBackAndForthExactly) {
 TEST(History, keepsTheLast1000SmallStepsInLittleMemory) {
     auto model = fullModel();
     model->vertexCount = 3000;
+    std::string name = "m.vx";
     History history{};
-    resetHistory(history, *model);
+    resetHistory(history, *model, name);
     for (int32_t i = 0; i < 1500; ++i) {
         model->vertices[static_cast<std::size_t>(model->vertexCount++)] = {i, i, i};
-        recordStep(history, *model);
+        recordStep(history, *model, name);
     }
     EXPECT_LT(history.bytes * 3 / 2, std::size_t{1} << 20);  // 1000 of them stay under 1 MiB
-    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(undoStep(history, *model));
+    for (int i = 0; i < 1000; ++i) ASSERT_TRUE(undoStep(history, *model, name));
     EXPECT_EQ(model->vertexCount, 3500);
 }
 
@@ -97,21 +107,22 @@ TEST(History, keepsTheLast1000SmallStepsInLittleMemory) {
 // oldest go first, and what stays still undoes exactly.
 TEST(History, largeStepsStayWithin64MiBAndTheNewestStillUndo) {
     auto model = fullModel();
+    std::string name = "m.vx";
     History history{};
-    resetHistory(history, *model);
+    resetHistory(history, *model, name);
     std::vector<int32_t> firstX;
     for (int i = 0; i < 400; ++i) {
         firstX.push_back(model->vertices[0].x);
         for (int32_t v = 0; v < maxVertices; ++v) model->vertices[static_cast<std::size_t>(v)].x += 1;
         for (auto& polygon : model->polygons) polygon.flags ^= 1;
-        recordStep(history, *model);
+        recordStep(history, *model, name);
     }
     EXPECT_LE(history.bytes, maxHistoryBytes);
     EXPECT_GT(history.bytes, maxHistoryBytes / 2);
     const std::size_t kept = history.steps.size();
     EXPECT_LT(kept, 400u);
-    for (std::size_t i = 0; i < kept; ++i) ASSERT_TRUE(undoStep(history, *model));
-    EXPECT_FALSE(undoStep(history, *model));
+    for (std::size_t i = 0; i < kept; ++i) ASSERT_TRUE(undoStep(history, *model, name));
+    EXPECT_FALSE(undoStep(history, *model, name));
     EXPECT_EQ(model->vertices[0].x, firstX[400 - kept]);
 }
 
