@@ -25,6 +25,7 @@ void initEditorState(EditorState& state) {
     state.loop = {};
     state.history = {};
     state.recovery = {};
+    state.heldMessage = {};
 
     state.camera.drawdepth = 600;
     state.modelMagic = {'V', 'T', 'X', 'F', '\0'};

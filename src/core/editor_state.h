@@ -133,6 +133,13 @@ struct RecoveryCopy {
     bool written;         // a write was attempted this run (writtenAtMs is meaningful)
 };
 
+// A message that the full frame right after it would cover, such as a load's warning: that
+// frame prints it again, once.
+struct HeldMessage {
+    std::string text;  // empty: none
+    int row;           // text row it stands on
+};
+
 struct EditorState {
     Model model;
     std::array<Normal, maxPolygons> polygonNormals;  // PolygonNormals, derived each frame
@@ -152,6 +159,7 @@ struct EditorState {
     LoopState loop;
     History history;  // undo and redo of the model; what was last saved or loaded
     RecoveryCopy recovery;
+    HeldMessage heldMessage;
 };
 
 // Every field zero or empty, then the start values that do not depend on the display.

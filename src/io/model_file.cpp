@@ -114,18 +114,25 @@ void decodeBody(const uint8_t* body, const Counts& counts, Model& model) {
 }
 
 // Reads and checks the header and, if it is acceptable, the whole body. Nothing left over
-// from an earlier file can count as this one's: every field starts at zero.
-bool readModelFile(const EditorState& state, int32_t number, Counts& counts, uint8_t* body) {
+// from an earlier file can count as this one's: every field starts at zero. The signature alone
+// is a whole empty model; a file that stops inside the counts, or before the records they
+// promise, ends early.
+LoadVerdict readModelFile(const EditorState& state, int32_t number, Counts& counts, uint8_t* body) {
     std::array<char, 5> magic{};
     getFixedText(number, 1, magic);
-    if (fileError() != fileOk || !fixedTextEquals(magic, state.modelMagic)) return false;
+    if (fileError() != fileOk || !fixedTextEquals(magic, state.modelMagic)) return LoadVerdict::invalidFile;
     std::array<uint8_t, modelHeaderBytes - 4> header{};
-    getBytes(number, 0, header.data(), header.size());
-    if (fileError() != fileOk) return false;
+    const std::size_t headerGot = getBytes(number, 0, header.data(), header.size());
+    if (fileError() != fileOk) return LoadVerdict::invalidFile;
     counts = {getBe16(header.data()), getBe16(header.data() + 2), getBe16(header.data() + 4)};
-    if (counts.vertices > maxVertices || counts.polygons > maxPolygons || counts.lines > maxLines) return false;
-    getBytes(number, 0, body, layoutOf(counts).end);
-    return fileError() == fileOk;
+    if (counts.vertices > maxVertices || counts.polygons > maxPolygons || counts.lines > maxLines)
+        return LoadVerdict::invalidFile;
+    const std::size_t bodyBytes = layoutOf(counts).end;
+    const std::size_t bodyGot = getBytes(number, 0, body, bodyBytes);
+    if (fileError() != fileOk) return LoadVerdict::invalidFile;
+    constexpr std::size_t countBytes = 6;
+    const bool countsCut = headerGot > 0 && headerGot < countBytes;
+    return countsCut || bodyGot < bodyBytes ? LoadVerdict::endsEarly : LoadVerdict::loaded;
 }
 
 // What a save may do to the file already there: replace a model file or an empty one, write
@@ -171,12 +178,12 @@ LoadVerdict loadModel(EditorState& state, const std::string& fileName) {
     if (fileError() != fileOk) return LoadVerdict::invalidFile;
     Counts counts{};
     std::array<uint8_t, maxModelFileBytes - modelHeaderBytes> body;  // filled up to the counts
-    const bool accepted = readModelFile(state, number, counts, body.data());
+    const LoadVerdict verdict = readModelFile(state, number, counts, body.data());
     closeFile(number);
-    if (!accepted) return LoadVerdict::invalidFile;
+    if (verdict == LoadVerdict::invalidFile) return verdict;
     decodeBody(body.data(), counts, state.model);
     state.redrawPending = 1;
-    return LoadVerdict::loaded;
+    return verdict;
 }
 
 bool startsWithModelSignature(const std::string& fileName) {

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "core/editor_state.h"
 
@@ -18,7 +19,10 @@ constexpr std::size_t modelFileBytes(std::size_t vertices, std::size_t polygons,
 
 inline constexpr std::size_t maxModelFileBytes = modelFileBytes(maxVertices, maxPolygons, maxLines);
 
-enum class LoadVerdict : uint8_t { loaded, invalidFile };
+// endsEarly: loaded, but the file ends before the data its header promises; what is missing
+// reads as 0, so what survives of a damaged file can still be saved elsewhere.
+enum class LoadVerdict : uint8_t { loaded, invalidFile, endsEarly };
+inline constexpr std::string_view endsEarlyMessage = "file ends early: missing data read as 0";
 enum class SaveVerdict : uint8_t { saved, failed, notAModelFile };
 
 // Writes the whole model file in one piece. An existing file that is neither empty nor starts
@@ -30,7 +34,8 @@ bool saveModel(const EditorState& state, const std::string& fileName);
 
 // Reads the whole file before it touches the state. A file that does not start with the
 // signature, or that counts more entries than a table holds, is refused and changes nothing.
-// Bytes missing at the end read as 0; vertex indices are kept as stored.
+// Bytes missing at the end read as 0 (endsEarly); vertex indices are kept as stored. A file of
+// just the signature is a complete empty model.
 LoadVerdict loadModel(EditorState& state, const std::string& fileName);
 
 // True when the file exists and starts with the model signature "VTXF".

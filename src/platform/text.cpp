@@ -117,6 +117,14 @@ bool putByte(Canvas& canvas, TextState& t, uint8_t code) {
     }
 }
 
+// Past the last row: the cursor waits in the last cell and the next print scrolls.
+void parkBelowLastRow(TextState& t) {
+    if (t.row <= textRows) return;
+    t.row = textRows;
+    t.column = textColumns;
+    t.scrollPending = true;
+}
+
 void printText(Canvas& canvas, TextState& t, std::string_view bytes) {
     if (t.scrollPending) {
         t.scrollPending = false;
@@ -133,9 +141,21 @@ void printText(Canvas& canvas, TextState& t, std::string_view bytes) {
     }
     // A glyph in the very last cell: park the cursor there and let the next print scroll, so a
     // full last row does not push the screen up unless something follows it.
-    t.row = textRows;
-    t.column = textColumns;
-    t.scrollPending = true;
+    parkBelowLastRow(t);
+}
+
+void putRow(Canvas& canvas, TextState& t, std::string_view text) {
+    constexpr auto width = static_cast<std::size_t>(textColumns);
+    std::size_t cells = 0;
+    t.column = 1;
+    if (text.size() > width) {
+        for (const char c : rowCutMark) putGlyph(canvas, t, static_cast<uint8_t>(c));
+        cells = rowCutMark.size();
+        text = text.substr(text.size() - (width - cells));
+    }
+    for (const char c : text) putGlyph(canvas, t, static_cast<uint8_t>(c));
+    for (cells += text.size(); cells < width; ++cells) putGlyph(canvas, t, ' ');
+    parkBelowLastRow(t);
 }
 
 // Runs one drawing job on the surface under the display lock and marks what it touched.
@@ -234,6 +254,25 @@ void printString(std::string_view text, int ending) {
         printText(canvas, textState(), text);
         if (ending == 1) printText(canvas, textState(), "\r\n");
     });
+}
+
+int printRow(int row, std::string_view text) {
+    TextState& t = textState();
+    if (row < 0 || row > textRows) {
+        t.errorNumber = errorBadPosition;
+        return t.row;
+    }
+    int printedOn = row;
+    onSurface([&](Canvas& canvas) {
+        if (row != 0) {
+            t.row = row;
+            t.scrollPending = false;
+        }
+        printText(canvas, t, {});  // a pending scroll first: the cursor's row is the next one
+        printedOn = t.row;
+        putRow(canvas, t, text);
+    });
+    return printedOn;
 }
 
 void printInteger(int32_t value, int ending) { printString(formatInteger(value), ending); }

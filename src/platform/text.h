@@ -17,6 +17,13 @@ void printInteger(int32_t value, int ending);
 void printSingle(float value, int ending);
 std::string spaces(int count);
 
+// Prints one whole row: clears row `row` (0: the cursor's row) to its end and prints the text
+// there, one cell per byte, control codes as their glyphs. A text longer than the row is cut to
+// fit keeping its end, behind rowCutMark, so a path never runs into the next row. The cursor
+// moves to the start of the next row. Returns the row printed on.
+int printRow(int row, std::string_view text);
+inline constexpr std::string_view rowCutMark = "...";
+
 // The texts printInteger and printSingle draw.
 std::string formatInteger(int32_t value);
 std::string formatSingle(float value);

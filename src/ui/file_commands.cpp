@@ -15,12 +15,13 @@ namespace {
 // Every message replaces the one before it whole: both rows a message can stand on are
 // cleared in full, so no letter of a longer earlier message is left behind.
 void clearMessageRows() {
-    for (const int row : {3, 4}) {
-        locate(row, 1);
-        printString(spaces(78), 1);
-    }
+    printRow(3, {});
+    printRow(4, {});
     locate(3, 1);
 }
+
+// A message on the cursor's row: row 3, or row 4 after a typed name.
+int printMessage(std::string_view text) { return printRow(0, text); }
 
 // The name a command works on: the typed entry's first field, turned from the keyboard's
 // code page into the UTF-8 the system stores, or the current name. The line input ends on a
@@ -34,7 +35,7 @@ bool nameToUse(const EditorState& state, const char* prompt, std::string& name) 
         name = state.currentFileName;
     }
     if (!name.empty()) return true;
-    printString("cancelled", 1);
+    printMessage("cancelled");
     return false;
 }
 
@@ -44,10 +45,10 @@ bool saveCommand(EditorState& state, bool askName) {
     std::string name;
     if (!nameToUse(state, askName ? "save to file:" : nullptr, name)) return false;
     const SaveVerdict verdict = saveModelFile(state, name);
-    if (verdict == SaveVerdict::notAModelFile) printString("not a model file: save refused", 1);
-    if (verdict == SaveVerdict::failed) printString("save failed", 1);
+    if (verdict == SaveVerdict::notAModelFile) printMessage("not a model file: save refused");
+    if (verdict == SaveVerdict::failed) printMessage("save failed");
     if (verdict != SaveVerdict::saved) return false;
-    printString("done.", 1);
+    printMessage("done.");
     recordModelStep(state);  // the new name is an undo step of its own, apart from any edit
     state.currentFileName = name;
     modelSaved(state);
@@ -55,12 +56,17 @@ bool saveCommand(EditorState& state, bool askName) {
 }
 
 // Reads the model at path, which then goes by name. A successful load sets redrawPending, and
-// the frame it brings covers the message rows.
+// the frame it brings covers the message rows; a warning is held over that frame.
 void loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
     const bool hadUnsavedChanges = copyBeforeLoad(state);
-    if (loadModel(state, path) == LoadVerdict::invalidFile) {
-        printString("invalid file", 1);
+    const LoadVerdict verdict = loadModel(state, path);
+    if (verdict == LoadVerdict::invalidFile) {
+        printMessage("invalid file");
         return;
+    }
+    if (verdict == LoadVerdict::endsEarly) {
+        const int row = printMessage(endsEarlyMessage);
+        state.heldMessage = {std::string(endsEarlyMessage), row};
     }
     state.currentFileName = name;  // one undo step with the loaded tables: the edits before are recorded
     modelLoaded(state, hadUnsavedChanges);

@@ -18,6 +18,7 @@ constexpr uint32_t helpBackground = 0x000000;
 constexpr uint32_t tabForeground = 0x000000;
 constexpr uint32_t tabBackground = 0x888888;
 constexpr int cellHeight = 16;
+constexpr std::size_t valueRowColumns = 100;  // extreme values would otherwise wrap onto row 2
 
 struct ModeTab {
     std::string_view text;
@@ -28,14 +29,21 @@ constexpr ModeTab modeTabs[] = {
     {" File ", 2}, {" Camera ", 9}, {" Rotate ", 18}, {" Verteces ", 27}, {" Polys ", 38},
 };
 
-// Clearing blanks columns 1-78 only: columns 79-100 keep what they showed. Made once, so the
-// passes allocate nothing.
-const std::string rowBlanks = spaces(78);
+// Each row is put together here and printed whole, cleared to its end and cut to fit. The text
+// keeps its capacity from pass to pass, so the passes allocate nothing.
+std::string& rowText() {
+    static std::string text = [] {
+        std::string reserved;
+        reserved.reserve(512);
+        return reserved;
+    }();
+    return text;
+}
 
-void clearRow(int row) {
-    locate(row, 1);
-    printString(rowBlanks, 1);
-    locate(row, 1);
+std::string& newRow(std::string_view start) {
+    std::string& text = rowText();
+    text.assign(start);
+    return text;
 }
 
 int32_t wholeDegrees(float radians) {
@@ -43,94 +51,80 @@ int32_t wholeDegrees(float radians) {
 }
 
 // Whole numbers printed as singles are rounded down first: -0.2 shows as -1.
-void printWholeSingle(float value, int ending) { printSingle(std::floor(value), ending); }
+void addWholeSingle(std::string& text, float value) { text += formatSingle(std::floor(value)); }
 
-void printPointerPosition(const InputState& input) {
-    printWholeSingle(input.pointerPosition[0], 0);
-    printString(" ", 0);
-    printWholeSingle(input.pointerPosition[1], 0);
-    printString(" ", 0);
-    printWholeSingle(input.pointerPosition[2], 1);
+void printPointerRow(std::string_view start, const InputState& input) {
+    std::string& text = newRow(start);
+    addWholeSingle(text, input.pointerPosition[0]);
+    text += ' ';
+    addWholeSingle(text, input.pointerPosition[1]);
+    text += ' ';
+    addWholeSingle(text, input.pointerPosition[2]);
+    printRow(3, text);
 }
+
+struct SelectionHelp {
+    std::string_view row3;  // followed by the pointer's position while fewer than two are picked
+    std::string_view row4;
+};
+
+constexpr SelectionHelp selectionHelp[5] = {
+    {"left-click to place vertex at ", "right-click to select vertex, d to delete last vertex"},
+    {"left-click to move vertex to ", "select additional verteces to form a line, triangle, or rectangle"},
+    {"left-click to create this line, x to cancel", "select additional verteces to form a triangle, or rectangle"},
+    {"left-click to create this triangle, x to cancel", "select an additional vertex to form a rectangle"},
+    {"left-click to create this rectangle, x to cancel", ""},
+};
 
 void drawSelectionHelp(const EditorState& state) {
-    switch (state.selection.vertexCount) {
-        case 0:
-            clearRow(3);
-            printString("left-click to place vertex at ", 0);
-            printPointerPosition(state.input);
-            printString("right-click to select vertex, d to delete last vertex", 1);
-            break;
-        case 1:
-            clearRow(3);
-            printString("left-click to move vertex to ", 0);
-            printPointerPosition(state.input);
-            printString("select additional verteces to form a line, triangle, or rectangle", 1);
-            break;
-        case 2:
-            clearRow(3);
-            printString("left-click to create this line, x to cancel", 1);
-            printString("select additional verteces to form a triangle, or rectangle", 1);
-            break;
-        case 3:
-            clearRow(3);
-            printString("left-click to create this triangle, x to cancel", 1);
-            printString("select an additional vertex to form a rectangle", 1);
-            break;
-        case 4:
-            clearRow(3);
-            printString("left-click to create this rectangle, x to cancel", 1);
-            break;
-        default:
-            break;
+    const int32_t count = state.selection.vertexCount;
+    if (count < 0 || count > 4) return;
+    const SelectionHelp& help = selectionHelp[count];
+    if (count < 2) {
+        printPointerRow(help.row3, state.input);
+    } else {
+        printRow(3, help.row3);
     }
+    printRow(4, help.row4);
 }
 
-// Row 4 is not cleared here: a change of selection always brings a full frame first.
 void drawVerticesHelp(const EditorState& state) {
-    clearRow(2);
-    printString("Vertex edit mode. mouse ", 0);
-    printInteger(state.input.mouseX, 0);
-    printString(" ", 0);
-    printInteger(state.input.mouseY, 0);
-    printString(" pointer distance ", 0);
-    printInteger(state.input.pointerDistance, 1);
+    std::string& text = newRow("Vertex edit mode. mouse ");
+    text += formatInteger(state.input.mouseX);
+    text += ' ';
+    text += formatInteger(state.input.mouseY);
+    text += " pointer distance ";
+    text += formatInteger(state.input.pointerDistance);
+    printRow(2, text);
     drawSelectionHelp(state);
 }
 
 void drawPolysHelp(const EditorState& state) {
-    clearRow(2);
-    printString("polygon Edit mode. L-click to create, R-click to select", 1);
+    printRow(2, "polygon Edit mode. L-click to create, R-click to select");
     if (state.selection.polygon >= 0) return;
     const int64_t index = -static_cast<int64_t>(state.selection.polygon) - 1;
     const bool twoSided =
         index < maxPolygons && (state.model.polygons[static_cast<std::size_t>(index)].flags & twoSidedFlag) != 0;
-    clearRow(3);
-    printString("polygon is ", 0);
-    printInteger(twoSided ? 2 : 1, 0);
-    printString(" sided, t to toggle, p to flip", 1);
-    clearRow(4);
-    printString("d to delete selected polygon", 1);
+    printRow(3, twoSided ? "polygon is  2 sided, t to toggle, p to flip" : "polygon is  1 sided, t to toggle, p to flip");
+    printRow(4, "d to delete selected polygon");
 }
 
 void drawHelpLines(const EditorState& state) {
     switch (state.mode) {
         case EditorMode::rotate:
-            clearRow(2);
-            printString("Rotate mode. Click and drag or z to reset", 1);
-            printString("a/s/d to advance 90 degrees", 1);
+            printRow(2, "Rotate mode. Click and drag or z to reset");
+            printRow(3, "a/s/d to advance 90 degrees");
             break;
         case EditorMode::vertices:
             drawVerticesHelp(state);
             break;
         case EditorMode::file:
-            clearRow(2);
-            printString("File mode. l=load, a=save as, s=quick save, current file:", 0);
-            printString(cp437FromUtf8(state.currentFileName), 1);  // names are UTF-8 on disk
+            // Names are UTF-8 on disk; a long one keeps its end, where the file's own name is.
+            printRow(2, newRow("File mode. l=load, a=save as, s=quick save, current file:") +=
+                        cp437FromUtf8(state.currentFileName));
             break;
         case EditorMode::camera:
-            clearRow(2);
-            printString("Camera mode. Click and drag or z to reset", 1);
+            printRow(2, "Camera mode. Click and drag or z to reset");
             break;
         case EditorMode::polys:
             drawPolysHelp(state);
@@ -142,27 +136,38 @@ void drawHelpLines(const EditorState& state) {
 
 int32_t tabRowYFor(int32_t screenHeight) { return (screenHeight / cellHeight - 1) * cellHeight - cellHeight; }
 
-// Not cleared first: it is always drawn over a freshly copied frame.
+// Drawn over a freshly copied frame, so nothing old can stand in it; it is not cleared, and the
+// picture shows right of it.
 void drawValueRow(EditorState& state) {
     const Camera& camera = state.camera;
     setColor(helpForeground, helpBackground);
+    std::string& text = newRow("axy ");
+    text += formatInteger(wholeDegrees(camera.axy));
+    text += " axz ";
+    text += formatInteger(wholeDegrees(camera.axz));
+    text += " ayz ";
+    text += formatInteger(wholeDegrees(camera.ayz));
+    text += " distance ";
+    text += formatInteger(camera.distance);
+    text += " zoom ";
+    addWholeSingle(text, camera.zoom);
+    text += " verts ";
+    text += formatInteger(state.model.vertexCount);
+    text += " polys ";
+    text += formatInteger(state.model.polygonCount);
+    text += " drawdepth ";
+    text += formatInteger(camera.drawdepth);
     locate(1, 1);
-    printString("axy ", 0);
-    printInteger(wholeDegrees(camera.axy), 0);
-    printString(" axz ", 0);
-    printInteger(wholeDegrees(camera.axz), 0);
-    printString(" ayz ", 0);
-    printInteger(wholeDegrees(camera.ayz), 0);
-    printString(" distance ", 0);
-    printInteger(camera.distance, 0);
-    printString(" zoom ", 0);
-    printWholeSingle(camera.zoom, 0);
-    printString(" verts ", 0);
-    printInteger(state.model.vertexCount, 0);
-    printString(" polys ", 0);
-    printInteger(state.model.polygonCount, 0);
-    printString(" drawdepth ", 0);
-    printInteger(camera.drawdepth, 1);
+    printString(std::string_view(text).substr(0, valueRowColumns), 0);  // the angles matter most
+    locate(2, 1);
+}
+
+void drawHeldMessage(EditorState& state) {
+    HeldMessage& message = state.heldMessage;
+    if (message.text.empty()) return;
+    setColor(helpForeground, helpBackground);
+    printRow(message.row, message.text);
+    message.text.clear();
 }
 
 // The tab row is never cleared, so the picture shows between the tabs; the colours stay set

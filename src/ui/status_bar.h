@@ -7,6 +7,8 @@ namespace vx {
 
 // Row 1: camera values and model counts; drawn only over a freshly copied frame.
 void drawValueRow(EditorState& state);
+// The held message, if any, over the frame just drawn; it is printed this once.
+void drawHeldMessage(EditorState& state);
 // The tab row and the help lines of the mode, then the unlock that presents the pass.
 void drawTabsAndHelp(EditorState& state);
 // Pixel y of the top of the tab row for a screen of the given height.

@@ -3,10 +3,12 @@
 #include "vxedit/command_line.h"
 
 #include <cstdio>
+#include <string_view>
 
 #include "core/history.h"
 #include "io/model_file.h"
 #include "platform/display.h"
+#include "platform/files.h"
 
 #ifndef VX_VERSION
 #define VX_VERSION "unknown"
@@ -17,6 +19,7 @@ namespace {
 
 constexpr int usageStatus = 2;
 constexpr int unusableFileStatus = 1;
+constexpr int startMessageRow = 4;  // below the two help lines of Rotate mode
 
 // The manual page is made from this text, by running the program with --help.
 const char* const help =
@@ -68,6 +71,15 @@ std::string joined(const std::vector<std::string>& words) {
     return text;
 }
 
+// A name ending in ".vx" that names nothing yet starts a new model under that name; any other
+// missing name is still an error.
+bool isNewModelName(const std::string& path) {
+    constexpr std::string_view extension = ".vx";
+    return path.size() > extension.size() && path.ends_with(extension) && !fileExists(path);
+}
+
+bool namesModel(const std::string& path) { return startsWithModelSignature(path) || isNewModelName(path); }
+
 StartRequest usageError(std::string problem) {
     StartRequest request;
     request.action = StartRequest::Action::usageError;
@@ -93,12 +105,12 @@ StartRequest sortFiles(const std::vector<std::string>& files) {
     if (files.empty()) return request;
     const std::string whole = joined(files);
     if (files.size() == 1 || (files.size() > 2 && isReadableFile(whole))) {
-        (startsWithModelSignature(whole) ? request.modelPath : request.picturePath) = whole;
+        (namesModel(whole) ? request.modelPath : request.picturePath) = whole;
         return request;
     }
     if (files.size() > 2) return usageError("too many files; give at most one model and one picture");
-    const bool firstIsModel = startsWithModelSignature(files[0]);
-    const bool secondIsModel = startsWithModelSignature(files[1]);
+    const bool firstIsModel = namesModel(files[0]);
+    const bool secondIsModel = namesModel(files[1]);
     if (firstIsModel && secondIsModel)
         return usageError("'" + files[0] + "' and '" + files[1] + "' are both models; give at most one");
     if (firstIsModel || secondIsModel) {
@@ -116,6 +128,21 @@ StartRequest sortFiles(const std::vector<std::string>& files) {
 [[noreturn]] void fail(int status, const std::string& line) {
     std::fprintf(stderr, "vxedit: %s\n", line.c_str());
     endProgram(status);
+}
+
+// Opens the named model, or starts a new one under a name that does not exist yet: nothing is
+// written until a save. A file that ends early opens with a warning, in the window too.
+void openModel(EditorState& state, const std::string& path) {
+    if (fileExists(path)) {
+        const LoadVerdict verdict = loadModel(state, path);
+        if (verdict == LoadVerdict::invalidFile) fail(unusableFileStatus, path + ": invalid file");
+        if (verdict == LoadVerdict::endsEarly) {
+            std::fprintf(stderr, "vxedit: %s: %s\n", path.c_str(), std::string(endsEarlyMessage).c_str());
+            state.heldMessage = {std::string(endsEarlyMessage), startMessageRow};
+        }
+    }
+    state.currentFileName = path;
+    resetHistory(state.history, state.model, state.currentFileName);  // the opened model is the saved state
 }
 
 }  // namespace
@@ -160,12 +187,7 @@ void openCommandLineFiles(EditorState& state, int argc, const char* const* argv,
         const PictureVerdict verdict = preparePicture(request.picturePath, picture);
         if (!verdict.ok()) fail(unusableFileStatus, request.picturePath + ": " + describePictureProblem(verdict));
     }
-    if (!request.modelPath.empty()) {
-        if (loadModel(state, request.modelPath) != LoadVerdict::loaded)
-            fail(unusableFileStatus, request.modelPath + ": invalid file");
-        state.currentFileName = request.modelPath;
-        resetHistory(state.history, state.model, state.currentFileName);  // the opened model is the saved state
-    }
+    if (!request.modelPath.empty()) openModel(state, request.modelPath);
 }
 
 }  // namespace vx

@@ -37,6 +37,7 @@ void drawFullFrame(EditorState& state) {
     lockScreen();
     copyFrameToScreen(state);
     drawValueRow(state);
+    drawHeldMessage(state);  // before the help lines, which win where they share a row
     state.loop.screenLocked = true;
     ++state.loop.framesDrawn;
 }

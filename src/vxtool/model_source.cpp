@@ -42,7 +42,9 @@ bool readVx(const std::string& path, EditorState& state, std::string& error) {
         error = path + ": cannot be opened";
         return false;
     }
-    if (loadModel(state, path) == LoadVerdict::loaded) return true;
+    const LoadVerdict verdict = loadModel(state, path);
+    if (verdict == LoadVerdict::endsEarly) complain("warning: " + path + ": " + std::string(endsEarlyMessage));
+    if (verdict != LoadVerdict::invalidFile) return true;
     error = path + ": not a model file (no VTXF signature, or more entries than the tables hold)";
     return false;
 }

@@ -157,14 +157,19 @@ TEST_F(ModelRoundTrip, savingOverALongerFileLeavesNoOldBytes) {
 
 using ModelLoad = InTempFolder;
 
-TEST_F(ModelLoad, ofTheSignatureAloneGivesAnEmptyModel) {
-    writeFile("m.vx", bytesOf("VTXF"));
-    auto state = defaultEditor();
-    EXPECT_EQ(loadModel(*state, "m.vx"), LoadVerdict::loaded);
-    EXPECT_EQ(state->model.vertexCount, 0);
-    EXPECT_EQ(state->model.polygonCount, 0);
-    EXPECT_EQ(state->model.lineCount, 0);
-    EXPECT_EQ(state->redrawPending, 1);
+// Counts that are all there and zero need no records: such files are whole, not cut short.
+TEST_F(ModelLoad, ofTheSignatureAloneOrZeroCountsGivesAWholeEmptyModel) {
+    for (const std::size_t zeros : {0, 6, 7, 8}) {
+        Bytes file = bytesOf("VTXF");
+        file.resize(4 + zeros, 0);
+        writeFile("m.vx", file);
+        auto state = defaultEditor();
+        EXPECT_EQ(loadModel(*state, "m.vx"), LoadVerdict::loaded) << zeros;
+        EXPECT_EQ(state->model.vertexCount, 0);
+        EXPECT_EQ(state->model.polygonCount, 0);
+        EXPECT_EQ(state->model.lineCount, 0);
+        EXPECT_EQ(state->redrawPending, 1);
+    }
 }
 
 TEST_F(ModelLoad, thatEndsEarlyReadsTheMissingBytesAsZero) {
@@ -172,7 +177,7 @@ TEST_F(ModelLoad, thatEndsEarlyReadsTheMissingBytesAsZero) {
     writeFile("m.vx", file);
     auto state = defaultEditor();
     fillTables(*state, 4);
-    ASSERT_EQ(loadModel(*state, "m.vx"), LoadVerdict::loaded);
+    ASSERT_EQ(loadModel(*state, "m.vx"), LoadVerdict::endsEarly);
     EXPECT_EQ(state->model.vertexCount, 2);
     EXPECT_EQ(state->model.polygonCount, 1);
     EXPECT_EQ(state->model.lineCount, 1);
@@ -226,7 +231,10 @@ TEST_F(ModelLoad, ofEveryTruncationOfAFileEitherRefusesOrZeroFills) {
         writeFile("cut.vx", Bytes(full.begin(), full.begin() + static_cast<std::ptrdiff_t>(length)));
         auto state = defaultEditor();
         const LoadVerdict verdict = loadModel(*state, "cut.vx");
-        ASSERT_EQ(verdict, length < 4 ? LoadVerdict::invalidFile : LoadVerdict::loaded) << length;
+        const LoadVerdict expected = length < 4    ? LoadVerdict::invalidFile
+                                     : length == 4 ? LoadVerdict::loaded  // the signature alone: an empty model
+                                                   : LoadVerdict::endsEarly;
+        ASSERT_EQ(verdict, expected) << length;
         ASSERT_EQ(state->model.vertexCount, length < 4 ? 8 : length < 6 ? 0 : 8) << length;
         ASSERT_EQ(state->model.lineCount, length < 10 ? 0 : 3) << length;
         const bool lastLineThere = length + 1 >= full.size();  // its high byte is 0 anyway

@@ -7,6 +7,7 @@
 #include "platform/display.h"
 #include "support/picture_writer.h"
 #include "support/scenario.h"
+#include "support/screen_text.h"
 
 namespace vx::test {
 namespace {
@@ -92,6 +93,7 @@ TEST_F(StartUpArguments, everyUnusableStartEndsBeforeTheWindowWithOneLineAndCrea
     };
     const Case cases[] = {
         {{"missing.png"}, 1, "vxedit: missing.png: no such file"},
+        {{"missing"}, 1, "vxedit: missing: no such file"},
         {{"model.vx", "missing.png"}, 1, "vxedit: missing.png: no such file"},
         {{"notes.txt"}, 1, "vxedit: notes.txt: infile is not a 'BM': neither a PNG, JPEG or BMP picture nor a model"},
         {{"broken.vx"}, 1, "vxedit: broken.vx: invalid file"},
@@ -116,6 +118,34 @@ TEST_F(StartUpArguments, aNameAfterTheEndOfOptionsIsAFileAndAnEmptyOneIsNone) {
     Scenario editor({"", "--", "-x.png"});
     ASSERT_FALSE(editor.ended());
     expectPictureShown(editor.state());
+}
+
+// A name ending in .vx that does not exist yet starts the default model under that name, with
+// or without a picture; nothing is written before a save.
+TEST_F(StartUpArguments, aNewModelByNameStartsTheCubeAndCreatesNothingUntilASave) {
+    writePicture("trace.png");
+    for (const auto& args : {std::vector<std::string>{"new.vx"}, {"trace.png", "new.vx"}}) {
+        Scenario editor(args);
+        ASSERT_FALSE(editor.ended()) << args.size();
+        EXPECT_EQ(editor.state().currentFileName, "new.vx");
+        EXPECT_EQ(editor.state().model.vertexCount, 8);
+        EXPECT_FALSE(editor.state().history.unsavedChanges);
+        EXPECT_EQ(folderEntries(), std::vector<std::string>{"trace.png"});
+        editor.key("fs");
+        EXPECT_EQ(readFile("new.vx").size(), modelFileBytes(8, 0, 0));
+        fs::remove("new.vx");
+    }
+}
+
+TEST_F(StartUpArguments, aModelThatEndsEarlyOpensWithTheWarningOnStandardErrorAndInTheWindow) {
+    writeFile("cut.vx", {'V', 'T', 'X', 'F', 0, 2, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0});
+    testing::internal::CaptureStderr();
+    Scenario editor({"cut.vx"});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "vxedit: cut.vx: file ends early: missing data read as 0\n");
+    ASSERT_FALSE(editor.ended());
+    EXPECT_EQ(editor.state().model.vertexCount, 2);
+    EXPECT_EQ(editor.state().model.vertices[0].x, 9);
+    EXPECT_EQ(textLine(4), "file ends early: missing data read as 0");
 }
 
 }  // namespace

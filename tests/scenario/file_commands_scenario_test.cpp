@@ -159,5 +159,34 @@ TEST_F(FileCommands, typedNamesAreStoredAsUtf8AndShownInCodePage437) {
     EXPECT_EQ(textLine(2), "File mode. l=load, a=save as, s=quick save, current file:?\x8A.vx");
 }
 
+// A file cut short still loads, with what is missing read as 0, and says so over the frame the
+// load brings; a file of just the signature is a whole empty model and says nothing.
+TEST_F(FileCommands, aFileThatEndsEarlySaysSoAndLoadsWithZerosForWhatIsMissing) {
+    Bytes cut = bytesOf(std::string("VTXF\0\x08\0\0\0\0\0\0", 12));  // promises 8 vertices
+    for (const int32_t v : {-5, 6, 7, 300, -400}) {
+        const auto u = static_cast<uint32_t>(v);
+        cut.insert(cut.end(), {uint8_t(u), uint8_t(u >> 8), uint8_t(u >> 16), uint8_t(u >> 24)});
+    }
+    cut.resize(30);  // the second vertex stops after 2 bytes of its y
+    writeFile("cut.vx", cut);
+    writeFile("empty.vx", bytesOf("VTXF"));
+    Scenario editor;
+    editor.key("f");
+    command(editor, "lcut.vx\r");
+    const Model& model = editor.state().model;
+    EXPECT_EQ(textLine(4), "file ends early: missing data read as 0");
+    EXPECT_EQ(model.vertexCount, 8);
+    EXPECT_TRUE(model.vertices[0].x == -5 && model.vertices[0].y == 6 && model.vertices[0].z == 7);
+    EXPECT_TRUE(model.vertices[1].x == 300 && model.vertices[1].y == (-400 & 0xFFFF) && model.vertices[1].z == 0);
+    EXPECT_TRUE(model.vertices[7].x == 0 && model.vertices[7].y == 0 && model.vertices[7].z == 0);
+    editor.key("L");
+    EXPECT_EQ(textLine(3), "file ends early: missing data read as 0");
+    EXPECT_EQ(textLine(4), "");
+    command(editor, "lempty.vx\r");
+    EXPECT_EQ(model.vertexCount, 0);
+    EXPECT_EQ(textLine(3), "");
+    EXPECT_EQ(textLine(4), "");
+}
+
 }  // namespace
 }  // namespace vx::test

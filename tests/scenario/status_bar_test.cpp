@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/headless/headless.h"
+#include "platform/text.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
 
@@ -36,7 +37,7 @@ TEST(StatusBar, startUpShowsTheValueRowTheRotateHelpAndTheFiveTabsOnRow36) {
     EXPECT_EQ(textLine(37), "");
 }
 
-TEST(StatusBar, thePictureShowsBetweenTheTabsAndRightOfTheClearedColumns) {
+TEST(StatusBar, thePictureShowsBetweenTheTabsAndRightOfTheValueRow) {
     Scenario editor;
     constexpr uint32_t picture = 0x3366CC;
     Background& background = editor.state().background;
@@ -51,8 +52,8 @@ TEST(StatusBar, thePictureShowsBetweenTheTabsAndRightOfTheClearedColumns) {
         EXPECT_EQ(editor.windowPixel(x + 7, 575), picture) << column;
     }
     EXPECT_EQ(editor.windowPixel(8, 560), grey);
-    EXPECT_EQ(editor.windowPixel(77 * 8 + 7, 16), 0x000000u);  // column 78 of row 2 is cleared
-    EXPECT_EQ(editor.windowPixel(78 * 8, 16), picture);        // column 79 is not
+    EXPECT_EQ(editor.windowPixel(99 * 8, 0), picture);         // row 1 is drawn over the frame
+    EXPECT_EQ(editor.windowPixel(99 * 8 + 7, 16), 0x000000u);  // help rows are cleared to their end
 }
 
 TEST(StatusBar, valueRowShowsAnglesInWholeDegreesAndZoomRoundedDown) {
@@ -101,14 +102,23 @@ TEST(StatusBar, verticesHelpFollowsTheSelectionAndTheMouseInEveryPass) {
     EXPECT_EQ(textLine(2), "Vertex edit mode. mouse  102  200 pointer distance -5");
 }
 
-TEST(StatusBar, aLongFileNameWrapsOntoRow3InFileMode) {
+// A long name keeps its end, where the file's own name is, and never runs into row 3; a shorter
+// name after it leaves nothing of it behind ("current file:modèle.vx … xedit/recovery/first-2").
+TEST(StatusBar, aLongFileNameIsCutKeepingItsEndAndAShortOneAfterItLeavesNothing) {
     Scenario editor;
-    const std::string name = std::string(43, 'n') + std::string(17, 'w');
+    const std::string prompt = "File mode. l=load, a=save as, s=quick save, current file:";
+    const std::string name = "/home/someone/.local/state/vxedit/recovery/" + std::string(30, 'n') + "first-2.vx";
     editor.state().currentFileName = name;
     editor.key("f");
-    EXPECT_EQ(textLine(2), "File mode. l=load, a=save as, s=quick save, current file:" + std::string(43, 'n'));
-    EXPECT_EQ(cells(2, 58, 1), "n");
-    EXPECT_EQ(textLine(3), std::string(17, 'w'));
+    const std::string shown = prompt + name;
+    EXPECT_EQ(textLine(2), std::string(rowCutMark) + shown.substr(shown.size() - 97));
+    EXPECT_EQ(textLine(2).substr(90), "first-2.vx");
+    EXPECT_EQ(textLine(3), "");
+    editor.state().currentFileName = "mod\xC3\xA8le.vx";
+    const int64_t frames = editor.state().loop.framesDrawn;
+    editor.key("S");  // does nothing: a status-only pass, with no frame under the row
+    EXPECT_EQ(editor.state().loop.framesDrawn, frames);
+    EXPECT_EQ(textLine(2), prompt + "mod\x8Ale.vx");
 }
 
 TEST(StatusBar, cameraAndPolysHelpLines) {

@@ -229,5 +229,31 @@ TEST_F(TextOutput, locateOutsideTheGridLeavesTheCursorAndZeroKeepsACoordinate) {
     EXPECT_EQ(row(10).substr(19, 11), "a         b");
 }
 
+// A row printed whole leaves nothing of a longer earlier text and never runs into the next row,
+// whatever its length or bytes; a cut keeps the end, where a path names its file.
+TEST_F(TextOutput, aWholeRowIsClearedToItsEndAndCutToFitKeepingItsEnd) {
+    fillRow(3, '#');
+    fillRow(4, '4');
+    EXPECT_EQ(printRow(3, "short"), 3);
+    EXPECT_EQ(row(3), "short" + std::string(95, ' '));
+    printString("next", 0);  // the cursor went to the start of row 4
+    EXPECT_EQ(line(4).substr(0, 6), "next44");
+    std::string longText;
+    for (int i = 0; i < 130; ++i) longText += static_cast<char>('a' + i % 26);
+    printRow(3, longText);
+    EXPECT_EQ(row(3), std::string(rowCutMark) + longText.substr(33));
+    EXPECT_EQ(line(4).substr(0, 6), "next44");
+    printRow(3, std::string("a\nb\tc\rd\x07", 9));  // one cell a byte: nothing moves, nothing beeps
+    EXPECT_EQ(headless::beeps(), 0);
+    EXPECT_EQ(line(4).substr(0, 6), "next44");
+    locate(4, 7);
+    EXPECT_EQ(printRow(0, "on the cursor's row"), 4);
+    EXPECT_EQ(line(4), "on the cursor's row");
+    fillRow(1, '1');
+    printRow(37, std::string(100, 'L'));  // the last row: no scroll until something follows
+    EXPECT_EQ(line(1), std::string(99, '1'));
+    EXPECT_EQ(row(37), std::string(100, 'L'));
+}
+
 }  // namespace
 }  // namespace vx
