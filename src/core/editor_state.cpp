@@ -26,6 +26,7 @@ void initEditorState(EditorState& state) {
     state.history = {};
     state.recovery = {};
     state.heldMessage = {};
+    state.shownTitle = {};
 
     state.camera.drawdepth = 600;
     state.modelMagic = {'V', 'T', 'X', 'F', '\0'};

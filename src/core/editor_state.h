@@ -140,6 +140,13 @@ struct HeldMessage {
     int row;           // text row it stands on
 };
 
+// What the window's title last showed, so it is set again only when it changes.
+struct ShownTitle {
+    std::string fileName;
+    bool unsavedChanges;
+    bool set;  // false until the first title is shown
+};
+
 struct EditorState {
     Model model;
     std::array<Normal, maxPolygons> polygonNormals;  // PolygonNormals, derived each frame
@@ -160,6 +167,7 @@ struct EditorState {
     History history;  // undo and redo of the model; what was last saved or loaded
     RecoveryCopy recovery;
     HeldMessage heldMessage;
+    ShownTitle shownTitle;
 };
 
 // Every field zero or empty, then the start values that do not depend on the display.

@@ -11,6 +11,8 @@ namespace vx::backend {
 // or the window has events, and otherwise not at all: an idle editor costs no processor time.
 // Returns false, with the reason in whyNot, when no window can be opened.
 bool openWindow(int width, int height, const std::string& title, std::string& whyNot);
+// Gives the open window this title (UTF-8); the window system may show it a little later.
+void setWindowTitle(const std::string& title);
 const char* name();
 int refreshRate();
 // Copies rows firstRow..lastRow of the frame into the window in one transfer (lock held).

@@ -106,6 +106,12 @@ int openScreen(int mode, int depth, int /*pages*/, int /*flags*/, int /*refresh*
     return 0;
 }
 
+void setWindowTitle(const std::string& title) {
+    Display& d = display();
+    std::lock_guard guard(d.mutex);  // the presenter may be taking events with the window's state
+    if (d.open) backend::setWindowTitle(title);
+}
+
 const std::string& screenOpenError() { return display().openError; }
 
 uint32_t* screenPixels() {

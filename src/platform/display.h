@@ -31,6 +31,9 @@ void lockScreen();
 // lock down; the outermost unlock releases the display to the presenter.
 void unlockScreen(int firstRow, int lastRow);
 
+// Shows this UTF-8 title on the open window; nothing without one.
+void setWindowTitle(const std::string& title);
+
 // Ends the process at once with the given status; the window closes with it.
 [[noreturn]] void endProgram(int status);
 

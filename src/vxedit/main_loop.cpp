@@ -11,6 +11,7 @@
 #include "ui/recovery.h"
 #include "ui/status_bar.h"
 #include "ui/undo.h"
+#include "ui/window_title.h"
 #include "vxedit/command_line.h"
 
 namespace vx {
@@ -47,6 +48,7 @@ void drawStatus(EditorState& state) {
     if (!state.loop.screenLocked) lockScreen();
     state.loop.screenLocked = false;
     drawTabsAndHelp(state);
+    showDocumentTitle(state);
 }
 
 // Steps F to H once input has arrived.

@@ -188,5 +188,28 @@ TEST_F(FileCommands, aFileThatEndsEarlySaysSoAndLoadsWithZerosForWhatIsMissing) 
     EXPECT_EQ(textLine(4), "");
 }
 
+// The title names the document and marks unsaved changes, through edits, saves, undo and loads.
+TEST_F(FileCommands, theWindowTitleNamesTheDocumentAndMarksUnsavedChanges) {
+    const std::string dash = " \u2014 vxedit";
+    Scenario editor;
+    EXPECT_EQ(headless::windowTitle(), "unnamed.vx" + dash);
+    editor.key("v");
+    editor.click(420, 310);
+    EXPECT_EQ(headless::windowTitle(), "*unnamed.vx" + dash);
+    editor.keyCode(26);  // Ctrl+Z: back to what was saved
+    EXPECT_EQ(headless::windowTitle(), "unnamed.vx" + dash);
+    editor.keyCode(25);
+    editor.key("f");
+    command(editor, "asub/../m\x82.vx\r");  // typed in the keyboard's code page, kept in UTF-8
+    EXPECT_TRUE(folderEntries().empty());     // no such folder: the save failed, nothing changes
+    EXPECT_EQ(headless::windowTitle(), "*unnamed.vx" + dash);
+    fs::create_directory("sub");
+    command(editor, "asub/../m\x82.vx\r");
+    EXPECT_EQ(headless::windowTitle(), "m\xC3\xA9.vx" + dash);
+    editor.state().currentFileName.clear();
+    editor.key("S");
+    EXPECT_EQ(headless::windowTitle(), "vxedit");
+}
+
 }  // namespace
 }  // namespace vx::test

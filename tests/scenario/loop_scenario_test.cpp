@@ -53,7 +53,7 @@ TEST(StartUp, setsTheDefaultModelAndViewAndDrawsOneFrame) {
     EXPECT_EQ(s.loop.framesDrawn, 1);
     EXPECT_EQ(s.input.tabRowY, 560);
     ASSERT_FALSE(headless::transfers().empty());
-    EXPECT_EQ(headless::windowTitle(), "vxedit");
+    EXPECT_EQ(headless::windowTitle(), "unnamed.vx \u2014 vxedit");
 }
 
 TEST(StartUp, withoutADisplayEndsWithStatusOneAndOneLineOnStandardError) {

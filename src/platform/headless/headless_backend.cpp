@@ -53,6 +53,8 @@ bool openWindow(int width, int height, const std::string& title, std::string& wh
     return true;
 }
 
+void setWindowTitle(const std::string& title) { hl().title = title; }
+
 const char* name() { return "headless"; }
 int refreshRate() { return 60; }
 

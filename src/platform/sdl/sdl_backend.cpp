@@ -3,6 +3,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <clocale>
 #include <cmath>
 #include <cstring>
 #include <cstdio>
@@ -31,6 +32,8 @@ struct Window {
     SDL_AudioDeviceID audio = 0;
     Uint32 wakeEvent = 0;                  // the event type wakePresenter pushes
     std::atomic<bool> wakePending{false};  // a wake event is queued and not yet taken in
+    std::string pendingTitle;              // set under the display lock, shown by the presenter
+    bool titlePending = false;
 };
 
 Window& win() {
@@ -254,6 +257,9 @@ bool createWindow(int width, int height, const std::string& title, std::string& 
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");  // the editor's own handlers keep a recovery copy
+    // X11 takes window titles in the character type of the C locale, where the UTF-8 of a name
+    // (and of the dash in every title) would leave the title unchanged.
+    if (!std::setlocale(LC_CTYPE, "C.UTF-8")) std::setlocale(LC_CTYPE, "");
     if (!initVideo(whyNot)) return false;
     Window& w = win();
     w.width = width;
@@ -308,7 +314,18 @@ int refreshRate() {
 
 void presentRows(const uint32_t* frame, int, int firstRow, int lastRow) { copyBand(frame, firstRow, lastRow); }
 
+// The window is the presenter thread's: the editor's thread only leaves the title for it.
+void setWindowTitle(const std::string& title) {
+    Window& w = win();
+    w.pendingTitle = title;
+    w.titlePending = true;
+    wakePresenter();
+}
+
 void takeEvents() {
+    Window& w = win();
+    if (w.titlePending && w.window) SDL_SetWindowTitle(w.window, w.pendingTitle.c_str());
+    w.titlePending = false;
     SDL_Event event;
     while (SDL_PollEvent(&event)) onEvent(event);
 }

@@ -71,6 +71,8 @@ EM_JS(void, tellPage, (const char* what, int value), {
 });
 
 // Presenter cycles so far, so that a script can tell when its input has been answered.
+EM_JS(void, setPageTitle, (const char* title), { document.title = UTF8ToString(title); });
+
 EM_JS(void, countCycle, (), { Module.vxCycles = (Module.vxCycles || 0) + 1; });
 
 EM_JS(void, playBeep, (), {
@@ -284,6 +286,8 @@ bool openWindow(int width, int height, const std::string&, std::string& whyNot) 
     inputFeed::windowActive(true);
     return true;
 }
+
+void setWindowTitle(const std::string& title) { setPageTitle(title.c_str()); }
 
 const char* name() { return "browser canvas"; }
 int refreshRate() { return 0; }  // a page is not told
