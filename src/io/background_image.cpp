@@ -9,6 +9,7 @@
 #include <cstring>
 #include <memory>
 
+#include "io/bmp_decoder.h"
 #include "io/byte_order.h"
 #include "platform/display.h"
 #include "platform/files.h"
@@ -97,7 +98,7 @@ bool readPlainBmp(EditorState& state, const std::string& imagePath) {
     return true;
 }
 
-constexpr std::size_t bmpHeaderBytes = 54;
+constexpr std::size_t bmpHeaderBytes = bmpChoiceBytes;
 using BmpHeader = std::array<uint8_t, bmpHeaderBytes>;
 
 // The layout the plain reader was written for: a 40-byte information header, 24 bits a pixel,
@@ -162,6 +163,17 @@ PictureVerdict decodeOther(const std::string& path, const BmpHeader& start, Deco
     return {};
 }
 
+// The BMP layouts the decoder refuses or misreads are read by the editor itself.
+PictureVerdict decodeOwn(const std::string& path, const BmpHeader& header, DecodedPicture& decoded) {
+    int32_t width = 0, height = 0;
+    ownBmpSize(header.data(), width, height);
+    PictureVerdict verdict = checkSize(width, height);
+    if (!verdict.ok()) return verdict;
+    std::string failure;
+    if (!decodeOwnBmp(path, decoded, failure)) return {PictureProblem::damaged, failure};
+    return {};
+}
+
 }  // namespace
 
 PictureVerdict preparePicture(const std::string& path, PreparedPicture& picture) {
@@ -174,6 +186,7 @@ PictureVerdict preparePicture(const std::string& path, PreparedPicture& picture)
         picture.plainBmp = true;
         return checkSize(getLe32Signed(&header[18]), getLe32Signed(&header[22]));
     }
+    if (isOwnBmp(header.data())) return decodeOwn(path, header, picture.decoded);
     return decodeOther(path, header, picture.decoded);
 }
 
