@@ -28,22 +28,34 @@ const char* const help =
 
 vxedit edits 3-D polygon models in one 800x600 window. A file that starts with
 the model signature VTXF is opened as the model; "s" in File mode saves back to it.
+A NAME.vx that does not exist yet starts a new model that is saved under that name.
 Any other file is a picture (PNG, JPEG or BMP) shown behind the model for tracing.
 Give at most one of each, in either order; a single argument is taken whole.
 
-Keys (case-sensitive; the help lines in the window say more):
-  r v f c e    Rotate, Vertices, File, Camera, Polys mode (or click a tab)
-  q            quit          x  cancel the selections
-  1 2 3 4      show markers, lines, polygons; polygon style
-  + -          zoom          o i O I  camera distance     m n M N  draw depth
-  arrow keys   move the view by one pixel
-  Rotate       drag to turn; a s d quarter turns; z reset; wheel zooms
-  Camera       left drag pans, right drag zooms; z reset; wheel zooms
-  Vertices     left click places, moves or joins; right click selects;
-               wheel moves the 3-D pointer; d deletes
-  Polys        left click makes a quad; right click selects; p flip;
-               t one- or two-sided; d delete
-  File         s save; a save as; l load; L reload
+Keys in every mode (case-sensitive):
+  r v f c e    Rotate, Vertices, File, Camera, Polys mode (or click its tab)
+  Ctrl+Z       undo          Ctrl+Y or Ctrl+Shift+Z  redo
+  q            quit (and the close button); unsaved work is kept in a copy
+  x            cancel the selections
+  1 2 3 4      show or hide markers, lines, polygons; next polygon style
+  + -          zoom          o i O I  camera distance by 1 or 10
+  m n M N      draw depth by 1 or 10      arrow keys  move the view a pixel
+Rotate mode:
+  left drag    turn about the upright and level axes;  right drag  turn in the screen
+  a s d        quarter turns;  z  reset the turns;  wheel  zoom
+Camera mode:
+  left drag    pan;  right drag  zoom;  z  reset pan and zoom;  wheel  zoom
+Vertices mode:
+  left click   place a vertex at the 3-D pointer; with one vertex selected, move it
+               there; with 2, 3 or 4 selected, make a line, triangle or rectangle
+  right click  select a vertex (at most 4); on a selected one, take its depth
+  wheel        move the 3-D pointer nearer or farther;  d  delete (last or selected)
+Polys mode:
+  left click   make a rectangle of the four vertex markers nearest the pointer
+  right click  select or unselect a polygon;  p  flip;  t  one- or two-sided;  d  delete
+File mode:
+  s save; a save as; l load; L reload. Typing a name: Enter ends, Esc clears,
+  Backspace, Delete, Home, End and the arrow keys edit.
 
 Recovery copies:
   Unsaved work is copied to $XDG_STATE_HOME/vxedit/recovery/
