@@ -121,19 +121,36 @@ protected:
         return pid;
     }
 
-    // The window with this title, of this process when a pid is given.
-    Window findByTitle(Window parent, const std::string& title, pid_t pid = 0) {
-        char* name = nullptr;
-        if (XFetchName(display_, parent, &name) && name) {
-            const bool match = title == name && (pid == 0 || windowPid(parent) == pid);
-            XFree(name);
-            if (match) return parent;
-        }
+    // The UTF-8 title the window shows (its _NET_WM_NAME), empty without one.
+    std::string title(Window window) {
+        const Atom property = XInternAtom(display_, "_NET_WM_NAME", False);
+        const Atom utf8 = XInternAtom(display_, "UTF8_STRING", False);
+        Atom type = 0;
+        int format = 0;
+        unsigned long items = 0, left = 0;
+        unsigned char* data = nullptr;
+        std::string text;
+        if (XGetWindowProperty(display_, window, property, 0, 1024, False, utf8, &type, &format, &items, &left,
+                               &data) == Success &&
+            data && format == 8)
+            text.assign(reinterpret_cast<const char*>(data), items);
+        if (data) XFree(data);
+        return text;
+    }
+
+    // The editor's window, of this process when a pid is given: titled "vxedit" as it opens, then
+    // "NAME.vx — vxedit" after the document.
+    Window findEditorWindow(Window parent, pid_t pid = 0) {
+        const std::string name = title(parent);
+        const std::string ending = " \u2014 vxedit";
+        const bool editorTitle =
+            name == "vxedit" || (name.size() > ending.size() && name.ends_with(ending));
+        if (editorTitle && (pid == 0 || windowPid(parent) == pid)) return parent;
         Window root = 0, ignored = 0, *children = nullptr;
         unsigned count = 0;
         Window found = 0;
         if (XQueryTree(display_, parent, &root, &ignored, &children, &count)) {
-            for (unsigned i = 0; i < count && !found; ++i) found = findByTitle(children[i], title, pid);
+            for (unsigned i = 0; i < count && !found; ++i) found = findEditorWindow(children[i], pid);
             if (children) XFree(children);
         }
         return found;
@@ -143,7 +160,7 @@ protected:
     Window awaitWindow(const EditorProcess& editor) {
         Window window = 0;
         eventually([&] {
-            window = findByTitle(DefaultRootWindow(display_), "vxedit", editor.pid());
+            window = findEditorWindow(DefaultRootWindow(display_), editor.pid());
             if (!window) return false;
             XWindowAttributes attributes;
             return XGetWindowAttributes(display_, window, &attributes) && attributes.map_state == IsViewable;
@@ -216,7 +233,7 @@ protected:
     }
 
     bool windowExists(Window window) {
-        return findByTitle(DefaultRootWindow(display_), "vxedit", 0) == window;
+        return findEditorWindow(DefaultRootWindow(display_), 0) == window;
     }
 
     Display* display_ = nullptr;
@@ -243,7 +260,7 @@ TEST_F(EditorWindow, firstFrameShowsTheTabRowSoonAfterStart) {
     EditorProcess editor;
     Window window = 0;
     ASSERT_TRUE(eventually([&] {
-        if (!window) window = findByTitle(DefaultRootWindow(display_), "vxedit", editor.pid());
+        if (!window) window = findEditorWindow(DefaultRootWindow(display_), editor.pid());
         return window && pixel(window, 9, 561) == 0x888888u;  // inside the " File " tab
     }));
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
@@ -340,6 +357,34 @@ TEST_F(EditorWindow, aModelNamedOnTheCommandLineIsOpenedAndQuickSaveWritesIt) {
     tap(XK_f);
     tap(XK_s);
     EXPECT_TRUE(eventually([&] { return fs::exists(model) && fs::file_size(model) == sizeof bytes; }));
+    expectQuitWithStatusZero(editor);
+    fs::remove(model);
+}
+
+// The title names the document as the title bar shows it (through the window system's UTF-8
+// name), and marks unsaved changes until a save.
+TEST_F(EditorWindow, theTitleNamesTheDocumentAndMarksUnsavedChanges) {
+    namespace fs = std::filesystem;
+    const fs::path model = fs::temp_directory_path() / ("vxedit-window-new-" + std::to_string(getpid()) + ".vx");
+    fs::remove(model);
+    EditorProcess editor({model.string()});
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    const std::string name = model.filename().string();
+    EXPECT_TRUE(eventually([&] { return title(window) == name + " \u2014 vxedit"; })) << title(window);
+    tap(XK_v);
+    moveTo(window, 400, 300);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);  // held over a poll: placed for sure
+    XSync(display_, False);
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+    EXPECT_TRUE(eventually([&] { return title(window) == "*" + name + " \u2014 vxedit"; })) << title(window);
+    tap(XK_f);
+    tap(XK_s);
+    EXPECT_TRUE(eventually([&] { return title(window) == name + " \u2014 vxedit"; })) << title(window);
+    EXPECT_TRUE(fs::exists(model));
     expectQuitWithStatusZero(editor);
     fs::remove(model);
 }
