@@ -126,6 +126,17 @@ test('a save survives a reload and loads back', async () => {
   });
 });
 
+test('the page title names the document and marks unsaved changes', async () => {
+  await withEditor(async (page) => {
+    const titled = (title) => page.waitForFunction((t) => document.title === t, { timeout: 10000 }, title);
+    await titled('unnamed.vx \u2014 vxedit');
+    await web.play(page, 'key v / move 300 200, down 1, up 1');
+    await titled('*unnamed.vx \u2014 vxedit');
+    await web.play(page, 'key f / key a, key titled.vx, enter');
+    await titled('titled.vx \u2014 vxedit');
+  });
+});
+
 // A 24-bit picture, bottom row first, each row padded to four bytes.
 function bmp(width, height, colourAt) {
   const rowBytes = Math.ceil((width * 3) / 4) * 4;
