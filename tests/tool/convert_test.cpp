@@ -224,6 +224,19 @@ TEST_F(Convert, damagedInputsFailCleanlyAndWriteNothing) {
                                         "damaged.vx", "m.glb", "m.obj", "m.ply", "m.stl", "mixed.vx", "out.obj"}));
 }
 
+// A .vx cut short is read as the editor reads it, what is missing as 0, and said so.
+TEST_F(Convert, aVxThatEndsEarlyIsReadWithAWarning) {
+    writeFile("cut.vx", {'V', 'T', 'X', 'F', 0, 2, 0, 0, 0, 0, 0, 0, 9, 0, 0, 0});
+    auto state = std::make_unique<EditorState>();
+    initEditorState(*state);
+    std::string error;
+    testing::internal::CaptureStderr();
+    ASSERT_TRUE(tool::readModel("cut.vx", ImportOptions{}, *state, error)) << error;
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "vxtool: warning: cut.vx: file ends early: missing data read as 0\n");
+    EXPECT_EQ(state->model.vertexCount, 2);
+    EXPECT_EQ(state->model.vertices[0].x, 9);
+}
+
 TEST_F(Convert, aBatchReportsEachFailureAndConvertsTheRest) {
     saveMixed();
     writeFile("broken.obj", bytesOf("v 1 2\nf 1 9 7\n"));
