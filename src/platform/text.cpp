@@ -144,17 +144,14 @@ void printText(Canvas& canvas, TextState& t, std::string_view bytes) {
     parkBelowLastRow(t);
 }
 
+// A text that fits, as every help line does, is drawn as it is: a pass allocates nothing.
 void putRow(Canvas& canvas, TextState& t, std::string_view text) {
     constexpr auto width = static_cast<std::size_t>(textColumns);
-    std::size_t cells = 0;
+    const std::string cut = text.size() > width ? keepEnd(text, width) : std::string();
+    if (!cut.empty()) text = cut;
     t.column = 1;
-    if (text.size() > width) {
-        for (const char c : rowCutMark) putGlyph(canvas, t, static_cast<uint8_t>(c));
-        cells = rowCutMark.size();
-        text = text.substr(text.size() - (width - cells));
-    }
     for (const char c : text) putGlyph(canvas, t, static_cast<uint8_t>(c));
-    for (cells += text.size(); cells < width; ++cells) putGlyph(canvas, t, ' ');
+    for (std::size_t cells = text.size(); cells < width; ++cells) putGlyph(canvas, t, ' ');
     parkBelowLastRow(t);
 }
 
@@ -254,6 +251,12 @@ void printString(std::string_view text, int ending) {
         printText(canvas, textState(), text);
         if (ending == 1) printText(canvas, textState(), "\r\n");
     });
+}
+
+std::string keepEnd(std::string_view text, std::size_t cells) {
+    if (text.size() <= cells) return std::string(text);
+    if (cells <= rowCutMark.size()) return std::string(rowCutMark.substr(0, cells));
+    return std::string(rowCutMark).append(text.substr(text.size() - (cells - rowCutMark.size())));
 }
 
 int printRow(int row, std::string_view text) {

@@ -23,6 +23,9 @@ std::string spaces(int count);
 // moves to the start of the next row. Returns the row printed on.
 int printRow(int row, std::string_view text);
 inline constexpr std::string_view rowCutMark = "...";
+inline constexpr int rowCells = 100;
+// The text cut to at most `cells` cells keeping its end, behind rowCutMark when it is cut.
+std::string keepEnd(std::string_view text, std::size_t cells);
 
 // The texts printInteger and printSingle draw.
 std::string formatInteger(int32_t value);

@@ -109,6 +109,15 @@ void drawPolysHelp(const EditorState& state) {
     printRow(4, "d to delete selected polygon");
 }
 
+// Names are UTF-8 on disk. A name too long for the rest of the row keeps its end, where the
+// file's own name is, and the help before it stays whole.
+void drawFileHelp(const EditorState& state) {
+    constexpr std::string_view help = "File mode. l=load, a=save as, s=quick save, current file:";
+    std::string& text = newRow(help);
+    text += keepEnd(cp437FromUtf8(state.currentFileName), static_cast<std::size_t>(rowCells) - help.size());
+    printRow(2, text);
+}
+
 void drawHelpLines(const EditorState& state) {
     switch (state.mode) {
         case EditorMode::rotate:
@@ -119,9 +128,7 @@ void drawHelpLines(const EditorState& state) {
             drawVerticesHelp(state);
             break;
         case EditorMode::file:
-            // Names are UTF-8 on disk; a long one keeps its end, where the file's own name is.
-            printRow(2, newRow("File mode. l=load, a=save as, s=quick save, current file:") +=
-                        cp437FromUtf8(state.currentFileName));
+            drawFileHelp(state);
             break;
         case EditorMode::camera:
             printRow(2, "Camera mode. Click and drag or z to reset");

@@ -242,6 +242,9 @@ TEST_F(TextOutput, aWholeRowIsClearedToItsEndAndCutToFitKeepingItsEnd) {
     for (int i = 0; i < 130; ++i) longText += static_cast<char>('a' + i % 26);
     printRow(3, longText);
     EXPECT_EQ(row(3), std::string(rowCutMark) + longText.substr(33));
+    EXPECT_EQ(keepEnd("abcdef", 6), "abcdef");
+    EXPECT_EQ(keepEnd("abcdefg", 6), std::string(rowCutMark) + "efg");
+    EXPECT_EQ(keepEnd("abcdefg", 2), rowCutMark.substr(0, 2));
     EXPECT_EQ(line(4).substr(0, 6), "next44");
     printRow(3, std::string("a\nb\tc\rd\x07", 9));  // one cell a byte: nothing moves, nothing beeps
     EXPECT_EQ(headless::beeps(), 0);
