@@ -108,8 +108,10 @@ void takePresent(const Model& present, Model& model) {
     model.lineCount = present.lineCount;
 }
 
+// A model put back under another name than the file that holds it (an undone save-as) is not
+// in that file: a quick save would write it there.
 void noteSavedState(History& history, const Model& model) {
-    history.unsavedChanges = !sameModel(model, *history.saved);
+    history.unsavedChanges = !sameModel(model, *history.saved) || history.presentName != history.savedName;
 }
 
 }  // namespace
@@ -126,6 +128,7 @@ void resetHistory(History& history, const Model& model, const std::string& name)
     *history.present = model;
     history.presentName = name;
     *history.saved = model;
+    history.savedName = name;
     history.steps.clear();
     history.undoable = 0;
     history.bytes = 0;
@@ -174,9 +177,10 @@ bool redoStep(History& history, Model& model, std::string& name) {
     return true;
 }
 
-void markSaved(History& history, const Model& model) {
-    if (!history.saved) resetHistory(history, model, {});
+void markSaved(History& history, const Model& model, const std::string& name) {
+    if (!history.saved) resetHistory(history, model, name);
     *history.saved = model;
+    history.savedName = name;
     history.unsavedChanges = false;
 }
 

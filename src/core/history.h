@@ -49,12 +49,13 @@ struct History {
     std::unique_ptr<Model> present;  // the model as the newest recorded step left it
     std::string presentName;         // the file name that goes with present
     std::unique_ptr<Model> saved;    // the model as last saved or loaded
+    std::string savedName;           // the file it was saved to or loaded from
     std::deque<HistoryStep> steps;   // oldest first
     std::size_t undoable;            // steps[0..undoable) undo, steps[undoable..) redo
     std::size_t bytes;               // sum of the steps' bytes
     std::size_t maxSteps;            // limits; tests lower them
     std::size_t maxBytes;
-    bool unsavedChanges;  // the model differs from saved
+    bool unsavedChanges;  // the model differs from saved, or goes by another name than savedName
 };
 
 // Forgets every step; the model, under this file name, becomes both the present and the saved
@@ -70,8 +71,8 @@ bool recordStep(History& history, const Model& model, const std::string& name);
 bool undoStep(History& history, Model& model, std::string& name);
 bool redoStep(History& history, Model& model, std::string& name);
 
-// The model was just saved or loaded: it is now the saved state.
-void markSaved(History& history, const Model& model);
+// The model was just saved to or loaded from the named file: it is now the saved state.
+void markSaved(History& history, const Model& model, const std::string& name);
 
 // True when the tables and counts, as a save writes them, are the same.
 bool sameModel(const Model& a, const Model& b);

@@ -149,7 +149,7 @@ std::string recoveryFolder() {
 void modelChanged(EditorState& state) { state.recovery.stale = true; }
 
 void modelSaved(EditorState& state) {
-    markSaved(state.history, state.model);
+    markSaved(state.history, state.model, state.currentFileName);
     removeCopy(state.recovery);
 }
 
@@ -161,7 +161,7 @@ bool copyBeforeLoad(EditorState& state) {
 }
 
 void modelLoaded(EditorState& state, bool hadUnsavedChanges) {
-    markSaved(state.history, state.model);
+    markSaved(state.history, state.model, state.currentFileName);
     RecoveryCopy& copy = state.recovery;
     if (!hadUnsavedChanges || copy.stale || copy.path.empty()) return;
     std::fprintf(stderr, "vxedit: unsaved changes kept in %s\n", copy.path.c_str());

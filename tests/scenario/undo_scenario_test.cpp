@@ -173,8 +173,19 @@ TEST_F(Undo, unsavedChangesFollowTheSavedStateThroughUndoAndRedo) {
     EXPECT_TRUE(unsaved());
     editor->keyCode(ctrlY);
     EXPECT_FALSE(unsaved());
-    editor->state().currentFileName = "other.vx";
+    fs::remove("unnamed.vx");
     editor->key("L");  // fails: nothing to load, nothing changes
+    EXPECT_FALSE(unsaved());
+    editor->key("v");
+    editor->click(420, 310);
+    editor->key("f");
+    headless::typeOneByOne("asaved-as.vx\r");
+    editor->run();
+    EXPECT_FALSE(unsaved());
+    editor->keyCode(ctrlZ);  // the model under its old name, which no file holds it as
+    EXPECT_EQ(editor->state().currentFileName, "unnamed.vx");
+    EXPECT_TRUE(unsaved());
+    editor->keyCode(ctrlY);
     EXPECT_FALSE(unsaved());
 }
 
@@ -202,6 +213,7 @@ TEST_F(Undo, theFileNameTravelsWithTheModelThroughUndoAndRedo) {
         fs::remove(c.newName);
         editor->keyCode(ctrlZ);
         EXPECT_EQ(editor->state().currentFileName, "two.vx");
+        EXPECT_TRUE(editor->state().history.unsavedChanges);  // two.vx lacks the edit either way
         editor->key("s");
         EXPECT_EQ(readFile("two.vx"), edited);
         EXPECT_FALSE(fs::exists(c.newName));
