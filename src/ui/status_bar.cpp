@@ -18,7 +18,6 @@ constexpr uint32_t helpBackground = 0x000000;
 constexpr uint32_t tabForeground = 0x000000;
 constexpr uint32_t tabBackground = 0x888888;
 constexpr int cellHeight = 16;
-constexpr std::size_t valueRowColumns = 100;  // extreme values would otherwise wrap onto row 2
 
 struct ModeTab {
     std::string_view text;
@@ -165,7 +164,8 @@ void drawValueRow(EditorState& state) {
     text += " drawdepth ";
     text += formatInteger(camera.drawdepth);
     locate(1, 1);
-    printString(std::string_view(text).substr(0, valueRowColumns), 0);  // the angles matter most
+    // Cut at the row's end, as extreme values would wrap onto row 2; the angles come first.
+    printString(std::string_view(text).substr(0, static_cast<std::size_t>(rowCells)), 0);
     locate(2, 1);
 }
 
