@@ -27,9 +27,9 @@ const char* const help =
        vxedit --help | --version
 
 vxedit edits 3-D polygon models in one 800x600 window. A file that starts with
-the model signature VTXF is opened as the model; "s" in File mode saves back to it.
-A NAME.vx that does not exist yet starts a new model that is saved under that name.
-Any other file is a picture (PNG, JPEG or BMP) shown behind the model for tracing.
+the model signature VTXF is opened as the model; "s" in File mode saves back to
+it, and a NAME.vx that does not exist yet starts a new model under that name.
+Any other file is a picture (PNG, JPEG or BMP) shown behind the model.
 Give at most one of each, in either order; a single argument is taken whole.
 
 Keys in every mode (case-sensitive):
@@ -41,18 +41,21 @@ Keys in every mode (case-sensitive):
   + -          zoom          o i O I  camera distance by 1 or 10
   m n M N      draw depth by 1 or 10      arrow keys  move the view a pixel
 Rotate mode:
-  left drag    turn about the upright and level axes;  right drag  turn in the screen
+  left drag    turn about the upright and level axes
+  right drag   turn in the plane of the screen
   a s d        quarter turns;  z  reset the turns;  wheel  zoom
 Camera mode:
   left drag    pan;  right drag  zoom;  z  reset pan and zoom;  wheel  zoom
 Vertices mode:
-  left click   place a vertex at the 3-D pointer; with one vertex selected, move it
-               there; with 2, 3 or 4 selected, make a line, triangle or rectangle
+  left click   place a vertex at the 3-D pointer; with one selected, move it
+               there; with 2, 3 or 4 selected, join them by a line or polygon
   right click  select a vertex (at most 4); on a selected one, take its depth
-  wheel        move the 3-D pointer nearer or farther;  d  delete (last or selected)
+  wheel        move the 3-D pointer nearer or farther
+  d            delete the last vertex, or the selected one
 Polys mode:
   left click   make a rectangle of the four vertex markers nearest the pointer
-  right click  select or unselect a polygon;  p  flip;  t  one- or two-sided;  d  delete
+  right click  select or unselect a polygon
+  p t d        flip it; make it one- or two-sided; delete it
 File mode:
   s save; a save as; l load; L reload. Typing a name: Enter ends, Esc clears,
   Backspace, Delete, Home, End and the arrow keys edit.
