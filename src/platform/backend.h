@@ -32,6 +32,14 @@ namespace vx {
 // One presenter cycle: present the band of changed rows, then take in the window's events.
 void presenterCycle();
 
+// The window system went away (its connection failed, the window was destroyed from outside):
+// asks the editor to end with status 1, saying why (a text that lives as long as the program),
+// and wakes it. The editor's own thread then keeps its work and ends the program.
+void windowSystemLost(const char* why);
+// For a handler that must not return: lets go of the display lock if this presenter thread holds
+// it, so that the editor can still keep its work and end, and waits for that end.
+[[noreturn]] void parkPresenter();
+
 // How a back end feeds the input service; called from takeEvents() with the lock held.
 namespace inputFeed {
 void enterKey(int32_t code);       // a character 0-255, or second-character * 256 + 255

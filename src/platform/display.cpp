@@ -2,6 +2,8 @@
 #include "platform/display.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "platform/backend.h"
@@ -144,9 +146,29 @@ void unlockScreen(int firstRow, int lastRow) {
     }
 }
 
+namespace {
+// Whether this thread is inside presenterCycle's hold of the display lock; a handler that must
+// not return, called from deep inside it, lets go of the lock by this.
+thread_local bool presenterHoldsDisplay = false;
+
+struct PresenterHold {
+    explicit PresenterHold(std::recursive_mutex& mutex) : guard(mutex) { presenterHoldsDisplay = true; }
+    ~PresenterHold() { presenterHoldsDisplay = false; }
+    std::lock_guard<std::recursive_mutex> guard;
+};
+}  // namespace
+
+void parkPresenter() {
+    if (presenterHoldsDisplay) {
+        presenterHoldsDisplay = false;
+        display().mutex.unlock();
+    }
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
 void presenterCycle() {
     Display& d = display();
-    std::lock_guard guard(d.mutex);
+    const PresenterHold hold(d.mutex);
     if (d.width == 0) return;
     const auto first = std::find(d.changedRows.begin(), d.changedRows.end(), 1);
     if (first != d.changedRows.end()) {

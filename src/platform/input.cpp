@@ -68,7 +68,8 @@ void noteArrival() {
 
 // Set from signal handlers and the presenter thread; a lock-free atomic is safe in both.
 std::atomic<int32_t> stopStatus{-1};
-static_assert(std::atomic<int32_t>::is_always_lock_free);
+std::atomic<const char*> stopWhy{nullptr};
+static_assert(std::atomic<int32_t>::is_always_lock_free && std::atomic<const char*>::is_always_lock_free);
 
 std::function<void()>& stopAction() {
     static std::function<void()> action;
@@ -139,6 +140,7 @@ namespace platform {
 void resetInputState() {
     input() = Input{};
     stopStatus = -1;
+    stopWhy = nullptr;
     stopAction() = nullptr;
 }
 }  // namespace platform
@@ -254,12 +256,24 @@ bool takeKeyHit() {
 
 }  // namespace
 
-void requestStop(int32_t status) {
+// The reason goes in before the status, so whoever sees the status sees its reason. Two
+// requests at the same moment may pair one's status with the other's reason; both are true.
+void requestStop(int32_t status, const char* why) {
+    if (stopStatus.load() >= 0) return;
+    if (why) stopWhy.store(why);
     int32_t none = -1;
     stopStatus.compare_exchange_strong(none, status);
 }
 
 int32_t stopRequested() { return stopStatus.load(); }
+
+const char* stopReason() { return stopWhy.load(); }
+
+void windowSystemLost(const char* why) {
+    requestStop(1, why);
+    std::lock_guard guard(platform::displayMutex());
+    noteArrival();  // an idle editor wakes at once to keep its work
+}
 
 void setStopAction(std::function<void()> action) { stopAction() = std::move(action); }
 

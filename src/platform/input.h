@@ -45,11 +45,15 @@ void sleepThroughIdlePolls(int32_t period, int32_t maxPolls);
 // Milliseconds of the back end's clock (virtual in tests); only differences mean anything.
 int64_t clockMs();
 
-// A request to end the editor from outside it: a signal or the window's close button. The
-// first request's exit status wins. Async-signal-safe, and callable from any thread.
-void requestStop(int32_t status);
+// A request to end the editor from outside it: a signal, the window's close button or the
+// window system going away. The first request's exit status wins, with why it was made (a text
+// that lives as long as the program, or null when the status says enough). Async-signal-safe,
+// and callable from any thread.
+void requestStop(int32_t status, const char* why = nullptr);
 // The exit status of the pending request, or -1 when none is pending.
 int32_t stopRequested();
+// Why the pending request was made, or null.
+const char* stopReason();
 // What takeStopRequest runs: the editor's own end, which does not return.
 void setStopAction(std::function<void()> action);
 // Runs the stop action when a request is pending; the waits inside the line editor call it,

@@ -14,6 +14,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
@@ -342,6 +343,102 @@ TEST_F(EditorWindow, aModelNamedOnTheCommandLineIsOpenedAndQuickSaveWritesIt) {
     EXPECT_TRUE(eventually([&] { return fs::exists(model) && fs::file_size(model) == sizeof bytes; }));
     expectQuitWithStatusZero(editor);
     fs::remove(model);
+}
+
+// One line on standard error names the copy, which holds the cube's eight vertices and the one
+// placed before the window system went away.
+void expectOneLineNamingACopyOfNineVertices(EditorProcess& editor, const std::string& whyStart) {
+    ASSERT_TRUE(eventually([&] { return editor.ended(); }));
+    EXPECT_EQ(editor.status(), 1);
+    const std::string said = editor.standardError();
+    EXPECT_EQ(said.rfind("vxedit: " + whyStart, 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    const std::string kept = "; unsaved changes kept in ";
+    const std::size_t at = said.find(kept);
+    ASSERT_NE(at, std::string::npos) << said;
+    const std::string copy = said.substr(at + kept.size(), said.size() - at - kept.size() - 1);
+    EXPECT_EQ(copy.rfind(stateHome() + "/vxedit/recovery/unnamed-", 0), 0u) << copy;
+    std::ifstream file(copy, std::ios::binary);
+    char header[6] = {};
+    file.read(header, sizeof header);
+    EXPECT_EQ(std::string(header, 4), "VTXF");
+    EXPECT_EQ(header[4] * 256 + header[5], 9) << "vertices in the copy";
+    std::filesystem::remove_all(stateHome());
+}
+
+TEST_F(EditorWindow, aWindowDestroyedFromOutsideKeepsUnsavedChangesAndEndsWithStatusOne) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    tap(XK_v);
+    clickAt(window, 420, 310);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));
+    ASSERT_EQ(std::system(("xdotool windowclose " + std::to_string(window)).c_str()), 0);
+    // Whichever the editor meets first: a request on the window that is gone, or the news of it.
+    expectOneLineNamingACopyOfNineVertices(editor, "the window");
+}
+
+// An X server of the test's own, on the first free display, so that killing it leaves the
+// server of the other window tests alone.
+class OwnXServer {
+public:
+    OwnXServer() {
+        int number[2];
+        if (pipe(number) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(number[0]);
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDERR_FILENO);
+            const std::string fd = std::to_string(number[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(number[1]);
+        std::string digits;
+        char c = 0;
+        while (read(number[0], &c, 1) == 1 && c != '\n') digits += c;
+        close(number[0]);
+        if (!digits.empty()) name_ = ":" + digits;
+    }
+    ~OwnXServer() { kill(); }
+    void kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    const std::string& name() const { return name_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+class LostDisplay : public EditorWindow {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(server.name().empty()) << "Xvfb did not start";
+        display_ = XOpenDisplay(server.name().c_str());
+        ASSERT_NE(display_, nullptr);
+    }
+    // The connection died with the server: closing it would end this test program.
+    void TearDown() override { display_ = nullptr; }
+    OwnXServer server;
+};
+
+TEST_F(LostDisplay, killingTheXServerKeepsUnsavedChangesAndEndsWithStatusOne) {
+    EditorProcess editor({}, server.name().c_str());
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    tap(XK_v);
+    clickAt(window, 420, 310);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));
+    server.kill();
+    expectOneLineNamingACopyOfNineVertices(editor, "the connection to the X display was lost");
 }
 
 TEST(NoDisplay, startUpSaysWhyOnOneLineAndEndsWithStatusOne) {

@@ -15,6 +15,7 @@
 #include "platform/cp437.h"
 #include "platform/display.h"
 #include "platform/input.h"
+#include "platform/sdl/x11_display.h"
 
 namespace vx {
 namespace {
@@ -220,6 +221,15 @@ void onWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
+// With SDL's own signal handlers and its quit on the last window's close both off, a quit
+// comes from the session ending, or on Wayland from the compositor ending, which takes the
+// window with it. Either way the editor ends itself, keeping its work.
+void onQuit() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "wayland") == 0) windowSystemLost("the Wayland compositor ended");
+    else inputFeed::closeRequested();
+}
+
 void onEvent(const SDL_Event& event) {
     if (event.type == win().wakeEvent) {
         win().wakePending.store(false);
@@ -234,7 +244,8 @@ void onEvent(const SDL_Event& event) {
         case SDL_MOUSEBUTTONUP: onButton(event.button); break;
         case SDL_MOUSEWHEEL: onWheel(event.wheel); break;
         case SDL_WINDOWEVENT: onWindowEvent(event.window); break;
-        case SDL_QUIT: inputFeed::closeRequested(); break;  // the editor ends itself, keeping its work
+        case SDL_QUIT: onQuit(); break;
+        case SDL_SYSWMEVENT: x11::onWindowSystemEvent(event.syswm); break;
         default: break;
     }
 }
@@ -275,6 +286,7 @@ bool createWindow(int width, int height, const std::string& title, std::string& 
         return false;
     }
     SDL_UpdateWindowSurface(w.window);
+    x11::watchForDisplayLoss(w.window);
     SDL_StartTextInput();
     w.wakeEvent = SDL_RegisterEvents(1);
     return w.wakeEvent != static_cast<Uint32>(-1);
@@ -325,9 +337,10 @@ void takeEvents() {
 }
 
 // The flag keeps a burst of marks (one per text row printed) to one queued event.
+// Once the X connection has failed, a wake would only meet it again.
 void wakePresenter() {
     Window& w = win();
-    if (!w.wakeEvent || w.wakePending.exchange(true)) return;
+    if (!w.wakeEvent || x11::connectionLost() || w.wakePending.exchange(true)) return;
     SDL_Event event{};
     event.type = w.wakeEvent;
     if (SDL_PushEvent(&event) != 1) w.wakePending.store(false);
