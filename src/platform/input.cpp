@@ -27,6 +27,7 @@ struct ButtonChange {
     int32_t bit;        // the one button that went down or up
     int32_t modifiers;
     bool heldFirst;     // a release after a move with the button held: read once held at (x, y)
+    uint32_t order;     // place among keys and button changes, as arrivalOrder counts
 };
 
 // A burst of 128 clicks between two reads arrives whole; past that the oldest clicks go.
@@ -34,6 +35,8 @@ constexpr int changeSlots = 256;
 
 struct Input {
     int32_t keys[keySlots] = {};
+    uint32_t keyOrder[keySlots] = {};  // each key's place among keys and button changes
+    uint32_t arrivalOrder = 0;          // counts keys and button changes as they come in
     int readIndex = 0;
     int writeIndex = 0;
     bool keyHit = false;
@@ -113,7 +116,7 @@ void dropOldestPress(Input& in) {
 
 void pushChange(Input& in, int32_t bit, bool heldFirst) {
     if (in.changeCount == changeSlots) dropOldestPress(in);
-    changeAt(in, in.changeCount++) = {in.x, in.y, in.inside, in.buttons, bit, in.modifiers, heldFirst};
+    changeAt(in, in.changeCount++) = {in.x, in.y, in.inside, in.buttons, bit, in.modifiers, heldFirst, in.arrivalOrder++};
 }
 
 // Whether the pointer stands elsewhere than where the editor will last have read it before a
@@ -122,6 +125,12 @@ bool movedSinceLastChange(Input& in) {
     if (in.changeCount == 0) return in.x != in.readX || in.y != in.readY;
     const ButtonChange& last = changeAt(in, in.changeCount - 1);
     return in.x != last.x || in.y != last.y;
+}
+
+// Whether an unread key came in before the change: "v" typed just before a click puts the editor
+// in Vertices mode before the click is read.
+bool keyBefore(const Input& in, const ButtonChange& change) {
+    return in.readIndex != in.writeIndex && static_cast<int32_t>(in.keyOrder[in.readIndex] - change.order) < 0;
 }
 
 MouseState mouseState(const Input& in, bool inside, int32_t x, int32_t y, int32_t buttons, int32_t modifiers) {
@@ -150,6 +159,7 @@ namespace inputFeed {
 void enterKey(int32_t code) {
     Input& in = input();
     in.keys[in.writeIndex] = code;
+    in.keyOrder[in.writeIndex] = in.arrivalOrder++;
     in.writeIndex = (in.writeIndex + 1) % keySlots;
     if (in.writeIndex == in.readIndex) in.readIndex = (in.readIndex + 1) % keySlots;  // drop the oldest
     in.keyHit = true;
@@ -231,15 +241,17 @@ MouseState readMouse() {
     Input& in = input();
     if (!in.active) return mouseState(in, false, -1, -1, -1, in.modifiers);
     MouseState state = mouseState(in, in.inside, in.x, in.y, in.buttons, in.modifiers);
-    if (in.changeCount > 0) {
+    if (in.changeCount > 0 && keyBefore(in, changeAt(in, 0))) {
+        const ButtonChange& change = changeAt(in, 0);
+        state = mouseState(in, change.inside, change.x, change.y, change.buttons ^ change.bit, change.modifiers);
+    } else if (in.changeCount > 0) {
         ButtonChange& change = changeAt(in, 0);
         const int32_t buttons = change.heldFirst ? change.buttons | change.bit : change.buttons;
         state = mouseState(in, change.inside, change.x, change.y, buttons, change.modifiers);
         if (change.heldFirst) change.heldFirst = false;
         else removeChange(in, 0);
-        // The idle wait must not sleep through changes still waiting.
-        if (in.changeCount > 0) in.arrived = true;
     }
+    if (in.changeCount > 0) in.arrived = true;  // the idle wait must not sleep through them
     in.readX = state.x;
     in.readY = state.y;
     return state;

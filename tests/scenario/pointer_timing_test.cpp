@@ -36,6 +36,19 @@ TEST(ClickBurst, twentyQuickClicksPlaceTwentyVerticesWhereTheyWereClicked) {
     }
 }
 
+// A key and a click between two polls act in the order they came: the key first.
+TEST(ClickBurst, aModeKeyTypedJustBeforeAClickActsFirst) {
+    Scenario editor;
+    editor.moveTo(400, 300);
+    headless::keyCode('v');
+    headless::moveMouse(420, 310);
+    headless::pressButton(leftButton);
+    headless::releaseButton(leftButton);
+    editor.run();
+    ASSERT_EQ(editor.state().model.vertexCount, 9);
+    EXPECT_EQ(editor.state().model.vertices[8].x, 40);
+}
+
 // A drag whose first move comes before the editor has seen the press still starts where the
 // button went down: 200 pixels of the 800-pixel width are a quarter turn, even when the button
 // is let go before the editor saw the pointer move.
