@@ -29,6 +29,7 @@ struct Display {
     std::string openError;
     std::string executablePath;
     std::string commandLine;
+    int32_t windowScale = 0;  // 0: the back end picks
 };
 
 Display& display() {
@@ -51,6 +52,7 @@ void markRowsChanged(int firstRow, int lastRow) {
     if (firstRow <= lastRow) backend::wakePresenter();
 }
 
+int32_t requestedWindowScale() { return display().windowScale; }
 int screenWidth() { return display().width; }
 int screenHeight() { return display().height; }
 
@@ -67,6 +69,13 @@ void initPlatform(int argc, const char* const* argv) {
 }
 
 const std::string& commandLine() { return display().commandLine; }
+
+void setWindowScale(int32_t scale) { display().windowScale = scale; }
+
+int32_t fittingScale(int32_t areaWidth, int32_t areaHeight, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return 1;
+    return std::max(1, std::min(areaWidth / width, areaHeight / height));
+}
 
 std::string windowTitleFor(const std::string& executablePath) {
     const std::string path = executablePath.substr(0, 127);
@@ -195,6 +204,7 @@ void resetPlatformState() {
     d.locked = false;
     d.lockCount = 0;
     d.openError.clear();
+    d.windowScale = 0;
     platform::resetInputState();
     platform::resetLineInput();
     platform::resetTextState();

@@ -19,6 +19,7 @@
 #include <fstream>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <filesystem>
 #include <thread>
@@ -383,7 +384,7 @@ TEST_F(EditorWindow, aWindowDestroyedFromOutsideKeepsUnsavedChangesAndEndsWithSt
 // server of the other window tests alone.
 class OwnXServer {
 public:
-    OwnXServer() {
+    explicit OwnXServer(const char* screen = "1024x768x24") {
         int number[2];
         if (pipe(number) != 0) return;
         pid_ = fork();
@@ -392,7 +393,7 @@ public:
             const int quiet = open("/dev/null", O_WRONLY);
             dup2(quiet, STDERR_FILENO);
             const std::string fd = std::to_string(number[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
                    static_cast<char*>(nullptr));
             _exit(127);
         }
@@ -417,16 +418,22 @@ private:
     std::string name_;
 };
 
-class LostDisplay : public EditorWindow {
+// The window tests' steps on an X server of the test's own.
+class OwnScreen : public EditorWindow {
 protected:
+    explicit OwnScreen(const char* screen = "1024x768x24") : server(screen) {}
     void SetUp() override {
         ASSERT_FALSE(server.name().empty()) << "Xvfb did not start";
         display_ = XOpenDisplay(server.name().c_str());
         ASSERT_NE(display_, nullptr);
     }
+    OwnXServer server;
+};
+
+class LostDisplay : public OwnScreen {
+protected:
     // The connection died with the server: closing it would end this test program.
     void TearDown() override { display_ = nullptr; }
-    OwnXServer server;
 };
 
 TEST_F(LostDisplay, killingTheXServerKeepsUnsavedChangesAndEndsWithStatusOne) {
@@ -439,6 +446,91 @@ TEST_F(LostDisplay, killingTheXServerKeepsUnsavedChangesAndEndsWithStatusOne) {
     ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));
     server.kill();
     expectOneLineNamingACopyOfNineVertices(editor, "the connection to the X display was lost");
+}
+
+// A desktop of 2560x1600: four fifths of it take a window of twice 800x600 but not three times,
+// and full screen takes twice too, centred with 480 and 200 pixels of black around it.
+class LargeScreen : public OwnScreen {
+protected:
+    LargeScreen() : OwnScreen("2560x1600x24") {}
+
+    Window startAtScale(std::vector<std::string> args, int width, int height) {
+        editor = std::make_unique<EditorProcess>(std::move(args), server.name().c_str());
+        const Window window = awaitWindow(*editor);
+        XWindowAttributes attributes{};
+        if (!window || !XGetWindowAttributes(display_, window, &attributes)) return 0;
+        EXPECT_EQ(attributes.width, width);
+        EXPECT_EQ(attributes.height, height);
+        return window;
+    }
+
+    // Vertices mode, a click on picture pixel (420, 310) shown at `scale` from `origin`, and the
+    // new marker's pixel in the middle of that block.
+    void expectAVertexWhereClicked(Window window, int originX, int originY, int scale) {
+        const auto at = [&](int x, int y) { return pixel(window, originX + x * scale + scale / 2, originY + y * scale + scale / 2); };
+        ASSERT_TRUE(eventually([&] { return at(9, 561) == 0x888888u; })) << "the File tab";
+        EXPECT_EQ(at(400, 300), 0x000000u);
+        tap(XK_v);
+        clickAt(window, originX + 420 * scale + scale - 1, originY + 310 * scale);
+        EXPECT_TRUE(eventually([&] { return at(420, 310) == 0xFFFFFFu; })) << "the new marker";
+        EXPECT_EQ(pixel(window, originX + 420 * scale + scale / 2, originY + 309 * scale - 1), 0x000000u);
+    }
+
+    // With no window manager on the test's server, the test plays its part: it takes the
+    // editor's request for full screen and grants it by giving the window the whole screen.
+    bool grantFullScreen(Window window) {
+        const Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
+        const Atom fullScreen = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
+        return eventually([&] {
+            while (XPending(display_)) {
+                XEvent event{};
+                XNextEvent(display_, &event);
+                const XClientMessageEvent& message = event.xclient;
+                if (event.type != ClientMessage || message.window != window || message.message_type != state ||
+                    message.data.l[0] != 1 || static_cast<Atom>(message.data.l[1]) != fullScreen)
+                    continue;
+                XMoveResizeWindow(display_, window, 0, 0, 2560, 1600);
+                XSync(display_, False);
+                return true;
+            }
+            return false;
+        });
+    }
+
+    std::unique_ptr<EditorProcess> editor;
+};
+
+TEST_F(LargeScreen, scaleTwoShowsEveryPicturePixelAsATwoByTwoBlockAndClicksMapBack) {
+    const Window window = startAtScale({"--scale", "2"}, 1600, 1200);
+    ASSERT_NE(window, 0u);
+    expectAVertexWhereClicked(window, 0, 0, 2);
+    EXPECT_EQ(pixel(window, 2 * 9, 2 * 561), pixel(window, 2 * 9 + 1, 2 * 561 + 1)) << "one block";
+}
+
+TEST_F(LargeScreen, withoutAScaleTheWindowIsTheLargestThatFitsFourFifthsOfTheDesktop) {
+    EXPECT_NE(startAtScale({}, 1600, 1200), 0u);
+    EXPECT_NE(startAtScale({"--scale=1"}, 800, 600), 0u);
+}
+
+TEST_F(LargeScreen, fullScreenShowsTheLargestWholeMultipleCentredOnBlack) {
+    const Window window = startAtScale({"--scale", "1"}, 800, 600);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    XSelectInput(display_, DefaultRootWindow(display_), SubstructureRedirectMask);
+    const KeyCode alt = XKeysymToKeycode(display_, XK_Alt_L);
+    XTestFakeKeyEvent(display_, alt, True, CurrentTime);
+    tap(XK_Return);
+    XTestFakeKeyEvent(display_, alt, False, CurrentTime);
+    XSync(display_, False);
+    ASSERT_TRUE(grantFullScreen(window)) << "Alt+Enter asks for full screen";
+    ASSERT_TRUE(eventually([&] {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(display_, window, &attributes) && attributes.width == 2560 &&
+               attributes.height == 1600;
+    }));
+    expectAVertexWhereClicked(window, 480, 200, 2);
+    EXPECT_EQ(pixel(window, 479, 1000), 0x000000u);
+    EXPECT_EQ(pixel(window, 2080, 1000), 0x000000u);
 }
 
 TEST(NoDisplay, startUpSaysWhyOnOneLineAndEndsWithStatusOne) {
