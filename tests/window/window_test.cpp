@@ -346,6 +346,60 @@ TEST_F(EditorWindow, aModelNamedOnTheCommandLineIsOpenedAndQuickSaveWritesIt) {
     fs::remove(model);
 }
 
+// Twenty clicks 50 ms apart, each held 20 ms: quicker than the editor polls, so two often fall
+// between one poll and the next. Every one places its vertex where it was made.
+TEST_F(EditorWindow, aBurstOfQuickClicksPlacesEveryVertexWhereItWasClicked) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    const std::vector<uint32_t> rotateHelp = textRowPixels(window, 2);
+    tap(XK_v);  // entered as text, which can come in after a click made at once
+    ASSERT_TRUE(eventually([&] { return textRowPixels(window, 2) != rotateHelp; }));
+    std::vector<std::pair<int, int>> clicks;
+    for (int i = 0; i < 20; ++i) clicks.emplace_back(150 + 25 * i, 100 + 40 * (i % 7));
+    for (const auto& [x, y] : clicks) {
+        moveTo(window, x, y);
+        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+        XSync(display_, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+        XSync(display_, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    for (const auto& [x, y] : clicks)
+        EXPECT_TRUE(eventually([&] { return pixel(window, x, y) == 0xFFFFFFu; })) << "no marker at " << x << "," << y;
+}
+
+// A drag whose first move follows the press at once turns from where the button went down: 200
+// of the 800 pixels are a quarter turn, the value row reads as after "s", a quarter turn by key.
+TEST_F(EditorWindow, aFastDragTurnsFromWhereTheButtonWentDown) {
+    std::vector<uint32_t> rows[2];
+    for (const bool drag : {false, true}) {
+        EditorProcess editor;
+        const Window window = awaitWindow(editor);
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+        const std::vector<uint32_t> start = textRowPixels(window, 1);
+        if (drag) {
+            moveTo(window, 300, 300);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+            moveTo(window, 500, 300);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+            XSync(display_, False);
+        } else {
+            tap(XK_s);
+        }
+        ASSERT_TRUE(eventually([&] { return textRowPixels(window, 1) != start; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        rows[drag] = textRowPixels(window, 1);
+        expectQuitWithStatusZero(editor);
+    }
+    EXPECT_EQ(rows[true], rows[false]);
+}
+
 // One line on standard error names the copy, which holds the cube's eight vertices and the one
 // placed before the window system went away.
 void expectOneLineNamingACopyOfNineVertices(EditorProcess& editor, const std::string& whyStart) {
