@@ -281,10 +281,13 @@ int32_t stopRequested() { return stopStatus.load(); }
 
 const char* stopReason() { return stopWhy.load(); }
 
+// Called from the window system's error handlers, which may run while their library holds its
+// own lock and the editor's thread waits for it with the display lock held: so this takes no
+// lock. An idle editor wakes at once to keep its work, or at its next poll should the wake fall
+// between its look at the request and its wait.
 void windowSystemLost(const char* why) {
     requestStop(1, why);
-    std::lock_guard guard(platform::displayMutex());
-    noteArrival();  // an idle editor wakes at once to keep its work
+    inputWaker().notify_all();
 }
 
 void setStopAction(std::function<void()> action) { stopAction() = std::move(action); }
@@ -301,7 +304,8 @@ void sleepThroughIdlePolls(int32_t period, int32_t maxPolls) {
     const std::chrono::milliseconds step(period);
     {
         std::unique_lock lock(platform::displayMutex());
-        const bool arrived = inputWaker().wait_until(lock, start + maxPolls * step, [] { return input().arrived; });
+        const bool arrived = inputWaker().wait_until(lock, start + maxPolls * step,
+                                                     [] { return input().arrived || stopStatus.load() >= 0; });
         input().arrived = false;
         if (!arrived) return;  // at the last poll time
     }
