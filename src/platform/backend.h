@@ -34,6 +34,14 @@ namespace vx {
 // One presenter cycle: present the band of changed rows, then take in the window's events.
 void presenterCycle();
 
+// The window system went away (its connection failed, the window was destroyed from outside):
+// asks the editor to end with status 1, saying why (a text that lives as long as the program),
+// and wakes it. The editor's own thread then keeps its work and ends the program.
+void windowSystemLost(const char* why);
+// For a handler that must not return: lets go of the display lock if this presenter thread holds
+// it, so that the editor can still keep its work and end, and waits for that end.
+[[noreturn]] void parkPresenter();
+
 // How a back end feeds the input service; called from takeEvents() with the lock held.
 namespace inputFeed {
 void enterKey(int32_t code);       // a character 0-255, or second-character * 256 + 255
@@ -41,6 +49,7 @@ void pointerMoved(int32_t x, int32_t y);
 void buttonDown(int32_t bit);
 void buttonUp(int32_t bit);
 void wheelMoved(int32_t notches);  // +1 away from the user, -1 towards
+void modifiersChanged(int32_t mask);  // shiftModifier | ctrlModifier now held
 void pointerInside(bool inside);
 void windowActive(bool active);
 void closeRequested();             // enters chr(255) + "k" and requests the editor's end

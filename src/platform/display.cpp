@@ -2,6 +2,8 @@
 #include "platform/display.h"
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 #include <vector>
 
 #include "platform/backend.h"
@@ -27,6 +29,7 @@ struct Display {
     std::string openError;
     std::string executablePath;
     std::string commandLine;
+    int32_t windowScale = 0;  // 0: the back end picks
 };
 
 Display& display() {
@@ -49,6 +52,7 @@ void markRowsChanged(int firstRow, int lastRow) {
     if (firstRow <= lastRow) backend::wakePresenter();
 }
 
+int32_t requestedWindowScale() { return display().windowScale; }
 int screenWidth() { return display().width; }
 int screenHeight() { return display().height; }
 
@@ -65,6 +69,13 @@ void initPlatform(int argc, const char* const* argv) {
 }
 
 const std::string& commandLine() { return display().commandLine; }
+
+void setWindowScale(int32_t scale) { display().windowScale = scale; }
+
+int32_t fittingScale(int32_t areaWidth, int32_t areaHeight, int32_t width, int32_t height) {
+    if (width <= 0 || height <= 0) return 1;
+    return std::max(1, std::min(areaWidth / width, areaHeight / height));
+}
 
 std::string windowTitleFor(const std::string& executablePath) {
     const std::string path = executablePath.substr(0, 127);
@@ -150,9 +161,29 @@ void unlockScreen(int firstRow, int lastRow) {
     }
 }
 
+namespace {
+// Whether this thread is inside presenterCycle's hold of the display lock; a handler that must
+// not return, called from deep inside it, lets go of the lock by this.
+thread_local bool presenterHoldsDisplay = false;
+
+struct PresenterHold {
+    explicit PresenterHold(std::recursive_mutex& mutex) : guard(mutex) { presenterHoldsDisplay = true; }
+    ~PresenterHold() { presenterHoldsDisplay = false; }
+    std::lock_guard<std::recursive_mutex> guard;
+};
+}  // namespace
+
+void parkPresenter() {
+    if (presenterHoldsDisplay) {
+        presenterHoldsDisplay = false;
+        display().mutex.unlock();
+    }
+    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
+}
+
 void presenterCycle() {
     Display& d = display();
-    std::lock_guard guard(d.mutex);
+    const PresenterHold hold(d.mutex);
     if (d.width == 0) return;
     const auto first = std::find(d.changedRows.begin(), d.changedRows.end(), 1);
     if (first != d.changedRows.end()) {
@@ -179,6 +210,7 @@ void resetPlatformState() {
     d.locked = false;
     d.lockCount = 0;
     d.openError.clear();
+    d.windowScale = 0;
     platform::resetInputState();
     platform::resetLineInput();
     platform::resetTextState();

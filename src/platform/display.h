@@ -19,6 +19,13 @@ struct ScreenInfo {
 // Remembers the program's arguments; called once, first thing at start-up.
 void initPlatform(int argc, const char* const* argv);
 
+// How many window pixels each picture pixel takes along each side, 1 to 4, or 0 for the largest
+// that fits the desktop comfortably; set before openScreen. The surface stays 800x600 whatever
+// the scale, and the mouse reads in its pixels.
+void setWindowScale(int32_t scale);
+// The largest whole multiple of width x height that fits within areaWidth x areaHeight; at least 1.
+int32_t fittingScale(int32_t areaWidth, int32_t areaHeight, int32_t width, int32_t height);
+
 // Opens the window. The editor asks for mode 19 at depth 32; 0 on success, 1 otherwise.
 int openScreen(int mode, int depth, int pages, int flags, int refresh);
 // Why the last openScreen failed, for the one line start-up prints.

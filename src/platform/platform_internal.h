@@ -10,6 +10,7 @@ namespace vx::platform {
 std::recursive_mutex& displayMutex();
 // Marks pixel rows changed for the presenter; rows outside the screen are ignored.
 void markRowsChanged(int firstRow, int lastRow);
+int32_t requestedWindowScale();  // 1-4, or 0: the back end picks
 int screenWidth();   // 0 while no screen is open
 int screenHeight();
 

@@ -175,21 +175,23 @@ void refreshRecoveryCopy(EditorState& state) {
     writeCopy(state);
 }
 
-void endEditor(EditorState& state, int status) {
+void endEditor(EditorState& state, int status, const char* why) {
     recordModelStep(state);  // a change made in this very pass counts
     RecoveryCopy& copy = state.recovery;
+    const std::string because = why ? std::string(why) + "; " : std::string();
     if (!state.history.unsavedChanges) {
         removeCopy(copy);
-    } else if (!copy.stale && !copy.path.empty()) {
-        std::fprintf(stderr, "vxedit: unsaved changes kept in %s\n", copy.path.c_str());
-    } else if (writeCopy(state)) {
-        std::fprintf(stderr, "vxedit: unsaved changes kept in %s\n", copy.path.c_str());
+        if (why) std::fprintf(stderr, "vxedit: %s\n", why);
+    } else if ((!copy.stale && !copy.path.empty()) || writeCopy(state)) {
+        std::fprintf(stderr, "vxedit: %sunsaved changes kept in %s\n", because.c_str(), copy.path.c_str());
+    } else if (why) {
+        std::fprintf(stderr, "vxedit: %s\n", why);
     }
     endProgram(status);
 }
 
 void watchForStop(EditorState& state) {
-    setStopAction([&state] { endEditor(state, stopRequested()); });
+    setStopAction([&state] { endEditor(state, stopRequested(), stopReason()); });
 }
 
 void installStopSignals() {

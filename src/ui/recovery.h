@@ -34,8 +34,9 @@ void modelLoaded(EditorState& state, bool hadUnsavedChanges);
 void refreshRecoveryCopy(EditorState& state);
 
 // Ends the program with this status: first writes the copy when there are unsaved changes (one
-// line on standard error names it), else removes this run's copy.
-[[noreturn]] void endEditor(EditorState& state, int status);
+// line on standard error names it, after why the editor ends when that is given), else removes
+// this run's copy.
+[[noreturn]] void endEditor(EditorState& state, int status, const char* why = nullptr);
 
 // Makes a stop request (a signal, the close button) end the editor even while a name is typed.
 void watchForStop(EditorState& state);

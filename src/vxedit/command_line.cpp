@@ -23,7 +23,7 @@ constexpr int startMessageRow = 4;  // below the two help lines of Rotate mode
 
 // The manual page is made from this text, by running the program with --help.
 const char* const help =
-    R"(Usage: vxedit [MODEL.vx] [PICTURE]
+    R"(Usage: vxedit [--scale N] [MODEL.vx] [PICTURE]
        vxedit --help | --version
 
 vxedit edits 3-D polygon models in one 800x600 window. A file that starts with
@@ -67,6 +67,9 @@ Recovery copies:
 Options:
   -h, --help     print this help and exit
   -V, --version  print the version and exit
+  --scale N      show each picture pixel as an N x N block (N = 1 to 4); by
+                 default the largest window within 4/5 of the desktop; Alt+Enter
+                 switches to full screen at the largest scale that fits
 
 Exit status:
   0 after q; 1 when a named file cannot be used or no window opens;
@@ -160,12 +163,25 @@ void openModel(EditorState& state, const std::string& path) {
     resetHistory(state.history, state.model, state.currentFileName);  // the opened model is the saved state
 }
 
+// "--scale N" or "--scale=N" at `at`, which it moves past its value; 0 for a value not 1-4.
+int32_t scaleOption(const std::vector<std::string>& arguments, std::size_t& at) {
+    const std::string& argument = arguments[at];
+    std::string value;
+    if (argument.rfind("--scale=", 0) == 0) value = argument.substr(8);
+    else if (at + 1 < arguments.size()) value = arguments[++at];
+    return value.size() == 1 && value[0] >= '1' && value[0] <= '4' ? value[0] - '0' : 0;
+}
+
+bool isScaleOption(const std::string& argument) { return argument == "--scale" || argument.rfind("--scale=", 0) == 0; }
+
 }  // namespace
 
 StartRequest parseCommandLine(const std::vector<std::string>& arguments) {
     std::vector<std::string> files;
     bool optionsEnded = false;
-    for (const std::string& argument : arguments) {
+    int32_t windowScale = 0;
+    for (std::size_t at = 0; at < arguments.size(); ++at) {
+        const std::string& argument = arguments[at];
         if (argument.empty()) {
             continue;  // names no file, as no argument at all
         } else if (optionsEnded || argument.size() < 2 || argument[0] != '-') {
@@ -176,11 +192,16 @@ StartRequest parseCommandLine(const std::vector<std::string>& arguments) {
             return StartRequest{StartRequest::Action::help, "", "", ""};
         } else if (argument == "-V" || argument == "--version") {
             return StartRequest{StartRequest::Action::version, "", "", ""};
+        } else if (isScaleOption(argument)) {
+            windowScale = scaleOption(arguments, at);
+            if (windowScale == 0) return usageError("--scale takes 1, 2, 3 or 4");
         } else {
             return usageError("unknown option '" + argument + "' (vxedit --help lists the options)");
         }
     }
-    return sortFiles(files);
+    StartRequest request = sortFiles(files);
+    request.windowScale = windowScale;
+    return request;
 }
 
 void openCommandLineFiles(EditorState& state, int argc, const char* const* argv, PreparedPicture& picture) {
@@ -198,6 +219,7 @@ void openCommandLineFiles(EditorState& state, int argc, const char* const* argv,
         case StartRequest::Action::run:
             break;
     }
+    setWindowScale(request.windowScale);
     if (!request.picturePath.empty()) {
         const PictureVerdict verdict = preparePicture(request.picturePath, picture);
         if (!verdict.ok()) fail(unusableFileStatus, request.picturePath + ": " + describePictureProblem(verdict));

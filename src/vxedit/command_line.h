@@ -15,6 +15,7 @@ struct StartRequest {
     std::string modelPath;    // a file that starts with "VTXF", or a new NAME.vx; empty: the default cube
     std::string picturePath;  // any other file; empty: no picture
     std::string problem;      // why the arguments are a usage error
+    int32_t windowScale = 0;  // 1-4 from --scale; 0: the largest that fits the desktop
 };
 
 // At most one model and one picture, in either order. A single argument is taken whole, and so

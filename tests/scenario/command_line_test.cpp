@@ -8,6 +8,7 @@
 #include "support/picture_writer.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
+#include "vxedit/command_line.h"
 
 namespace vx::test {
 namespace {
@@ -146,6 +147,41 @@ TEST_F(StartUpArguments, aModelThatEndsEarlyOpensWithTheWarningOnStandardErrorAn
     EXPECT_EQ(editor.state().model.vertexCount, 2);
     EXPECT_EQ(editor.state().model.vertices[0].x, 9);
     EXPECT_EQ(textLine(4), "file ends early: missing data read as 0");
+}
+
+}  // namespace
+}  // namespace vx::test
+
+namespace vx::test {
+namespace {
+
+TEST(ScaleOption, takesOneToFourAloneOrJoinedAndAnythingElseIsAUsageError) {
+    const struct {
+        std::vector<std::string> args;
+        int32_t scale;  // -1: a usage error
+    } cases[] = {
+        {{}, 0},
+        {{"--scale", "2", "m.vx"}, 2},
+        {{"m.vx", "--scale=4"}, 4},
+        {{"--scale=1"}, 1},
+        {{"--", "--scale", "3"}, 0},  // names of files
+        {{"--scale", "0"}, -1},
+        {{"--scale=5"}, -1},
+        {{"--scale", "two"}, -1},
+        {{"--scale"}, -1},
+        {{"--scale="}, -1},
+    };
+    for (const auto& c : cases) {
+        const StartRequest request = parseCommandLine(c.args);
+        const std::string shown = c.args.empty() ? "(none)" : c.args[0] + " ...";
+        if (c.scale < 0) {
+            EXPECT_EQ(request.action, StartRequest::Action::usageError) << shown;
+            EXPECT_EQ(request.problem, "--scale takes 1, 2, 3 or 4") << shown;
+        } else {
+            EXPECT_NE(request.action, StartRequest::Action::usageError) << shown << ": " << request.problem;
+            EXPECT_EQ(request.windowScale, c.scale) << shown;
+        }
+    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include "io/file_test_support.h"
 #include "io/model_file.h"
+#include "platform/backend.h"
 #include "platform/headless/headless.h"
 #include "platform/input.h"
 #include "support/scenario.h"
@@ -184,6 +185,25 @@ TEST_F(Recovery, theCloseButtonEndsTheEditorWhileANameIsTyped) {
     EXPECT_EQ(editor.exitStatus(), 0);
     EXPECT_EQ(copies().size(), 1u);
     EXPECT_FALSE(fs::exists("partial"));
+}
+
+// The window system going away ends the editor with status 1 at its next poll, in a line that says
+// why, and names the copy when there is one.
+TEST_F(Recovery, theWindowSystemGoingAwayEndsWithStatusOneAndOneLineSayingWhy) {
+    for (const bool change : {true, false}) {
+        SCOPED_TRACE(change ? "unsaved change" : "nothing unsaved");
+        fs::remove_all(copyFolder());
+        Scenario editor;
+        if (change) placeVertex(editor);
+        testing::internal::CaptureStderr();
+        windowSystemLost("the window went away");
+        editor.run();
+        const std::string said = testing::internal::GetCapturedStderr();
+        EXPECT_EQ(editor.exitStatus(), 1);
+        ASSERT_EQ(copies().size(), change ? 1u : 0u);
+        EXPECT_EQ(said, change ? "vxedit: the window went away; unsaved changes kept in " + copies()[0].string() + "\n"
+                               : "vxedit: the window went away\n");
+    }
 }
 
 // A signal ends the editor through its main loop: the child process waits for the signal

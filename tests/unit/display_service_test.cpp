@@ -32,6 +32,23 @@ protected:
     }
 };
 
+// Four fifths of a desktop, or a whole screen, and the largest whole multiple of 800x600 in it.
+TEST(WindowScale, theLargestWholeMultipleThatFitsBothWaysAndNeverBelowOne) {
+    const struct {
+        int32_t width, height, scale;
+    } areas[] = {
+        {1024, 819, 1},   // 1280x1024 less a fifth
+        {1536, 864, 1},   // 1920x1080: two would be 1200 high
+        {2048, 1280, 2},  // 2560x1600
+        {3072, 1728, 2},  // 3840x2160: three would be 2400 wide
+        {2400, 1800, 3},  // exactly three
+        {2399, 1800, 2},
+        {640, 480, 1},    // smaller than the picture
+    };
+    for (const auto& area : areas)
+        EXPECT_EQ(fittingScale(area.width, area.height, 800, 600), area.scale) << area.width << "x" << area.height;
+}
+
 TEST_F(DisplayService, opensOneSurfaceOf800By600InBlack) {
     const ScreenInfo info = screenInfo();
     EXPECT_EQ(info.width, 800);

@@ -14,10 +14,12 @@
 
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <string>
 #include <filesystem>
 #include <thread>
@@ -387,6 +389,247 @@ TEST_F(EditorWindow, theTitleNamesTheDocumentAndMarksUnsavedChanges) {
     EXPECT_TRUE(fs::exists(model));
     expectQuitWithStatusZero(editor);
     fs::remove(model);
+}
+
+// Twenty clicks 50 ms apart, each held 20 ms: quicker than the editor polls, so two often fall
+// between one poll and the next. Every one places its vertex where it was made.
+TEST_F(EditorWindow, aBurstOfQuickClicksPlacesEveryVertexWhereItWasClicked) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    const std::vector<uint32_t> rotateHelp = textRowPixels(window, 2);
+    tap(XK_v);  // entered as text, which can come in after a click made at once
+    ASSERT_TRUE(eventually([&] { return textRowPixels(window, 2) != rotateHelp; }));
+    std::vector<std::pair<int, int>> clicks;
+    for (int i = 0; i < 20; ++i) clicks.emplace_back(150 + 25 * i, 100 + 40 * (i % 7));
+    for (const auto& [x, y] : clicks) {
+        moveTo(window, x, y);
+        XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+        XSync(display_, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+        XSync(display_, False);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    }
+    for (const auto& [x, y] : clicks)
+        EXPECT_TRUE(eventually([&] { return pixel(window, x, y) == 0xFFFFFFu; })) << "no marker at " << x << "," << y;
+}
+
+// A drag whose first move follows the press at once turns from where the button went down: 200
+// of the 800 pixels are a quarter turn, the value row reads as after "s", a quarter turn by key.
+TEST_F(EditorWindow, aFastDragTurnsFromWhereTheButtonWentDown) {
+    std::vector<uint32_t> rows[2];
+    for (const bool drag : {false, true}) {
+        EditorProcess editor;
+        const Window window = awaitWindow(editor);
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+        const std::vector<uint32_t> start = textRowPixels(window, 1);
+        if (drag) {
+            moveTo(window, 300, 300);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+            moveTo(window, 500, 300);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+            XSync(display_, False);
+        } else {
+            tap(XK_s);
+        }
+        ASSERT_TRUE(eventually([&] { return textRowPixels(window, 1) != start; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        rows[drag] = textRowPixels(window, 1);
+        expectQuitWithStatusZero(editor);
+    }
+    EXPECT_EQ(rows[true], rows[false]);
+}
+
+// One line on standard error names the copy, which holds the cube's eight vertices and the one
+// placed before the window system went away.
+void expectOneLineNamingACopyOfNineVertices(EditorProcess& editor, const std::string& whyStart) {
+    ASSERT_TRUE(eventually([&] { return editor.ended(); }));
+    EXPECT_EQ(editor.status(), 1);
+    const std::string said = editor.standardError();
+    EXPECT_EQ(said.rfind("vxedit: " + whyStart, 0), 0u) << said;
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    const std::string kept = "; unsaved changes kept in ";
+    const std::size_t at = said.find(kept);
+    ASSERT_NE(at, std::string::npos) << said;
+    const std::string copy = said.substr(at + kept.size(), said.size() - at - kept.size() - 1);
+    EXPECT_EQ(copy.rfind(stateHome() + "/vxedit/recovery/unnamed-", 0), 0u) << copy;
+    std::ifstream file(copy, std::ios::binary);
+    char header[6] = {};
+    file.read(header, sizeof header);
+    EXPECT_EQ(std::string(header, 4), "VTXF");
+    EXPECT_EQ(header[4] * 256 + header[5], 9) << "vertices in the copy";
+    std::filesystem::remove_all(stateHome());
+}
+
+TEST_F(EditorWindow, aWindowDestroyedFromOutsideKeepsUnsavedChangesAndEndsWithStatusOne) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    tap(XK_v);
+    clickAt(window, 420, 310);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));
+    ASSERT_EQ(std::system(("xdotool windowclose " + std::to_string(window)).c_str()), 0);
+    // Whichever the editor meets first: a request on the window that is gone, or the news of it.
+    expectOneLineNamingACopyOfNineVertices(editor, "the window");
+}
+
+// An X server of the test's own, on the first free display, so that killing it leaves the
+// server of the other window tests alone.
+class OwnXServer {
+public:
+    explicit OwnXServer(const char* screen = "1024x768x24") {
+        int number[2];
+        if (pipe(number) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            close(number[0]);
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDERR_FILENO);
+            const std::string fd = std::to_string(number[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen, "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(number[1]);
+        std::string digits;
+        char c = 0;
+        while (read(number[0], &c, 1) == 1 && c != '\n') digits += c;
+        close(number[0]);
+        if (!digits.empty()) name_ = ":" + digits;
+    }
+    ~OwnXServer() { kill(); }
+    void kill() {
+        if (pid_ <= 0) return;
+        ::kill(pid_, SIGKILL);
+        waitpid(pid_, nullptr, 0);
+        pid_ = -1;
+    }
+    const std::string& name() const { return name_; }
+
+private:
+    pid_t pid_ = -1;
+    std::string name_;
+};
+
+// The window tests' steps on an X server of the test's own.
+class OwnScreen : public EditorWindow {
+protected:
+    explicit OwnScreen(const char* screen = "1024x768x24") : server(screen) {}
+    void SetUp() override {
+        ASSERT_FALSE(server.name().empty()) << "Xvfb did not start";
+        display_ = XOpenDisplay(server.name().c_str());
+        ASSERT_NE(display_, nullptr);
+    }
+    OwnXServer server;
+};
+
+class LostDisplay : public OwnScreen {
+protected:
+    // The connection died with the server: closing it would end this test program.
+    void TearDown() override { display_ = nullptr; }
+};
+
+TEST_F(LostDisplay, killingTheXServerKeepsUnsavedChangesAndEndsWithStatusOne) {
+    EditorProcess editor({}, server.name().c_str());
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    tap(XK_v);
+    clickAt(window, 420, 310);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));
+    server.kill();
+    expectOneLineNamingACopyOfNineVertices(editor, "the connection to the X display was lost");
+}
+
+// A desktop of 2560x1600: four fifths of it take a window of twice 800x600 but not three times,
+// and full screen takes twice too, centred with 480 and 200 pixels of black around it.
+class LargeScreen : public OwnScreen {
+protected:
+    LargeScreen() : OwnScreen("2560x1600x24") {}
+
+    Window startAtScale(std::vector<std::string> args, int width, int height) {
+        editor = std::make_unique<EditorProcess>(std::move(args), server.name().c_str());
+        const Window window = awaitWindow(*editor);
+        XWindowAttributes attributes{};
+        if (!window || !XGetWindowAttributes(display_, window, &attributes)) return 0;
+        EXPECT_EQ(attributes.width, width);
+        EXPECT_EQ(attributes.height, height);
+        return window;
+    }
+
+    // Vertices mode, a click on picture pixel (420, 310) shown at `scale` from `origin`, and the
+    // new marker's pixel in the middle of that block.
+    void expectAVertexWhereClicked(Window window, int originX, int originY, int scale) {
+        const auto at = [&](int x, int y) { return pixel(window, originX + x * scale + scale / 2, originY + y * scale + scale / 2); };
+        ASSERT_TRUE(eventually([&] { return at(9, 561) == 0x888888u; })) << "the File tab";
+        EXPECT_EQ(at(400, 300), 0x000000u);
+        tap(XK_v);
+        clickAt(window, originX + 420 * scale + scale - 1, originY + 310 * scale);
+        EXPECT_TRUE(eventually([&] { return at(420, 310) == 0xFFFFFFu; })) << "the new marker";
+        EXPECT_EQ(pixel(window, originX + 420 * scale + scale / 2, originY + 309 * scale - 1), 0x000000u);
+    }
+
+    // With no window manager on the test's server, the test plays its part: it takes the
+    // editor's request for full screen and grants it by giving the window the whole screen.
+    bool grantFullScreen(Window window) {
+        const Atom state = XInternAtom(display_, "_NET_WM_STATE", False);
+        const Atom fullScreen = XInternAtom(display_, "_NET_WM_STATE_FULLSCREEN", False);
+        return eventually([&] {
+            while (XPending(display_)) {
+                XEvent event{};
+                XNextEvent(display_, &event);
+                const XClientMessageEvent& message = event.xclient;
+                if (event.type != ClientMessage || message.window != window || message.message_type != state ||
+                    message.data.l[0] != 1 || static_cast<Atom>(message.data.l[1]) != fullScreen)
+                    continue;
+                XMoveResizeWindow(display_, window, 0, 0, 2560, 1600);
+                XSync(display_, False);
+                return true;
+            }
+            return false;
+        });
+    }
+
+    std::unique_ptr<EditorProcess> editor;
+};
+
+TEST_F(LargeScreen, scaleTwoShowsEveryPicturePixelAsATwoByTwoBlockAndClicksMapBack) {
+    const Window window = startAtScale({"--scale", "2"}, 1600, 1200);
+    ASSERT_NE(window, 0u);
+    expectAVertexWhereClicked(window, 0, 0, 2);
+    EXPECT_EQ(pixel(window, 2 * 9, 2 * 561), pixel(window, 2 * 9 + 1, 2 * 561 + 1)) << "one block";
+}
+
+TEST_F(LargeScreen, withoutAScaleTheWindowIsTheLargestThatFitsFourFifthsOfTheDesktop) {
+    EXPECT_NE(startAtScale({}, 1600, 1200), 0u);
+    EXPECT_NE(startAtScale({"--scale=1"}, 800, 600), 0u);
+}
+
+TEST_F(LargeScreen, fullScreenShowsTheLargestWholeMultipleCentredOnBlack) {
+    const Window window = startAtScale({"--scale", "1"}, 800, 600);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+    XSelectInput(display_, DefaultRootWindow(display_), SubstructureRedirectMask);
+    const KeyCode alt = XKeysymToKeycode(display_, XK_Alt_L);
+    XTestFakeKeyEvent(display_, alt, True, CurrentTime);
+    tap(XK_Return);
+    XTestFakeKeyEvent(display_, alt, False, CurrentTime);
+    XSync(display_, False);
+    ASSERT_TRUE(grantFullScreen(window)) << "Alt+Enter asks for full screen";
+    ASSERT_TRUE(eventually([&] {
+        XWindowAttributes attributes{};
+        return XGetWindowAttributes(display_, window, &attributes) && attributes.width == 2560 &&
+               attributes.height == 1600;
+    }));
+    expectAVertexWhereClicked(window, 480, 200, 2);
+    EXPECT_EQ(pixel(window, 479, 1000), 0x000000u);
+    EXPECT_EQ(pixel(window, 2080, 1000), 0x000000u);
 }
 
 TEST(NoDisplay, startUpSaysWhyOnOneLineAndEndsWithStatusOne) {

@@ -1,6 +1,7 @@
 // The SDL back end: the window lives on the presenter thread, which also pumps its events.
 #include <SDL.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <clocale>
@@ -15,6 +16,9 @@
 #include "platform/backend.h"
 #include "platform/cp437.h"
 #include "platform/display.h"
+#include "platform/input.h"
+#include "platform/platform_internal.h"
+#include "platform/sdl/x11_display.h"
 
 namespace vx {
 namespace {
@@ -26,9 +30,11 @@ constexpr int presenterSafetyWakeMs = 1000;
 struct Window {
     SDL_Window* window = nullptr;
     SDL_Surface* surface = nullptr;
-    int width = 0, height = 0;   // the editor's surface size
-    int originX = 0, originY = 0;  // where the editor's surface sits in the window (full screen)
-    bool directCopy = true;      // the window surface is 0x00RRGGBB with 32-bit pixels
+    int width = 0, height = 0;     // the editor's surface size
+    int scale = 1;                 // window pixels per picture pixel along each side
+    int originX = 0, originY = 0;  // where the scaled picture sits in the window (full screen)
+    bool directCopy = true;        // the window surface is 0x00RRGGBB with 32-bit pixels
+    std::vector<uint32_t> scaled;  // a scaled band on its way to a surface of another format
     SDL_AudioDeviceID audio = 0;
     Uint32 wakeEvent = 0;                  // the event type wakePresenter pushes
     std::atomic<bool> wakePending{false};  // a wake event is queued and not yet taken in
@@ -41,35 +47,56 @@ Window& win() {
     return instance;
 }
 
-// Fetches the window surface anew (its size changes with full screen) and blanks it.
+// Fetches the window surface anew (its size changes with full screen) and blanks it. The
+// picture is shown at the largest whole multiple that fits, centred: in a window that is the
+// window's own scale, in full screen the largest the screen takes.
 bool attachSurface() {
     Window& w = win();
     w.surface = SDL_GetWindowSurface(w.window);
     if (!w.surface) return false;
     const Uint32 format = w.surface->format->format;
     w.directCopy = format == SDL_PIXELFORMAT_RGB888 || format == SDL_PIXELFORMAT_ARGB8888;
-    w.originX = (w.surface->w - w.width) / 2;
-    w.originY = (w.surface->h - w.height) / 2;
+    w.scale = fittingScale(w.surface->w, w.surface->h, w.width, w.height);
+    w.originX = (w.surface->w - w.width * w.scale) / 2;
+    w.originY = (w.surface->h - w.height * w.scale) / 2;
     SDL_FillRect(w.surface, nullptr, 0);
     return true;
+}
+
+// Rows of width pixels become rows of scale x scale blocks, rows pitch bytes apart.
+void scaleRows(const uint32_t* source, int width, int rows, int scale, uint8_t* target, std::ptrdiff_t pitch) {
+    const std::size_t rowBytes = static_cast<std::size_t>(width) * static_cast<std::size_t>(scale) * 4;
+    for (int row = 0; row < rows; ++row) {
+        uint8_t* first = target + static_cast<std::ptrdiff_t>(row) * scale * pitch;
+        const uint32_t* from = source + static_cast<std::ptrdiff_t>(row) * width;
+        if (scale == 1) {
+            std::memcpy(first, from, rowBytes);
+            continue;
+        }
+        auto* line = reinterpret_cast<uint32_t*>(first);
+        for (int x = 0; x < width; ++x) std::fill_n(line + x * scale, scale, from[x]);
+        for (int copy = 1; copy < scale; ++copy) std::memcpy(first + copy * pitch, first, rowBytes);
+    }
 }
 
 void copyBand(const uint32_t* frame, int firstRow, int lastRow) {
     Window& w = win();
     if (!w.surface || w.originX < 0 || w.originY < 0) return;
     const int rows = lastRow - firstRow + 1;
+    const int scale = w.scale;
     auto* target = static_cast<uint8_t*>(w.surface->pixels) +
-                   static_cast<std::ptrdiff_t>(w.originY + firstRow) * w.surface->pitch + w.originX * 4;
+                   static_cast<std::ptrdiff_t>(w.originY + firstRow * scale) * w.surface->pitch + w.originX * 4;
     const uint32_t* source = frame + static_cast<std::ptrdiff_t>(firstRow) * w.width;
     if (w.directCopy) {
-        for (int row = 0; row < rows; ++row)
-            std::memcpy(target + static_cast<std::ptrdiff_t>(row) * w.surface->pitch,
-                        source + static_cast<std::ptrdiff_t>(row) * w.width, static_cast<std::size_t>(w.width) * 4);
+        scaleRows(source, w.width, rows, scale, target, w.surface->pitch);
     } else {
-        SDL_ConvertPixels(w.width, rows, SDL_PIXELFORMAT_RGB888, source, w.width * 4, w.surface->format->format,
-                          target, w.surface->pitch);
+        const int pitch = w.width * scale * 4;
+        w.scaled.resize(static_cast<std::size_t>(w.width * scale) * static_cast<std::size_t>(rows * scale));
+        scaleRows(source, w.width, rows, scale, reinterpret_cast<uint8_t*>(w.scaled.data()), pitch);
+        SDL_ConvertPixels(w.width * scale, rows * scale, SDL_PIXELFORMAT_RGB888, w.scaled.data(), pitch,
+                          w.surface->format->format, target, w.surface->pitch);
     }
-    const SDL_Rect band{w.originX, w.originY + firstRow, w.width, rows};
+    const SDL_Rect band{w.originX, w.originY + firstRow * scale, w.width * scale, rows * scale};
     SDL_UpdateWindowSurfaceRects(w.window, &band, 1);
 }
 
@@ -145,8 +172,14 @@ int32_t keyDownCode(SDL_Keycode key, Uint16 mod) {
     return -1;
 }
 
+int32_t modifierMask(Uint16 mod) {
+    return (mod & KMOD_SHIFT ? shiftModifier : 0) | (mod & KMOD_CTRL ? ctrlModifier : 0);
+}
+
+// A key event carries the modifiers as they stand after it, so Shift's own press counts.
 void onKeyDown(const SDL_KeyboardEvent& event) {
     const Uint16 mod = event.keysym.mod;
+    inputFeed::modifiersChanged(modifierMask(mod));
     if (mod & KMOD_ALT) {
         if (event.keysym.sym == SDLK_RETURN && !event.repeat) toggleFullScreen();
         return;  // keys pressed with Alt held enter nothing
@@ -166,10 +199,16 @@ void onText(const SDL_TextInputEvent& event) {
     }
 }
 
+// Rounds towards minus infinity, so the pixels just left of or above the picture stay off it.
+int pictureCoordinate(int windowCoordinate, int origin, int scale) {
+    const int offset = windowCoordinate - origin;
+    return offset >= 0 ? offset / scale : -((-offset + scale - 1) / scale);
+}
+
 void onPointer(int x, int y) {
     const Window& w = win();
-    x -= w.originX;
-    y -= w.originY;
+    x = pictureCoordinate(x, w.originX, w.scale);
+    y = pictureCoordinate(y, w.originY, w.scale);
     inputFeed::pointerMoved(x, y);
     inputFeed::pointerInside(x >= 0 && y >= 0 && x < w.width && y < w.height);
 }
@@ -202,7 +241,10 @@ void onWindowEvent(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_CLOSE: inputFeed::closeRequested(); break;
         case SDL_WINDOWEVENT_ENTER: inputFeed::pointerInside(true); break;
         case SDL_WINDOWEVENT_LEAVE: inputFeed::pointerInside(false); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: inputFeed::windowActive(true); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            inputFeed::modifiersChanged(modifierMask(static_cast<Uint16>(SDL_GetModState())));
+            inputFeed::windowActive(true);
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             inputFeed::windowActive(false);
             inputFeed::releaseAllButtons();
@@ -213,6 +255,15 @@ void onWindowEvent(const SDL_WindowEvent& event) {
     }
 }
 
+// With SDL's own signal handlers and its quit on the last window's close both off, a quit
+// comes from the session ending, or on Wayland from the compositor ending, which takes the
+// window with it. Either way the editor ends itself, keeping its work.
+void onQuit() {
+    const char* driver = SDL_GetCurrentVideoDriver();
+    if (driver && std::strcmp(driver, "wayland") == 0) windowSystemLost("the Wayland compositor ended");
+    else inputFeed::closeRequested();
+}
+
 void onEvent(const SDL_Event& event) {
     if (event.type == win().wakeEvent) {
         win().wakePending.store(false);
@@ -220,13 +271,15 @@ void onEvent(const SDL_Event& event) {
     }
     switch (event.type) {
         case SDL_KEYDOWN: onKeyDown(event.key); break;
+        case SDL_KEYUP: inputFeed::modifiersChanged(modifierMask(event.key.keysym.mod)); break;
         case SDL_TEXTINPUT: onText(event.text); break;
         case SDL_MOUSEMOTION: onPointer(event.motion.x, event.motion.y); break;
         case SDL_MOUSEBUTTONDOWN:
         case SDL_MOUSEBUTTONUP: onButton(event.button); break;
         case SDL_MOUSEWHEEL: onWheel(event.wheel); break;
         case SDL_WINDOWEVENT: onWindowEvent(event.window); break;
-        case SDL_QUIT: inputFeed::closeRequested(); break;  // the editor ends itself, keeping its work
+        case SDL_QUIT: onQuit(); break;
+        case SDL_SYSWMEVENT: x11::onWindowSystemEvent(event.syswm); break;
         default: break;
     }
 }
@@ -253,6 +306,15 @@ bool initVideo(std::string& whyNot) {
     return false;
 }
 
+// The scale asked for, or the largest whose window takes at most four fifths of each side of the
+// first display's usable area (the desktop less its panels).
+int windowScale(int width, int height) {
+    if (const int asked = platform::requestedWindowScale(); asked > 0) return asked;
+    SDL_Rect usable{};
+    if (SDL_GetDisplayUsableBounds(0, &usable) != 0) return 1;
+    return fittingScale(usable.w * 4 / 5, usable.h * 4 / 5, width, height);
+}
+
 bool createWindow(int width, int height, const std::string& title, std::string& whyNot) {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
@@ -264,12 +326,15 @@ bool createWindow(int width, int height, const std::string& title, std::string& 
     Window& w = win();
     w.width = width;
     w.height = height;
-    w.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height, 0);
+    const int scale = windowScale(width, height);
+    w.window = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width * scale,
+                                height * scale, 0);
     if (!w.window || !attachSurface()) {
         whyNot = SDL_GetError();
         return false;
     }
     SDL_UpdateWindowSurface(w.window);
+    x11::watchForDisplayLoss(w.window);
     SDL_StartTextInput();
     w.wakeEvent = SDL_RegisterEvents(1);
     return w.wakeEvent != static_cast<Uint32>(-1);
@@ -331,9 +396,10 @@ void takeEvents() {
 }
 
 // The flag keeps a burst of marks (one per text row printed) to one queued event.
+// Once the X connection has failed, a wake would only meet it again.
 void wakePresenter() {
     Window& w = win();
-    if (!w.wakeEvent || w.wakePending.exchange(true)) return;
+    if (!w.wakeEvent || x11::connectionLost() || w.wakePending.exchange(true)) return;
     SDL_Event event{};
     event.type = w.wakeEvent;
     if (SDL_PushEvent(&event) != 1) w.wakePending.store(false);
