@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "io/assimp_import.h"
+#include "io/mesh_import.h"
 #include "io/mesh_to_model.h"
 #include "io/model_file.h"
 #include "io/model_to_mesh.h"
@@ -26,7 +26,7 @@ std::string folder() {
 }
 
 // A 50 x 100 sheet of vertices with a quad (or a triangle) on every cell but the last row, and
-// a line per vertex. STL and GLB hold triangles only: quads would come back as 10000 of them.
+// a line per vertex. STL holds triangles only: quads would come back as 10000 of them.
 std::unique_ptr<vx::EditorState> fullModel(bool triangles = false) {
     auto state = vx::tool::makeToolState();
     vx::Model& m = state->model;
@@ -59,7 +59,7 @@ void writeExchange(benchmark::State& bench, const std::string& format, bool asci
 void BM_WriteFormat(benchmark::State& bench, const char* format, bool ascii) { writeExchange(bench, format, ascii); }
 
 void BM_ReadFormat(benchmark::State& bench, const char* format, bool ascii) {
-    const auto state = fullModel(std::string(format) == "stl" || std::string(format) == "glb");
+    const auto state = fullModel(std::string(format) == "stl");
     const std::string path = folder() + "/back-" + (ascii ? "ascii" : "binary") + "." + format;
     const vx::ExportTables tables = vx::exportTablesOf(state->model);
     const std::string f = format;

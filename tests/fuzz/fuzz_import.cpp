@@ -4,7 +4,7 @@
 #include <new>
 #include <string>
 
-#include "io/assimp_import.h"
+#include "io/mesh_import.h"
 #include "io/mesh_to_model.h"
 #include "io/model_to_mesh.h"
 #include "vxtool/model_check.h"

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "fuzz/fuzz_support.h"
-#include "io/assimp_import.h"
+#include "io/mesh_import.h"
 #include "io/model_to_mesh.h"
 #include "vxtool/model_check.h"
 #include "vxtool/model_source.h"
