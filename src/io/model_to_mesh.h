@@ -44,12 +44,10 @@ std::string integerWords(std::initializer_list<int64_t> values);
 enum class ExportFormat : uint8_t { obj, stl, ply, glb };
 
 // What the exchange files say beyond their plain geometry, so that a model comes back from
-// them byte for byte; other readers skip it. Each writer and its reader share these names.
+// them byte for byte; other readers skip it. Each writer and its reader share these names; the
+// flags of OBJ and PLY faces travel in comments (flag_notes.h).
 inline constexpr const char* objModelMark = "# vxtool model";          // first line: editor units
-inline constexpr const char* objTwoSidedNote = "# vx two-sided";       // face numbers from 1
-inline constexpr const char* objFlagsNote = "# vx flags";              // face number, flags
 inline constexpr const char* plyModelMark = "comment written by vxtool";
-inline constexpr const char* plyFlagsProperty = "vx_flags";            // ushort on the face element
 inline constexpr const char* gltfGenerator = "vxtool";
 inline constexpr const char* gltfPolygonTable = "vxPolygons";          // mesh extras: 4 slots, flags
 inline constexpr const char* gltfExactPositions = "vxExactPositions";  // mesh extras: index, x, y, z

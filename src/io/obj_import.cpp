@@ -1,11 +1,11 @@
 // The one file that speaks to the OBJ library: its vertex list and records become an ExchangeMesh.
 #include <tiny_obj_loader.h>
 
-#include <charconv>
 #include <cmath>
 #include <string_view>
 
 #include "core/editor_state.h"
+#include "io/flag_notes.h"
 #include "io/mesh_readers.h"
 #include "io/model_to_mesh.h"
 
@@ -71,37 +71,13 @@ bool takeLines(const tinyobj::lines_t& source, ExchangeMesh& mesh, std::string& 
     return true;
 }
 
-std::vector<uint32_t> numbersAfter(std::string_view line) {
-    std::vector<uint32_t> numbers;
-    const char* at = line.data();
-    const char* end = line.data() + line.size();
-    while (at < end) {
-        while (at < end && (*at == ' ' || *at == '\t' || *at == '\r')) ++at;
-        uint32_t value = 0;
-        const auto [stop, failure] = std::from_chars(at, end, value);
-        if (failure != std::errc() || stop == at) break;
-        numbers.push_back(value);
-        at = stop;
-    }
-    return numbers;
-}
-
-// The comment lines vxtool writes with the flags of faces, counted from 1. Numbers that name no
-// face are not ours and are passed over.
+// The comments vxtool writes with the flags of faces.
 void takeFlagNotes(std::string_view text, ExchangeMesh& mesh) {
-    const std::string_view twoSided = objTwoSidedNote, flags = objFlagsNote;
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t end = std::min(text.find('\n', at), text.size());
         const std::string_view line = text.substr(at, end - at);
         at = end + 1;
-        if (line.starts_with(twoSided) && line.size() > twoSided.size() && line[twoSided.size()] == ' ') {
-            for (uint32_t face : numbersAfter(line.substr(twoSided.size())))
-                if (face >= 1 && face <= mesh.faces.size()) mesh.faces[face - 1].flags = twoSidedFlag;
-        } else if (line.starts_with(flags) && line.size() > flags.size() && line[flags.size()] == ' ') {
-            const std::vector<uint32_t> pair = numbersAfter(line.substr(flags.size()));
-            if (pair.size() == 2 && pair[0] >= 1 && pair[0] <= mesh.faces.size() && pair[1] <= 0xFFFF)
-                mesh.faces[pair[0] - 1].flags = static_cast<uint16_t>(pair[1]);
-        }
+        if (line.starts_with("# ")) applyFlagNote(line.substr(2), mesh.faces);
     }
 }
 

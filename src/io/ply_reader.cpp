@@ -9,9 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "io/byte_order.h"
+#include "io/flag_notes.h"
 #include "io/mesh_readers.h"
-#include "io/model_to_mesh.h"
 
 namespace vx {
 namespace {
@@ -37,6 +36,7 @@ struct PlyHeader {
     PlyEncoding encoding = PlyEncoding::ascii;
     std::vector<PlyElement> elements;
     bool writtenByVxtool = false;
+    std::vector<std::string> comments;  // the text after "comment "
     std::size_t bodyStart = 0;
 };
 
@@ -111,7 +111,8 @@ bool takeHeaderLine(std::string_view line, PlyHeader& header) {
     const std::vector<std::string_view> w = wordsOf(line);
     if (w.empty()) return true;
     if (w[0] == "comment" || w[0] == "obj_info") {
-        if (line.substr(0, line.find_last_not_of("\r") + 1) == plyModelMark) header.writtenByVxtool = true;
+        if (line == plyModelMark) header.writtenByVxtool = true;
+        if (line.starts_with("comment ")) header.comments.emplace_back(line.substr(8));
         return true;
     }
     if (w[0] == "format") return addFormat(w, header);
@@ -260,7 +261,7 @@ int propertyNamed(const PlyElement& element, std::string_view name, bool list) {
 // Where the parts of the model sit in an element's records: -1 for a part it does not have.
 struct Roles {
     int x = -1, y = -1, z = -1;
-    int corners = -1, flags = -1;
+    int corners = -1;
     int ends[2] = {-1, -1};
 };
 
@@ -273,7 +274,6 @@ Roles rolesOf(const PlyElement& e) {
     } else if (e.name == "face") {
         r.corners = propertyNamed(e, "vertex_indices", true);
         if (r.corners < 0) r.corners = propertyNamed(e, "vertex_index", true);
-        r.flags = propertyNamed(e, plyFlagsProperty, false);
     } else if (e.name == "edge") {
         r.ends[0] = propertyNamed(e, "vertex1", false);
         r.ends[1] = propertyNamed(e, "vertex2", false);
@@ -294,9 +294,7 @@ void keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh) {
         mesh.points.push_back({v[static_cast<std::size_t>(r.x)], v[static_cast<std::size_t>(r.y)],
                                v[static_cast<std::size_t>(r.z)]});
     } else if (r.corners >= 0 && record.indices.size() >= 3) {
-        uint32_t flags = 0;
-        if (r.flags >= 0 && (!wholeIndex(v[static_cast<std::size_t>(r.flags)], flags) || flags > 0xFFFF)) flags = 0;
-        mesh.faces.push_back({record.indices, static_cast<uint16_t>(flags)});
+        mesh.faces.push_back({record.indices, 0});
     } else if (r.corners >= 0 && record.indices.size() == 2) {
         mesh.lines.push_back({record.indices[0], record.indices[1]});
     } else if (r.ends[0] >= 0 && r.ends[1] >= 0) {
@@ -364,6 +362,7 @@ bool readPlyMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
         if (!readElement(body, element, mesh, error)) return false;
     }
     if (!checkMesh(mesh, error)) return false;
+    for (const std::string& comment : header.comments) applyFlagNote(comment, mesh.faces);
     mesh.filesOwnVertices = true;
     mesh.editorUnits = header.writtenByVxtool;
     return true;

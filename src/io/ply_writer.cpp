@@ -1,29 +1,23 @@
-// The PLY writer: every vertex, faces of three or four corners, and lines as an edge element.
+// The PLY writer: every vertex, faces of three or four corners, and lines as an edge element; the
+// polygon flags in header comments, where every reader passes them over.
 #include "io/byte_order.h"
+#include "io/flag_notes.h"
 #include "io/model_to_mesh.h"
 
 namespace vx {
 namespace {
 
-// The flags of each face go in a property of their own, which other readers skip by its type;
-// only when some face has any.
-bool hasFlags(const ExportTables& tables) {
-    for (const ExportFace& f : tables.faces)
-        if (f.flags != 0) return true;
-    return false;
-}
-
 // Single precision where it holds every coordinate exactly, double otherwise.
-std::string header(const ExportTables& tables, bool ascii, bool wide, bool flags) {
+std::string header(const ExportTables& tables, bool ascii, bool wide) {
     const char* type = wide ? "double" : "float";
     std::string out = "ply\nformat ";
     out += ascii ? "ascii 1.0\n" : "binary_little_endian 1.0\n";
     out += std::string(plyModelMark) + "\n";
+    out += flagNotes(tables, "comment ");
     out += "element vertex " + integerText(static_cast<int64_t>(tables.points.size())) + "\n";
     for (const char* axis : {"x", "y", "z"}) out += std::string("property ") + type + " " + axis + "\n";
     out += "element face " + integerText(static_cast<int64_t>(tables.faces.size())) + "\n";
     out += "property list uchar int vertex_indices\n";
-    if (flags) out += std::string("property ushort ") + plyFlagsProperty + "\n";
     if (!tables.lines.empty()) {
         out += "element edge " + integerText(static_cast<int64_t>(tables.lines.size())) + "\n";
         out += "property int vertex1\nproperty int vertex2\n";
@@ -31,7 +25,7 @@ std::string header(const ExportTables& tables, bool ascii, bool wide, bool flags
     return out + "end_header\n";
 }
 
-void asciiBody(const ExportTables& tables, bool flags, std::string& out) {
+void asciiBody(const ExportTables& tables, std::string& out) {
     for (const auto& p : tables.points) out += integerWords({p[0], p[1], p[2]}) + "\n";
     for (const ExportFace& f : tables.faces) {
         out += integerText(f.cornerCount);
@@ -39,16 +33,12 @@ void asciiBody(const ExportTables& tables, bool flags, std::string& out) {
             out += ' ';
             out += integerText(f.corners[k]);
         }
-        if (flags) {
-            out += ' ';
-            out += integerText(f.flags);
-        }
         out += "\n";
     }
     for (const auto& l : tables.lines) out += integerWords({l[0], l[1]}) + "\n";
 }
 
-void binaryBody(const ExportTables& tables, bool wide, bool flags, std::string& out) {
+void binaryBody(const ExportTables& tables, bool wide, std::string& out) {
     for (const auto& p : tables.points)
         for (int64_t c : p) {
             if (wide)
@@ -59,7 +49,6 @@ void binaryBody(const ExportTables& tables, bool wide, bool flags, std::string& 
     for (const ExportFace& f : tables.faces) {
         out += static_cast<char>(f.cornerCount);
         for (uint32_t k = 0; k < f.cornerCount; ++k) appendLe32(out, f.corners[k]);
-        if (flags) appendLe16(out, f.flags);
     }
     for (const auto& l : tables.lines) {
         appendLe32(out, l[0]);
@@ -71,12 +60,11 @@ void binaryBody(const ExportTables& tables, bool wide, bool flags, std::string& 
 
 std::string writePly(const ExportTables& tables, bool ascii) {
     const bool wide = largestCoordinate(tables) > exactInFloat;
-    const bool flags = hasFlags(tables);
-    std::string out = header(tables, ascii, wide, flags);
+    std::string out = header(tables, ascii, wide);
     if (ascii)
-        asciiBody(tables, flags, out);
+        asciiBody(tables, out);
     else
-        binaryBody(tables, wide, flags, out);
+        binaryBody(tables, wide, out);
     return out;
 }
 
