@@ -4,9 +4,11 @@
 
 #include <array>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <new>
 
 #include "core/editor_state.h"
 #include "io/mesh_readers.h"
@@ -22,6 +24,7 @@ constexpr Matrix identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 // for billions of vertices. Past these, the file is refused.
 constexpr std::size_t maxNodeDepth = 64;
 constexpr std::size_t maxPoints = std::size_t{16} << 20;
+constexpr uintmax_t maxCompanionBytes = uintmax_t{512} << 20;
 
 Matrix multiply(const Matrix& a, const Matrix& b) {
     Matrix out{};
@@ -304,20 +307,31 @@ bool skipImage(tinygltf::Image*, const int, std::string*, std::string*, int, int
     return true;
 }
 
-// Companion files come only from the model's own folder, and only for a model read from disk.
+// Companion files come only from the model's own folder (no way out of it with "..") and only
+// for a model read from disk; a companion is a plain file no larger than a model file may be.
 struct Companions {
     std::string folder;
 };
 
+bool insideFolder(const std::string& path, const Companions& companions) {
+    const std::string& folder = companions.folder;
+    return !folder.empty() && path.compare(0, folder.size() + 1, folder + "/") == 0 &&
+           path.find("/../") == std::string::npos && !path.ends_with("/..");
+}
+
 bool companionExists(const std::string& path, void* user) {
-    return !static_cast<Companions*>(user)->folder.empty() && std::ifstream(path, std::ios::binary).good();
+    std::error_code failure;
+    return insideFolder(path, *static_cast<Companions*>(user)) && std::filesystem::is_regular_file(path, failure);
 }
 
 std::string keepPath(const std::string& path, void*) { return path; }
 
 bool readCompanion(std::vector<unsigned char>* out, std::string* error, const std::string& path, void* user) {
+    std::error_code failure;
+    const bool plain = companionExists(path, user);
+    const uintmax_t size = plain ? std::filesystem::file_size(path, failure) : 0;
     std::ifstream in(path, std::ios::binary);
-    if (static_cast<Companions*>(user)->folder.empty() || !in) {
+    if (!plain || failure || size > maxCompanionBytes || !in) {
         if (error) *error += "cannot read " + path;
         return false;
     }
@@ -338,17 +352,23 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
     std::string warning;
     const bool binary = source.size >= 4 && std::memcmp(source.data, "glTF", 4) == 0;
     const auto length = static_cast<unsigned int>(source.size);
-    const bool loaded =
-        binary ? loader.LoadBinaryFromMemory(&model, &error, &warning, source.data, length, source.folder)
-               : loader.LoadASCIIFromString(&model, &error, &warning, reinterpret_cast<const char*>(source.data), length,
-                                            source.folder);
-    if (!loaded) {
-        if (error.empty()) error = "not a readable glTF file";
-        error = error.substr(0, error.find('\n'));
+    // A file that claims more memory than the capped address space holds ends in bad_alloc.
+    try {
+        const bool loaded =
+            binary ? loader.LoadBinaryFromMemory(&model, &error, &warning, source.data, length, source.folder)
+                   : loader.LoadASCIIFromString(&model, &error, &warning, reinterpret_cast<const char*>(source.data),
+                                                length, source.folder);
+        if (!loaded) {
+            if (error.empty()) error = "not a readable glTF file";
+            error = error.substr(0, error.find('\n'));
+            return false;
+        }
+        error.clear();
+        if (!addScene(model, mesh, error)) return false;
+    } catch (const std::bad_alloc&) {
+        error = "the file asks for more memory than any model needs";
         return false;
     }
-    error.clear();
-    if (!addScene(model, mesh, error)) return false;
     mesh.filesOwnVertices = true;
     mesh.editorUnits = model.asset.generator == gltfGenerator;
     return true;
