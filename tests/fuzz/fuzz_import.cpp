@@ -6,17 +6,11 @@
 namespace {
 
 const char* const formats[] = {"obj", "stl", "ply", "glb", "gltf", "off"};
-vx::Model* model = nullptr;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    model = new vx::Model{};
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    vx::fuzz::importAndUse(data + 1, size - 1, formats[data[0] % (sizeof formats / sizeof formats[0])], *model, data[0]);
+    vx::fuzz::importAndUse(data + 1, size - 1, formats[data[0] % (sizeof formats / sizeof formats[0])], data[0]);
     return 0;
 }

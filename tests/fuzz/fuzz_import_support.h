@@ -38,9 +38,10 @@ void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace vx::fuzz {
 
-// Imports the bytes as a file of that extension and takes the model through everything after.
-inline void importAndUse(const uint8_t* data, std::size_t size, const std::string& extension, Model& model,
-                         uint8_t writerChoice) {
+// Imports the bytes as a file of that extension and takes the model through everything after,
+// into one model kept for the whole run (it is too large for the stack).
+inline void importAndUse(const uint8_t* data, std::size_t size, const std::string& extension, uint8_t writerChoice) {
+    static Model& model = *new Model{};
     ExchangeMesh mesh;
     std::string error;
     if (!importMeshBytes(data, size, extension, mesh, error)) {
