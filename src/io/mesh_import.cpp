@@ -6,6 +6,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -168,6 +169,11 @@ bool importBytes(std::string_view bytes, const std::string& extension, const std
 }
 
 bool readWhole(const std::string& path, std::string& bytes, std::string& error) {
+    std::error_code failure;
+    if (std::filesystem::exists(path, failure) && !std::filesystem::is_regular_file(path, failure)) {
+        error = "not a file";
+        return false;
+    }
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) {
         error = "cannot be opened";
