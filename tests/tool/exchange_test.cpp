@@ -330,5 +330,62 @@ TEST_F(ExchangeFiles, filesAreReadByWhatTheyHoldWhateverTheirName) {
     }
 }
 
+// Files that claim more than they hold, or name what is not there, are refused with a reason
+// and without reading past their end or allocating what they claim.
+TEST(ExchangeImport, filesThatLieAreRefused) {
+    const std::string plyHead = "ply\nformat ascii 1.0\nelement vertex ";
+    const std::string xyz = "\nproperty float x\nproperty float y\nproperty float z\n";
+    const std::string gltfHead =
+        "{\"asset\":{\"version\":\"2.0\"},\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0}";
+    const std::string buffer = ",\"bufferViews\":[{\"buffer\":0,\"byteLength\":36}],\"buffers\":[{\"byteLength\":36,"
+                               "\"uri\":\"data:application/octet-stream;base64,AACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAACAPwAAAEAAAEBA\"}]}";
+    const HandWritten lies[] = {
+        {"ply", plyHead + "4000000000" + xyz + "end_header\n0 0 0\n"},
+        {"ply", plyHead + "1" + xyz + "element face 1\nproperty list uint int vertex_indices\nend_header\n0 0 0\n"
+                "4000000000 0 0 0\n"},
+        {"ply", plyHead + "1" + xyz + "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n"
+                "3 0 0 1\n"},
+        {"ply", plyHead + "1" + xyz + "end_header\nnan 0 0\n"},
+        {"ply", plyHead + "1\nproperty float x\nproperty float y\nend_header\n0 0\n"},
+        {"ply", plyHead + "1\nproperty quad x\nend_header\n0\n"},
+        {"ply", plyHead + "1" + xyz},
+        {"gltf", gltfHead + ",\"indices\":1}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,"
+                 "\"type\":\"VEC3\"},{\"bufferView\":0,\"byteOffset\":32,\"componentType\":5125,\"count\":3,\"type\":"
+                 "\"SCALAR\"}]" + buffer},
+        {"gltf", gltfHead + "}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":4,\"type\":"
+                 "\"VEC3\"}]" + buffer},
+        {"gltf", gltfHead + ",\"mode\":1,\"indices\":0}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,"
+                 "\"count\":3,\"type\":\"VEC3\"}]" + buffer},
+        {"gltf", "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"children\":[0]}]}"},
+    };
+    for (const HandWritten& lie : lies) {
+        auto model = std::make_unique<Model>();
+        ExchangeMesh mesh;
+        std::string error;
+        EXPECT_FALSE(importBack(lie.bytes, lie.name, *model, mesh, error)) << lie.bytes;
+        EXPECT_FALSE(error.empty()) << lie.bytes;
+    }
+}
+
+// A node's translation, rotation and scale place its mesh.
+TEST(ExchangeImport, gltfNodesPlaceTheirMeshes) {
+    const std::string gltf =
+        "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"children\":[1],\"translation\":"
+        "[10,0,0]},{\"mesh\":0,\"rotation\":[0,0,0.7071068,0.7071068],\"scale\":[2,2,2]}],\"meshes\":[{\"primitives\":"
+        "[{\"attributes\":{\"POSITION\":0},\"mode\":0}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,"
+        "\"count\":3,\"type\":\"VEC3\"}],\"bufferViews\":[{\"buffer\":0,\"byteLength\":36}],\"buffers\":[{"
+        "\"byteLength\":36,\"uri\":\"data:application/octet-stream;base64,"
+        "AACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAACAPwAAAEAAAEBA\"}]}";
+    auto model = std::make_unique<Model>();
+    ExchangeMesh mesh;
+    std::string error;
+    ASSERT_TRUE(importBack(gltf, "gltf", *model, mesh, error)) << error;
+    ASSERT_EQ(model->vertexCount, 3);
+    // (1, 2, 3) doubled, turned a quarter about z to (-4, 2, 6), moved to (6, 2, 6); y and z flip.
+    EXPECT_EQ(model->vertices[0].x, 6);
+    EXPECT_EQ(model->vertices[0].y, -2);
+    EXPECT_EQ(model->vertices[0].z, -6);
+}
+
 }  // namespace
 }  // namespace vx::test
