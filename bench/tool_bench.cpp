@@ -85,8 +85,9 @@ void BM_RoundTrip(benchmark::State& bench, const char* format, bool ascii) {
     const std::string f = format;
     for (auto _ : bench) {
         const vx::ExportTables tables = vx::exportTablesOf(state->model);
-        const std::string bytes = f == "obj" ? vx::writeObj(tables) : f == "ply" ? vx::writePly(tables, ascii)
-                                                                                 : vx::writeGlb(tables);
+        const std::string bytes = f == "obj"   ? vx::writeObj(tables)
+                                  : f == "ply" ? vx::writePly(tables, ascii)
+                                               : vx::writeGlb(tables);
         vx::ExchangeMesh mesh;
         std::string error;
         vx::ImportReport report;

@@ -41,7 +41,10 @@ std::string flagNotes(const ExportTables& tables, std::string_view prefix) {
     for (std::size_t i = 0; i < tables.faces.size(); ++i) {
         const uint16_t flags = tables.faces[i].flags;
         if (flags != 0 && flags != twoSidedFlag)
-            out.append(prefix).append(flagsNote).append(" ").append(integerWords({static_cast<int64_t>(i) + 1, flags}))
+            out.append(prefix)
+                .append(flagsNote)
+                .append(" ")
+                .append(integerWords({static_cast<int64_t>(i) + 1, flags}))
                 .append("\n");
         if (flags != twoSidedFlag) continue;
         line += ' ';

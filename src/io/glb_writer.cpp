@@ -98,8 +98,7 @@ void addIndexList(const IndexList& list, std::size_t number, Parts& parts) {
 }
 
 std::string sceneJson(const ExportTables& tables, Parts& parts) {
-    const std::string asset =
-        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}";
+    const std::string asset = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}";
     if (tables.points.empty()) return asset + ",\"scene\":0,\"scenes\":[{}]}";
     for (const auto& p : tables.points)
         for (int64_t c : p) appendFloat(parts.bin, static_cast<float>(c));

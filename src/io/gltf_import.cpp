@@ -43,10 +43,22 @@ Matrix localMatrix(const tinygltf::Node& node) {
     Matrix m = identity;
     if (node.rotation.size() == 4) {
         const double x = node.rotation[0], y = node.rotation[1], z = node.rotation[2], w = node.rotation[3];
-        m = {1 - 2 * (y * y + z * z), 2 * (x * y + z * w),     2 * (x * z - y * w),     0,
-             2 * (x * y - z * w),     1 - 2 * (x * x + z * z), 2 * (y * z + x * w),     0,
-             2 * (x * z + y * w),     2 * (y * z - x * w),     1 - 2 * (x * x + y * y), 0,
-             0,                       0,                       0,                       1};
+        m = {1 - 2 * (y * y + z * z),
+             2 * (x * y + z * w),
+             2 * (x * z - y * w),
+             0,
+             2 * (x * y - z * w),
+             1 - 2 * (x * x + z * z),
+             2 * (y * z + x * w),
+             0,
+             2 * (x * z + y * w),
+             2 * (y * z - x * w),
+             1 - 2 * (x * x + y * y),
+             0,
+             0,
+             0,
+             0,
+             1};
     }
     if (node.scale.size() == 3)
         for (int column = 0; column < 3; ++column)
@@ -128,8 +140,9 @@ bool basesOf(Instance& in, int accessor, ExchangeMesh& out, std::pair<uint32_t, 
     Elements e;
     if (!elementsOf(in.model, accessor, TINYGLTF_TYPE_VEC3, e, error)) return false;
     if (e.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || e.count > maxPoints - out.points.size()) {
-        error = e.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT ? "positions that are not floats are not read"
-                                                                 : "the scene repeats its meshes more than any model needs";
+        error = e.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT
+                    ? "positions that are not floats are not read"
+                    : "the scene repeats its meshes more than any model needs";
         return false;
     }
     base = {static_cast<uint32_t>(out.points.size()), static_cast<uint32_t>(e.count)};
@@ -166,7 +179,9 @@ void addLines(const std::vector<uint32_t>& c, int mode, uint32_t base, ExchangeM
 
 // Strips alternate their winding so that every triangle faces the same way as the first.
 void addTriangles(const std::vector<uint32_t>& c, int mode, uint32_t base, uint16_t flags, Instance& in) {
-    const auto add = [&](uint32_t a, uint32_t b, uint32_t d) { in.triangles.push_back({{base + a, base + b, base + d}, flags}); };
+    const auto add = [&](uint32_t a, uint32_t b, uint32_t d) {
+        in.triangles.push_back({{base + a, base + b, base + d}, flags});
+    };
     if (mode == TINYGLTF_MODE_TRIANGLES)
         for (std::size_t k = 0; k + 2 < c.size(); k += 3) add(c[k], c[k + 1], c[k + 2]);
     if (mode == TINYGLTF_MODE_TRIANGLE_STRIP)
@@ -237,7 +252,8 @@ std::vector<ExchangeFace> polygonTable(const Instance& in) {
             if (n[i + k] < 0 || n[i + k] >= count) return {};
         if (n[i + 4] < 0 || n[i + 4] > 0xFFFF) return {};
         ExchangeFace f{{}, static_cast<uint16_t>(n[i + 4])};
-        for (std::size_t k = 0; k < (n[i + 3] == n[i + 2] ? 3u : 4u); ++k) f.corners.push_back(base + static_cast<uint32_t>(n[i + k]));
+        for (std::size_t k = 0; k < (n[i + 3] == n[i + 2] ? 3u : 4u); ++k)
+            f.corners.push_back(base + static_cast<uint32_t>(n[i + k]));
         table.push_back(std::move(f));
     }
     return tableAgrees(table, in.triangles) ? table : std::vector<ExchangeFace>{};

@@ -16,7 +16,8 @@
 
 namespace vx {
 
-const char* const importerFormatList = "3ds, ac, ase, b3d, dae, dxf, fbx, irrmesh, lwo, lws, md2, md3, ms3d, nff, x, xgl";
+const char* const importerFormatList =
+    "3ds, ac, ase, b3d, dae, dxf, fbx, irrmesh, lwo, lws, md2, md3, ms3d, nff, x, xgl";
 
 namespace {
 
@@ -43,7 +44,9 @@ bool asciiStl(std::string_view head) {
     return startsWith(text, "solid") && (text.size() == 5 || std::isspace(static_cast<unsigned char>(text[5])));
 }
 
-bool gltfJson(std::string_view head) { return startsWith(trimmedStart(head), "{") && head.find("\"asset\"") != head.npos; }
+bool gltfJson(std::string_view head) {
+    return startsWith(trimmedStart(head), "{") && head.find("\"asset\"") != head.npos;
+}
 
 std::string_view firstWord(std::string_view line) {
     const std::string_view text = trimmedStart(line);
@@ -59,10 +62,10 @@ bool offHeader(std::string_view head) {
 
 bool objKeyword(std::string_view word) {
     static constexpr std::string_view keywords[] = {
-        "v",    "vt",      "vn",     "vp",    "f",     "l",     "p",    "o",         "g",      "s",     "usemtl",
-        "mtllib", "cstype", "deg",   "curv",  "curv2", "surf",  "parm", "trim",      "hole",   "scrv",  "sp",
-        "end",  "con",     "bmat",   "step",  "mg",    "call",  "csh",  "shadow_obj", "trace_obj", "lod", "maplib",
-        "usemap", "ctech", "stech",  "bevel", "c_interp", "d_interp"};
+        "v",         "vt",     "vn",     "vp",     "f",     "l",     "p",     "o",        "g",       "s",
+        "usemtl",    "mtllib", "cstype", "deg",    "curv",  "curv2", "surf",  "parm",     "trim",    "hole",
+        "scrv",      "sp",     "end",    "con",    "bmat",  "step",  "mg",    "call",     "csh",     "shadow_obj",
+        "trace_obj", "lod",    "maplib", "usemap", "ctech", "stech", "bevel", "c_interp", "d_interp"};
     return std::find(std::begin(keywords), std::end(keywords), word) != std::end(keywords);
 }
 
@@ -103,7 +106,8 @@ ModelFormat byExtension(std::string_view extension) {
 
 std::string lowerCase(std::string_view text) {
     std::string out(text);
-    std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(out.begin(), out.end(), out.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return out;
 }
 
@@ -128,19 +132,26 @@ bool glbLengthsFit(std::string_view bytes) {
 
 const char* extensionFor(ModelFormat format, const std::string& extension) {
     switch (format) {
-        case ModelFormat::stl: return "stl";
-        case ModelFormat::off: return "off";
-        default: return extension.c_str();
+        case ModelFormat::stl:
+            return "stl";
+        case ModelFormat::off:
+            return "off";
+        default:
+            return extension.c_str();
     }
 }
 
 bool importRecognized(const MeshSource& source, ModelFormat format, ExchangeMesh& mesh, std::string& error) {
     mesh = {};
     bool read = false;
-    if (format == ModelFormat::obj) read = readObjMesh(source, mesh, error);
-    else if (format == ModelFormat::ply) read = readPlyMesh(source, mesh, error);
-    else if (format == ModelFormat::gltf || format == ModelFormat::glb) read = readGltfMesh(source, mesh, error);
-    else read = readAssimpMesh(source, mesh, error);
+    if (format == ModelFormat::obj)
+        read = readObjMesh(source, mesh, error);
+    else if (format == ModelFormat::ply)
+        read = readPlyMesh(source, mesh, error);
+    else if (format == ModelFormat::gltf || format == ModelFormat::glb)
+        read = readGltfMesh(source, mesh, error);
+    else
+        read = readAssimpMesh(source, mesh, error);
     if (!read) {
         mesh = {};
         if (error.empty()) error = "not a readable model";
@@ -154,8 +165,9 @@ bool importBytes(std::string_view bytes, const std::string& extension, const std
     const ModelFormat format = recognizeModel(bytes.substr(0, headBytes), bytes.size(), extension);
     if (format == ModelFormat::unknown || format == ModelFormat::vx) {
         error = format == ModelFormat::vx ? "a vxedit model, not an exchange format"
-                                          : std::string("unknown model format (vxtool reads .vx, .obj, .ply, .gltf, "
-                                                        ".glb, .stl, .off, and ") +
+                                          : std::string(
+                                                "unknown model format (vxtool reads .vx, .obj, .ply, .gltf, "
+                                                ".glb, .stl, .off, and ") +
                                                 importerFormatList + ")";
         return false;
     }

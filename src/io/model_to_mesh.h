@@ -46,7 +46,7 @@ enum class ExportFormat : uint8_t { obj, stl, ply, glb };
 // What the exchange files say beyond their plain geometry, so that a model comes back from
 // them byte for byte; other readers skip it. Each writer and its reader share these names; the
 // flags of OBJ and PLY faces travel in comments (flag_notes.h).
-inline constexpr const char* objModelMark = "# vxtool model";          // first line: editor units
+inline constexpr const char* objModelMark = "# vxtool model";  // first line: editor units
 inline constexpr const char* plyModelMark = "comment written by vxtool";
 inline constexpr const char* gltfGenerator = "vxtool";
 inline constexpr const char* gltfPolygonTable = "vxPolygons";          // mesh extras: 4 slots, flags

@@ -20,7 +20,8 @@ bool takeVertices(const tinyobj::attrib_t& attrib, ExchangeMesh& mesh, std::stri
             error = "a vertex position is not a finite number";
             return false;
         }
-        mesh.points.push_back({static_cast<double>(v[i]), static_cast<double>(v[i + 1]), static_cast<double>(v[i + 2])});
+        mesh.points.push_back(
+            {static_cast<double>(v[i]), static_cast<double>(v[i + 1]), static_cast<double>(v[i + 2])});
     }
     return true;
 }
@@ -60,7 +61,8 @@ bool takeLines(const tinyobj::lines_t& source, ExchangeMesh& mesh, std::string& 
         if (count < 0 || at + static_cast<std::size_t>(count) > source.indices.size()) break;
         for (std::size_t k = 0; k + 1 < static_cast<std::size_t>(count); ++k) {
             std::array<uint32_t, 2> line{};
-            if (!vertexOf(source.indices[at + k], mesh, line[0]) || !vertexOf(source.indices[at + k + 1], mesh, line[1])) {
+            if (!vertexOf(source.indices[at + k], mesh, line[0]) ||
+                !vertexOf(source.indices[at + k + 1], mesh, line[1])) {
                 error = "a line names a vertex the file does not have";
                 return false;
             }
@@ -91,7 +93,8 @@ bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
     config.vertex_color = false;
     tinyobj::ObjReader reader;
     if (!reader.ParseFromString(text, "", config)) {
-        error = reader.Error().empty() ? "not a readable OBJ file" : reader.Error().substr(0, reader.Error().find('\n'));
+        error =
+            reader.Error().empty() ? "not a readable OBJ file" : reader.Error().substr(0, reader.Error().find('\n'));
         return false;
     }
     if (!takeVertices(reader.GetAttrib(), mesh, error)) return false;

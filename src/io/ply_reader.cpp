@@ -19,9 +19,9 @@ enum class PlyType : uint8_t { int8, uint8, int16, uint16, int32, uint32, float3
 
 struct PlyProperty {
     std::string name;
-    PlyType type;        // of the value, or of a list's items
+    PlyType type;  // of the value, or of a list's items
     bool list;
-    PlyType countType;   // of a list's length
+    PlyType countType;  // of a list's length
 };
 
 struct PlyElement {
@@ -51,11 +51,11 @@ bool typeNamed(std::string_view name, PlyType& type) {
         PlyType type;
     };
     static constexpr Named names[] = {
-        {"char", PlyType::int8},     {"int8", PlyType::int8},       {"uchar", PlyType::uint8},
-        {"uint8", PlyType::uint8},   {"short", PlyType::int16},     {"int16", PlyType::int16},
-        {"ushort", PlyType::uint16}, {"uint16", PlyType::uint16},   {"int", PlyType::int32},
-        {"int32", PlyType::int32},   {"uint", PlyType::uint32},     {"uint32", PlyType::uint32},
-        {"float", PlyType::float32}, {"float32", PlyType::float32}, {"double", PlyType::float64},
+        {"char", PlyType::int8},      {"int8", PlyType::int8},       {"uchar", PlyType::uint8},
+        {"uint8", PlyType::uint8},    {"short", PlyType::int16},     {"int16", PlyType::int16},
+        {"ushort", PlyType::uint16},  {"uint16", PlyType::uint16},   {"int", PlyType::int32},
+        {"int32", PlyType::int32},    {"uint", PlyType::uint32},     {"uint32", PlyType::uint32},
+        {"float", PlyType::float32},  {"float32", PlyType::float32}, {"double", PlyType::float64},
         {"float64", PlyType::float64}};
     for (const Named& n : names)
         if (n.name == name) {
@@ -99,10 +99,14 @@ bool addProperty(const std::vector<std::string_view>& w, PlyHeader& header) {
 
 bool addFormat(const std::vector<std::string_view>& w, PlyHeader& header) {
     if (w.size() != 3) return false;
-    if (w[1] == "ascii") header.encoding = PlyEncoding::ascii;
-    else if (w[1] == "binary_little_endian") header.encoding = PlyEncoding::littleEndian;
-    else if (w[1] == "binary_big_endian") header.encoding = PlyEncoding::bigEndian;
-    else return false;
+    if (w[1] == "ascii")
+        header.encoding = PlyEncoding::ascii;
+    else if (w[1] == "binary_little_endian")
+        header.encoding = PlyEncoding::littleEndian;
+    else if (w[1] == "binary_big_endian")
+        header.encoding = PlyEncoding::bigEndian;
+    else
+        return false;
     return true;
 }
 
@@ -197,12 +201,24 @@ private:
         if (left() < size) return false;
         const uint64_t bits = field(size);
         switch (type) {
-            case PlyType::int8: value = static_cast<int8_t>(bits); break;
-            case PlyType::int16: value = static_cast<int16_t>(bits); break;
-            case PlyType::int32: value = static_cast<int32_t>(bits); break;
-            case PlyType::float32: value = std::bit_cast<float>(static_cast<uint32_t>(bits)); break;
-            case PlyType::float64: value = std::bit_cast<double>(bits); break;
-            default: value = static_cast<double>(bits); break;
+            case PlyType::int8:
+                value = static_cast<int8_t>(bits);
+                break;
+            case PlyType::int16:
+                value = static_cast<int16_t>(bits);
+                break;
+            case PlyType::int32:
+                value = static_cast<int32_t>(bits);
+                break;
+            case PlyType::float32:
+                value = std::bit_cast<float>(static_cast<uint32_t>(bits));
+                break;
+            case PlyType::float64:
+                value = std::bit_cast<double>(bits);
+                break;
+            default:
+                value = static_cast<double>(bits);
+                break;
         }
         return true;
     }
@@ -291,15 +307,16 @@ bool wholeIndex(double value, uint32_t& index) {
 void keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh) {
     const auto& v = record.values;
     if (r.x >= 0 && r.y >= 0 && r.z >= 0) {
-        mesh.points.push_back({v[static_cast<std::size_t>(r.x)], v[static_cast<std::size_t>(r.y)],
-                               v[static_cast<std::size_t>(r.z)]});
+        mesh.points.push_back(
+            {v[static_cast<std::size_t>(r.x)], v[static_cast<std::size_t>(r.y)], v[static_cast<std::size_t>(r.z)]});
     } else if (r.corners >= 0 && record.indices.size() >= 3) {
         mesh.faces.push_back({record.indices, 0});
     } else if (r.corners >= 0 && record.indices.size() == 2) {
         mesh.lines.push_back({record.indices[0], record.indices[1]});
     } else if (r.ends[0] >= 0 && r.ends[1] >= 0) {
         uint32_t a = 0, b = 0;
-        if (wholeIndex(v[static_cast<std::size_t>(r.ends[0])], a) && wholeIndex(v[static_cast<std::size_t>(r.ends[1])], b))
+        if (wholeIndex(v[static_cast<std::size_t>(r.ends[0])], a) &&
+            wholeIndex(v[static_cast<std::size_t>(r.ends[1])], b))
             mesh.lines.push_back({a, b});
     }
 }

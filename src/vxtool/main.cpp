@@ -15,8 +15,9 @@ constexpr const char* version = "vxtool " VX_VERSION;
 
 // Files are read by what they hold; the names are the usual extensions.
 std::string readableFormats() {
-    return std::string("Model files, recognised by content: .vx, .obj, .ply, .gltf, .glb, .stl, .off, and through "
-                       "the importer library ") +
+    return std::string(
+               "Model files, recognised by content: .vx, .obj, .ply, .gltf, .glb, .stl, .off, and through "
+               "the importer library ") +
            vx::importerFormatList;
 }
 

@@ -53,8 +53,7 @@ inline void importAndUse(const uint8_t* data, std::size_t size, const std::strin
         if (report.error.empty()) std::abort();
         return;
     }
-    if (model.vertexCount > maxVertices || model.polygonCount > maxPolygons || model.lineCount > maxLines)
-        std::abort();
+    if (model.vertexCount > maxVertices || model.polygonCount > maxPolygons || model.lineCount > maxLines) std::abort();
     checkModel(model);
     const ExportTables tables = exportTablesOf(model);
     if (tables.skippedPolygons + tables.skippedLines != 0) std::abort();  // imports name only real vertices

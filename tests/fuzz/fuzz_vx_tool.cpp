@@ -18,7 +18,8 @@ vx::Model* back = nullptr;
 bool sameTables(const vx::Model& a, const vx::Model& b) {
     if (a.vertexCount != b.vertexCount || a.polygonCount != b.polygonCount || a.lineCount != b.lineCount) return false;
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.vertexCount); ++i)
-        if (a.vertices[i].x != b.vertices[i].x || a.vertices[i].y != b.vertices[i].y || a.vertices[i].z != b.vertices[i].z)
+        if (a.vertices[i].x != b.vertices[i].x || a.vertices[i].y != b.vertices[i].y ||
+            a.vertices[i].z != b.vertices[i].z)
             return false;
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.polygonCount); ++i)
         if (a.polygons[i].slots != b.polygons[i].slots || a.polygons[i].flags != b.polygons[i].flags) return false;
@@ -35,7 +36,8 @@ void roundTrips(const vx::Model& model, const vx::ExportTables& tables) {
         vx::ExchangeMesh mesh;
         std::string error;
         vx::ImportReport report;
-        if (!vx::importMeshBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), extension, mesh, error) ||
+        if (!vx::importMeshBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), extension, mesh,
+                                 error) ||
             !vx::meshToModel(mesh, {}, *back, report) || !sameTables(model, *back))
             std::abort();
     }

@@ -34,7 +34,7 @@ void randomModel(std::mt19937& random, Model& m, int32_t size) {
     for (int32_t i = 0; i < m.vertexCount; ++i) {
         const auto at = static_cast<std::size_t>(i);
         m.vertices[at] = i > 0 && between(0, 9) == 0 ? m.vertices[static_cast<std::size_t>(between(0, i - 1))]
-                                                    : Vertex{coordinate(), coordinate(), coordinate()};
+                                                     : Vertex{coordinate(), coordinate(), coordinate()};
     }
     const auto slot = [&] { return static_cast<uint16_t>(between(0, m.vertexCount - 1)); };
     m.polygonCount = m.vertexCount ? static_cast<int32_t>(between(0, size)) : 0;
@@ -53,14 +53,15 @@ void randomModel(std::mt19937& random, Model& m, int32_t size) {
 std::string firstDifference(const Model& a, const Model& b) {
     std::ostringstream out;
     if (a.vertexCount != b.vertexCount || a.polygonCount != b.polygonCount || a.lineCount != b.lineCount) {
-        out << "counts " << a.vertexCount << "/" << a.polygonCount << "/" << a.lineCount << " became "
-            << b.vertexCount << "/" << b.polygonCount << "/" << b.lineCount;
+        out << "counts " << a.vertexCount << "/" << a.polygonCount << "/" << a.lineCount << " became " << b.vertexCount
+            << "/" << b.polygonCount << "/" << b.lineCount;
         return out.str();
     }
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.vertexCount); ++i) {
         const Vertex &u = a.vertices[i], &v = b.vertices[i];
-        if (u.x != v.x || u.y != v.y || u.z != v.z) out << "vertex " << i << " (" << u.x << " " << u.y << " " << u.z
-                                                        << ") became (" << v.x << " " << v.y << " " << v.z << ")";
+        if (u.x != v.x || u.y != v.y || u.z != v.z)
+            out << "vertex " << i << " (" << u.x << " " << u.y << " " << u.z << ") became (" << v.x << " " << v.y << " "
+                << v.z << ")";
         if (!out.str().empty()) return out.str();
     }
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.polygonCount); ++i)
@@ -105,8 +106,8 @@ TEST(ExchangeRoundTrip, everyModelComesBackFromObjPlyAndGlbUnchanged) {
             std::string error;
             ASSERT_TRUE(importBack(exported(*model, route), route.extension, *back, mesh, error))
                 << "model " << n << " through " << route.extension << ": " << error;
-            ASSERT_EQ(firstDifference(*model, *back), "") << "model " << n << " through " << route.extension
-                                                          << (route.ascii ? " (text)" : "");
+            ASSERT_EQ(firstDifference(*model, *back), "")
+                << "model " << n << " through " << route.extension << (route.ascii ? " (text)" : "");
             EXPECT_TRUE(mesh.editorUnits) << route.extension;  // no rescaling of what vxtool wrote
         }
     }
@@ -213,22 +214,25 @@ std::string bigEndianPly() {
 std::vector<HandWritten> handWrittenFiles() {
     return {
         {"obj", "# made by hand\nv 0 0 0\nv 1 0 -1\nv 2 0 -2\nv 3 0 -3\nv 4 0 -4\nf 5 3 4\nl 1 5\n"},
-        {"ply", "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\nproperty float y\nproperty float z\n"
-                "property uchar red\nelement face 1\nproperty list uchar int vertex_indices\nelement edge 1\n"
-                "property int vertex1\nproperty int vertex2\nend_header\n0 0 0 9\n1 0 -1 9\n2 0 -2 9\n3 0 -3 9\n"
-                "4 0 -4 9\n3 4 2 3\n0 4\n"},
+        {"ply",
+         "ply\nformat ascii 1.0\nelement vertex 5\nproperty float x\nproperty float y\nproperty float z\n"
+         "property uchar red\nelement face 1\nproperty list uchar int vertex_indices\nelement edge 1\n"
+         "property int vertex1\nproperty int vertex2\nend_header\n0 0 0 9\n1 0 -1 9\n2 0 -2 9\n3 0 -3 9\n"
+         "4 0 -4 9\n3 4 2 3\n0 4\n"},
         {"ply", bigEndianPly()},
         // x = i, z = -i for i = 0..4, as floats in a data URI.
-        {"gltf", "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}],"
-                 "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0},\"indices\":1,\"mode\":4},"
-                 "{\"attributes\":{\"POSITION\":0},\"indices\":2,\"mode\":1}]}],"
-                 "\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":5,\"type\":\"VEC3\"},"
-                 "{\"bufferView\":1,\"componentType\":5125,\"count\":3,\"type\":\"SCALAR\"},"
-                 "{\"bufferView\":2,\"componentType\":5125,\"count\":2,\"type\":\"SCALAR\"}],"
-                 "\"bufferViews\":[{\"buffer\":0,\"byteLength\":60},{\"buffer\":0,\"byteOffset\":60,\"byteLength\":12},"
-                 "{\"buffer\":0,\"byteOffset\":72,\"byteLength\":8}],\"buffers\":[{\"byteLength\":80,\"uri\":"
-                 "\"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAIC/AAAAQAAAAAAAAADAAABAQAAAAAAAAEDAAACAQAAAAAAAAIDA"
-                 "BAAAAAIAAAADAAAAAAAAAAQAAAA=\"}]}"},
+        {"gltf",
+         "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}],"
+         "\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0},\"indices\":1,\"mode\":4},"
+         "{\"attributes\":{\"POSITION\":0},\"indices\":2,\"mode\":1}]}],"
+         "\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":5,\"type\":\"VEC3\"},"
+         "{\"bufferView\":1,\"componentType\":5125,\"count\":3,\"type\":\"SCALAR\"},"
+         "{\"bufferView\":2,\"componentType\":5125,\"count\":2,\"type\":\"SCALAR\"}],"
+         "\"bufferViews\":[{\"buffer\":0,\"byteLength\":60},{\"buffer\":0,\"byteOffset\":60,\"byteLength\":12},"
+         "{\"buffer\":0,\"byteOffset\":72,\"byteLength\":8}],\"buffers\":[{\"byteLength\":80,\"uri\":"
+         "\"data:application/octet-stream;base64,AAAAAAAAAAAAAAAAAACAPwAAAAAAAIC/"
+         "AAAAQAAAAAAAAADAAABAQAAAAAAAAEDAAACAQAAAAAAAAIDA"
+         "BAAAAAIAAAADAAAAAAAAAAQAAAA=\"}]}"},
     };
 }
 
@@ -255,12 +259,14 @@ TEST(ExchangeImport, keepsTheFilesVertexOrderAndTheVerticesNoFaceUses) {
 TEST(ExchangeImport, filesOfPointsOnlyBecomeFreeVertices) {
     const HandWritten clouds[] = {
         {"obj", "v 1 2 3\nv 4 5 6\nv 1 2 3\np 1 2 3\n"},
-        {"ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty double x\nproperty double y\nproperty double z\n"
-                "end_header\n1 2 3\n4 5 6\n1 2 3\n"},
-        {"gltf", "{\"asset\":{\"version\":\"2.0\"},\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0},"
-                 "\"mode\":0}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,\"type\":"
-                 "\"VEC3\"}],\"bufferViews\":[{\"buffer\":0,\"byteLength\":36}],\"buffers\":[{\"byteLength\":36,"
-                 "\"uri\":\"data:application/octet-stream;base64,AACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAACAPwAAAEAAAEBA\"}]}"},
+        {"ply",
+         "ply\nformat ascii 1.0\nelement vertex 3\nproperty double x\nproperty double y\nproperty double z\n"
+         "end_header\n1 2 3\n4 5 6\n1 2 3\n"},
+        {"gltf",
+         "{\"asset\":{\"version\":\"2.0\"},\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0},"
+         "\"mode\":0}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,\"type\":"
+         "\"VEC3\"}],\"bufferViews\":[{\"buffer\":0,\"byteLength\":36}],\"buffers\":[{\"byteLength\":36,"
+         "\"uri\":\"data:application/octet-stream;base64,AACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAACAPwAAAEAAAEBA\"}]}"},
     };
     for (const HandWritten& cloud : clouds) {
         auto model = std::make_unique<Model>();
@@ -302,7 +308,8 @@ TEST(FormatRecognition, theContentDecidesAndTheExtensionOnlyBreaksTies) {
         {"", "vx", ModelFormat::vx},  // named as the editor's own: its loader says what is wrong
     };
     for (const auto& c : cases)
-        EXPECT_EQ(recognizeModel(c.head, c.head.size(), c.extension), c.expected) << c.head.substr(0, 20) << " ." << c.extension;
+        EXPECT_EQ(recognizeModel(c.head, c.head.size(), c.extension), c.expected)
+            << c.head.substr(0, 20) << " ." << c.extension;
 }
 
 // The thumbnailer and info on models saved without an extension, and files whose names lie.
@@ -337,25 +344,35 @@ TEST(ExchangeImport, filesThatLieAreRefused) {
     const std::string xyz = "\nproperty float x\nproperty float y\nproperty float z\n";
     const std::string gltfHead =
         "{\"asset\":{\"version\":\"2.0\"},\"meshes\":[{\"primitives\":[{\"attributes\":{\"POSITION\":0}";
-    const std::string buffer = ",\"bufferViews\":[{\"buffer\":0,\"byteLength\":36}],\"buffers\":[{\"byteLength\":36,"
-                               "\"uri\":\"data:application/octet-stream;base64,AACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAACAPwAAAEAAAEBA\"}]}";
+    const std::string buffer =
+        ",\"bufferViews\":[{\"buffer\":0,\"byteLength\":36}],\"buffers\":[{\"byteLength\":36,"
+        "\"uri\":\"data:application/octet-stream;base64,AACAPwAAAEAAAEBAAACAQAAAoEAAAMBAAACAPwAAAEAAAEBA\"}]}";
     const HandWritten lies[] = {
         {"ply", plyHead + "4000000000" + xyz + "end_header\n0 0 0\n"},
-        {"ply", plyHead + "1" + xyz + "element face 1\nproperty list uint int vertex_indices\nend_header\n0 0 0\n"
-                "4000000000 0 0 0\n"},
-        {"ply", plyHead + "1" + xyz + "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n"
-                "3 0 0 1\n"},
+        {"ply", plyHead + "1" + xyz +
+                    "element face 1\nproperty list uint int vertex_indices\nend_header\n0 0 0\n"
+                    "4000000000 0 0 0\n"},
+        {"ply", plyHead + "1" + xyz +
+                    "element face 1\nproperty list uchar int vertex_indices\nend_header\n0 0 0\n"
+                    "3 0 0 1\n"},
         {"ply", plyHead + "1" + xyz + "end_header\nnan 0 0\n"},
         {"ply", plyHead + "1\nproperty float x\nproperty float y\nend_header\n0 0\n"},
         {"ply", plyHead + "1\nproperty quad x\nend_header\n0\n"},
         {"ply", plyHead + "1" + xyz},
-        {"gltf", gltfHead + ",\"indices\":1}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,"
-                 "\"type\":\"VEC3\"},{\"bufferView\":0,\"byteOffset\":32,\"componentType\":5125,\"count\":3,\"type\":"
-                 "\"SCALAR\"}]" + buffer},
-        {"gltf", gltfHead + "}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":4,\"type\":"
-                 "\"VEC3\"}]" + buffer},
-        {"gltf", gltfHead + ",\"mode\":1,\"indices\":0}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,"
-                 "\"count\":3,\"type\":\"VEC3\"}]" + buffer},
+        {"gltf",
+         gltfHead +
+             ",\"indices\":1}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":3,"
+             "\"type\":\"VEC3\"},{\"bufferView\":0,\"byteOffset\":32,\"componentType\":5125,\"count\":3,\"type\":"
+             "\"SCALAR\"}]" +
+             buffer},
+        {"gltf", gltfHead +
+                     "}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,\"count\":4,\"type\":"
+                     "\"VEC3\"}]" +
+                     buffer},
+        {"gltf", gltfHead +
+                     ",\"mode\":1,\"indices\":0}]}],\"accessors\":[{\"bufferView\":0,\"componentType\":5126,"
+                     "\"count\":3,\"type\":\"VEC3\"}]" +
+                     buffer},
         {"gltf", "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"children\":[0]}]}"},
     };
     for (const HandWritten& lie : lies) {
