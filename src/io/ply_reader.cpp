@@ -156,6 +156,13 @@ bool readHeader(std::string_view bytes, PlyHeader& header, std::string& error) {
     return true;
 }
 
+// A list length or a vertex number: a whole number, not negative, within 32 bits.
+bool wholeIndex(double value, uint32_t& index) {
+    if (!(value >= 0.0) || value > 4294967295.0 || value != std::floor(value)) return false;
+    index = static_cast<uint32_t>(value);
+    return true;
+}
+
 // The values of the body one by one, as the header's types say, in either encoding.
 class PlyBody {
 public:
@@ -167,12 +174,9 @@ public:
 
     bool read(PlyType type, double& value) { return ascii() ? readWord(value) : readBinary(type, value); }
 
-    // A list length or a vertex index: a whole number, not negative.
-    bool readIndex(PlyType type, uint64_t& index) {
+    bool readIndex(PlyType type, uint32_t& index) {
         double value = 0;
-        if (!read(type, value) || !(value >= 0.0) || value > 4294967295.0 || value != std::floor(value)) return false;
-        index = static_cast<uint64_t>(value);
-        return true;
+        return read(type, value) && wholeIndex(value, index);
     }
 
 private:
@@ -251,14 +255,14 @@ bool readRecord(PlyBody& body, const PlyElement& element, const PlyProperty* ind
             if (!body.read(property.type, record.values[p])) return false;
             continue;
         }
-        uint64_t length = 0;
+        uint32_t length = 0;
         if (!body.readIndex(property.countType, length) || length > body.left() / leastBytes(body, property.type) + 1)
             return false;
-        for (uint64_t k = 0; k < length; ++k) {
-            uint64_t index = 0;
+        for (uint32_t k = 0; k < length; ++k) {
+            uint32_t index = 0;
             if (&property == indexList) {
                 if (!body.readIndex(property.type, index)) return false;
-                record.indices.push_back(static_cast<uint32_t>(index));
+                record.indices.push_back(index);
             } else {
                 double skipped = 0;
                 if (!body.read(property.type, skipped)) return false;
@@ -297,14 +301,9 @@ Roles rolesOf(const PlyElement& e) {
     return r;
 }
 
-bool wholeIndex(double value, uint32_t& index) {
-    if (!(value >= 0.0) || value > 4294967295.0 || value != std::floor(value)) return false;
-    index = static_cast<uint32_t>(value);
-    return true;
-}
-
-// A face of two corners is a line; fewer is nothing a model holds.
-void keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh) {
+// A face of two corners is a line; fewer is nothing a model holds. False for an edge end that
+// is not a vertex number.
+bool keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh) {
     const auto& v = record.values;
     if (r.x >= 0 && r.y >= 0 && r.z >= 0) {
         mesh.points.push_back(
@@ -315,10 +314,12 @@ void keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh) {
         mesh.lines.push_back({record.indices[0], record.indices[1]});
     } else if (r.ends[0] >= 0 && r.ends[1] >= 0) {
         uint32_t a = 0, b = 0;
-        if (wholeIndex(v[static_cast<std::size_t>(r.ends[0])], a) &&
-            wholeIndex(v[static_cast<std::size_t>(r.ends[1])], b))
-            mesh.lines.push_back({a, b});
+        if (!wholeIndex(v[static_cast<std::size_t>(r.ends[0])], a) ||
+            !wholeIndex(v[static_cast<std::size_t>(r.ends[1])], b))
+            return false;
+        mesh.lines.push_back({a, b});
     }
+    return true;
 }
 
 bool readElement(PlyBody& body, const PlyElement& element, ExchangeMesh& mesh, std::string& error) {
@@ -333,11 +334,10 @@ bool readElement(PlyBody& body, const PlyElement& element, ExchangeMesh& mesh, s
         roles.corners >= 0 ? &element.properties[static_cast<std::size_t>(roles.corners)] : nullptr;
     PlyRecord record{std::vector<double>(element.properties.size()), {}};
     for (uint64_t i = 0; i < element.count; ++i) {
-        if (!readRecord(body, element, indexList, record)) {
+        if (!readRecord(body, element, indexList, record) || !keepRecord(roles, record, mesh)) {
             error = "the PLY " + element.name + " records end early or hold something that is not a number";
             return false;
         }
-        keepRecord(roles, record, mesh);
     }
     return true;
 }
