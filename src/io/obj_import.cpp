@@ -102,7 +102,8 @@ bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
         if (!takeFaces(shape.mesh, mesh, error) || !takeLines(shape.lines, mesh, error)) return false;
     takeFlagNotes(text, mesh);
     mesh.filesOwnVertices = true;
-    mesh.editorUnits = std::string_view(text).starts_with(std::string(objModelMark) + "\n");
+    const std::string_view first = std::string_view(text).substr(0, text.find('\n'));
+    mesh.editorUnits = first.substr(0, first.find_last_not_of('\r') + 1) == objModelMark;
     return true;
 }
 
