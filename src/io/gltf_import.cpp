@@ -21,8 +21,9 @@ using Matrix = std::array<double, 16>;  // column-major, as glTF stores it
 constexpr Matrix identity = {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1};
 
 // A scene may name one mesh from many nodes, and nodes from many parents: a few bytes could ask
-// for billions of vertices. Past these, the file is refused.
+// for billions of vertices, or of visits to nodes. Past these, the file is refused.
 constexpr std::size_t maxNodeDepth = 64;
+constexpr std::size_t maxNodeVisits = std::size_t{1} << 20;
 constexpr std::size_t maxPoints = std::size_t{16} << 20;
 constexpr uintmax_t maxCompanionBytes = uintmax_t{512} << 20;
 
@@ -287,18 +288,23 @@ bool addMesh(const tinygltf::Model& model, int index, const Matrix& transform, E
     return true;
 }
 
-bool addNode(const tinygltf::Model& model, int index, const Matrix& parent, std::size_t depth, ExchangeMesh& out,
+struct NodeWalk {
+    std::size_t depth;
+    std::size_t& visits;  // over the whole scene
+};
+
+bool addNode(const tinygltf::Model& model, int index, const Matrix& parent, NodeWalk walk, ExchangeMesh& out,
              std::string& error) {
     if (index < 0 || static_cast<std::size_t>(index) >= model.nodes.size()) return true;
-    if (depth > maxNodeDepth) {
-        error = "the node tree is deeper than any model needs, or loops";
+    if (walk.depth > maxNodeDepth || ++walk.visits > maxNodeVisits) {
+        error = "the node tree is larger than any model needs, or loops";
         return false;
     }
     const tinygltf::Node& node = model.nodes[static_cast<std::size_t>(index)];
     const Matrix transform = multiply(parent, localMatrix(node));
     if (!addMesh(model, node.mesh, transform, out, error)) return false;
     for (int child : node.children)
-        if (!addNode(model, child, transform, depth + 1, out, error)) return false;
+        if (!addNode(model, child, transform, {walk.depth + 1, walk.visits}, out, error)) return false;
     return true;
 }
 
@@ -313,8 +319,9 @@ bool addScene(const tinygltf::Model& model, ExchangeMesh& out, std::string& erro
         model.defaultScene >= 0 && static_cast<std::size_t>(model.defaultScene) < model.scenes.size()
             ? static_cast<std::size_t>(model.defaultScene)
             : 0;
+    std::size_t visits = 0;
     for (int node : model.scenes[scene].nodes)
-        if (!addNode(model, node, identity, 0, out, error)) return false;
+        if (!addNode(model, node, identity, {0, visits}, out, error)) return false;
     return true;
 }
 

@@ -374,6 +374,14 @@ TEST(ExchangeImport, filesThatLieAreRefused) {
                      "\"count\":3,\"type\":\"VEC3\"}]" +
                      buffer},
         {"gltf", "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"children\":[0]}]}"},
+        // Forty nodes, each naming the next twice: a trillion paths through a few hundred bytes.
+        {"gltf",
+         [] {
+             std::string nodes;
+             for (int i = 0; i < 40; ++i)
+                 nodes += "{\"children\":[" + std::to_string(i + 1) + "," + std::to_string(i + 1) + "]},";
+             return "{\"asset\":{\"version\":\"2.0\"},\"scenes\":[{\"nodes\":[0]}],\"nodes\":[" + nodes + "{}]}";
+         }()},
     };
     for (const HandWritten& lie : lies) {
         auto model = std::make_unique<Model>();
