@@ -1,5 +1,5 @@
 // Benchmarks of vxtool's conversions: a full-table model (5000 vertices, polygons and lines)
-// written to each format and read back, file system included.
+// written to each format and read back, file system included, and the round trip in memory.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "io/assimp_import.h"
+#include "io/mesh_import.h"
 #include "io/mesh_to_model.h"
 #include "io/model_file.h"
 #include "io/model_to_mesh.h"
@@ -26,7 +26,7 @@ std::string folder() {
 }
 
 // A 50 x 100 sheet of vertices with a quad (or a triangle) on every cell but the last row, and
-// a line per vertex. STL and GLB hold triangles only: quads would come back as 10000 of them.
+// a line per vertex. STL holds triangles only: quads would come back as 10000 of them.
 std::unique_ptr<vx::EditorState> fullModel(bool triangles = false) {
     auto state = vx::tool::makeToolState();
     vx::Model& m = state->model;
@@ -59,7 +59,7 @@ void writeExchange(benchmark::State& bench, const std::string& format, bool asci
 void BM_WriteFormat(benchmark::State& bench, const char* format, bool ascii) { writeExchange(bench, format, ascii); }
 
 void BM_ReadFormat(benchmark::State& bench, const char* format, bool ascii) {
-    const auto state = fullModel(std::string(format) == "stl" || std::string(format) == "glb");
+    const auto state = fullModel(std::string(format) == "stl");
     const std::string path = folder() + "/back-" + (ascii ? "ascii" : "binary") + "." + format;
     const vx::ExportTables tables = vx::exportTablesOf(state->model);
     const std::string f = format;
@@ -75,6 +75,27 @@ void BM_ReadFormat(benchmark::State& bench, const char* format, bool ascii) {
         if (!vx::importMeshFile(path, mesh, error) || !vx::meshToModel(mesh, {}, target->model, report))
             bench.SkipWithError(error.empty() ? report.error.c_str() : error.c_str());
     }
+}
+
+// The whole way out and back in memory: tables, the writer, the importer and the tables again,
+// which must be the model it started from.
+void BM_RoundTrip(benchmark::State& bench, const char* format, bool ascii) {
+    const auto state = fullModel();
+    auto target = vx::tool::makeToolState();
+    const std::string f = format;
+    for (auto _ : bench) {
+        const vx::ExportTables tables = vx::exportTablesOf(state->model);
+        const std::string bytes = f == "obj"   ? vx::writeObj(tables)
+                                  : f == "ply" ? vx::writePly(tables, ascii)
+                                               : vx::writeGlb(tables);
+        vx::ExchangeMesh mesh;
+        std::string error;
+        vx::ImportReport report;
+        if (!vx::importMeshBytes(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), f, mesh, error) ||
+            !vx::meshToModel(mesh, {}, target->model, report))
+            bench.SkipWithError(error.empty() ? report.error.c_str() : error.c_str());
+    }
+    if (target->model.polygons[4999].slots != state->model.polygons[4999].slots) bench.SkipWithError("changed");
 }
 
 void BM_WriteVx(benchmark::State& bench) {
@@ -110,3 +131,7 @@ BENCHMARK_CAPTURE(BM_ReadFormat, ply, "ply", false)->Unit(benchmark::kMillisecon
 BENCHMARK_CAPTURE(BM_ReadFormat, plyAscii, "ply", true)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(BM_ReadFormat, glb, "glb", false)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadVx)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RoundTrip, obj, "obj", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RoundTrip, ply, "ply", false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RoundTrip, plyAscii, "ply", true)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_RoundTrip, glb, "glb", false)->Unit(benchmark::kMillisecond);

@@ -15,7 +15,8 @@ ensure_packages() {
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-editor_packages=(cmake g++ make pkg-config libsdl2-dev libx11-dev libassimp-dev libcli11-dev libstb-dev)
+editor_packages=(cmake g++ make pkg-config libsdl2-dev libx11-dev libassimp-dev libtinyobjloader-dev libtinygltf-dev
+  libcli11-dev libstb-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev libosmesa6-dev
   desktop-file-utils shared-mime-info man-db dpkg-dev lintian
   python3-tinyobjloader python3-stl python3-numpy admesh python3-meshio nodejs)
@@ -55,7 +56,7 @@ configure_and_build() {
 
 # One clang build under AddressSanitizer and UndefinedBehaviorSanitizer, with the coverage the
 # fuzzers steer by, serves both the unit tests and the fuzzers: build_sanitized "TARGET..."
-fuzz_targets="fuzz_model_file fuzz_background_image fuzz_import fuzz_vx_tool"
+fuzz_targets="fuzz_model_file fuzz_background_image fuzz_import fuzz_ply fuzz_gltf fuzz_vx_tool"
 build_sanitized() {
   local cache="$root/build-sanitize/CMakeCache.txt"
   # A folder configured by another compiler cannot take clang's options; start it again.

@@ -10,15 +10,19 @@ namespace vx {
 
 struct ExchangeFace {
     std::vector<uint32_t> corners;  // indices into points, in the file's order (counter-clockwise front)
-    bool twoSided;                  // the face's material shows both sides
+    uint16_t flags;                 // the polygon's flags as the editor keeps them: twoSidedFlag shows both sides
 };
 
 struct ExchangeMesh {
     std::vector<std::array<double, 3>> points;   // x right, y up, z toward the viewer
     std::vector<ExchangeFace> faces;             // three or more corners
     std::vector<std::array<uint32_t, 2>> lines;  // segments; polylines arrive split
-    std::size_t droppedPoints = 0;               // point elements, which a model cannot hold
-    bool skippedPlyEdges = false;                // a PLY edge element, which the importer does not read
+    // The points are the file's own vertex list in its order, unused ones included: each becomes
+    // one vertex, none welded. False for readers that rebuild vertices face by face.
+    bool filesOwnVertices = false;
+    // The file was written by vxtool: its coordinates are the editor's own whole units, to be
+    // taken as they are.
+    bool editorUnits = false;
 };
 
 }  // namespace vx

@@ -21,7 +21,7 @@ struct IndexList {
 std::vector<IndexList> indexListsOf(const ExportTables& tables) {
     IndexList oneSided{{}, 4, 0}, twoSided{{}, 4, 1}, lines{{}, 1, -1}, points{tables.unusedVertices, 0, -1};
     for (const ExportFace& f : tables.faces) {
-        auto& list = f.twoSided ? twoSided.indices : oneSided.indices;
+        auto& list = isTwoSided(f) ? twoSided.indices : oneSided.indices;
         list.insert(list.end(), {f.corners[0], f.corners[1], f.corners[2]});
         if (f.cornerCount == 4) list.insert(list.end(), {f.corners[0], f.corners[2], f.corners[3]});
     }
@@ -49,6 +49,34 @@ std::string boundsJson(const ExportTables& tables, bool upper) {
     return out + "]";
 }
 
+// The polygon table itself, and the exact value of any coordinate a float cannot hold, for
+// readers that know them: the triangles alone lose which pairs were quads, and the order.
+std::string extrasJson(const ExportTables& tables) {
+    std::string polygons, exact;
+    for (const ExportFace& f : tables.faces) {
+        if (!polygons.empty()) polygons += ',';
+        const uint32_t last = f.corners[f.cornerCount - 1];
+        polygons += integerWords({f.corners[0], f.corners[1], f.corners[2], last, f.flags});
+    }
+    // Written as fractions: some readers keep whole JSON numbers in 32 bits.
+    for (std::size_t i = 0; i < tables.points.size(); ++i) {
+        const auto& p = tables.points[i];
+        if (std::max({p[0], -p[0], p[1], -p[1], p[2], -p[2]}) <= exactInFloat) continue;
+        if (!exact.empty()) exact += ',';
+        exact += integerText(static_cast<int64_t>(i));
+        for (int64_t c : p) {
+            exact += ',';
+            exact += integerText(c);
+            exact += ".0";
+        }
+    }
+    for (char& c : polygons)
+        if (c == ' ') c = ',';
+    std::string out = ",\"extras\":{\"" + std::string(gltfPolygonTable) + "\":[" + polygons + "]";
+    if (!exact.empty()) out += ",\"" + std::string(gltfExactPositions) + "\":[" + exact + "]";
+    return out + "}";
+}
+
 struct Parts {
     std::string bin;
     std::string bufferViews, accessors, primitives;
@@ -70,7 +98,7 @@ void addIndexList(const IndexList& list, std::size_t number, Parts& parts) {
 }
 
 std::string sceneJson(const ExportTables& tables, Parts& parts) {
-    const std::string asset = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"vxtool\"}";
+    const std::string asset = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}";
     if (tables.points.empty()) return asset + ",\"scene\":0,\"scenes\":[{}]}";
     for (const auto& p : tables.points)
         for (int64_t c : p) appendFloat(parts.bin, static_cast<float>(c));
@@ -83,7 +111,7 @@ std::string sceneJson(const ExportTables& tables, Parts& parts) {
     const std::vector<IndexList> lists = indexListsOf(tables);
     for (std::size_t i = 0; i < lists.size(); ++i) addIndexList(lists[i], i, parts);
     return asset + ",\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}]" +
-           ",\"meshes\":[{\"primitives\":[" + parts.primitives + "]}]" +
+           ",\"meshes\":[{\"primitives\":[" + parts.primitives + "]" + extrasJson(tables) + "}]" +
            ",\"materials\":[{\"name\":\"one-sided\",\"doubleSided\":false},{\"name\":\"two-sided\",\"doubleSided\":"
            "true}]" +
            ",\"accessors\":[" + parts.accessors + "],\"bufferViews\":[" + parts.bufferViews + "]" +

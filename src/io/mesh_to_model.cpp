@@ -33,9 +33,9 @@ bool toModelPosition(const std::array<double, 3>& p, const Placement& place, Ver
     const double x = (p[0] - place.centre[0]) * place.scale;
     const double y = -(p[1] - place.centre[1]) * place.scale;
     const double z = -(p[2] - place.centre[2]) * place.scale;
+    // Ties go to even, as every stored coordinate of the editor; the whole 32-bit range is taken.
     for (double v : {x, y, z})
-        if (!(std::fabs(v) < 2147483647.0)) return false;
-    // Ties go to even, as every stored coordinate of the editor.
+        if (!(std::nearbyint(v) >= -2147483648.0 && std::nearbyint(v) <= 2147483647.0)) return false;
     out = {static_cast<int32_t>(std::nearbyint(x)), static_cast<int32_t>(std::nearbyint(y)),
            static_cast<int32_t>(std::nearbyint(z))};
     return true;
@@ -47,8 +47,11 @@ struct Welded {
     std::vector<Vertex> vertices;
     std::vector<uint32_t> indexOfPoint;  // point -> welded vertex
     std::size_t distinctPositions = 0;   // before rounding
+    std::size_t roundedPositions = 0;    // after it
 };
 
+// Points that are the file's own vertex list stay one vertex each, coincident or not; others are
+// welded on their rounded positions.
 bool weld(const ExchangeMesh& mesh, const Placement& place, Welded& welded, std::string& error) {
     std::map<Key, uint32_t> byPosition;
     std::set<std::array<double, 3>> exact;
@@ -61,10 +64,12 @@ bool weld(const ExchangeMesh& mesh, const Placement& place, Welded& welded, std:
         }
         exact.insert(p);
         const auto [at, added] = byPosition.try_emplace({v.x, v.y, v.z}, static_cast<uint32_t>(welded.vertices.size()));
-        if (added) welded.vertices.push_back(v);
-        welded.indexOfPoint.push_back(at->second);
+        if (mesh.filesOwnVertices || added) welded.vertices.push_back(v);
+        welded.indexOfPoint.push_back(mesh.filesOwnVertices ? static_cast<uint32_t>(welded.vertices.size() - 1)
+                                                            : at->second);
     }
     welded.distinctPositions = exact.size();
+    welded.roundedPositions = byPosition.size();
     return true;
 }
 
@@ -93,14 +98,13 @@ std::string limitMessage(std::size_t vertices, std::size_t polygons, std::size_t
 
 bool meshToModel(const ExchangeMesh& mesh, const ImportOptions& options, Model& model, ImportReport& report) {
     report = {};
-    report.droppedPoints = mesh.droppedPoints;
     Welded welded;
     if (!weld(mesh, placementOf(mesh, options), welded, report.error)) return false;
     std::vector<Polygon> polygons;
     for (const ExchangeFace& face : mesh.faces) {
         std::vector<uint32_t> corners;
         for (uint32_t p : face.corners) corners.push_back(p < welded.indexOfPoint.size() ? welded.indexOfPoint[p] : 0);
-        splitFace(corners, face.twoSided ? twoSidedFlag : 0, polygons);
+        splitFace(corners, face.flags, polygons);
     }
     const std::size_t vertices = welded.vertices.size();
     if (vertices > maxVertices || polygons.size() > maxPolygons || mesh.lines.size() > maxLines) {
@@ -119,7 +123,7 @@ bool meshToModel(const ExchangeMesh& mesh, const ImportOptions& options, Model& 
     model.vertexCount = static_cast<int32_t>(vertices);
     model.polygonCount = static_cast<int32_t>(polygons.size());
     model.lineCount = static_cast<int32_t>(mesh.lines.size());
-    report.mergedVertices = welded.distinctPositions - vertices;
+    report.mergedVertices = welded.distinctPositions - welded.roundedPositions;
     return true;
 }
 

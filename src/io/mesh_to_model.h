@@ -16,7 +16,6 @@ struct ImportOptions {
 
 struct ImportReport {
     std::size_t mergedVertices = 0;  // distinct positions that rounding made one
-    std::size_t droppedPoints = 0;   // point elements left out
     std::string error;               // set when the model was refused
 };
 

@@ -23,7 +23,7 @@ ExportTables exportTablesOf(const Model& model) {
             continue;
         }
         const uint32_t count = p.slots[3] == p.slots[2] ? 3 : 4;
-        t.faces.push_back({{p.slots[0], p.slots[1], p.slots[2], p.slots[3]}, count, (p.flags & twoSidedFlag) != 0});
+        t.faces.push_back({{p.slots[0], p.slots[1], p.slots[2], p.slots[3]}, count, p.flags});
         for (uint16_t s : p.slots) used[s] = true;
     }
     for (int32_t i = 0; i < std::clamp(model.lineCount, 0, maxLines); ++i) {

@@ -15,8 +15,10 @@ namespace vx {
 struct ExportFace {
     std::array<uint32_t, 4> corners;  // vertex indices; cornerCount of them are used
     uint32_t cornerCount;             // 3 for a triangle (slot 3 repeats slot 2), else 4
-    bool twoSided;
+    uint16_t flags;                   // PolygonFlags as the table holds them
 };
+
+inline bool isTwoSided(const ExportFace& face) { return (face.flags & twoSidedFlag) != 0; }
 
 struct ExportTables {
     std::vector<std::array<int64_t, 3>> points;  // every vertex in table order, as (x, -y, -z)
@@ -40,6 +42,15 @@ std::string fractionText(double value);  // fixed point with 7 decimals
 std::string integerWords(std::initializer_list<int64_t> values);
 
 enum class ExportFormat : uint8_t { obj, stl, ply, glb };
+
+// What the exchange files say beyond their plain geometry, so that a model comes back from
+// them byte for byte; other readers skip it. Each writer and its reader share these names; the
+// flags of OBJ and PLY faces travel in comments (flag_notes.h).
+inline constexpr const char* objModelMark = "# vxtool model";  // first line: editor units
+inline constexpr const char* plyModelMark = "comment written by vxtool";
+inline constexpr const char* gltfGenerator = "vxtool";
+inline constexpr const char* gltfPolygonTable = "vxPolygons";          // mesh extras: 4 slots, flags
+inline constexpr const char* gltfExactPositions = "vxExactPositions";  // mesh extras: index, x, y, z
 
 // The whole file in memory; ascii chooses the text form of STL and PLY.
 std::string writeObj(const ExportTables& tables);

@@ -1,12 +1,12 @@
 // The OBJ writer: vertices in table order, faces in slot order, lines as `l`, lone vertices as `p`.
+#include "io/flag_notes.h"
 #include "io/model_to_mesh.h"
 
 namespace vx {
-
 // Coordinates are whole numbers and are written as such, so they read back exactly. A vertex
 // no face or line uses is kept as a point record, which otherwise no reader would bring back.
 std::string writeObj(const ExportTables& tables) {
-    std::string out = "# vxtool model\n";
+    std::string out = std::string(objModelMark) + "\n";
     for (const auto& p : tables.points) out += "v " + integerWords({p[0], p[1], p[2]}) + "\n";
     for (const ExportFace& f : tables.faces) {
         out += "f";
@@ -18,6 +18,7 @@ std::string writeObj(const ExportTables& tables) {
     }
     for (const auto& l : tables.lines) out += "l " + integerWords({int64_t{l[0]} + 1, int64_t{l[1]} + 1}) + "\n";
     for (uint32_t v : tables.unusedVertices) out += "p " + integerText(int64_t{v} + 1) + "\n";
+    out += flagNotes(tables, "# ");
     return out;
 }
 

@@ -1,5 +1,7 @@
-// The PLY writer: every vertex, faces of three or four corners, and lines as an edge element.
+// The PLY writer: every vertex, faces of three or four corners, and lines as an edge element; the
+// polygon flags in header comments, where every reader passes them over.
 #include "io/byte_order.h"
+#include "io/flag_notes.h"
 #include "io/model_to_mesh.h"
 
 namespace vx {
@@ -10,7 +12,8 @@ std::string header(const ExportTables& tables, bool ascii, bool wide) {
     const char* type = wide ? "double" : "float";
     std::string out = "ply\nformat ";
     out += ascii ? "ascii 1.0\n" : "binary_little_endian 1.0\n";
-    out += "comment written by vxtool\n";
+    out += std::string(plyModelMark) + "\n";
+    out += flagNotes(tables, "comment ");
     out += "element vertex " + integerText(static_cast<int64_t>(tables.points.size())) + "\n";
     for (const char* axis : {"x", "y", "z"}) out += std::string("property ") + type + " " + axis + "\n";
     out += "element face " + integerText(static_cast<int64_t>(tables.faces.size())) + "\n";

@@ -40,6 +40,21 @@ void warnSkipped(const std::string& path, const ExportTables& tables) {
              std::to_string(tables.skippedLines) + " lines that name missing vertices");
 }
 
+// STL holds triangles alone: say what of the model it cannot carry, with counts.
+void noteStlLosses(const std::string& path, const ExportTables& tables) {
+    std::size_t twoSided = 0;
+    for (const ExportFace& f : tables.faces) twoSided += isTwoSided(f) ? 1 : 0;
+    std::string lost;
+    const auto add = [&](std::size_t count, const std::string& what) {
+        if (count == 0) return;
+        lost += (lost.empty() ? "" : ", ") + std::to_string(count) + " " + what;
+    };
+    add(tables.unusedVertices.size(), tables.unusedVertices.size() == 1 ? "free vertex" : "free vertices");
+    add(tables.lines.size(), tables.lines.size() == 1 ? "line" : "lines");
+    add(twoSided, twoSided == 1 ? "polygon's two-sided flag" : "polygons' two-sided flags");
+    if (!lost.empty()) complain("note: " + path + ": STL holds triangles only; left out " + lost);
+}
+
 bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, bool ascii,
                   std::string& error) {
     bool written = false;
@@ -48,6 +63,7 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
     } else {
         const ExportTables tables = exportTablesOf(state.model);
         warnSkipped(path, tables);
+        if (format == "stl") noteStlLosses(path, tables);
         written = writeWholeFile(path, exchangeBytes(tables, format, ascii));
     }
     if (!written) error = path + ": cannot be written";
@@ -56,7 +72,7 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
 
 bool convertOne(const std::string& in, const std::string& out, const std::string& format, const ConvertOptions& options,
                 std::string& error) {
-    if ((options.scale || options.fit) && hasExtension(in, "vx")) {
+    if ((options.scale || options.fit) && isVxModel(in)) {
         error = in + ": --scale and --fit apply to imported models, not to .vx files";
         return false;
     }

@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
+#include "io/mesh_import.h"
 #include "vxtool/commands.h"
 
 namespace {
@@ -12,9 +13,17 @@ using namespace vx::tool;
 
 constexpr const char* version = "vxtool " VX_VERSION;
 
+// Files are read by what they hold; the names are the usual extensions.
+std::string readableFormats() {
+    return std::string(
+               "Model files, recognised by content: .vx, .obj, .ply, .gltf, .glb, .stl, .off, and through "
+               "the importer library ") +
+           vx::importerFormatList;
+}
+
 void addInfo(CLI::App& app, InfoOptions& o) {
     CLI::App* info = app.add_subcommand("info", "Counts, bounding box and a check summary of each model");
-    info->add_option("FILE", o.files, "Model files (.vx, .obj, .stl, .ply, .gltf, .glb, .off)")->required();
+    info->add_option("FILE", o.files, readableFormats())->required();
 }
 
 void addRender(CLI::App& app, RenderOptions& o) {
@@ -36,7 +45,7 @@ void addRender(CLI::App& app, RenderOptions& o) {
 
 void addConvert(CLI::App& app, ConvertOptions& o) {
     CLI::App* convert = app.add_subcommand("convert", "Convert models: IN OUT, or IN... --to FORMAT -o DIR");
-    convert->add_option("FILES", o.files, "IN OUT, or the inputs of a batch")->required();
+    convert->add_option("FILES", o.files, "IN OUT, or the inputs of a batch. " + readableFormats())->required();
     convert->add_option("--to", o.to, "Output format of a batch: vx, obj, stl, ply or glb");
     convert->add_option("-o,--output-dir", o.outputDir, "Folder of a batch's outputs");
     CLI::Option* scale = convert->add_option("--scale", o.scale, "Multiply coordinates before rounding");

@@ -1,4 +1,4 @@
-// Loading models for the commands: the editor's loader for .vx, the importer for the rest.
+// Loading models for the commands: the editor's loader for its own files, the importer for the rest.
 #include "vxtool/model_source.h"
 
 #include <algorithm>
@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <iostream>
 
-#include "io/assimp_import.h"
+#include "io/mesh_import.h"
 #include "io/model_file.h"
 
 namespace vx::tool {
@@ -32,6 +32,8 @@ std::string extensionOf(const std::string& path) {
 
 bool hasExtension(const std::string& path, const std::string& extension) { return extensionOf(path) == extension; }
 
+bool isVxModel(const std::string& path) { return recognizeModelFile(path) == ModelFormat::vx; }
+
 namespace {
 
 // The editor's loader creates no file, but a missing name is worth its own message.
@@ -53,15 +55,12 @@ void warnAbout(const std::string& path, const ImportReport& report) {
     if (report.mergedVertices > 0)
         complain("warning: " + path + ": rounding to whole units merged " + std::to_string(report.mergedVertices) +
                  " vertices into others; --scale or --fit keeps them apart");
-    if (report.droppedPoints > 0)
-        complain("note: " + path + ": " + std::to_string(report.droppedPoints) +
-                 " point elements left out (a model holds no points)");
 }
 
 }  // namespace
 
 bool readModel(const std::string& path, const ImportOptions& options, EditorState& state, std::string& error) {
-    if (hasExtension(path, "vx")) return readVx(path, state, error);
+    if (isVxModel(path)) return readVx(path, state, error);
     ExchangeMesh mesh;
     if (!importMeshFile(path, mesh, error)) {
         error = path + ": " + error;
@@ -73,7 +72,6 @@ bool readModel(const std::string& path, const ImportOptions& options, EditorStat
         return false;
     }
     warnAbout(path, report);
-    if (mesh.skippedPlyEdges) complain("note: " + path + ": the PLY edge element (lines) is not read");
     return true;
 }
 

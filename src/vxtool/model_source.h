@@ -12,8 +12,8 @@ namespace vx::tool {
 // An editor state at its start values with no screen: enough to hold, check and save a model.
 std::unique_ptr<EditorState> makeToolState();
 
-// A .vx file through the editor's own loader, anything else through the importer. On success
-// the state's model is replaced; warnings (welded vertices, dropped points) go to standard error.
+// A file of the editor's own (by its content, or named .vx) through the editor's loader, anything
+// else through the importer. On success the state's model is replaced; warnings go to standard error.
 bool readModel(const std::string& path, const ImportOptions& options, EditorState& state, std::string& error);
 
 // "vxtool: " and the message, on standard error.
@@ -21,5 +21,6 @@ void complain(const std::string& message);
 
 bool hasExtension(const std::string& path, const std::string& extension);  // case-insensitive, no dot
 std::string extensionOf(const std::string& path);                          // lower case, no dot
+bool isVxModel(const std::string& path);  // starts with VTXF, or is named .vx and holds no other format
 
 }  // namespace vx::tool

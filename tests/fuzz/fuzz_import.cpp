@@ -1,73 +1,33 @@
-// Fuzzes the import path: any bytes in any of the import formats (the first byte picks which) are
-// refused with a message or become a model within the tables, which check and every writer take.
-#include <cstdlib>
-#include <new>
-#include <string>
+// Fuzzes the import path: any bytes under any of the import formats' names (the first byte picks
+// which) are refused with a message or become a model within the tables, which check and every
+// writer take. A first byte from 0xC0 up picks one of the formats only the importer library reads.
+#include <string_view>
+#include <vector>
 
-#include "io/assimp_import.h"
-#include "io/mesh_to_model.h"
-#include "io/model_to_mesh.h"
-#include "vxtool/model_check.h"
-
-// vxtool caps its address space, so that a file claiming gigabytes fails with std::bad_alloc
-// and is refused. The sanitizer's allocator reports such a request as a crash instead; this
-// allocator throws as the capped program does.
-constexpr std::size_t largestAllocation = std::size_t{1} << 30;
-
-void* allocate(std::size_t size) {
-    if (size > largestAllocation) throw std::bad_alloc();
-    if (void* block = std::malloc(size ? size : 1)) return block;
-    throw std::bad_alloc();
-}
-
-void* operator new(std::size_t size) { return allocate(size); }
-void* operator new[](std::size_t size) { return allocate(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    return size > largestAllocation ? nullptr : std::malloc(size ? size : 1);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-    return size > largestAllocation ? nullptr : std::malloc(size ? size : 1);
-}
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
+#include "fuzz/fuzz_import_support.h"
 
 namespace {
 
 const char* const formats[] = {"obj", "stl", "ply", "glb", "gltf", "off"};
-vx::Model* model = nullptr;
+
+std::vector<std::string> importerFormats() {
+    std::vector<std::string> names;
+    const std::string_view list = vx::importerFormatList;
+    for (std::size_t at = 0; at < list.size();) {
+        const std::size_t end = std::min(list.find(',', at), list.size());
+        names.emplace_back(list.substr(at, end - at));
+        at = list.find_first_not_of(", ", end);
+    }
+    return names;
+}
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-    model = new vx::Model{};
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    static const std::vector<std::string> others = importerFormats();
     if (size == 0) return 0;
-    const std::string format = formats[data[0] % (sizeof formats / sizeof formats[0])];
-    vx::ExchangeMesh mesh;
-    std::string error;
-    if (!vx::importMeshBytes(data + 1, size - 1, format, mesh, error)) {
-        if (error.empty()) std::abort();
-        return 0;
-    }
-    vx::ImportReport report;
-    if (!vx::meshToModel(mesh, {}, *model, report)) {
-        if (report.error.empty()) std::abort();
-        return 0;
-    }
-    if (model->vertexCount > vx::maxVertices || model->polygonCount > vx::maxPolygons ||
-        model->lineCount > vx::maxLines)
-        std::abort();
-    vx::checkModel(*model);
-    const vx::ExportTables tables = vx::exportTablesOf(*model);
-    if (tables.skippedPolygons + tables.skippedLines != 0) std::abort();  // imports name only real vertices
-    vx::writeObj(tables);
-    vx::writeStl(tables, data[0] & 0x40);
-    vx::writePly(tables, data[0] & 0x80);
-    vx::writeGlb(tables);
+    const std::string format =
+        data[0] >= 0xC0 ? others[data[0] % others.size()] : formats[data[0] % (sizeof formats / sizeof formats[0])];
+    vx::fuzz::importAndUse(data + 1, size - 1, format, data[0]);
     return 0;
 }
