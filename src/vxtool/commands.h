@@ -15,6 +15,7 @@ inline constexpr int usageError = 2;
 
 struct InfoOptions {
     std::vector<std::string> files;
+    bool json = false;
 };
 
 struct RenderOptions {

@@ -1,7 +1,9 @@
 // vxtool convert: one file to another, or a batch into a folder, each written whole or not at all.
 #include <unistd.h>
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "io/model_file.h"
 #include "io/model_to_mesh.h"
@@ -81,7 +83,19 @@ void showProgress(std::size_t done, std::size_t total, const std::string& name) 
               << " " << name.substr(0, 40) << "\033[K" << std::flush;
 }
 
+// A batch's folder is made when missing, as `mkdir -p` would; one that cannot be made fails the
+// whole batch with the system's reason instead of one "cannot be written" per file.
+bool makeOutputFolder(const std::string& folder) {
+    std::error_code failed;
+    if (std::filesystem::is_directory(folder, failed)) return true;
+    std::filesystem::create_directories(folder, failed);
+    if (!failed) return true;
+    complain(folder + ": the output folder cannot be made (" + failed.message() + ")");
+    return false;
+}
+
 int convertBatch(const ConvertOptions& options) {
+    if (!makeOutputFolder(options.outputDir)) return failure;
     const bool terminal = isatty(STDERR_FILENO) != 0;
     int status = success;
     for (std::size_t i = 0; i < options.files.size(); ++i) {

@@ -15,6 +15,7 @@ constexpr const char* version = "vxtool " VX_VERSION;
 void addInfo(CLI::App& app, InfoOptions& o) {
     CLI::App* info = app.add_subcommand("info", "Counts, bounding box and a check summary of each model");
     info->add_option("FILE", o.files, "Model files (.vx, .obj, .stl, .ply, .gltf, .glb, .off)")->required();
+    info->add_flag("--json", o.json, "One JSON document instead of lines");
 }
 
 void addRender(CLI::App& app, RenderOptions& o) {
