@@ -18,6 +18,7 @@ struct ImportReport {
     std::size_t mergedVertices = 0;  // distinct positions that rounding made one
     std::size_t droppedPoints = 0;   // point elements left out
     std::string error;               // set when the model was refused
+    bool overLimits = false;         // refused for holding more than the tables
 };
 
 // Fills model (counts included) only when the whole mesh fits the tables; otherwise returns

@@ -35,6 +35,8 @@ struct ConvertOptions {
     std::vector<std::string> files;  // IN OUT, or every input when `to` is set
     std::string to, outputDir;
     std::optional<double> scale, fit;
+    bool simplify = false;      // reduce the model until it fits the tables
+    std::size_t simplifyTo = 0;  // with simplify: at most this many polygons; 0: the tables' limit
     bool ascii = false;
 };
 

@@ -58,13 +58,15 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
 
 bool convertOne(const std::string& in, const std::string& out, const std::string& format, const ConvertOptions& options,
                 std::string& error) {
-    if ((options.scale || options.fit) && hasExtension(in, "vx")) {
-        error = in + ": --scale and --fit apply to imported models, not to .vx files";
+    if ((options.scale || options.fit || options.simplify) && hasExtension(in, "vx")) {
+        error = in + ": --scale, --fit and --simplify apply to imported models, not to .vx files";
         return false;
     }
-    ImportOptions import;
-    if (options.scale) import.scale = *options.scale;
-    if (options.fit) import.fit = *options.fit;
+    ImportRequest import;
+    import.scale = options.scale;
+    import.fit = options.fit;
+    import.simplify = options.simplify;
+    import.simplifyTo = options.simplifyTo;
     auto state = makeToolState();
     return readModel(in, import, *state, error) && writeModelAs(*state, out, format, options.ascii, error);
 }

@@ -44,6 +44,11 @@ void addConvert(CLI::App& app, ConvertOptions& o) {
     CLI::Option* fit = convert->add_option("--fit", o.fit, "Scale and centre so the largest extent is N units");
     scale->check(CLI::PositiveNumber)->excludes(fit);
     fit->check(CLI::PositiveNumber);
+    // A flag whose value needs "=": a value after a space would be taken from the file names.
+    convert
+        ->add_flag("--simplify{0}", o.simplifyTo,
+                   "Reduce a model past the limits until it fits; --simplify=N: to at most N polygons")
+        ->check(CLI::Range(0, 1000000000));
     convert->add_flag("--ascii", o.ascii, "Text STL or PLY instead of binary");
 }
 
@@ -100,6 +105,7 @@ int main(int argc, char** argv) {
         return usageError;
     }
     const std::string command = app.get_subcommands().front()->get_name();
+    convert.simplify = app.get_subcommand("convert")->count("--simplify") > 0;
     if (command == "info") return runInfo(info);
     if (command == "render") return runRender(render);
     if (command == "convert") return runConvert(convert);
