@@ -29,6 +29,7 @@ struct RenderOptions {
     std::optional<std::vector<std::string>> show;  // markers, lines, polygons
     std::string size = "800x600";                  // WxH, or N for NxN
     std::string background;
+    bool frame = false;  // distance, zoom, pan and draw depth chosen to fill the picture with the model
 };
 
 struct ConvertOptions {

@@ -33,6 +33,8 @@ void addRender(CLI::App& app, RenderOptions& o) {
     render->add_option("--show", o.show, "Any of markers,lines,polygons")->delimiter(',');
     render->add_option("--size", o.size, "WxH, or N for NxN (default 800x600)");
     render->add_option("--background", o.background, "Picture drawn behind the model");
+    render->add_flag("--frame", o.frame, "Choose distance, zoom, pan and draw depth so the model fills the picture")
+        ->excludes("--distance", "--zoom", "--pan", "--drawdepth");
 }
 
 void addConvert(CLI::App& app, ConvertOptions& o) {
