@@ -2,7 +2,9 @@
 #include "io/model_import.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <fstream>
 #include <memory>
 #include <sstream>
 #include <tuple>
@@ -96,7 +98,33 @@ void nameFile(const std::string& path, ImportNotes& notes) {
     }
 }
 
+bool startsWith(const std::string& head, const char* text) { return head.rfind(text, 0) == 0; }
+
+std::string lowerExtension(const std::string& path) {
+    const std::size_t dot = path.find_last_of('.');
+    const std::size_t slash = path.find_last_of('/');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return {};
+    std::string extension = path.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
 }  // namespace
+
+bool isOtherModelFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::string head(16, '\0');
+    if (!in.read(head.data(), static_cast<std::streamsize>(head.size())) && in.gcount() == 0) return false;
+    head.resize(static_cast<std::size_t>(in.gcount()));
+    for (const char* own : {"VTXF", "BM", "\x89PNG", "\xFF\xD8\xFF"})
+        if (startsWith(head, own)) return false;
+    for (const char* model : {"ply\n", "ply\r", "glTF", "solid", "OFF"})
+        if (startsWith(head, model)) return true;
+    const std::string extension = lowerExtension(path);
+    for (const char* known : {"obj", "stl", "ply", "gltf", "glb", "off"})
+        if (extension == known) return true;
+    return false;
+}
 
 MeshScale measureMesh(const std::vector<std::array<double, 3>>& points) {
     if (points.empty()) return {0.0, false};
@@ -134,7 +162,7 @@ bool importModelFile(const std::string& path, const ImportRequest& request, Mode
     }
     if (!fits && !request.simplify) {
         notes.error = "the file holds " + counts + "; the editor holds at most " + std::to_string(maxVertices) +
-                      " of each; --simplify reduces it until it fits";
+                      " of each; " + request.simplifyHint;
         return false;
     }
     if (!fits || overTarget) {

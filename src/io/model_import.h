@@ -21,6 +21,7 @@ struct ImportRequest {
     // vertices; then it is fitted to autoFitExtent.
     bool simplify = false;          // reduce a model past the limits until it fits
     std::size_t simplifyTo = 0;     // with simplify: at most this many polygons; 0: the table's limit
+    std::string simplifyHint = "--simplify reduces it until it fits";  // ends the message of a model too large
 };
 
 struct ImportNotes {
@@ -31,6 +32,10 @@ struct ImportNotes {
 // Fills model only when the whole file was read and fits; otherwise model is left as it was
 // and notes.error says why, with what would help.
 bool importModelFile(const std::string& path, const ImportRequest& request, Model& model, ImportNotes& notes);
+
+// True for a file the importer reads that is not the editor's own: by its first bytes (PLY,
+// glTF, STL, OFF headers) or else by its name's ending. A picture never counts, whatever its name.
+bool isOtherModelFile(const std::string& path);
 
 // The largest extent and whether rounding to whole units would make distinct points one:
 // what decides the automatic fit.
