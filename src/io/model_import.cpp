@@ -153,7 +153,9 @@ bool importModelFile(const std::string& path, const ImportRequest& request, Mode
     const std::string counts = fileCounts(mesh.points.size(), mesh.faces.size(), mesh.lines.size());
     auto tables = std::make_unique<Model>();
     ImportReport report;
-    const bool fits = place(mesh, request, *tables, report, notes);
+    // Every face is at least one polygon: past the limits without rounding a single point.
+    report.overLimits = mesh.faces.size() > maxPolygons || mesh.lines.size() > maxLines;
+    const bool fits = !report.overLimits && place(mesh, request, *tables, report, notes);
     const bool overTarget = fits && request.simplify && request.simplifyTo > 0 &&
                             static_cast<std::size_t>(tables->polygonCount) > request.simplifyTo;
     if (!fits && !report.overLimits) {
