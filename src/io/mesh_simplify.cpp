@@ -4,6 +4,7 @@
 #include <meshoptimizer.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -80,7 +81,8 @@ std::vector<uint32_t> reduceFaces(const std::vector<uint32_t>& source, const Wel
         out.resize(n);
         error = resultError;
         const std::size_t used = distinctCount(out, seen);
-        if (used <= pointBudget || targetFaces == 0) return out;
+        if (used <= pointBudget) return out;
+        if (targetFaces == 0) break;
         targetFaces = std::min(targetFaces - 1, targetFaces * pointBudget / used * 15 / 16);
         out.resize(source.size());
     }
@@ -103,6 +105,9 @@ std::vector<uint32_t> reducePoints(const std::vector<uint32_t>& free, const Weld
 
 bool simplifyMesh(ExchangeMesh& mesh, const SimplifyLimits& limits, SimplifyReport& report) {
     report = {mesh.points.size(), mesh.faces.size(), mesh.lines.size(), 0, 0, 0, 0.0, false};
+    for (const auto& p : mesh.points)
+        for (double c : p)
+            if (!std::isfinite(static_cast<float>(c))) return false;
     const Welded w = weld(mesh);
     const std::size_t pointCount = w.firstPointOf.size();
     std::vector<bool> keep(pointCount, false), onFaces(pointCount, false);

@@ -22,8 +22,8 @@ struct SimplifyReport {
 
 // Welds equal positions, then reduces the faces (as triangles, borders kept in place) and, when
 // still needed, the free points, until the mesh fits the limits; lines past the limit are
-// dropped. Surviving points keep the file's order. False, with the mesh unchanged, when even
-// the lines' own end points do not fit.
+// dropped. Surviving points keep the file's order. False, with the mesh unchanged, when a
+// coordinate is not a finite single-precision number or the lines' own end points do not fit.
 bool simplifyMesh(ExchangeMesh& mesh, const SimplifyLimits& limits, SimplifyReport& report);
 
 }  // namespace vx

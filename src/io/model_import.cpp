@@ -53,7 +53,15 @@ std::string simplifyNote(const SimplifyReport& r) {
            number(r.relativeError * 100.0, 3) + "% of the model's size";
 }
 
+bool finitePoint(const std::array<double, 3>& p) {
+    return std::all_of(p.begin(), p.end(), [](double c) { return std::isfinite(static_cast<float>(c)); });
+}
+
 bool simplifyToFit(ExchangeMesh& mesh, const ImportRequest& request, ImportNotes& notes) {
+    if (!std::all_of(mesh.points.begin(), mesh.points.end(), finitePoint)) {
+        notes.error = "a coordinate is not a number that can be simplified";
+        return false;
+    }
     const std::size_t polygons = request.simplifyTo > 0 ? std::min<std::size_t>(request.simplifyTo, maxPolygons)
                                                         : std::size_t{maxPolygons};
     SimplifyReport report{};
@@ -126,13 +134,15 @@ bool isOtherModelFile(const std::string& path) {
     return false;
 }
 
+// A point that is not a finite number is left out: rounding refuses the file for it later, and
+// sorting cannot order it.
 MeshScale measureMesh(const std::vector<std::array<double, 3>>& points) {
-    if (points.empty()) return {0.0, false};
-    std::array<double, 3> low = points[0], high = points[0];
+    std::array<double, 3> low{HUGE_VAL, HUGE_VAL, HUGE_VAL}, high{-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
     using Rounded = std::tuple<double, double, double>;
     std::vector<std::pair<Rounded, std::array<double, 3>>> keyed;
     keyed.reserve(points.size());
     for (const auto& p : points) {
+        if (!finitePoint(p)) continue;
         for (int k = 0; k < 3; ++k) {
             low[k] = std::min(low[k], p[k]);
             high[k] = std::max(high[k], p[k]);
@@ -143,6 +153,7 @@ MeshScale measureMesh(const std::vector<std::array<double, 3>>& points) {
     bool merges = false;
     for (std::size_t i = 1; i < keyed.size() && !merges; ++i)
         merges = keyed[i].first == keyed[i - 1].first && keyed[i].second != keyed[i - 1].second;
+    if (keyed.empty()) return {0.0, false};
     return {std::max({high[0] - low[0], high[1] - low[1], high[2] - low[2]}), merges};
 }
 

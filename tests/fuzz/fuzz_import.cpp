@@ -5,7 +5,9 @@
 #include <string>
 
 #include "io/assimp_import.h"
+#include "io/mesh_simplify.h"
 #include "io/mesh_to_model.h"
+#include "io/model_import.h"
 #include "io/model_to_mesh.h"
 #include "vxtool/model_check.h"
 
@@ -38,6 +40,20 @@ namespace {
 const char* const formats[] = {"obj", "stl", "ply", "glb", "gltf", "off"};
 vx::Model* model = nullptr;
 
+// Simplification under small limits: whatever the file, the result fits them and names only
+// points it has.
+void simplifyToSmallLimits(const vx::ExchangeMesh& mesh, uint8_t seed) {
+    vx::ExchangeMesh small = mesh;
+    vx::SimplifyReport report{};
+    const vx::SimplifyLimits limits{seed % 50u, 20u + seed % 30u, seed % 10u};
+    if (!vx::simplifyMesh(small, limits, report)) return;
+    if (small.faces.size() > limits.polygons || small.points.size() > limits.points || small.lines.size() > limits.lines)
+        std::abort();
+    for (const vx::ExchangeFace& f : small.faces)
+        for (uint32_t c : f.corners)
+            if (c >= small.points.size()) std::abort();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
@@ -54,6 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         if (error.empty()) std::abort();
         return 0;
     }
+    vx::measureMesh(mesh.points);
+    simplifyToSmallLimits(mesh, data[0]);
     vx::ImportReport report;
     if (!vx::meshToModel(mesh, {}, *model, report)) {
         if (report.error.empty()) std::abort();

@@ -7,6 +7,7 @@
 
 #include "io/file_test_support.h"
 #include "io/mesh_simplify.h"
+#include "io/model_import.h"
 #include "render/frame.h"
 #include "vxtool/commands.h"
 #include "vxtool/model_source.h"
@@ -186,6 +187,17 @@ TEST(SimplifyMesh, dropsLinesAndThinsFreePointsKeepingTheFilesOrder) {
     lines.lines = {{0, 1}, {1, 2}};
     EXPECT_FALSE(simplifyMesh(lines, {10, 2, 10}, report));
     EXPECT_EQ(lines.lines.size(), 2u);
+}
+
+// A hostile file's NaN or infinity must neither reach the simplifier nor upset the measuring.
+TEST(SimplifyMesh, pointsThatAreNoNumbersAreRefusedAndLeftOutOfTheMeasure) {
+    ExchangeMesh mesh;
+    mesh.points = {{0, 0, 0}, {1, 0, 0}, {NAN, 0, 0}, {0, 1e300, 0}};
+    mesh.faces = {{{0, 1, 2}, false}, {{0, 1, 3}, false}};
+    SimplifyReport report{};
+    EXPECT_FALSE(simplifyMesh(mesh, {10, 10, 10}, report));
+    EXPECT_EQ(mesh.points.size(), 4u);
+    EXPECT_EQ(measureMesh(mesh.points).extent, 1.0);
 }
 
 }  // namespace
