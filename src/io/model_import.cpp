@@ -38,7 +38,7 @@ ImportOptions sizing(const ExchangeMesh& mesh, const ImportRequest& request, std
     note = "note: scaled by " + number(autoFitExtent / measured.extent, 4) + " and centred to a largest extent of " +
            number(autoFitExtent, 4) + " units, as " +
            (small ? "it spans only " + number(measured.extent, 4) + " units" : "rounding would merge vertices") +
-           "; --scale 1 keeps the coordinates";
+           "; " + request.optionsOf + "--scale 1 keeps the coordinates";
     return options;
 }
 
@@ -78,10 +78,10 @@ bool simplifyToFit(ExchangeMesh& mesh, const ImportRequest& request, ImportNotes
     return true;
 }
 
-void reportRounding(const ImportReport& report, ImportNotes& notes) {
+void reportRounding(const ImportReport& report, const ImportRequest& request, ImportNotes& notes) {
     if (report.mergedVertices > 0)
         notes.lines.push_back("warning: rounding to whole units merged " + std::to_string(report.mergedVertices) +
-                              " vertices into others; --scale or --fit keeps them apart");
+                              " vertices into others; " + request.optionsOf + "--scale or --fit keeps them apart");
     if (report.droppedPoints > 0)
         notes.lines.push_back("note: " + std::to_string(report.droppedPoints) +
                               " point elements left out (a model holds no points)");
@@ -93,7 +93,7 @@ bool place(const ExchangeMesh& mesh, const ImportRequest& request, Model& model,
     std::string sizeNote;
     if (!meshToModel(mesh, sizing(mesh, request, sizeNote), model, report)) return false;
     if (!sizeNote.empty()) notes.lines.push_back(sizeNote);
-    reportRounding(report, notes);
+    reportRounding(report, request, notes);
     if (mesh.skippedPlyEdges) notes.lines.push_back("note: the PLY edge element (lines) is not read");
     return true;
 }
@@ -175,7 +175,7 @@ bool importModelFile(const std::string& path, const ImportRequest& request, Mode
     }
     if (!fits && !request.simplify) {
         notes.error = "the file holds " + counts + "; the editor holds at most " + std::to_string(maxVertices) +
-                      " of each; " + request.simplifyHint;
+                      " of each; " + request.optionsOf + "--simplify reduces it until it fits";
         return false;
     }
     if (!fits || overTarget) {

@@ -21,7 +21,7 @@ struct ImportRequest {
     // vertices; then it is fitted to autoFitExtent.
     bool simplify = false;          // reduce a model past the limits until it fits
     std::size_t simplifyTo = 0;     // with simplify: at most this many polygons; 0: the table's limit
-    std::string simplifyHint = "--simplify reduces it until it fits";  // ends the message of a model too large
+    std::string optionsOf;  // where the hints' options are given: "" for vxtool, "vxtool convert " elsewhere
 };
 
 struct ImportNotes {

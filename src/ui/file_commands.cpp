@@ -88,7 +88,7 @@ std::string importedModelName(const std::string& path) {
 
 bool importOtherModel(EditorState& state, const std::string& path, std::string& problem) {
     ImportRequest request;
-    request.simplifyHint = "vxtool convert --simplify makes a copy that fits";
+    request.optionsOf = "vxtool convert ";
     ImportNotes notes;
     auto model = std::make_unique<Model>();
     if (!importModelFile(path, request, *model, notes)) {
