@@ -1,7 +1,11 @@
-// File mode: quick save, save as, load and reload.
+// File mode: quick save, save as, load and reload; other model formats come in as new models.
 #include "ui/file_commands.h"
 
+#include <cstdio>
+#include <memory>
+
 #include "io/model_file.h"
+#include "io/model_import.h"
 #include "platform/cp437.h"
 #include "platform/input.h"
 #include "platform/text.h"
@@ -53,15 +57,19 @@ bool saveCommand(EditorState& state, bool askName) {
 }
 
 // Reads the model at path, which then goes by name. A successful load sets redrawPending, and
-// the frame it brings covers the message rows.
+// the frame it brings covers the message rows. A file of another format is imported instead,
+// under its own name with .vx.
 void loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
+    const bool other = !startsWithModelSignature(path) && isOtherModelFile(path);
     const bool hadUnsavedChanges = copyBeforeLoad(state);
-    if (loadModel(state, path) == LoadVerdict::invalidFile) {
-        printString("invalid file", 1);
+    std::string problem;
+    if (other ? !importOtherModel(state, path, problem) : loadModel(state, path) == LoadVerdict::invalidFile) {
+        printString(other ? problem : "invalid file", 1);
         return;
     }
-    state.currentFileName = name;
+    if (!other) state.currentFileName = name;
     modelLoaded(state, hadUnsavedChanges);
+    if (other) markImported(state);
 }
 
 void loadCommand(EditorState& state, bool askName) {
@@ -70,6 +78,36 @@ void loadCommand(EditorState& state, bool askName) {
 }
 
 }  // namespace
+
+std::string importedModelName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasEnding = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return (hasEnding ? path.substr(0, dot) : path) + ".vx";
+}
+
+bool importOtherModel(EditorState& state, const std::string& path, std::string& problem) {
+    ImportRequest request;
+    request.optionsOf = "vxtool convert ";
+    ImportNotes notes;
+    auto model = std::make_unique<Model>();
+    if (!importModelFile(path, request, *model, notes)) {
+        problem = path + ": " + notes.error;
+        return false;
+    }
+    for (const std::string& line : notes.lines) std::fprintf(stderr, "vxedit: %s\n", line.c_str());
+    state.model = *model;
+    state.currentFileName = importedModelName(path);
+    state.redrawPending = 1;
+    return true;
+}
+
+void markImported(EditorState& state) {
+    Model& saved = *state.history.saved;
+    saved.vertexCount = saved.polygonCount = saved.lineCount = 0;
+    state.history.unsavedChanges = !sameModel(state.model, saved);
+    modelChanged(state);
+}
 
 bool quickSave(EditorState& state) { return saveCommand(state, false); }
 

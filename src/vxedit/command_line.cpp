@@ -6,7 +6,9 @@
 
 #include "core/history.h"
 #include "io/model_file.h"
+#include "io/model_import.h"
 #include "platform/display.h"
+#include "ui/file_commands.h"
 
 #ifndef VX_VERSION
 #define VX_VERSION "unknown"
@@ -20,12 +22,14 @@ constexpr int unusableFileStatus = 1;
 
 // The manual page is made from this text, by running the program with --help.
 const char* const help =
-    R"(Usage: vxedit [MODEL.vx] [PICTURE]
+    R"(Usage: vxedit [MODEL] [PICTURE]
        vxedit --help | --version
 
 vxedit edits 3-D polygon models in one 800x600 window. A file that starts with
 the model signature VTXF is opened as the model; "s" in File mode saves back to it.
-Any other file is a picture (PNG, JPEG or BMP) shown behind the model for tracing.
+A model of another format (OBJ, STL, PLY, glTF/GLB, OFF) is imported as NAME.vx
+beside it, unsaved, at a usable size; the file itself is never written. Any
+other file is a picture (PNG, JPEG or BMP) shown behind the model for tracing.
 Give at most one of each, in either order; a single argument is taken whole.
 
 Keys (case-sensitive; the help lines in the window say more):
@@ -88,17 +92,20 @@ StartRequest twoPictures(const std::vector<std::string>& files) {
     return usageError("'" + files[0] + "' and '" + files[1] + "' are both pictures; give at most one");
 }
 
+// The editor's own model, or one of another format that is imported.
+bool isModelFile(const std::string& path) { return startsWithModelSignature(path) || isOtherModelFile(path); }
+
 StartRequest sortFiles(const std::vector<std::string>& files) {
     StartRequest request;
     if (files.empty()) return request;
     const std::string whole = joined(files);
     if (files.size() == 1 || (files.size() > 2 && isReadableFile(whole))) {
-        (startsWithModelSignature(whole) ? request.modelPath : request.picturePath) = whole;
+        (isModelFile(whole) ? request.modelPath : request.picturePath) = whole;
         return request;
     }
     if (files.size() > 2) return usageError("too many files; give at most one model and one picture");
-    const bool firstIsModel = startsWithModelSignature(files[0]);
-    const bool secondIsModel = startsWithModelSignature(files[1]);
+    const bool firstIsModel = isModelFile(files[0]);
+    const bool secondIsModel = isModelFile(files[1]);
     if (firstIsModel && secondIsModel)
         return usageError("'" + files[0] + "' and '" + files[1] + "' are both models; give at most one");
     if (firstIsModel || secondIsModel) {
@@ -116,6 +123,20 @@ StartRequest sortFiles(const std::vector<std::string>& files) {
 [[noreturn]] void fail(int status, const std::string& line) {
     std::fprintf(stderr, "vxedit: %s\n", line.c_str());
     endProgram(status);
+}
+
+// A model of another format comes in under NAME.vx, unsaved; its own file is never written.
+void openModel(EditorState& state, const std::string& path) {
+    if (!startsWithModelSignature(path)) {
+        std::string problem;
+        if (!importOtherModel(state, path, problem)) fail(unusableFileStatus, problem);
+        resetHistory(state.history, state.model);
+        markImported(state);
+        return;
+    }
+    if (loadModel(state, path) != LoadVerdict::loaded) fail(unusableFileStatus, path + ": invalid file");
+    state.currentFileName = path;
+    resetHistory(state.history, state.model);  // the opened model is the saved state
 }
 
 }  // namespace
@@ -160,12 +181,7 @@ void openCommandLineFiles(EditorState& state, int argc, const char* const* argv,
         const PictureVerdict verdict = preparePicture(request.picturePath, picture);
         if (!verdict.ok()) fail(unusableFileStatus, request.picturePath + ": " + describePictureProblem(verdict));
     }
-    if (!request.modelPath.empty()) {
-        if (loadModel(state, request.modelPath) != LoadVerdict::loaded)
-            fail(unusableFileStatus, request.modelPath + ": invalid file");
-        state.currentFileName = request.modelPath;
-        resetHistory(state.history, state.model);  // the opened model is the saved state
-    }
+    if (!request.modelPath.empty()) openModel(state, request.modelPath);
 }
 
 }  // namespace vx

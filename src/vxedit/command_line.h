@@ -12,7 +12,7 @@ namespace vx {
 struct StartRequest {
     enum class Action : uint8_t { run, help, version, usageError };
     Action action = Action::run;
-    std::string modelPath;    // a file that starts with "VTXF"; empty: the default cube
+    std::string modelPath;    // a file that starts with "VTXF", or one the importer reads; empty: the default cube
     std::string picturePath;  // any other file; empty: no picture
     std::string problem;      // why the arguments are a usage error
 };
