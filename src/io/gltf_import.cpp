@@ -3,6 +3,7 @@
 #include <tiny_gltf.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include <new>
 
 #include "core/editor_state.h"
+#include "io/byte_order.h"
 #include "io/mesh_readers.h"
 #include "io/model_to_mesh.h"
 
@@ -109,18 +111,14 @@ bool elementsOf(const tinygltf::Model& model, int index, int type, Elements& out
     return true;
 }
 
-template <typename T>
-T fieldAt(const unsigned char* at) {
-    T value;
-    std::memcpy(&value, at, sizeof value);  // glTF is little-endian, as this machine
-    return value;
-}
+// glTF's fields are little-endian, whatever the machine.
+float floatAt(const unsigned char* at) { return std::bit_cast<float>(getLe32(at)); }
 
 uint32_t indexAt(const Elements& e, std::size_t i) {
     const unsigned char* at = e.first + i * e.stride;
     if (e.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) return at[0];
-    if (e.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) return fieldAt<uint16_t>(at);
-    return fieldAt<uint32_t>(at);
+    if (e.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) return getLe16(at);
+    return getLe32(at);
 }
 
 // One placement of one mesh: its own positions appended once per accessor, its triangles
@@ -149,7 +147,7 @@ bool basesOf(Instance& in, int accessor, ExchangeMesh& out, std::pair<uint32_t, 
     base = {static_cast<uint32_t>(out.points.size()), static_cast<uint32_t>(e.count)};
     for (std::size_t i = 0; i < e.count; ++i) {
         const unsigned char* at = e.first + i * e.stride;
-        const std::array<double, 3> p{fieldAt<float>(at), fieldAt<float>(at + 4), fieldAt<float>(at + 8)};
+        const std::array<double, 3> p{floatAt(at), floatAt(at + 4), floatAt(at + 8)};
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
             error = "a vertex position is not a finite number";
             return false;
