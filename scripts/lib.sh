@@ -16,7 +16,7 @@ ensure_packages() {
 }
 
 editor_packages=(cmake g++ make pkg-config libsdl2-dev libx11-dev libassimp-dev libtinyobjloader-dev libtinygltf-dev
-  libcli11-dev libstb-dev)
+  libcli11-dev libstb-dev libmeshoptimizer-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev libosmesa6-dev
   desktop-file-utils shared-mime-info man-db dpkg-dev lintian
   python3-tinyobjloader python3-stl python3-numpy admesh python3-meshio nodejs)

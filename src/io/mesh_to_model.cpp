@@ -109,6 +109,7 @@ bool meshToModel(const ExchangeMesh& mesh, const ImportOptions& options, Model& 
     const std::size_t vertices = welded.vertices.size();
     if (vertices > maxVertices || polygons.size() > maxPolygons || mesh.lines.size() > maxLines) {
         report.error = limitMessage(vertices, polygons.size(), mesh.lines.size());
+        report.overLimits = true;
         return false;
     }
     std::copy(welded.vertices.begin(), welded.vertices.end(), model.vertices.begin());

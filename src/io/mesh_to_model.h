@@ -17,6 +17,7 @@ struct ImportOptions {
 struct ImportReport {
     std::size_t mergedVertices = 0;  // distinct positions that rounding made one
     std::string error;               // set when the model was refused
+    bool overLimits = false;         // refused for holding more than the tables
 };
 
 // Fills model (counts included) only when the whole mesh fits the tables; otherwise returns

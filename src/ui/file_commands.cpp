@@ -1,7 +1,11 @@
-// File mode: quick save, save as, load and reload.
+// File mode: quick save, save as, load and reload; other model formats come in as new models.
 #include "ui/file_commands.h"
 
+#include <cstdio>
+#include <memory>
+
 #include "io/model_file.h"
+#include "io/model_import.h"
 #include "platform/cp437.h"
 #include "platform/input.h"
 #include "platform/text.h"
@@ -56,20 +60,31 @@ bool saveCommand(EditorState& state, bool askName) {
 }
 
 // Reads the model at path, which then goes by name. A successful load sets redrawPending, and
-// the frame it brings covers the message rows; a warning is held over that frame.
+// the frame it brings covers the message rows; a warning is held over that frame. A file of
+// another format is imported instead, under its own name with .vx.
 void loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
+    const bool other = !startsWithModelSignature(path) && isOtherModelFile(path);
     const bool hadUnsavedChanges = copyBeforeLoad(state);
-    const LoadVerdict verdict = loadModel(state, path);
-    if (verdict == LoadVerdict::invalidFile) {
-        printMessage("invalid file");
-        return;
+    if (other) {
+        std::string problem;
+        if (!importOtherModel(state, path, problem)) {
+            printMessage(problem);
+            return;
+        }
+    } else {
+        const LoadVerdict verdict = loadModel(state, path);
+        if (verdict == LoadVerdict::invalidFile) {
+            printMessage("invalid file");
+            return;
+        }
+        if (verdict == LoadVerdict::endsEarly) {
+            const int row = printMessage(endsEarlyMessage);
+            state.heldMessage = {std::string(endsEarlyMessage), row};
+        }
+        state.currentFileName = name;  // one undo step with the loaded tables: the edits before are recorded
     }
-    if (verdict == LoadVerdict::endsEarly) {
-        const int row = printMessage(endsEarlyMessage);
-        state.heldMessage = {std::string(endsEarlyMessage), row};
-    }
-    state.currentFileName = name;  // one undo step with the loaded tables: the edits before are recorded
     modelLoaded(state, hadUnsavedChanges);
+    if (other) markImported(state);
 }
 
 void loadCommand(EditorState& state, bool askName) {
@@ -78,6 +93,36 @@ void loadCommand(EditorState& state, bool askName) {
 }
 
 }  // namespace
+
+std::string importedModelName(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    const std::size_t dot = path.find_last_of('.');
+    const bool hasEnding = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+    return (hasEnding ? path.substr(0, dot) : path) + ".vx";
+}
+
+bool importOtherModel(EditorState& state, const std::string& path, std::string& problem) {
+    ImportRequest request;
+    request.optionsOf = "vxtool convert ";
+    ImportNotes notes;
+    auto model = std::make_unique<Model>();
+    if (!importModelFile(path, request, *model, notes)) {
+        problem = path + ": " + notes.error;
+        return false;
+    }
+    for (const std::string& line : notes.lines) std::fprintf(stderr, "vxedit: %s\n", line.c_str());
+    state.model = *model;
+    state.currentFileName = importedModelName(path);
+    state.redrawPending = 1;
+    return true;
+}
+
+void markImported(EditorState& state) {
+    Model& saved = *state.history.saved;
+    saved.vertexCount = saved.polygonCount = saved.lineCount = 0;
+    state.history.unsavedChanges = !sameModel(state.model, saved);
+    modelChanged(state);
+}
 
 bool quickSave(EditorState& state) { return saveCommand(state, false); }
 

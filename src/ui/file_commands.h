@@ -15,4 +15,17 @@ bool quickSave(EditorState& state);
 // model takes the picked name only once it has loaded, so a refused file leaves both as they were.
 void loadPickedModel(EditorState& state, const std::string& path, const std::string& name);
 
+// A model file of another format (OBJ, STL, PLY, glTF ...) read as the editor's model at a usable
+// size, named as the file with .vx in place of its ending, beside it; the file itself is only
+// read. Notes on the import go to standard error. False, with the state as it was and why in
+// problem, when the file cannot be imported.
+bool importOtherModel(EditorState& state, const std::string& path, std::string& problem);
+
+// NAME.obj -> NAME.vx; a name without an ending gets .vx added.
+std::string importedModelName(const std::string& path);
+
+// The imported model is in no .vx file yet: it counts as unsaved, and so keeps a recovery copy,
+// until it is written.
+void markImported(EditorState& state);
+
 }  // namespace vx

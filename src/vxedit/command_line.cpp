@@ -7,8 +7,10 @@
 
 #include "core/history.h"
 #include "io/model_file.h"
+#include "io/model_import.h"
 #include "platform/display.h"
 #include "platform/files.h"
+#include "ui/file_commands.h"
 
 #ifndef VX_VERSION
 #define VX_VERSION "unknown"
@@ -23,13 +25,15 @@ constexpr int startMessageRow = 4;  // below the two help lines of Rotate mode
 
 // The manual page is made from this text, by running the program with --help.
 const char* const help =
-    R"(Usage: vxedit [--scale N] [MODEL.vx] [PICTURE]
+    R"(Usage: vxedit [--scale N] [MODEL] [PICTURE]
        vxedit --help | --version
 
 vxedit edits 3-D polygon models in one 800x600 window. A file that starts with
 the model signature VTXF is opened as the model; "s" in File mode saves back to
 it, and a NAME.vx that does not exist yet starts a new model under that name.
-Any other file is a picture (PNG, JPEG or BMP) shown behind the model.
+A model of another format (OBJ, STL, PLY, glTF/GLB, OFF) is imported as NAME.vx
+beside it, unsaved, at a usable size; the file itself is never written. Any
+other file is a picture (PNG, JPEG or BMP) shown behind the model for tracing.
 Give at most one of each, in either order; a single argument is taken whole.
 
 Keys in every mode (case-sensitive):
@@ -96,7 +100,6 @@ bool isNewModelName(const std::string& path) {
     return path.size() > extension.size() && path.ends_with(extension) && !fileExists(path);
 }
 
-bool namesModel(const std::string& path) { return startsWithModelSignature(path) || isNewModelName(path); }
 
 StartRequest usageError(std::string problem) {
     StartRequest request;
@@ -116,6 +119,11 @@ StartRequest twoPictures(const std::vector<std::string>& files) {
         }
     }
     return usageError("'" + files[0] + "' and '" + files[1] + "' are both pictures; give at most one");
+}
+
+// The editor's own model, one of another format that is imported, or a new model by name.
+bool namesModel(const std::string& path) {
+    return startsWithModelSignature(path) || isOtherModelFile(path) || isNewModelName(path);
 }
 
 StartRequest sortFiles(const std::vector<std::string>& files) {
@@ -148,9 +156,17 @@ StartRequest sortFiles(const std::vector<std::string>& files) {
     endProgram(status);
 }
 
-// Opens the named model, or starts a new one under a name that does not exist yet: nothing is
-// written until a save. A file that ends early opens with a warning, in the window too.
+// Opens the named model: the editor's own, one of another format (imported under NAME.vx,
+// unsaved; its own file is never written), or a new one under a name that does not exist yet,
+// where nothing is written until a save. A file that ends early opens with a warning.
 void openModel(EditorState& state, const std::string& path) {
+    if (fileExists(path) && !startsWithModelSignature(path)) {
+        std::string problem;
+        if (!importOtherModel(state, path, problem)) fail(unusableFileStatus, problem);
+        resetHistory(state.history, state.model, state.currentFileName);
+        markImported(state);
+        return;
+    }
     if (fileExists(path)) {
         const LoadVerdict verdict = loadModel(state, path);
         if (verdict == LoadVerdict::invalidFile) fail(unusableFileStatus, path + ": invalid file");

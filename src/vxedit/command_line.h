@@ -12,7 +12,7 @@ namespace vx {
 struct StartRequest {
     enum class Action : uint8_t { run, help, version, usageError };
     Action action = Action::run;
-    std::string modelPath;    // a file that starts with "VTXF", or a new NAME.vx; empty: the default cube
+    std::string modelPath;    // a file that starts with "VTXF", one the importer reads, or a new NAME.vx; empty: the cube
     std::string picturePath;  // any other file; empty: no picture
     std::string problem;      // why the arguments are a usage error
     int32_t windowScale = 0;  // 1-4 from --scale; 0: the largest that fits the desktop

@@ -2,30 +2,12 @@
 #include <iostream>
 
 #include "vxtool/commands.h"
+#include "vxtool/json_text.h"
 #include "vxtool/model_check.h"
 #include "vxtool/model_source.h"
 
 namespace vx::tool {
 namespace {
-
-std::string jsonString(const std::string& text) {
-    std::string out = "\"";
-    for (const char ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if (c == '"' || c == '\\') {
-            out += '\\';
-            out += ch;
-        } else if (c < 0x20) {
-            static const char* hex = "0123456789abcdef";
-            out += "\\u00";
-            out += hex[c >> 4];
-            out += hex[c & 15];
-        } else {
-            out += ch;
-        }
-    }
-    return out + "\"";
-}
 
 std::string jsonFile(const std::string& path, bool readable, const std::string& error,
                      const std::vector<Finding>& findings) {

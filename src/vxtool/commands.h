@@ -15,6 +15,7 @@ inline constexpr int usageError = 2;
 
 struct InfoOptions {
     std::vector<std::string> files;
+    bool json = false;
 };
 
 struct RenderOptions {
@@ -28,12 +29,15 @@ struct RenderOptions {
     std::optional<std::vector<std::string>> show;  // markers, lines, polygons
     std::string size = "800x600";                  // WxH, or N for NxN
     std::string background;
+    bool frame = false;  // distance, zoom, pan and draw depth chosen to fill the picture with the model
 };
 
 struct ConvertOptions {
     std::vector<std::string> files;  // IN OUT, or every input when `to` is set
     std::string to, outputDir;
     std::optional<double> scale, fit;
+    bool simplify = false;      // reduce the model until it fits the tables
+    std::size_t simplifyTo = 0;  // with simplify: at most this many polygons; 0: the tables' limit
     bool ascii = false;
 };
 

@@ -1,7 +1,9 @@
 // vxtool convert: one file to another, or a batch into a folder, each written whole or not at all.
 #include <unistd.h>
 
+#include <filesystem>
 #include <iostream>
+#include <system_error>
 
 #include "io/model_file.h"
 #include "io/model_to_mesh.h"
@@ -72,13 +74,15 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
 
 bool convertOne(const std::string& in, const std::string& out, const std::string& format, const ConvertOptions& options,
                 std::string& error) {
-    if ((options.scale || options.fit) && isVxModel(in)) {
-        error = in + ": --scale and --fit apply to imported models, not to .vx files";
+    if ((options.scale || options.fit || options.simplify) && isVxModel(in)) {
+        error = in + ": --scale, --fit and --simplify apply to imported models, not to .vx files";
         return false;
     }
-    ImportOptions import;
-    if (options.scale) import.scale = *options.scale;
-    if (options.fit) import.fit = *options.fit;
+    ImportRequest import;
+    import.scale = options.scale;
+    import.fit = options.fit;
+    import.simplify = options.simplify;
+    import.simplifyTo = options.simplifyTo;
     auto state = makeToolState();
     return readModel(in, import, *state, error) && writeModelAs(*state, out, format, options.ascii, error);
 }
@@ -97,7 +101,19 @@ void showProgress(std::size_t done, std::size_t total, const std::string& name) 
               << " " << name.substr(0, 40) << "\033[K" << std::flush;
 }
 
+// A batch's folder is made when missing, as `mkdir -p` would; one that cannot be made fails the
+// whole batch with the system's reason instead of one "cannot be written" per file.
+bool makeOutputFolder(const std::string& folder) {
+    std::error_code failed;
+    if (std::filesystem::is_directory(folder, failed)) return true;
+    std::filesystem::create_directories(folder, failed);
+    if (!failed) return true;
+    complain(folder + ": the output folder cannot be made (" + failed.message() + ")");
+    return false;
+}
+
 int convertBatch(const ConvertOptions& options) {
+    if (!makeOutputFolder(options.outputDir)) return failure;
     const bool terminal = isatty(STDERR_FILENO) != 0;
     int status = success;
     for (std::size_t i = 0; i < options.files.size(); ++i) {

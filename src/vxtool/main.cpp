@@ -24,6 +24,7 @@ std::string readableFormats() {
 void addInfo(CLI::App& app, InfoOptions& o) {
     CLI::App* info = app.add_subcommand("info", "Counts, bounding box and a check summary of each model");
     info->add_option("FILE", o.files, readableFormats())->required();
+    info->add_flag("--json", o.json, "One JSON document instead of lines");
 }
 
 void addRender(CLI::App& app, RenderOptions& o) {
@@ -41,6 +42,8 @@ void addRender(CLI::App& app, RenderOptions& o) {
     render->add_option("--show", o.show, "Any of markers,lines,polygons")->delimiter(',');
     render->add_option("--size", o.size, "WxH, or N for NxN (default 800x600)");
     render->add_option("--background", o.background, "Picture drawn behind the model");
+    render->add_flag("--frame", o.frame, "Choose distance, zoom, pan and draw depth so the model fills the picture")
+        ->excludes("--distance", "--zoom", "--pan", "--drawdepth");
 }
 
 void addConvert(CLI::App& app, ConvertOptions& o) {
@@ -52,6 +55,11 @@ void addConvert(CLI::App& app, ConvertOptions& o) {
     CLI::Option* fit = convert->add_option("--fit", o.fit, "Scale and centre so the largest extent is N units");
     scale->check(CLI::PositiveNumber)->excludes(fit);
     fit->check(CLI::PositiveNumber);
+    // A flag whose value needs "=": a value after a space would be taken from the file names.
+    convert
+        ->add_flag("--simplify{0}", o.simplifyTo,
+                   "Reduce a model past the limits until it fits; --simplify=N: to at most N polygons")
+        ->check(CLI::Range(0, 1000000000));
     convert->add_flag("--ascii", o.ascii, "Text STL or PLY instead of binary");
 }
 
@@ -108,6 +116,7 @@ int main(int argc, char** argv) {
         return usageError;
     }
     const std::string command = app.get_subcommands().front()->get_name();
+    convert.simplify = app.get_subcommand("convert")->count("--simplify") > 0;
     if (command == "info") return runInfo(info);
     if (command == "render") return runRender(render);
     if (command == "convert") return runConvert(convert);

@@ -51,27 +51,17 @@ bool readVx(const std::string& path, EditorState& state, std::string& error) {
     return false;
 }
 
-void warnAbout(const std::string& path, const ImportReport& report) {
-    if (report.mergedVertices > 0)
-        complain("warning: " + path + ": rounding to whole units merged " + std::to_string(report.mergedVertices) +
-                 " vertices into others; --scale or --fit keeps them apart");
-}
-
 }  // namespace
 
-bool readModel(const std::string& path, const ImportOptions& options, EditorState& state, std::string& error) {
+bool readModel(const std::string& path, const ImportRequest& request, EditorState& state, std::string& error) {
     if (isVxModel(path)) return readVx(path, state, error);
-    ExchangeMesh mesh;
-    if (!importMeshFile(path, mesh, error)) {
-        error = path + ": " + error;
+    ImportNotes notes;
+    const bool read = importModelFile(path, request, state.model, notes);
+    if (!read) {
+        error = path + ": " + notes.error;
         return false;
     }
-    ImportReport report;
-    if (!meshToModel(mesh, options, state.model, report)) {
-        error = path + ": " + report.error;
-        return false;
-    }
-    warnAbout(path, report);
+    for (const std::string& line : notes.lines) complain(line);
     return true;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/editor_state.h"
-#include "io/mesh_to_model.h"
+#include "io/model_import.h"
 
 namespace vx::tool {
 
@@ -13,8 +13,9 @@ namespace vx::tool {
 std::unique_ptr<EditorState> makeToolState();
 
 // A file of the editor's own (by its content, or named .vx) through the editor's loader, anything
-// else through the importer. On success the state's model is replaced; warnings go to standard error.
-bool readModel(const std::string& path, const ImportOptions& options, EditorState& state, std::string& error);
+// else through the importer. On success the state's model is replaced; notes (the size it was
+// given, simplification, welded vertices) go to standard error.
+bool readModel(const std::string& path, const ImportRequest& request, EditorState& state, std::string& error);
 
 // "vxtool: " and the message, on standard error.
 void complain(const std::string& message);

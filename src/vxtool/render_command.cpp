@@ -123,7 +123,13 @@ int runRender(const RenderOptions& options) {
         complain(error);
         return failure;
     }
+    if (options.frame)
+        frameModel(*state);
+    else if (options.distance && !options.drawdepth)
+        reachPastModel(*state);
     composeFrame(*state);
+    if (!options.frame && (options.distance || options.zoom) && state->model.vertexCount > 0 && !anythingInView(*state))
+        complain("nothing in view");
     const ScreenBuffers& screen = state->screen;
     const std::string bytes = bmp ? encodeBmp(screen.colorBuffer.data(), screen.screenWidth, screen.screenHeight)
                                   : encodePng(screen.colorBuffer.data(), screen.screenWidth, screen.screenHeight);

@@ -21,6 +21,17 @@ bool parseSize(const std::string& text, int32_t& width, int32_t& height);
 // height/600, so the picture is framed as in the editor's window.
 bool prepareView(const RenderOptions& options, EditorState& state, std::string& error);
 
+// --frame: distance, zoom, pan and draw depth chosen so that the model, seen from the camera's
+// angles, fills the sized picture with a margin. A model without vertices leaves the camera alone.
+void frameModel(EditorState& state);
+
+// A --distance without --drawdepth: the draw depth reaches past the whole model at that
+// distance, so that stepping back never cuts the model away.
+void reachPastModel(EditorState& state);
+
+// True when the frame drew or picked anything: a depth nearer than the cleared value or a pick code.
+bool anythingInView(const EditorState& state);
+
 // Reads the --background picture, if any, into the sized screen arrays as the editor does.
 bool loadBackground(const RenderOptions& options, EditorState& state, std::string& error);
 

@@ -8,7 +8,9 @@
 #include <string>
 
 #include "io/mesh_import.h"
+#include "io/mesh_simplify.h"
 #include "io/mesh_to_model.h"
+#include "io/model_import.h"
 #include "io/model_to_mesh.h"
 #include "vxtool/model_check.h"
 
@@ -38,6 +40,20 @@ void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
 
 namespace vx::fuzz {
 
+// Simplification under small limits: whatever the file, the result fits them and names only
+// points it has.
+inline void simplifyToSmallLimits(const ExchangeMesh& mesh, uint8_t seed) {
+    ExchangeMesh small = mesh;
+    SimplifyReport report{};
+    const SimplifyLimits limits{seed % 50u, 20u + seed % 30u, seed % 10u};
+    if (!simplifyMesh(small, limits, report)) return;
+    if (small.faces.size() > limits.polygons || small.points.size() > limits.points || small.lines.size() > limits.lines)
+        std::abort();
+    for (const ExchangeFace& f : small.faces)
+        for (uint32_t c : f.corners)
+            if (c >= small.points.size()) std::abort();
+}
+
 // Imports the bytes as a file of that extension and takes the model through everything after,
 // into one model kept for the whole run (it is too large for the stack).
 inline void importAndUse(const uint8_t* data, std::size_t size, const std::string& extension, uint8_t writerChoice) {
@@ -48,6 +64,8 @@ inline void importAndUse(const uint8_t* data, std::size_t size, const std::strin
         if (error.empty()) std::abort();
         return;
     }
+    measureMesh(mesh.points);
+    simplifyToSmallLimits(mesh, writerChoice);
     ImportReport report;
     if (!meshToModel(mesh, {}, model, report)) {
         if (report.error.empty()) std::abort();

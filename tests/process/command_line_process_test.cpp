@@ -80,7 +80,7 @@ TEST_F(EditorCommandLine, helpAndVersionPrintOnStandardOutputAndEndWithStatusZer
     const Outcome help = runEditor(folder, {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
-    EXPECT_EQ(help.out.rfind("Usage: vxedit [MODEL.vx] [PICTURE]\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("Usage: vxedit [--scale N] [MODEL] [PICTURE]\n", 0), 0u) << help.out;
     // Every mode's bindings, undo and redo among them, the recovery folder and the options.
     for (const char* part :
          {"Keys in every mode", "Ctrl+Z       undo", "Ctrl+Y or Ctrl+Shift+Z  redo", "Rotate mode:\n  left drag",
