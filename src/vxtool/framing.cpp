@@ -30,7 +30,10 @@ std::vector<ViewPoint> turnedVertices(const EditorState& state) {
 
 struct Span {
     double low = std::numeric_limits<double>::infinity(), high = -std::numeric_limits<double>::infinity();
-    void take(double v) { low = std::min(low, v), high = std::max(high, v); }
+    void take(double v) {
+        low = std::min(low, v);
+        high = std::max(high, v);
+    }
     double middle() const { return (low + high) / 2; }
     double width() const { return high - low; }
 };
@@ -38,7 +41,11 @@ struct Span {
 // Far enough that the nearest vertex stays well in front of the eye, whatever the angles.
 int32_t frameDistance(const std::vector<ViewPoint>& points) {
     Span x, y, z;
-    for (const ViewPoint& p : points) x.take(p.x), y.take(p.y), z.take(p.z);
+    for (const ViewPoint& p : points) {
+        x.take(p.x);
+        y.take(p.y);
+        z.take(p.z);
+    }
     double radius = 1.0;
     for (const ViewPoint& p : points)
         radius = std::max(radius, std::hypot(p.x - x.middle(), p.y - y.middle(), p.z - z.middle()));
@@ -57,7 +64,9 @@ void frameModel(EditorState& state) {
     Span x, y, depth;
     for (const ViewPoint& p : points) {
         const double d = static_cast<double>(p.z) + camera.distance;
-        x.take(p.x / d), y.take(p.y / d), depth.take(d);
+        x.take(p.x / d);
+        y.take(p.y / d);
+        depth.take(d);
     }
     const double usable = 1.0 - 2 * frameMargin;
     const double zoomX = x.width() > 0 ? usable * state.screen.screenWidth / x.width() : HUGE_VAL;
