@@ -225,6 +225,11 @@ struct CornerMend {
 };
 
 CornerMend cornerMendOf(const Target& t, const ScreenPoint& s, const ScreenPoint& step) {
+    // Blocks touch only at a corner when their samples lie a pixel or more apart in both x and y.
+    // Each sum of the walk rounds by at most half a unit in the last place of an on-screen
+    // coordinate, so a step that falls short of a pixel by more than that never gets there.
+    const float nearlyOne = 1.0f - static_cast<float>(std::max(t.frame.width, t.frame.height)) * 0x1p-22f;
+    if (!(std::fabs(step.x) >= nearlyOne && std::fabs(step.y) >= nearlyOne)) return {0, 0, false};
     const int32_t dx = step.x > 0.0f ? 1 : step.x < 0.0f ? -1 : 0;
     const int32_t dy = step.y > 0.0f ? 1 : step.y < 0.0f ? -1 : 0;
     const double side = static_cast<double>(s.x) * t.sweepY - static_cast<double>(s.y) * t.sweepX;
@@ -318,7 +323,7 @@ bool spanInside(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& q
 }
 
 // writeBlock and walkSpan for a span that spanInside has cleared.
-template <class Shade>
+template <bool mending, class Shade>
 void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, const CornerMend& mend,
                     Shade shade) {
     const FrameArrays& f = t.frame;
@@ -337,7 +342,8 @@ void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uin
         writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
         writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
         int32_t x = 0, y = 0;
-        if (cornerBetween(mend, last, b, x, y)) writePolygonSample(f, indexOf(f, x, y), iz, colour, t.visible, t.code);
+        if (mending && cornerBetween(mend, last, b, x, y))
+            writePolygonSample(f, indexOf(f, x, y), iz, colour, t.visible, t.code);
         last = b;
         shade.advance();
         r += step;
@@ -348,10 +354,12 @@ template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
     const ScreenPoint step = (q - p) / static_cast<float>(m);
     const CornerMend mend = cornerMendOf(t, q - p, step);
-    if (t.inside || spanInside(t.frame, p, q, m))
-        walkSpanInside(t, p, step, static_cast<uint32_t>(m), mend, shade);
-    else
+    if (!(t.inside || spanInside(t.frame, p, q, m)))
         walkSpan(t, p, step, static_cast<uint32_t>(m), mend, shade);
+    else if (mend.dx != 0)
+        walkSpanInside<true>(t, p, step, static_cast<uint32_t>(m), mend, shade);
+    else
+        walkSpanInside<false>(t, p, step, static_cast<uint32_t>(m), mend, shade);
 }
 
 // One sweep step: the span from p to q, its end not sampled. False when the span is too long,
