@@ -238,8 +238,21 @@ void printTable(const char* title, const int* threadCounts, const Timing (&peer)
 }  // namespace
 }  // namespace vx::bench
 
-int main() {
+int main(int argc, char** argv) {
     using namespace vx::bench;
+    // `llvmpipe_peer STYLE FRAMES` draws only our frames, on one thread, for a profiler: the
+    // difference between two frame counts gives the cost of a frame alone.
+    if (argc == 3) {
+        std::vector<uint32_t> surface(width * height);
+        auto s = sphereState(surface);
+        s->shadeStyle = static_cast<uint8_t>(std::atoi(argv[1]));
+        vx::setRenderThreads(1);
+        for (int i = std::atoi(argv[2]); i > 0; --i) {
+            vx::composeFrame(*s);
+            vx::copyFrameToScreen(*s);
+        }
+        return 0;
+    }
     const int cores = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
     const int threadCounts[2] = {cores, 1};
     Timing peer[2], ours[2][3];

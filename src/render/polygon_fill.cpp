@@ -74,8 +74,9 @@ struct Target {
     bool selected;
     uint8_t style;  // 1 flat, 2 per sample
     uint32_t flatColour;
-    double maxCount;  // 2·screenWidth: longer sweeps and spans are not drawn
-    bool inside;      // every span of the polygon passes spanInside
+    double maxCount;        // 2·screenWidth: longer sweeps and spans are not drawn
+    bool inside;            // every span of the polygon passes spanInside
+    double sweepX, sweepY;  // stepAB + stepCD: the side of a span its successor lies on
 };
 
 // A polygon's corners in drawing order: A slot 0, B slot 3, C slot 1, D slot 2.
@@ -201,28 +202,65 @@ SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const Scr
     return {directions.forCount(e, m), su, sv, static_cast<float>(length / 248.0), selected};
 }
 
-// One sample's block: columns ix..ix+fx and rows iy..iy+fy, of which only the rows in the band
-// are written. The caller has checked that the sample lies in 1..width-2, 1..height-2 and that
-// top-1 <= y < bottom, so truncation is floor, the block stays on the surface and its upper row is
-// at most the band's last. A duplicate index of a block without a fraction is harmless: equal
-// depth fails the test.
-template <class Shade>
-void writeBlock(const Target& t, const ScreenPoint& r, Shade& shade) {
-    const FrameArrays& f = t.frame;
+// The pixels one sample covers: columns x0..x1 and rows y0..y1, each pair equal or one apart.
+struct Block {
+    int32_t x0, x1, y0, y1;
+};
+
+// The block of a sample that lies in the drawable area, where truncation is floor.
+Block blockOf(const ScreenPoint& r) {
     const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
-    const int32_t iz = floorSample(r.depth);
-    const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
-    const std::size_t rowStep = static_cast<std::size_t>(f.width);
-    const bool upper = iy >= f.top;
-    const bool lower = r.y > static_cast<float>(iy) && iy + 1 < f.bottom;
-    // Rows outside the band are replaced by the one inside, which a repeated write leaves alone.
-    const std::size_t first = indexOf(f, ix, upper ? iy : iy + 1);
-    const std::size_t second = lower && upper ? first + rowStep : first;
+    return {ix, r.x > static_cast<float>(ix) ? ix + 1 : ix, iy, r.y > static_cast<float>(iy) ? iy + 1 : iy};
+}
+
+// Two samples of a span a pixel apart on a diagonal cover blocks that touch only at a corner,
+// and the sweep leaves both pixels beside that corner empty; the neighbouring spans, sampled on
+// the same diagonals, may miss them too (a square turned 45 degrees came out a checkerboard). The
+// mend fills the one on the side of the next span, so that it stays inside the polygon, with the
+// later sample's shade and depth, through the same polygon-sample write as the blocks. It runs
+// after the later block, so every write of the sweep itself stays as it was.
+struct CornerMend {
+    int32_t dx, dy;  // the direction of the span's steps, -1 or 1; 0 when it never moves that way
+    bool besideInX;  // the mended pixel is the earlier block's neighbour in x, else in y
+};
+
+CornerMend cornerMendOf(const Target& t, const ScreenPoint& s, const ScreenPoint& step) {
+    // Blocks touch only at a corner when their samples lie a pixel or more apart in both x and y.
+    // Each sum of the walk rounds by at most half a unit in the last place of an on-screen
+    // coordinate, so a step that falls short of a pixel by more than that never gets there.
+    const float nearlyOne = 1.0f - static_cast<float>(std::max(t.frame.width, t.frame.height)) * 0x1p-22f;
+    if (!(std::fabs(step.x) >= nearlyOne && std::fabs(step.y) >= nearlyOne)) return {0, 0, false};
+    const int32_t dx = step.x > 0.0f ? 1 : step.x < 0.0f ? -1 : 0;
+    const int32_t dy = step.y > 0.0f ? 1 : step.y < 0.0f ? -1 : 0;
+    const double side = static_cast<double>(s.x) * t.sweepY - static_cast<double>(s.y) * t.sweepX;
+    // The pixel beside the earlier block in x lies on the side -dx·dy of the span.
+    return {dx, dy, !(side * dx * dy > 0.0)};
+}
+
+// The pixel between the blocks of consecutive samples a and b, when they touch only at a corner.
+bool cornerBetween(const CornerMend& c, const Block& a, const Block& b, int32_t& x, int32_t& y) {
+    if (c.dx == 0 || c.dy == 0) return false;
+    const int32_t ax = c.dx > 0 ? a.x1 : a.x0, bx = c.dx > 0 ? b.x0 : b.x1;
+    const int32_t ay = c.dy > 0 ? a.y1 : a.y0, by = c.dy > 0 ? b.y0 : b.y1;
+    if (bx - ax != c.dx || by - ay != c.dy) return false;
+    x = c.besideInX ? bx : ax;
+    y = c.besideInX ? ay : by;
+    return true;
+}
+
+// One sample's block, of which only the rows in the band are written. The caller has checked
+// that the sample lies in 1..width-2, 1..height-2 and that top-1 <= y < bottom, so the block
+// stays on the surface and its upper row is at most the band's last. A duplicate index of a
+// block without a fraction is harmless: equal depth fails the test.
+void writeBlock(const Target& t, const Block& b, int32_t iz, uint32_t colour) {
+    const FrameArrays& f = t.frame;
+    const std::size_t right = static_cast<std::size_t>(b.x1 - b.x0);
+    const bool upper = b.y0 >= f.top;
+    const bool lower = b.y1 > b.y0 && b.y1 < f.bottom;
     if (!upper && !lower) return;
-    // The shade is worked out only when a pixel of the block will take it.
-    if (!(iz < f.depth[first] || iz < f.depth[first + right] || iz < f.depth[second] || iz < f.depth[second + right]))
-        return;
-    const uint32_t colour = t.visible ? shade.colour() : 0;
+    // Rows outside the band are replaced by the one inside, which a repeated write leaves alone.
+    const std::size_t first = indexOf(f, b.x0, upper ? b.y0 : b.y1);
+    const std::size_t second = lower && upper ? first + static_cast<std::size_t>(f.width) : first;
     writePolygonSample(f, first, iz, colour, t.visible, t.code);
     writePolygonSample(f, first + right, iz, colour, t.visible, t.code);
     writePolygonSample(f, second, iz, colour, t.visible, t.code);
@@ -230,12 +268,30 @@ void writeBlock(const Target& t, const ScreenPoint& r, Shade& shade) {
 }
 
 template <class Shade>
-void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, Shade shade) {
-    const float maxX = static_cast<float>(t.frame.width - 1);
-    const float minY = static_cast<float>(std::max(1, t.frame.top - 1));
-    const float maxY = static_cast<float>(std::min(t.frame.height - 1, t.frame.bottom));
+void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, const CornerMend& mend,
+              Shade shade) {
+    const FrameArrays& f = t.frame;
+    const float maxX = static_cast<float>(f.width - 1);
+    const float minY = static_cast<float>(std::max(1, f.top - 1));
+    const float maxY = static_cast<float>(std::min(f.height - 1, f.bottom));
+    // The mend joins two drawn samples; a sample left out of the band counts as drawn, as it is
+    // in the band that holds it.
+    const float minMendY = 1.0f, maxMendY = static_cast<float>(f.height - 1);
+    bool lastDrawn = false;
+    Block last{};
     for (uint32_t sample = 0; sample < count; ++sample) {
-        if (r.x >= 1.0f && r.x < maxX && r.y >= minY && r.y < maxY) writeBlock(t, r, shade);
+        const bool drawn = r.x >= 1.0f && r.x < maxX && r.y >= minMendY && r.y < maxMendY;
+        if (drawn) {
+            const Block b = blockOf(r);
+            const int32_t iz = floorSample(r.depth);
+            const uint32_t colour = t.visible ? shade.colour() : 0;
+            if (r.y >= minY && r.y < maxY) writeBlock(t, b, iz, colour);
+            int32_t x = 0, y = 0;
+            if (lastDrawn && cornerBetween(mend, last, b, x, y) && y >= f.top && y < f.bottom)
+                writePolygonSample(f, indexOf(f, x, y), iz, colour, t.visible, t.code);
+            last = b;
+        }
+        lastDrawn = drawn;
         shade.advance();
         r += step;
     }
@@ -267,22 +323,28 @@ bool spanInside(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& q
 }
 
 // writeBlock and walkSpan for a span that spanInside has cleared.
-template <class Shade>
-void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, Shade shade) {
+template <bool mending, class Shade>
+void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, const CornerMend& mend,
+                    Shade shade) {
     const FrameArrays& f = t.frame;
     const std::size_t rowStep = static_cast<std::size_t>(f.width);
+    Block last{-2, -2, -2, -2};  // touches no block
     for (uint32_t sample = 0; sample < count; ++sample) {
-        const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
+        const Block b = blockOf(r);
         const auto iz = static_cast<int32_t>(r.depth);
-        const std::size_t i = indexOf(f, ix, iy);
-        const std::size_t right = r.x > static_cast<float>(ix) ? 1 : 0;
-        const std::size_t down = r.y > static_cast<float>(iy) ? rowStep : 0;
+        const std::size_t i = indexOf(f, b.x0, b.y0);
+        const std::size_t right = static_cast<std::size_t>(b.x1 - b.x0);
+        const std::size_t down = b.y1 > b.y0 ? rowStep : 0;
         // Both shades here cost a load, so there is nothing to gain from testing the block first.
         const uint32_t colour = shade.colour();
         writePolygonSample(f, i, iz, colour, t.visible, t.code);
         writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
         writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
         writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
+        int32_t x = 0, y = 0;
+        if (mending && cornerBetween(mend, last, b, x, y))
+            writePolygonSample(f, indexOf(f, x, y), iz, colour, t.visible, t.code);
+        last = b;
         shade.advance();
         r += step;
     }
@@ -291,10 +353,13 @@ void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uin
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
     const ScreenPoint step = (q - p) / static_cast<float>(m);
-    if (t.inside || spanInside(t.frame, p, q, m))
-        walkSpanInside(t, p, step, static_cast<uint32_t>(m), shade);
+    const CornerMend mend = cornerMendOf(t, q - p, step);
+    if (!(t.inside || spanInside(t.frame, p, q, m)))
+        walkSpan(t, p, step, static_cast<uint32_t>(m), mend, shade);
+    else if (mend.dx != 0)
+        walkSpanInside<true>(t, p, step, static_cast<uint32_t>(m), mend, shade);
     else
-        walkSpan(t, p, step, static_cast<uint32_t>(m), shade);
+        walkSpanInside<false>(t, p, step, static_cast<uint32_t>(m), mend, shade);
 }
 
 // One sweep step: the span from p to q, its end not sampled. False when the span is too long,
@@ -334,12 +399,14 @@ void fillPolygon(const Target& t, const Corners& k) {
     const float top = std::min({a.y, b.y, c.y, d.y}), bottom = std::max({a.y, b.y, c.y, d.y});
     if (!mayTouchBand(t.frame, top, bottom, n + t.maxCount)) return;
     // Every sample lies within the corners' box up to the rounding of the sweep and the span.
-    Target clear = t;
-    clear.inside = spanInside(t.frame, lowestCorner(a, b, c, d), highestCorner(a, b, c, d), n + t.maxCount);
-    ShadeEdges edges = shadeEdgesOf(k, n);
-    EdgeDirections directions;
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
+    Target clear = t;
+    clear.inside = spanInside(t.frame, lowestCorner(a, b, c, d), highestCorner(a, b, c, d), n + t.maxCount);
+    clear.sweepX = static_cast<double>(stepAB.x) + stepCD.x;
+    clear.sweepY = static_cast<double>(stepAB.y) + stepCD.y;
+    ShadeEdges edges = shadeEdgesOf(k, n);
+    EdgeDirections directions;
     ScreenPoint p = a, q = c;
     for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
         if (!drawSweepStep(clear, p, q, edges, directions)) return;
@@ -384,7 +451,8 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
-    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false}, k);
+    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0},
+                k);
 }
 
 }  // namespace

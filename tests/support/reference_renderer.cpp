@@ -179,6 +179,27 @@ struct Renderer {
         if (pick(x, y) < 1) pick(x, y) = k;
     }
 
+    struct Block {
+        int32_t x0, x1, y0, y1;  // columns x0..x1, rows y0..y1
+    };
+
+    // Consecutive samples of a span whose blocks touch only at a corner leave the two pixels beside
+    // it empty; the one on the side of the next span is written with the later sample's values.
+    void mendCorner(Block a, Block b, Point step, double side, int32_t iz, uint32_t colour, bool visible, int16_t k) {
+        if (step.x == 0 || step.y == 0) return;
+        const int32_t dx = step.x > 0 ? 1 : -1, dy = step.y > 0 ? 1 : -1;
+        // The edge columns and rows of the two blocks that face each other.
+        const int32_t ax = dx > 0 ? a.x1 : a.x0, bx = dx > 0 ? b.x0 : b.x1;
+        const int32_t ay = dy > 0 ? a.y1 : a.y0, by = dy > 0 ? b.y0 : b.y1;
+        if (bx - ax != dx || by - ay != dy) return;
+        // (bx, ay) lies on the side -dx·dy of the span's direction, (ax, by) on the other.
+        const bool nextSideIsMinusDxDy = !(side * dx * dy > 0);
+        if (nextSideIsMinusDxDy)
+            writeSample(bx, ay, iz, colour, visible, k);
+        else
+            writeSample(ax, by, iz, colour, visible, k);
+    }
+
     void fill(int32_t i, Point a, Point b, Point c, Point d, bool visible, bool selected, const uint16_t* slot) {
         const Point dAB{b.x - a.x, b.y - a.y, b.z - a.z}, dCD{d.x - c.x, d.y - c.y, d.z - c.z};
         const double n = std::max(countOf(dAB), countOf(dCD));
@@ -213,6 +234,11 @@ struct Renderer {
                 const float slen = single(std::sqrt(double(su) * su + double(sv) * sv + double(sz) * sz) / 248);
                 sp = {single(sp.x / m), single(sp.y / m), single(sp.z / m)};
                 Point r = p;
+                // Which side of the span the next one lies on.
+                const double side = double(q.x - p.x) * (double(stepAB.y) + stepCD.y) -
+                                    double(q.y - p.y) * (double(stepAB.x) + stepCD.x);
+                bool lastDrawn = false;
+                Block last{};
                 uint32_t colour = 0;
                 if (s.shadeStyle == 1) colour = shade(std::fabs(248.0 * f.facing[i]), selected);
                 for (int64_t t = 0; t < static_cast<int64_t>(m); ++t) {
@@ -224,11 +250,16 @@ struct Renderer {
                         ez += kZ;
                     }
                     const int32_t ix = floorOf(r.x), iy = floorOf(r.y), iz = floorOf(r.z);
-                    if (ix >= 1 && ix <= f.width - 2 && iy >= 1 && iy <= f.height - 2) {
-                        const int32_t fx = r.x > ix ? 1 : 0, fy = r.y > iy ? 1 : 0;
+                    const bool drawn = ix >= 1 && ix <= f.width - 2 && iy >= 1 && iy <= f.height - 2;
+                    const int32_t fx = r.x > ix ? 1 : 0, fy = r.y > iy ? 1 : 0;
+                    if (drawn) {
                         for (int32_t y = iy; y <= iy + fy; ++y)
                             for (int32_t x = ix; x <= ix + fx; ++x) writeSample(x, y, iz, colour, visible, k);
+                        if (t > 0 && lastDrawn)
+                            mendCorner(last, {ix, ix + fx, iy, iy + fy}, sp, side, iz, colour, visible, k);
                     }
+                    lastDrawn = drawn;
+                    last = {ix, ix + fx, iy, iy + fy};
                     r = {r.x + sp.x, r.y + sp.y, r.z + sp.z};
                 }
             }
