@@ -160,6 +160,10 @@ bool redoStep(History& history, Model& model) {
     return true;
 }
 
+void restorePresent(const History& history, Model& model) {
+    if (history.present) takePresent(*history.present, model);
+}
+
 void markSaved(History& history, const Model& model) {
     if (!history.saved) resetHistory(history, model);
     *history.saved = model;

@@ -59,6 +59,10 @@ bool recordStep(History& history, const Model& model);
 bool undoStep(History& history, Model& model);
 bool redoStep(History& history, Model& model);
 
+// Puts the model back to the present: what the newest recorded step left, dropping changes not
+// yet recorded.
+void restorePresent(const History& history, Model& model);
+
 // The model was just saved or loaded: it is now the saved state.
 void markSaved(History& history, const Model& model);
 

@@ -4,9 +4,11 @@
 #include "core/numeric.h"
 #include "platform/display.h"
 #include "platform/input.h"
+#include "ui/group_transform.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
 #include "ui/undo.h"
+#include "ui/vertex_group.h"
 
 namespace vx {
 namespace {
@@ -47,6 +49,7 @@ bool displayKey(const std::string& key, EditorState& state) {
     if (key == "x") {
         state.selection.vertexCount = 0;
         state.selection.polygon = 0;
+        clearGroup(state.group);
     } else if (key == "1" || key == "2" || key == "3") {
         state.showFlags ^= static_cast<uint8_t>(1u << (key[0] - '1'));
     } else if (key == "4") {
@@ -125,6 +128,9 @@ bool takeTabClick(EditorState& state) {
     InputState& input = state.input;
     EditorMode mode{};
     if (!input.leftClick || !tabAt(input.mouseX, input.mouseY, input.tabRowY, mode)) return false;
+    // A left click keeps a running group operation wherever it lands.
+    if (groupOperationRunning(state)) keepGroupOperation(state);
+    state.groupRectangle.active = false;
     input.holdAfterTabClick = 1;
     state.mode = mode;
     return true;

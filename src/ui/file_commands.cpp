@@ -7,6 +7,7 @@
 #include "platform/text.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
+#include "ui/vertex_group.h"
 
 namespace vx {
 namespace {
@@ -61,6 +62,7 @@ void loadNamedModel(EditorState& state, const std::string& path, const std::stri
         return;
     }
     state.currentFileName = name;
+    clearGroup(state.group);  // its vertex numbers meant the old model
     modelLoaded(state, hadUnsavedChanges);
 }
 

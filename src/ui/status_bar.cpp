@@ -59,7 +59,10 @@ void drawSelectionHelp(const EditorState& state) {
             clearRow(3);
             printString("left-click to place vertex at ", 0);
             printPointerPosition(state.input);
-            printString("right-click to select vertex, d to delete last vertex", 1);
+            // With a group, "d" deletes the group instead of the last vertex.
+            printString(state.group.count > 0 ? "right-click to select vertex, d to delete the group"
+                                              : "right-click to select vertex, d to delete last vertex",
+                        1);
             break;
         case 1:
             clearRow(3);
@@ -86,6 +89,43 @@ void drawSelectionHelp(const EditorState& state) {
     }
 }
 
+// While a grab, scale or turn follows the pointer: what runs, how to end it, and how far it went.
+void drawGroupOperationHelp(const GroupOperation& op) {
+    clearRow(3);
+    printString(op.name, 0);
+    printString(": move the mouse, left-click to keep, Esc or right-click to cancel", 1);
+    clearRow(4);
+    if (op.action == GroupAction::grab) {
+        printString("moved by ", 0);
+        printInteger(op.shown[0], 0);
+        printString(" ", 0);
+        printInteger(op.shown[1], 0);
+        printString(" ", 0);
+        printInteger(op.shown[2], 0);
+    } else if (op.action == GroupAction::scale) {
+        printString("scaled to ", 0);
+        printInteger(op.shown[0], 0);
+        printString(" %", 0);
+    } else {
+        printString("turned ", 0);
+        printInteger(op.shown[0], 0);
+        printString(" degrees", 0);
+    }
+}
+
+// Row 5 is the group's: a message of the last group key, or what the group's keys do.
+void drawGroupRow(const EditorState& state) {
+    if (!state.vertexMessage && state.group.count == 0) return;
+    clearRow(5);
+    if (state.vertexMessage) {
+        printString(state.vertexMessage, 1);
+        return;
+    }
+    printString("group ", 0);
+    printInteger(state.group.count, 0);
+    printString(": g grab, s scale, w turn, k duplicate, j mirror, u extrude, y weld, d delete", 1);
+}
+
 // Row 4 is not cleared here: a change of selection always brings a full frame first.
 void drawVerticesHelp(const EditorState& state) {
     clearRow(2);
@@ -94,8 +134,14 @@ void drawVerticesHelp(const EditorState& state) {
     printString(" ", 0);
     printInteger(state.input.mouseY, 0);
     printString(" pointer distance ", 0);
-    printInteger(state.input.pointerDistance, 1);
+    printInteger(state.input.pointerDistance, state.input.snapToGrid ? 0 : 1);
+    if (state.input.snapToGrid) printString(" snap 10", 1);
+    if (state.groupOperation.action != GroupAction::none) {
+        drawGroupOperationHelp(state.groupOperation);
+        return;
+    }
     drawSelectionHelp(state);
+    drawGroupRow(state);
 }
 
 void drawPolysHelp(const EditorState& state) {
