@@ -9,6 +9,7 @@
 
 #include "platform/backend.h"
 #include "platform/cp437.h"
+#include "platform/input.h"
 
 namespace vx {
 namespace {
@@ -19,8 +20,9 @@ constexpr const char* canvasSelector = "#screen";
 // A DOM event as the presenter takes it in. The browser runs its handlers only while the
 // editor sleeps; they queue here so that input still reaches the editor through takeEvents.
 struct NativeEvent {
-    enum class Kind : uint8_t { key, pointer, buttonDown, buttonUp, wheel, leave, focus, blur } kind;
+    enum class Kind : uint8_t { key, pointer, buttonDown, buttonUp, wheel, leave, focus, blur, modifiers } kind;
     int32_t a = 0, b = 0, c = 0;  // key code; or x, y and button bit; or wheel step
+    int32_t modifiers = -1;       // Shift and Ctrl as the event found them; -1 when it does not say
 };
 
 struct Page {
@@ -134,10 +136,13 @@ int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
     return characterCode(key);
 }
 
+int32_t modifierMask(bool shift, bool ctrl) { return (shift ? shiftModifier : 0) | (ctrl ? ctrlModifier : 0); }
+
 // Returning true keeps the key from the browser, so its own shortcuts (Ctrl+Z, arrows, Tab,
 // Backspace) act only in the editor.
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     const std::string_view key(event->key, strnlen(event->key, sizeof event->key));
+    queue({NativeEvent::Kind::modifiers, 0, 0, 0, modifierMask(event->shiftKey, event->ctrlKey)});
     // Some systems report AltGr as Ctrl+Alt; the character it gives enters as typed.
     if (event->altKey && event->ctrlKey && characterCode(key) >= 0) {
         queue({NativeEvent::Kind::key, characterCode(key)});
@@ -149,6 +154,12 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     if (code < 0) return false;
     queue({NativeEvent::Kind::key, code});
     return true;
+}
+
+// A key let go enters nothing; Shift or Ctrl let go is noted.
+EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void*) {
+    queue({NativeEvent::Kind::modifiers, 0, 0, 0, modifierMask(event->shiftKey, event->ctrlKey)});
+    return false;
 }
 
 int32_t buttonBit(unsigned short button) {
@@ -172,7 +183,7 @@ NativeEvent pointerEvent(NativeEvent::Kind kind, const EmscriptenMouseEvent& eve
     int pixel[2] = {-1, -1};
     pagePointToPixel(static_cast<double>(event.clientX), static_cast<double>(event.clientY), page().width,
                      page().height, pixel);
-    return {kind, pixel[0], pixel[1], buttonBit(event.button)};
+    return {kind, pixel[0], pixel[1], buttonBit(event.button), modifierMask(event.shiftKey, event.ctrlKey)};
 }
 
 // Presses count only on the canvas; moves and releases are watched over the whole document, so
@@ -211,6 +222,7 @@ void listen() {
     const char* document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(document, nullptr, true, onKeyDown);
+    emscripten_set_keyup_callback(document, nullptr, true, onKeyUp);
     emscripten_set_mousedown_callback(canvasSelector, nullptr, true, onMouse);
     emscripten_set_mouseleave_callback(canvasSelector, nullptr, true, onMouse);
     emscripten_set_mousemove_callback(document, nullptr, true, onMouse);
@@ -226,7 +238,10 @@ void pointerAt(int32_t x, int32_t y) {
 }
 
 void takeIn(const NativeEvent& event) {
+    if (event.modifiers >= 0) inputFeed::modifiersChanged(event.modifiers);
     switch (event.kind) {
+        case NativeEvent::Kind::modifiers:
+            break;
         case NativeEvent::Kind::key:
             inputFeed::enterKey(event.a);
             break;
