@@ -107,6 +107,7 @@ bool pollInput(EditorState& state) {
     input.mouseY = mouse.y;
     input.mouseWheel = mouse.wheel;
     input.mouseButtons = mouse.buttons;
+    input.mouseModifiers = mouse.modifiers;
     detectPresses(input);
     input.key = readKey();
     return !input.key.empty() || input.mouseX != input.prevMouseX || input.mouseY != input.prevMouseY ||

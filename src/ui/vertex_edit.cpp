@@ -18,11 +18,7 @@ constexpr int32_t shiftWheelStep = 10;
 const std::string escapeKey{'\x1B'};
 const std::string enterKey{'\r'};
 
-// The mouse state's modifier bits.
-constexpr int32_t shiftBit = 1;
-constexpr int32_t ctrlBit = 2;
-
-bool shiftHeld(const InputState& input) { return (input.mouseModifiers & shiftBit) != 0; }
+bool shiftHeld(const InputState& input) { return (input.mouseModifiers & shiftModifier) != 0; }
 
 // One step per pass, however far the wheel turned since the previous poll; with Shift, ten
 // per notch, for crossing a model quickly.
@@ -134,7 +130,7 @@ void dragGroupRectangle(EditorState& state) {
     InputState& input = state.input;
     GroupRectangle& rectangle = state.groupRectangle;
     if (input.leftClick && shiftHeld(input)) {
-        rectangle = {true, (input.mouseModifiers & ctrlBit) != 0, input.mouseX, input.mouseY, input.mouseX, input.mouseY};
+        rectangle = {true, (input.mouseModifiers & ctrlModifier) != 0, input.mouseX, input.mouseY, input.mouseX, input.mouseY};
         input.leftClick = 0;  // the press starts the rectangle and places nothing
         state.redrawPending = 1;
         return;

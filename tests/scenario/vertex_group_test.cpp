@@ -6,6 +6,8 @@
 #include <map>
 #include <set>
 
+#include "platform/headless/headless.h"
+#include "platform/input.h"
 #include "render/pixel_writers.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
@@ -404,6 +406,112 @@ TEST_F(Group, snapPutsPlacedVerticesAndGroupMovesOnTheTenUnitGrid) {
     EXPECT_EQ(vertex(8), (Vertex{20, 10, 0}));
     editor.key("h");
     EXPECT_EQ(textLine(2), "Vertex edit mode. mouse  410  303 pointer distance  0");
+}
+
+// The cube's near face shows at x 360 and 440, y 260 and 340; its far face at 333 and 467.
+TEST_F(Group, shiftRightClickTogglesAVertexAndLeavesTheSelectionAlone) {
+    headless::holdModifiers(shiftModifier);
+    editor.click(442, 262, rightButton);  // found by the right click's search
+    EXPECT_EQ(members(), (std::vector<int32_t>{1}));
+    EXPECT_EQ(editor.state().selection.vertexCount, 0);
+    editor.click(440, 260, rightButton);
+    EXPECT_EQ(group().count, 0);
+    headless::holdModifiers(0);
+    editor.click(440, 260, rightButton);
+    EXPECT_EQ(editor.state().selection.vertexCount, 1);
+    EXPECT_EQ(group().count, 0);
+}
+
+TEST_F(Group, shiftDragGroupsTheMarkersInsideItsDottedRectangleAndCtrlTakesThemOut) {
+    headless::holdModifiers(shiftModifier);
+    editor.moveTo(350, 250);
+    editor.press(leftButton);
+    editor.moveTo(450, 350);
+    EXPECT_EQ(editor.windowPixel(352, 250), groupColour);  // the outline, dotted
+    EXPECT_EQ(editor.windowPixel(350, 250), 0u);
+    EXPECT_EQ(editor.windowPixel(450, 300), groupColour);
+    EXPECT_EQ(editor.windowPixel(360, 260), whiteColour);  // inside: the picture as it was
+    editor.release(leftButton);
+    EXPECT_EQ(members(), (std::vector<int32_t>{0, 1, 2, 3}));
+    EXPECT_EQ(model().vertexCount, 8);  // the press placed nothing
+    EXPECT_NE(editor.windowPixel(352, 250), groupColour);
+
+    headless::holdModifiers(shiftModifier | ctrlModifier);
+    editor.moveTo(480, 220);
+    editor.press(leftButton);
+    editor.moveTo(420, 380);
+    editor.release(leftButton);
+    EXPECT_EQ(members(), (std::vector<int32_t>{0, 3}));  // 1, 2 left; 5 and 6 were never in
+}
+
+TEST_F(Group, shiftWheelMovesThePointerTenPerNotchAndThePlainWheelOnePerPass) {
+    headless::holdModifiers(shiftModifier);
+    editor.wheel(3);
+    EXPECT_EQ(editor.state().input.pointerDistance, 30);
+    editor.wheel(-1);
+    EXPECT_EQ(editor.state().input.pointerDistance, 20);
+    headless::holdModifiers(0);
+    editor.wheel(3);
+    EXPECT_EQ(editor.state().input.pointerDistance, 21);
+}
+
+// Counts what a user does: every key, click, move and wheel notch.
+struct CountedUser {
+    Scenario& editor;
+    int inputs = 0;
+    void key(const char* keys) { editor.key(keys), inputs += static_cast<int>(std::string_view(keys).size()); }
+    void click(int32_t x, int32_t y, int32_t button = leftButton) { editor.click(x, y, button), ++inputs; }
+    void move(int32_t x, int32_t y) { editor.moveTo(x, y), ++inputs; }
+    void shiftWheel(int32_t notches) {
+        headless::holdModifiers(shiftModifier);
+        editor.wheel(notches);
+        headless::holdModifiers(0);
+        inputs += notches;
+    }
+    void join(std::initializer_list<std::pair<int32_t, int32_t>> corners) {
+        for (const auto& [x, y] : corners) click(x, y, rightButton);
+        click(400, 300);
+    }
+};
+
+// The README's box: four corners of a floor, one quad, a, u, a move up and a click.
+TEST_F(Group, theReadmeBoxIsEighteenInputsAndAClosedBoxFacingOut) {
+    CountedUser user{editor};
+    user.key("ad");  // the default cube's corners go
+    ASSERT_EQ(model().vertexCount, 0);
+    user.key("h");
+    user.inputs = 0;
+    user.click(350, 350), user.click(450, 350);  // the near corners at depth 0
+    user.shiftWheel(5);                          // 50 farther
+    user.click(356, 344), user.click(444, 344);  // the far corners
+    user.join({{350, 350}, {450, 350}, {444, 344}, {356, 344}});
+    user.key("au");
+    user.move(400, 200);
+    user.click(400, 200);
+    EXPECT_EQ(user.inputs, 18);
+    ASSERT_EQ(model().vertexCount, 8);
+    ASSERT_EQ(model().polygonCount, 6);
+    EXPECT_EQ(vertex(3), (Vertex{100, 100, 50}));
+    EXPECT_EQ(vertex(7), (Vertex{100, -110, 50}));  // 100 pixels at depth 425: 212.5, on the grid 210
+    expectClosedAndOutward(model());
+}
+
+// The README's mirrored house front: half of it and a mirror, against the whole built by hand.
+TEST_F(Group, theReadmeHouseHalfAndMirrorIsSixteenInputs) {
+    CountedUser user{editor};
+    user.key("adh");
+    user.inputs = 0;
+    // Ridge, centre, eave, foot at the middle, foot at the side: (0 -100) (0 0) (100 0) (0 100) (100 100).
+    for (const auto& [x, y] : {std::pair{400, 250}, {400, 300}, {450, 300}, {400, 350}, {450, 350}}) user.click(x, y);
+    user.join({{400, 250}, {400, 300}, {450, 300}});
+    user.join({{400, 300}, {400, 350}, {450, 350}, {450, 300}});
+    user.key("aj");
+    EXPECT_EQ(user.inputs, 16);
+    ASSERT_EQ(model().vertexCount, 7);
+    ASSERT_EQ(model().polygonCount, 4);
+    EXPECT_EQ(vertex(5), (Vertex{-100, 0, 0}));
+    // Each half faces the viewer as the first did: corners anticlockwise on the screen.
+    for (int32_t k = 0; k < 4; ++k) EXPECT_LT(frontOf(model(), model().polygons[static_cast<std::size_t>(k)])[2], 0) << k;
 }
 
 }  // namespace
