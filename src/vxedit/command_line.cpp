@@ -30,14 +30,21 @@ Give at most one of each, in either order; a single argument is taken whole.
 
 Keys (case-sensitive; the help lines in the window say more):
   r v f c e    Rotate, Vertices, File, Camera, Polys mode (or click a tab)
-  q            quit          x  cancel the selections
+  q            quit          x  cancel the selections and the group
   1 2 3 4      show markers, lines, polygons; polygon style
   + -          zoom          o i O I  camera distance     m n M N  draw depth
   arrow keys   move the view by one pixel
   Rotate       drag to turn; a s d quarter turns; z reset; wheel zooms
   Camera       left drag pans, right drag zooms; z reset; wheel zooms
   Vertices     left click places, moves or joins; right click selects;
-               wheel moves the 3-D pointer; d deletes
+               wheel moves the 3-D pointer, Shift+wheel by 10 a notch;
+               d deletes; h snaps to a 10-unit grid
+  Vertex group (Vertices mode) Shift+right click adds or removes a vertex;
+               Shift+left drag groups the markers in a rectangle (with Ctrl
+               takes them out); a all or none; x empties the group
+               g grab, s scale, w turn: a left click keeps, Esc or a right
+               click cancels; k duplicate and grab; j mirror through x = 0;
+               u extrude and grab; y weld into one vertex; d delete
   Polys        left click makes a quad; right click selects; p flip;
                t one- or two-sided; d delete
   File         s save; a save as; l load; L reload

@@ -514,5 +514,36 @@ TEST_F(Group, theReadmeHouseHalfAndMirrorIsSixteenInputs) {
     for (int32_t k = 0; k < 4; ++k) EXPECT_LT(frontOf(model(), model().polygons[static_cast<std::size_t>(k)])[2], 0) << k;
 }
 
+// The same two shapes built corner by corner and face by face, for the README's comparison.
+TEST_F(Group, withoutTheGroupTheBoxTakes88InputsAndTheHouse25) {
+    CountedUser user{editor};
+    user.key("adh");
+    user.inputs = 0;
+    user.click(350, 350), user.click(450, 350), user.click(450, 245), user.click(350, 245);
+    for (int notch = 0; notch < 50; ++notch) editor.wheel(1), ++user.inputs;  // one step per pass
+    user.click(356, 344), user.click(444, 344), user.click(444, 251), user.click(356, 251);
+    const std::pair<int32_t, int32_t> at[8] = {{350, 350}, {450, 350}, {450, 245}, {350, 245},
+                                               {356, 344}, {444, 344}, {444, 251}, {356, 251}};
+    for (const Slots& face : {Slots{0, 1, 2, 3}, Slots{5, 4, 7, 6}, Slots{4, 0, 3, 7}, Slots{1, 5, 6, 2},
+                              Slots{3, 2, 6, 7}, Slots{4, 5, 1, 0}})
+        user.join({at[face[0]], at[face[1]], at[face[2]], at[face[3]]});
+    EXPECT_EQ(user.inputs, 88);
+    ASSERT_EQ(model().vertexCount, 8);
+    ASSERT_EQ(model().polygonCount, 6);
+    EXPECT_EQ(vertex(6), (Vertex{100, -110, 50}));
+    expectClosedAndOutward(model());
+
+    user.key("adh");  // snapping goes off: at depth 0 every pixel is two whole units anyway
+    user.inputs = 0;
+    for (const auto& [x, y] : {std::pair{400, 250}, {400, 300}, {450, 300}, {400, 350}, {450, 350}, {350, 300}, {350, 350}})
+        user.click(x, y);
+    user.join({{400, 250}, {400, 300}, {450, 300}});
+    user.join({{400, 250}, {350, 300}, {400, 300}});
+    user.join({{400, 300}, {400, 350}, {450, 350}, {450, 300}});
+    user.join({{400, 300}, {350, 300}, {350, 350}, {400, 350}});
+    EXPECT_EQ(user.inputs, 25);
+    EXPECT_EQ(model().polygonCount, 4);
+}
+
 }  // namespace
 }  // namespace vx::test
