@@ -120,17 +120,17 @@ GroupVerdict copyGroup(Model& model, VertexGroup& group, bool mirror) {
 // An undirected edge as one sortable number; both ends are group members, so below 5000.
 uint32_t edgeKey(uint16_t a, uint16_t b) { return static_cast<uint32_t>(std::min(a, b)) << 16 | std::max(a, b); }
 
+// Visits the edges from slot k to slot k + 1 (and 3 to 0) that join two different corners.
 template <typename Visit>
 void forEachEdge(const Polygon& polygon, Visit visit) {
     for (std::size_t k = 0; k < 4; ++k) {
         const uint16_t a = polygon.slots[k], b = polygon.slots[(k + 1) % 4];
-        if (a != b) visit(a, b);
+        if (a != b) visit(a, b, k);
     }
 }
 
-std::size_t edgeUses(const std::vector<uint32_t>& sortedKeys, uint32_t key) {
-    const auto range = std::equal_range(sortedKeys.begin(), sortedKeys.end(), key);
-    return static_cast<std::size_t>(range.second - range.first);
+bool hasKey(const std::vector<uint32_t>& sortedKeys, uint32_t key) {
+    return std::binary_search(sortedKeys.begin(), sortedKeys.end(), key);
 }
 
 // The polygon's front: the side from which it is drawn when one-sided (e1 x e2 of slots 0, 1, 3).
@@ -146,35 +146,57 @@ std::array<double, 3> frontOf(const Model& model, const Polygon& polygon) {
 // What an extrude will do, worked out before anything changes.
 struct ExtrudePlan {
     std::vector<int32_t> polygons;   // wholly in the group
-    std::vector<uint32_t> edgeKeys;  // every edge of those polygons, sorted; a boundary edge occurs once
-    std::vector<int32_t> lines;      // wholly in the group and no edge of a grouped polygon
+    std::vector<uint32_t> edgeKeys;      // the edges of those polygons, sorted, each once
+    std::vector<uint32_t> boundaryKeys;  // those of them that only one grouped polygon uses
+    std::vector<uint8_t> boundary;       // per grouped polygon and slot: its edge from that slot is a boundary
+    std::vector<int32_t> lines;      // wholly in the group: they move onto the copies
     std::vector<uint8_t> joined;     // per vertex: used by a grouped polygon or line
     int32_t sideQuads = 0;
+    int32_t lineQuads = 0;  // for the grouped lines that are no edge of a grouped polygon
     int32_t loneVertices = 0;
     bool capped = true;
 };
 
+// One sort of every grouped edge, tagged with where it came from, finds the boundary: an edge
+// whose run in the sorted list is one long.
+void findBoundary(ExtrudePlan& plan, std::vector<uint64_t>& edges) {
+    std::sort(edges.begin(), edges.end());
+    plan.boundary.assign(plan.polygons.size() * 4, 0);
+    for (std::size_t i = 0; i < edges.size();) {
+        std::size_t end = i + 1;
+        while (end < edges.size() && edges[end] >> 32 == edges[i] >> 32) ++end;
+        const auto key = static_cast<uint32_t>(edges[i] >> 32);
+        plan.edgeKeys.push_back(key);
+        if (end == i + 1) {
+            plan.boundaryKeys.push_back(key);
+            plan.boundary[static_cast<uint32_t>(edges[i])] = 1;
+            ++plan.sideQuads;
+        }
+        i = end;
+    }
+}
+
 void planPolygons(const Model& model, const VertexGroup& group, ExtrudePlan& plan) {
     const auto polygons = used(model.polygons, model.polygonCount);
+    std::vector<uint64_t> edges;  // edge key, then grouped polygon * 4 + slot
     for (int32_t k = 0; k < static_cast<int32_t>(polygons.size()); ++k) {
         const Polygon& polygon = polygons[static_cast<std::size_t>(k)];
         if (!polygonInGroup(group, polygon)) continue;
+        const uint64_t n = plan.polygons.size();
         plan.polygons.push_back(k);
-        forEachEdge(polygon, [&](uint16_t a, uint16_t b) { plan.edgeKeys.push_back(edgeKey(a, b)); });
+        forEachEdge(polygon, [&](uint16_t a, uint16_t b, std::size_t slot) {
+            edges.push_back(uint64_t{edgeKey(a, b)} << 32 | (n * 4 + slot));
+        });
         for (uint16_t v : polygon.slots) plan.joined[v] = 1;
     }
-    std::sort(plan.edgeKeys.begin(), plan.edgeKeys.end());
-    for (const int32_t k : plan.polygons) {
-        forEachEdge(model.polygons[static_cast<std::size_t>(k)],
-                    [&](uint16_t a, uint16_t b) { plan.sideQuads += edgeUses(plan.edgeKeys, edgeKey(a, b)) == 1; });
-    }
+    findBoundary(plan, edges);
     // Grouped polygons that share a boundary edge with the rest of the model open onto it; a
     // sheet that touches nothing is closed by a cap where it was.
     for (const Polygon& polygon : polygons) {
         if (!plan.capped || plan.polygons.empty()) break;
         if (polygonInGroup(group, polygon)) continue;
-        forEachEdge(polygon, [&](uint16_t a, uint16_t b) {
-            if (inGroup(group, a) && inGroup(group, b) && edgeUses(plan.edgeKeys, edgeKey(a, b)) == 1)
+        forEachEdge(polygon, [&](uint16_t a, uint16_t b, std::size_t) {
+            if (inGroup(group, a) && inGroup(group, b) && hasKey(plan.boundaryKeys, edgeKey(a, b)))
                 plan.capped = false;
         });
     }
@@ -190,6 +212,7 @@ ExtrudePlan planExtrude(const Model& model, const VertexGroup& group) {
         if (!lineInGroup(group, line)) continue;
         plan.joined[line.a] = plan.joined[line.b] = 1;
         plan.lines.push_back(k);
+        plan.lineQuads += !hasKey(plan.edgeKeys, edgeKey(line.a, line.b));
     }
     for (int32_t i = 0; i < usedVertices(model); ++i)
         plan.loneVertices += inGroup(group, i) && !plan.joined[static_cast<std::size_t>(i)];
@@ -204,15 +227,16 @@ void addPolygon(Model& model, std::array<uint16_t, 4> slots, uint16_t flags) {
 // corner order, gets the quad (a, b, b', a'), which faces out of the solid when the copy moves
 // out of the polygon's front.
 void extrudePolygons(Model& model, const ExtrudePlan& plan, const VertexMap& copy, ExtrudeRecord& record) {
-    for (const int32_t k : plan.polygons) {
+    for (std::size_t n = 0; n < plan.polygons.size(); ++n) {
+        const int32_t k = plan.polygons[n];
         Polygon& polygon = model.polygons[static_cast<std::size_t>(k)];
         const Polygon original = polygon;
         const std::array<double, 3> front = frontOf(model, original);
         for (std::size_t axis = 0; axis < 3; ++axis) record.front[axis] += front[axis];
         for (uint16_t& slot : polygon.slots) slot = mapped(copy, slot);
         record.moved[static_cast<std::size_t>(record.movedCount++)] = static_cast<uint16_t>(k);
-        forEachEdge(original, [&](uint16_t a, uint16_t b) {
-            if (edgeUses(plan.edgeKeys, edgeKey(a, b)) == 1)
+        forEachEdge(original, [&](uint16_t a, uint16_t b, std::size_t slot) {
+            if (plan.boundary[n * 4 + slot])
                 addPolygon(model, {a, b, mapped(copy, b), mapped(copy, a)}, original.flags);
         });
         if (plan.capped) addPolygon(model, reversed(original.slots), original.flags);
@@ -325,7 +349,7 @@ GroupVerdict extrudeGroup(Model& model, VertexGroup& group, ExtrudeRecord& recor
     if (group.count == 0) return GroupVerdict::emptyGroup;
     const ExtrudePlan plan = planExtrude(model, group);
     const auto polygonCount = static_cast<int64_t>(plan.polygons.size());
-    const int64_t added = plan.sideQuads + (plan.capped ? polygonCount : 0) + static_cast<int64_t>(plan.lines.size());
+    const int64_t added = plan.sideQuads + (plan.capped ? polygonCount : 0) + plan.lineQuads;
     if (!fits(model, group.count, added, plan.loneVertices)) return GroupVerdict::tablesFull;
     record.movedCount = 0;
     record.firstAdded = model.polygonCount;
@@ -342,7 +366,7 @@ GroupVerdict extrudeGroup(Model& model, VertexGroup& group, ExtrudeRecord& recor
     extrudePolygons(model, plan, copy, record);
     for (const int32_t k : plan.lines) {
         Line& line = model.lines[static_cast<std::size_t>(k)];
-        if (edgeUses(plan.edgeKeys, edgeKey(line.a, line.b)) == 0)
+        if (!hasKey(plan.edgeKeys, edgeKey(line.a, line.b)))
             addPolygon(model, {line.a, line.b, mapped(copy, line.b), mapped(copy, line.a)}, twoSidedFlag);
         line = {mapped(copy, line.a), mapped(copy, line.b)};
     }
