@@ -13,6 +13,8 @@ inline constexpr uint32_t whiteColour = 0xFFFFFF;
 inline constexpr uint32_t redColour = 0xFF0000;
 // Vertices of the group: a colour nothing else is drawn in, so a group shows at a glance.
 inline constexpr uint32_t groupColour = 0xFFC000;
+// The dotted rectangle of a Shift + left drag, in a colour of its own too.
+inline constexpr uint32_t groupRectangleColour = 0x40C0FF;
 // Selection marks sit at depth 0, which no drawn geometry can reach, so they stay on top.
 inline constexpr int32_t selectionMarkDepth = 0;
 

@@ -39,6 +39,7 @@ bool modeKey(const std::string& key, EditorState& state) {
     for (const auto& entry : modeKeys) {
         if (key.size() == 1 && key[0] == entry.key) {
             state.mode = entry.mode;
+            state.groupRectangle.active = false;  // a rectangle belongs to the Vertices mode it began in
             return true;
         }
     }

@@ -427,14 +427,14 @@ TEST_F(Group, shiftDragGroupsTheMarkersInsideItsDottedRectangleAndCtrlTakesThemO
     editor.moveTo(350, 250);
     editor.press(leftButton);
     editor.moveTo(450, 350);
-    EXPECT_EQ(editor.windowPixel(352, 250), groupColour);  // the outline, dotted
+    EXPECT_EQ(editor.windowPixel(352, 250), groupRectangleColour);  // the outline, dotted
     EXPECT_EQ(editor.windowPixel(350, 250), 0u);
-    EXPECT_EQ(editor.windowPixel(450, 300), groupColour);
+    EXPECT_EQ(editor.windowPixel(450, 300), groupRectangleColour);
     EXPECT_EQ(editor.windowPixel(360, 260), whiteColour);  // inside: the picture as it was
     editor.release(leftButton);
     EXPECT_EQ(members(), (std::vector<int32_t>{0, 1, 2, 3}));
     EXPECT_EQ(model().vertexCount, 8);  // the press placed nothing
-    EXPECT_NE(editor.windowPixel(352, 250), groupColour);
+    EXPECT_NE(editor.windowPixel(352, 250), groupRectangleColour);
 
     headless::holdModifiers(shiftModifier | ctrlModifier);
     editor.moveTo(480, 220);
