@@ -263,7 +263,9 @@ void removeVertices(Model& model, const VertexGroup& removed, Selection& selecti
     };
     int32_t lines = 0;
     for (Line line : used(model.lines, model.lineCount)) {
-        if (renumber(line.a) & renumber(line.b)) model.lines[static_cast<std::size_t>(lines++)] = line;
+        const bool firstKept = renumber(line.a);
+        const bool secondKept = renumber(line.b);
+        if (firstKept && secondKept) model.lines[static_cast<std::size_t>(lines++)] = line;
     }
     int32_t polygons = 0;
     for (Polygon polygon : used(model.polygons, model.polygonCount)) {
@@ -406,7 +408,9 @@ GroupVerdict weldGroup(Model& model, VertexGroup& group, Selection& selection, b
     };
     int32_t lines = 0;
     for (Line line : used(model.lines, model.lineCount)) {
-        const bool touched = follow(line.a) | follow(line.b);
+        const bool firstTouched = follow(line.a);
+        const bool secondTouched = follow(line.b);
+        const bool touched = firstTouched || secondTouched;
         if (!touched || line.a != line.b) model.lines[static_cast<std::size_t>(lines++)] = line;
     }
     int32_t polygons = 0;
