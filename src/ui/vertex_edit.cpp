@@ -8,6 +8,7 @@
 #include "ui/group_transform.h"
 #include "ui/modes.h"
 #include "ui/pointer.h"
+#include "ui/undo.h"
 #include "ui/vertex_group.h"
 #include "ui/vertex_pick.h"
 
@@ -171,6 +172,15 @@ void copyThenGrab(EditorState& state, bool extrude) {
     op.extruding = extrude;
 }
 
+void startFollowingOperation(EditorState& state, const std::string& key) {
+    if (key == "k" || key == "u") {
+        copyThenGrab(state, key == "u");
+        return;
+    }
+    const GroupAction action = key == "g" ? GroupAction::grab : key == "s" ? GroupAction::scale : GroupAction::turn;
+    startGroupOperation(state, action, key == "g" ? "grab" : key == "s" ? "scale" : "turn", state.group);
+}
+
 // The keys of the group; a key that acted is used up, so the selection's "d" does not follow.
 void groupKey(EditorState& state) {
     std::string& key = state.input.key;
@@ -183,13 +193,11 @@ void groupKey(EditorState& state) {
         state.redrawPending = 1;
     } else if (!haveGroup) {
         return;
-    } else if (key == "g" || key == "s" || key == "w") {
-        const GroupAction action = key == "g" ? GroupAction::grab : key == "s" ? GroupAction::scale : GroupAction::turn;
-        startGroupOperation(state, action, key == "g" ? "grab" : key == "s" ? "scale" : "turn", state.group);
-    } else if (key == "k") {
-        copyThenGrab(state, false);
-    } else if (key == "u") {
-        copyThenGrab(state, true);
+    } else if (key == "g" || key == "s" || key == "w" || key == "k" || key == "u") {
+        // A cancel goes back to the last recorded model: a change not yet recorded (a grab kept
+        // by a click on a tab) is recorded first, so a cancel keeps it.
+        recordModelStep(state);
+        startFollowingOperation(state, key);
     } else if (key == "j") {
         reportVerdict(state, mirrorGroup(state.model, state.group));
     } else if (key == "y") {

@@ -161,6 +161,15 @@ TEST_F(Group, whileAnOperationRunsTheHelpSaysSoAndOtherKeysWait) {
     EXPECT_EQ(editor.state().mode, EditorMode::vertices);
     editor.keyCode('\r');
     EXPECT_TRUE(textLine(3).starts_with("left-click to place vertex at"));
+
+    // A click on a tab keeps a grab; a later grab cancelled goes back to that, not before it.
+    editor.key("g");
+    editor.moveTo(420, 300);
+    editor.click(320, 568);  // " Polys "
+    editor.click(240, 568);  // " Verteces "
+    editor.key("g");
+    editor.keyCode(escape);
+    EXPECT_EQ(vertex(0).x, -60);
 }
 
 // Two quads sharing the edge 1-2, a line along it and a lone line; vertices 0-3 lie on x = 0.
