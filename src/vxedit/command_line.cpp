@@ -39,9 +39,9 @@ Keys (case-sensitive; the help lines in the window say more):
   Vertices     left click places, moves or joins; right click selects;
                wheel moves the 3-D pointer, Shift+wheel by 10 a notch;
                d deletes; h snaps to a 10-unit grid
-  Vertex group (Vertices mode) Shift+right click adds or removes a vertex;
+  Group        (Vertices mode) Shift+right click adds or removes a vertex;
                Shift+left drag groups the markers in a rectangle (with Ctrl
-               takes them out); a all or none; x empties the group
+               takes them out); a all or none; x empties the group;
                g grab, s scale, w turn: a left click keeps, Esc or a right
                click cancels; k duplicate and grab; j mirror through x = 0;
                u extrude and grab; y weld into one vertex; d delete
