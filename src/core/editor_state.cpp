@@ -18,6 +18,10 @@ void initEditorState(EditorState& state) {
     state.shadeStyle = 0;
     state.mode = EditorMode::rotate;
     state.selection = {};
+    state.group = {};
+    state.groupOperation = {};
+    state.groupRectangle = {};
+    state.vertexMessage = nullptr;
     state.background = {};
     state.screen = {};
     state.redrawPending = 0;

@@ -74,6 +74,50 @@ struct Selection {
     int32_t polygon;                   // selectedPolygon: pick code -(i+1) of polygon i, 0 none
 };
 
+// The group of Vertices mode: any number of vertices, kept apart from the selection of four.
+struct VertexGroup {
+    std::array<uint8_t, maxVertices> member;  // 1 when vertex i is in the group; 0 at and above vertexCount
+    int32_t count;                            // how many entries of member are 1
+};
+
+enum class GroupAction : uint8_t { none, grab, scale, turn };
+
+// What an extrude made, so that keeping it can turn a closed solid outside out when the
+// extrusion went back through its faces.
+struct ExtrudeRecord {
+    std::array<uint16_t, maxPolygons> moved;  // the grouped polygons that moved onto the copies
+    int32_t movedCount;
+    int32_t firstAdded;  // polygons firstAdded..polygonCount-1 are the side quads and caps
+    bool capped;         // the grouped polygons touched no other polygon: a cap closes the solid
+    std::array<double, 3> front;  // sum of the moved polygons' front directions (model units squared)
+};
+
+// A grab, scale or turn of the group that follows the pointer until a click keeps it or Esc
+// cancels it. Cancelling puts back the model the history last recorded, which is the model as
+// it was before the key that started it (including a duplicate's or an extrude's additions).
+struct GroupOperation {
+    GroupAction action;                     // none while nothing runs
+    const char* name;                       // what the help line calls it: "grab", "duplicate", ...
+    int32_t startMouseX, startMouseY;       // pointer when it started
+    std::array<double, 3> centre;           // the group's centre in model units when it started
+    int32_t centreDepth;                    // the centre's view depth relative to distance
+    double centreScreenX, centreScreenY;    // the centre on the screen, pan included
+    std::array<float, 3> grabStart;         // the model point under the pointer at centreDepth
+    std::array<Vertex, maxVertices> start;  // the vertices when it started
+    VertexGroup groupBefore;                // the group before the key, for a cancel
+    bool extruding;                         // extrude holds what it made
+    ExtrudeRecord extrude;
+    std::array<int32_t, 3> shown;           // offset, per cent or degrees for the help line
+};
+
+// A Shift + left drag that picks the group with a rectangle of the screen.
+struct GroupRectangle {
+    bool active;           // the button is held
+    bool removing;         // Ctrl was held: the vertices inside leave the group
+    int32_t startX, startY;  // pixels where the button went down
+    int32_t endX, endY;      // the pointer now
+};
+
 // Screen-sized arrays, stored row by row: element (x, y) lives at y * screenWidth + x.
 struct ScreenBuffers {
     int32_t screenWidth;                   // as the display reports it
@@ -112,7 +156,9 @@ struct InputState {
     float dragStartAxy, dragStartAxz, dragStartAyz;
     int32_t dragStartPanX, dragStartPanY;
     float dragStartZoom;
+    int32_t mouseModifiers;     // bit 0 Shift, bit 1 Ctrl, as held at this poll's mouse state
     int32_t pointerDistance;    // view depth of the 3-D pointer relative to distance; no bounds
+    bool snapToGrid;            // placing and group operations land on a 10-unit grid
     std::array<float, 3> pointerPosition;  // model-space point under the pointer
 };
 
@@ -157,6 +203,10 @@ struct EditorState {
     uint8_t shadeStyle;  // 0 outline, 1 flat, 2 per sample
     EditorMode mode;
     Selection selection;
+    VertexGroup group;
+    GroupOperation groupOperation;
+    GroupRectangle groupRectangle;
+    const char* vertexMessage;  // Vertices mode's message row ("tables full") until the next input; null for none
     std::string currentFileName;
     std::array<char, 5> modelMagic;  // "VTXF" and a terminating zero
     Background background;

@@ -177,6 +177,10 @@ bool redoStep(History& history, Model& model, std::string& name) {
     return true;
 }
 
+void restorePresent(const History& history, Model& model) {
+    if (history.present) takePresent(*history.present, model);
+}
+
 void markSaved(History& history, const Model& model, const std::string& name) {
     if (!history.saved) resetHistory(history, model, name);
     *history.saved = model;

@@ -71,6 +71,10 @@ bool recordStep(History& history, const Model& model, const std::string& name);
 bool undoStep(History& history, Model& model, std::string& name);
 bool redoStep(History& history, Model& model, std::string& name);
 
+// Puts the model back to the present: what the newest recorded step left, dropping changes not
+// yet recorded.
+void restorePresent(const History& history, Model& model);
+
 // The model was just saved to or loaded from the named file: it is now the saved state.
 void markSaved(History& history, const Model& model, const std::string& name);
 

@@ -63,6 +63,25 @@ void drawBand(void* context, int band, int bands) {
     if (state.showFlags & 4) drawPolygons(state, frame);
 }
 
+// The rectangle of a Shift + left drag: every other pair of pixels along its edges, over everything and without depth or pick codes, so picks still see the model.
+void drawDottedRectangle(ScreenBuffers& screen, const GroupRectangle& r) {
+    const int32_t left = std::max(std::min(r.startX, r.endX), 0);
+    const int32_t right = std::min(std::max(r.startX, r.endX), screen.screenWidth - 1);
+    const int32_t top = std::max(std::min(r.startY, r.endY), 0);
+    const int32_t bottom = std::min(std::max(r.startY, r.endY), screen.screenHeight - 1);
+    const auto dot = [&](int32_t x, int32_t y, int32_t along) {
+        if ((along & 2) == 0) screen.colorBuffer[pixelIndex(screen, x, y)] = groupRectangleColour;
+    };
+    for (int32_t x = left; x <= right; ++x) {
+        if (top == std::min(r.startY, r.endY)) dot(x, top, x);
+        if (bottom == std::max(r.startY, r.endY)) dot(x, bottom, x);
+    }
+    for (int32_t y = top; y <= bottom; ++y) {
+        if (left == std::min(r.startX, r.endX)) dot(left, y, y);
+        if (right == std::max(r.startX, r.endX)) dot(right, y, y);
+    }
+}
+
 }  // namespace
 
 // The order is part of the picture: vertices come before lines and polygons so that their pick
@@ -74,6 +93,7 @@ void composeFrame(EditorState& state) {
     runInBands(startBand, &start);
     projectVertices(state, start.projection, frameArraysOf(state.screen));
     if (state.showFlags & 6) runInBands(drawBand, &state);
+    if (state.groupRectangle.active) drawDottedRectangle(state.screen, state.groupRectangle);
 }
 
 namespace {

@@ -11,6 +11,10 @@ namespace vx {
 
 inline constexpr uint32_t whiteColour = 0xFFFFFF;
 inline constexpr uint32_t redColour = 0xFF0000;
+// Vertices of the group: a colour nothing else is drawn in, so a group shows at a glance.
+inline constexpr uint32_t groupColour = 0xFFC000;
+// The dotted rectangle of a Shift + left drag, in a colour of its own too.
+inline constexpr uint32_t groupRectangleColour = 0x40C0FF;
 // Selection marks sit at depth 0, which no drawn geometry can reach, so they stay on top.
 inline constexpr int32_t selectionMarkDepth = 0;
 
@@ -49,18 +53,20 @@ inline std::size_t indexOf(const FrameArrays& f, int32_t x, int32_t y) {
 
 // A hidden marker (showMarker false) leaves colour and depth alone but is still pickable.
 // Returns false when the depth test fails, which also denies the marks around it.
-inline bool writeVertexCentre(const FrameArrays& f, std::size_t i, int32_t depth, bool showMarker, int16_t code) {
+inline bool writeVertexCentre(const FrameArrays& f, std::size_t i, int32_t depth, bool showMarker, int16_t code,
+                              uint32_t colour) {
     if (!(depth < f.depth[i])) return false;
     if (showMarker) {
-        f.color[i] = whiteColour;
+        f.color[i] = colour;
         f.depth[i] = depth;
     }
     f.pick[i] = code;
     return true;
 }
 
-inline void writeSelectionMark(const FrameArrays& f, std::size_t i) {
-    f.color[i] = redColour;
+// Red around a selected vertex, the group's colour on the diagonals around a group member.
+inline void writeSelectionMark(const FrameArrays& f, std::size_t i, uint32_t colour = redColour) {
+    f.color[i] = colour;
     f.depth[i] = selectionMarkDepth;
 }
 

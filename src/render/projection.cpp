@@ -45,9 +45,15 @@ void drawVertexMarker(const EditorState& state, const FrameArrays& f, int32_t i,
     if (x < 1 || x > f.width - 2 || y < 1 || y > f.height - 2) return;
     const std::size_t at = indexOf(f, x, y);
     const bool showMarker = (state.showFlags & 1) != 0;
-    if (!writeVertexCentre(f, at, row.depth, showMarker, static_cast<int16_t>(i + 1))) return;
-    if (!isSelectedVertex(state.selection, i)) return;
+    const bool grouped = state.group.member[static_cast<std::size_t>(i)] != 0;
+    if (!writeVertexCentre(f, at, row.depth, showMarker, static_cast<int16_t>(i + 1), grouped ? groupColour : whiteColour))
+        return;
     const auto rowStep = static_cast<std::size_t>(f.width);
+    if (grouped) {
+        for (const std::size_t corner : {at - rowStep - 1, at - rowStep + 1, at + rowStep - 1, at + rowStep + 1})
+            writeSelectionMark(f, corner, groupColour);
+    }
+    if (!isSelectedVertex(state.selection, i)) return;
     writeSelectionMark(f, at - 1);
     writeSelectionMark(f, at + 1);
     writeSelectionMark(f, at - rowStep);

@@ -4,9 +4,11 @@
 #include "core/numeric.h"
 #include "platform/display.h"
 #include "platform/input.h"
+#include "ui/group_transform.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
 #include "ui/undo.h"
+#include "ui/vertex_group.h"
 
 namespace vx {
 namespace {
@@ -37,6 +39,7 @@ bool modeKey(const std::string& key, EditorState& state) {
     for (const auto& entry : modeKeys) {
         if (key.size() == 1 && key[0] == entry.key) {
             state.mode = entry.mode;
+            state.groupRectangle.active = false;  // a rectangle belongs to the Vertices mode it began in
             return true;
         }
     }
@@ -47,6 +50,7 @@ bool displayKey(const std::string& key, EditorState& state) {
     if (key == "x") {
         state.selection.vertexCount = 0;
         state.selection.polygon = 0;
+        clearGroup(state.group);
     } else if (key == "1" || key == "2" || key == "3") {
         state.showFlags ^= static_cast<uint8_t>(1u << (key[0] - '1'));
     } else if (key == "4") {
@@ -104,6 +108,7 @@ bool pollInput(EditorState& state) {
     input.mouseY = mouse.y;
     input.mouseWheel = mouse.wheel;
     input.mouseButtons = mouse.buttons;
+    input.mouseModifiers = mouse.modifiers;
     detectPresses(input);
     input.key = readKey();
     return !input.key.empty() || input.mouseX != input.prevMouseX || input.mouseY != input.prevMouseY ||
@@ -125,6 +130,9 @@ bool takeTabClick(EditorState& state) {
     InputState& input = state.input;
     EditorMode mode{};
     if (!input.leftClick || !tabAt(input.mouseX, input.mouseY, input.tabRowY, mode)) return false;
+    // A left click keeps a running group operation wherever it lands.
+    if (groupOperationRunning(state)) keepGroupOperation(state);
+    state.groupRectangle.active = false;
     input.holdAfterTabClick = 1;
     state.mode = mode;
     return true;

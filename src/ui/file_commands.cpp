@@ -12,6 +12,7 @@
 #include "ui/modes.h"
 #include "ui/recovery.h"
 #include "ui/undo.h"
+#include "ui/vertex_group.h"
 
 namespace vx {
 namespace {
@@ -83,6 +84,7 @@ void loadNamedModel(EditorState& state, const std::string& path, const std::stri
         }
         state.currentFileName = name;  // one undo step with the loaded tables: the edits before are recorded
     }
+    clearGroup(state.group);  // its vertex numbers meant the old model
     modelLoaded(state, hadUnsavedChanges);
     if (other) markImported(state);
 }

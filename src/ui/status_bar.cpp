@@ -84,7 +84,42 @@ void drawSelectionHelp(const EditorState& state) {
     } else {
         printRow(3, help.row3);
     }
-    printRow(4, help.row4);
+    // With a group, "d" deletes the group instead of the last vertex.
+    const bool deletesGroup = count == 0 && state.group.count > 0;
+    printRow(4, deletesGroup ? "right-click to select vertex, d to delete the group" : help.row4);
+}
+
+// While a grab, scale or turn follows the pointer: what runs, how to end it, and how far it went.
+void drawGroupOperationHelp(const GroupOperation& op) {
+    std::string& text = newRow(op.name);
+    text += ": move the mouse, left-click to keep, Esc or right-click to cancel";
+    printRow(3, text);
+    if (op.action == GroupAction::grab) {
+        std::string& moved = newRow("moved by ");
+        for (int axis = 0; axis < 3; ++axis) {
+            if (axis > 0) moved += ' ';
+            moved += formatInteger(op.shown[axis]);
+        }
+        printRow(4, moved);
+    } else {
+        std::string& row = newRow(op.action == GroupAction::scale ? "scaled to " : "turned ");
+        row += formatInteger(op.shown[0]);
+        row += op.action == GroupAction::scale ? " %" : " degrees";
+        printRow(4, row);
+    }
+}
+
+// Row 5 is the group's: a message of the last group key, or what the group's keys do.
+void drawGroupRow(const EditorState& state) {
+    if (state.vertexMessage) {
+        printRow(5, state.vertexMessage);
+        return;
+    }
+    if (state.group.count == 0) return;
+    std::string& text = newRow("group ");
+    text += formatInteger(state.group.count);
+    text += ": g grab, s scale, w turn, k duplicate, j mirror, u extrude, y weld, d delete";
+    printRow(5, text);
 }
 
 void drawVerticesHelp(const EditorState& state) {
@@ -94,8 +129,14 @@ void drawVerticesHelp(const EditorState& state) {
     text += formatInteger(state.input.mouseY);
     text += " pointer distance ";
     text += formatInteger(state.input.pointerDistance);
+    if (state.input.snapToGrid) text += " snap 10";
     printRow(2, text);
+    if (state.groupOperation.action != GroupAction::none) {
+        drawGroupOperationHelp(state.groupOperation);
+        return;
+    }
     drawSelectionHelp(state);
+    drawGroupRow(state);
 }
 
 void drawPolysHelp(const EditorState& state) {

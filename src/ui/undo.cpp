@@ -2,11 +2,15 @@
 #include "ui/undo.h"
 
 #include "platform/input.h"
+#include "ui/group_transform.h"
 #include "ui/recovery.h"
+#include "ui/vertex_group.h"
 
 namespace vx {
 
+// A group operation that follows the pointer is recorded once, when it ends, as one step.
 void recordModelStep(EditorState& state) {
+    if (groupOperationRunning(state)) return;
     if (recordStep(state.history, state.model, state.currentFileName)) modelChanged(state);
 }
 
@@ -21,6 +25,7 @@ bool undoRedoKey(EditorState& state) {
         return true;
     state.selection.vertexCount = 0;
     state.selection.polygon = 0;
+    dropGroupPast(state.group, state.model.vertexCount);
     state.redrawPending = 1;
     modelChanged(state);
     return true;

@@ -3,24 +3,44 @@
 #include <span>
 
 #include "core/numeric.h"
+#include "platform/input.h"
 #include "ui/editing.h"
+#include "ui/group_transform.h"
 #include "ui/modes.h"
 #include "ui/pointer.h"
+#include "ui/undo.h"
+#include "ui/vertex_group.h"
 #include "ui/vertex_pick.h"
 
 namespace vx {
 namespace {
 
-// One step per pass, however far the wheel turned since the previous poll.
+constexpr int32_t shiftWheelStep = 10;
+const std::string escapeKey{'\x1B'};
+const std::string enterKey{'\r'};
+
+bool shiftHeld(const InputState& input) { return (input.mouseModifiers & shiftModifier) != 0; }
+
+// One step per pass, however far the wheel turned since the previous poll; with Shift, ten
+// per notch, for crossing a model quickly.
 void stepPointerDistance(InputState& input) {
+    if (shiftHeld(input)) {
+        const int32_t notches = wrapSub(input.mouseWheel, input.prevMouseWheel);
+        input.pointerDistance = wrapAdd(input.pointerDistance, static_cast<int32_t>(static_cast<uint32_t>(notches) * shiftWheelStep));
+        return;
+    }
     if (input.mouseWheel > input.prevMouseWheel) input.pointerDistance = wrapAdd(input.pointerDistance, 1);
     if (input.mouseWheel < input.prevMouseWheel) input.pointerDistance = wrapSub(input.pointerDistance, 1);
 }
 
+// With snapping on, the pointer itself sits on the grid, so the help line shows where a click
+// puts the vertex.
 void updatePointerPosition(EditorState& state) {
-    const InputState& input = state.input;
-    state.input.pointerPosition = unprojectPointer(state, wrapSub(input.mouseX, state.camera.panX),
-                                                   wrapSub(input.mouseY, state.camera.panY), input.pointerDistance);
+    InputState& input = state.input;
+    input.pointerPosition = unprojectPointer(state, wrapSub(input.mouseX, state.camera.panX),
+                                             wrapSub(input.mouseY, state.camera.panY), input.pointerDistance);
+    if (!input.snapToGrid) return;
+    for (float& axis : input.pointerPosition) axis = static_cast<float>(snapToStep(axis));
 }
 
 Vertex pointerVertex(const InputState& input) {
@@ -77,6 +97,119 @@ void pickVertex(EditorState& state) {
     state.redrawPending = 1;
 }
 
+// While an operation follows the pointer it takes all input but "q" and the close key: a click
+// keeps it, Esc or a right click cancels it, and other keys wait until it has ended.
+void runGroupOperation(EditorState& state) {
+    InputState& input = state.input;
+    if (input.key == escapeKey || input.rightClick) {
+        cancelGroupOperation(state);
+    } else {
+        if (input.mouseX != input.prevMouseX || input.mouseY != input.prevMouseY) followPointer(state);
+        if (input.leftClick || input.key == enterKey) keepGroupOperation(state);
+    }
+    static const std::string closeKey{'\xFF', 'k'};
+    if (input.key != "q" && input.key != closeKey) input.key.clear();
+}
+
+// The vertices whose markers the last frame drew inside the rectangle, edges included.
+void groupMarkersInRectangle(EditorState& state) {
+    const GroupRectangle& r = state.groupRectangle;
+    const int32_t left = std::min(r.startX, r.endX), right = std::max(r.startX, r.endX);
+    const int32_t top = std::min(r.startY, r.endY), bottom = std::max(r.startY, r.endY);
+    const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
+    for (int32_t i = 0; i < count; ++i) {
+        const ProjectedVertex& p = state.projected[static_cast<std::size_t>(i)];
+        if (p.depth < 1 || p.depth > state.camera.drawdepth) continue;  // no marker this frame
+        if (p.screenX >= left && p.screenX <= right && p.screenY >= top && p.screenY <= bottom)
+            setGroupMember(state.group, i, !r.removing);
+    }
+}
+
+// Shift + left drag: the rectangle follows the pointer while the button is held, and on release
+// the vertices whose markers lie inside join the group (or leave it, with Ctrl).
+void dragGroupRectangle(EditorState& state) {
+    InputState& input = state.input;
+    GroupRectangle& rectangle = state.groupRectangle;
+    if (input.leftClick && shiftHeld(input)) {
+        rectangle = {true, (input.mouseModifiers & ctrlModifier) != 0, input.mouseX, input.mouseY, input.mouseX, input.mouseY};
+        input.leftClick = 0;  // the press starts the rectangle and places nothing
+        state.redrawPending = 1;
+        return;
+    }
+    if (!rectangle.active) return;
+    rectangle.endX = input.mouseX;
+    rectangle.endY = input.mouseY;
+    if (!(input.mouseButtons & 1)) {
+        rectangle.active = false;
+        groupMarkersInRectangle(state);
+    }
+    state.redrawPending = 1;
+}
+
+// Shift + right click adds the vertex under the pointer to the group, or takes it out.
+void toggleGroupVertex(EditorState& state) {
+    const VertexPick pick = findVertexNearPointer(state);
+    state.input.rightClick = 0;  // the selection of four stays as it is
+    if (pick.code <= 0) return;
+    setGroupMember(state.group, pick.code - 1, !inGroup(state.group, pick.code - 1));
+    state.redrawPending = 1;
+}
+
+bool reportVerdict(EditorState& state, GroupVerdict verdict) {
+    if (verdict == GroupVerdict::tablesFull) state.vertexMessage = "tables full";
+    if (verdict != GroupVerdict::emptyGroup) state.redrawPending = 1;
+    return verdict == GroupVerdict::done;
+}
+
+// A copy or an extrusion that worked is followed by a grab, so it lands where the pointer takes it.
+void copyThenGrab(EditorState& state, bool extrude) {
+    const VertexGroup before = state.group;
+    GroupOperation& op = state.groupOperation;
+    const GroupVerdict verdict =
+        extrude ? extrudeGroup(state.model, state.group, op.extrude) : duplicateGroup(state.model, state.group);
+    if (!reportVerdict(state, verdict)) return;
+    startGroupOperation(state, GroupAction::grab, extrude ? "extrude" : "duplicate", before);
+    op.extruding = extrude;
+}
+
+void startFollowingOperation(EditorState& state, const std::string& key) {
+    if (key == "k" || key == "u") {
+        copyThenGrab(state, key == "u");
+        return;
+    }
+    const GroupAction action = key == "g" ? GroupAction::grab : key == "s" ? GroupAction::scale : GroupAction::turn;
+    startGroupOperation(state, action, key == "g" ? "grab" : key == "s" ? "scale" : "turn", state.group);
+}
+
+// The keys of the group; a key that acted is used up, so the selection's "d" does not follow.
+void groupKey(EditorState& state) {
+    std::string& key = state.input.key;
+    const bool haveGroup = state.group.count > 0;
+    if (key == "a") {
+        groupAllOrNone(state.group, state.model.vertexCount);
+        state.redrawPending = 1;
+    } else if (key == "h") {
+        state.input.snapToGrid = !state.input.snapToGrid;
+        state.redrawPending = 1;
+    } else if (!haveGroup) {
+        return;
+    } else if (key == "g" || key == "s" || key == "w" || key == "k" || key == "u") {
+        // A cancel goes back to the last recorded model: a change not yet recorded (a grab kept
+        // by a click on a tab) is recorded first, so a cancel keeps it.
+        recordModelStep(state);
+        startFollowingOperation(state, key);
+    } else if (key == "j") {
+        reportVerdict(state, mirrorGroup(state.model, state.group));
+    } else if (key == "y") {
+        reportVerdict(state, weldGroup(state.model, state.group, state.selection, state.input.snapToGrid));
+    } else if (key == "d") {
+        reportVerdict(state, deleteGroup(state.model, state.group, state.selection));
+    } else {
+        return;
+    }
+    key.clear();
+}
+
 template <typename Entry, std::size_t capacity, typename Uses>
 void removeUsers(std::array<Entry, capacity>& table, int32_t& count, Uses uses) {
     const auto end = std::remove_if(table.begin(), table.begin() + count, uses);
@@ -108,7 +241,19 @@ void deleteVertex(Model& model, int32_t k) {
 }
 
 void verticesBlock(EditorState& state) {
+    InputState& input = state.input;
+    if (groupOperationRunning(state)) {
+        runGroupOperation(state);
+        return;
+    }
+    if (state.vertexMessage && (!input.key.empty() || input.leftClick || input.rightClick)) {
+        state.vertexMessage = nullptr;
+        state.redrawPending = 1;
+    }
     stepPointerDistance(state.input);
+    dragGroupRectangle(state);
+    if (input.rightClick && shiftHeld(input)) toggleGroupVertex(state);
+    groupKey(state);
     if (state.selection.vertexCount == 0)
         editWithNothingSelected(state);
     else if (state.selection.vertexCount == 1)

@@ -40,7 +40,7 @@ Keys in every mode (case-sensitive):
   r v f c e    Rotate, Vertices, File, Camera, Polys mode (or click its tab)
   Ctrl+Z       undo          Ctrl+Y or Ctrl+Shift+Z  redo
   q            quit (and the close button); unsaved work is kept in a copy
-  x            cancel the selections
+  x            cancel the selections (and empty the group in Vertices mode)
   1 2 3 4      show or hide markers, lines, polygons; next polygon style
   + -          zoom          o i O I  camera distance by 1 or 10
   m n M N      draw depth by 1 or 10      arrow keys  move the view a pixel
@@ -54,8 +54,17 @@ Vertices mode:
   left click   place a vertex at the 3-D pointer; with one selected, move it
                there; with 2, 3 or 4 selected, join them by a line or polygon
   right click  select a vertex (at most 4); on a selected one, take its depth
-  wheel        move the 3-D pointer nearer or farther
-  d            delete the last vertex, or the selected one
+  wheel        move the 3-D pointer nearer or farther; with Shift by 10 a notch
+  d            delete the last vertex, or the selected one, or the group
+  h            snap placing and moving to a 10-unit grid, or stop snapping
+Vertices mode, the group (any number of vertices):
+  Shift+right click  add a vertex to the group or take it out
+  Shift+left drag    group the markers in a rectangle; with Ctrl take them out
+  a            group every vertex, or none when all are in
+  g s w        grab, scale, turn the group: a left click keeps, Esc or a
+               right click cancels
+  k j u y      duplicate and grab; mirror through x = 0; extrude and grab;
+               weld into one vertex
 Polys mode:
   left click   make a rectangle of the four vertex markers nearest the pointer
   right click  select or unselect a polygon

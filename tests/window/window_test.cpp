@@ -303,6 +303,27 @@ TEST_F(EditorWindow, aLeftDragInRotateModeTurnsTheView) {
     XSync(display_, False);
 }
 
+// Shift from the real keyboard reaches the mouse: Shift + right click groups a cube corner,
+// which then shows in the group's amber, and a plain right click selects as before.
+TEST_F(EditorWindow, shiftRightClickPutsAVertexInTheGroup) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    ASSERT_NE(window, 0u);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 440, 260) == 0xFFFFFFu; }));
+    tap(XK_v);
+    const KeyCode shift = XKeysymToKeycode(display_, XK_Shift_L);
+    XTestFakeKeyEvent(display_, shift, True, CurrentTime);
+    moveTo(window, 440, 260);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    XTestFakeButtonEvent(display_, 3, True, CurrentTime);
+    XTestFakeButtonEvent(display_, 3, False, CurrentTime);
+    XTestFakeKeyEvent(display_, shift, False, CurrentTime);
+    XSync(display_, False);
+    EXPECT_TRUE(eventually([&] { return pixel(window, 440, 260) == 0xFFC000u; }));
+    EXPECT_NE(pixel(window, 441, 260), 0xFF0000u) << "the selection stays empty";
+    expectQuitWithStatusZero(editor);
+}
+
 TEST_F(EditorWindow, keysSentThroughTheWindowReachTheEditorAndQEndsWithStatusZero) {
     EditorProcess editor;
     const Window window = awaitWindow(editor);
