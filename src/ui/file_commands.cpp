@@ -54,14 +54,15 @@ bool saveCommand(EditorState& state, bool askName) {
 
 // Reads the model at path, which then goes by name. A successful load sets redrawPending, and
 // the frame it brings covers the message rows.
-void loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
+bool loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
     const bool hadUnsavedChanges = copyBeforeLoad(state);
     if (loadModel(state, path) == LoadVerdict::invalidFile) {
         printString("invalid file", 1);
-        return;
+        return false;
     }
     state.currentFileName = name;
     modelLoaded(state, hadUnsavedChanges);
+    return true;
 }
 
 void loadCommand(EditorState& state, bool askName) {
@@ -73,9 +74,9 @@ void loadCommand(EditorState& state, bool askName) {
 
 bool quickSave(EditorState& state) { return saveCommand(state, false); }
 
-void loadPickedModel(EditorState& state, const std::string& path, const std::string& name) {
+bool loadPickedModel(EditorState& state, const std::string& path, const std::string& name) {
     clearMessageRows();
-    loadNamedModel(state, path, name);
+    return loadNamedModel(state, path, name);
 }
 
 void fileBlock(EditorState& state) {

@@ -5,6 +5,7 @@ const { spawn, execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const assert = require('node:assert');
 const puppeteer = require('puppeteer-core');
 
 const site = process.env.VX_SITE;
@@ -32,8 +33,9 @@ async function startServer() {
   return { url: `http://127.0.0.1:${port}/`, stop: () => server.kill() };
 }
 
-async function startBrowser() {
+async function startBrowser(more = {}) {
   return puppeteer.launch({
+    ...more,
     executablePath: '/usr/bin/chromium',
     headless: true,
     userDataDir: temporaryFolder('chromium'),
@@ -56,11 +58,12 @@ async function openEditor(browser, url, viewport = { width: 1200, height: 700 })
   return { page, problems };
 }
 
-// Waits until the editor has taken in everything sent so far, polled, and shown the result:
-// one poll takes at most six presenter cycles and the picture another.
+// Waits until the editor has taken in everything sent so far, polled, and shown the result: the
+// input wakes it, and after the passes it brings it waits idle again. The second idle wait from
+// now begins after all that.
 async function settle(page) {
-  const start = await page.evaluate(() => Module.vxCycles || 0);
-  await page.waitForFunction((from) => (Module.vxCycles || 0) >= from + 16, { timeout: 15000 }, start);
+  const start = await page.evaluate(() => Module.vxIdleWaits || 0);
+  await page.waitForFunction((from) => (Module.vxIdleWaits || 0) >= from + 2, { timeout: 15000 }, start);
 }
 
 // The canvas as red, green, blue bytes row by row.
@@ -149,11 +152,60 @@ async function sendStep(page, step) {
   await settle(page);
 }
 
+// A tab in the background may be kept from running: the script's tab comes to the front.
 async function play(page, script) {
+  await page.bringToFront();
   for (const step of script.split(' / ')) await sendStep(page, step);
+}
+
+// One server and one browser for a test file: returns where they will be once it starts.
+function useBrowser(test, launchOptions) {
+  const shared = { server: null, browser: null };
+  test.before(async () => {
+    shared.server = await startServer();
+    shared.browser = await startBrowser(launchOptions);
+  });
+  test.after(async () => {
+    if (shared.browser) await shared.browser.close();
+    if (shared.server) shared.server.stop();
+  });
+  return shared;
+}
+
+// A file as the page's store holds it (an array of bytes), or null.
+function storedFile(page, name) {
+  return page.evaluate((wanted) => new Promise((resolve, reject) => {
+    const opening = indexedDB.open('vxedit-files', 1);
+    opening.onerror = () => reject(opening.error);
+    opening.onsuccess = () => {
+      const get = opening.result.transaction('files').objectStore('files').get(wanted);
+      get.onsuccess = () => resolve(get.result ? Array.from(get.result.bytes) : null);
+      get.onerror = () => reject(get.error);
+    };
+  }), name);
+}
+
+// Waits until the store holds the file with these bytes (or, for null, holds no such file).
+async function waitForStored(page, name, bytes) {
+  const wanted = JSON.stringify(bytes);
+  for (let tries = 0; tries < 150; tries++) {
+    if (JSON.stringify(await storedFile(page, name)) === wanted) return;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  assert.fail(`the store never held ${name} as expected`);
+}
+
+// The bytes of a file in the page's folder, or null.
+function folderFile(page, name) {
+  return page.evaluate((path) => (Module.FS.analyzePath(path).exists ? Array.from(Module.FS.readFile(path)) : null),
+    `/home/web/${name}`);
+}
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
 module.exports = {
   startServer, startBrowser, openEditor, waitForState, settle, canvasPixels, referencePicture, firstDifference,
-  play, temporaryFolder, width, height,
+  play, temporaryFolder, width, height, useBrowser, storedFile, waitForStored, folderFile, sleep,
 };
