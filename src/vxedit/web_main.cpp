@@ -24,7 +24,9 @@ namespace vx {
 namespace {
 
 constexpr int32_t idleSleepMs = 60;
-constexpr int32_t idleLongestSleepPolls = 4;
+// Nothing but input changes what an idle page shows (no signals reach it, and its recovery copy
+// is written at once), so its wait ends at least once a second only as a safeguard.
+constexpr int32_t idleLongestSleepPolls = 17;
 // A tab can be closed or crash at any moment: its copy follows the model at every wait.
 constexpr int64_t pageRecoveryRefreshMs = 0;
 constexpr int pathBytes = 4096;

@@ -41,10 +41,13 @@ function showModelState(name, unsaved) {
 // above) the panel; only when even one does not fit, the largest 4:3 size that does. The
 // canvas keeps 800×600 pixels of its own, drawn sharp on every device pixel ratio.
 function fitCanvas() {
-  const beside = window.innerWidth >= 800 + panelWidth + margin;
+  // The layout viewport's size: a phone's browser widens innerWidth to content that overflows.
+  const viewWidth = document.documentElement.clientWidth;
+  const viewHeight = document.documentElement.clientHeight;
+  const beside = viewWidth >= 800 + panelWidth + margin;
   document.body.dataset.layout = beside ? 'beside' : 'below';
-  const width = window.innerWidth - margin - (beside ? panelWidth : 0);
-  const height = window.innerHeight - margin;
+  const width = viewWidth - margin - (beside ? panelWidth : 0);
+  const height = viewHeight - margin;
   const scale = Math.floor(Math.min(width / 800, height / 600));
   const shown = scale >= 1 ? 800 * scale : Math.max(80, Math.min(width, (height * 4) / 3));
   canvas.style.width = `${shown}px`;
