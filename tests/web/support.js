@@ -58,13 +58,17 @@ async function openEditor(browser, url, viewport = { width: 1200, height: 700 })
   return { page, problems };
 }
 
-// Waits until the editor has taken in everything sent so far, polled, and shown the result: the
-// input wakes it, and after the passes it brings it waits idle again. The second idle wait from
-// now begins after all that. While a name is typed the line editor polls every 25 ms instead.
+// Waits until the editor has taken in everything sent so far, acted on it and shown the result:
+// it is in an idle wait that began after it had taken in every event queued. Input given
+// through DevTools may still be on its way to the page when its command returns; the browser
+// hands it over before the next animation frame's callbacks. While a name is typed, the line
+// editor polls every 25 ms instead of waiting idle.
 async function settle(page) {
-  const start = await page.evaluate(() => [Module.vxIdleWaits || 0, Module.vxCycles || 0]);
-  await page.waitForFunction(([idle, cycles]) => (Module.vxIdleWaits || 0) >= idle + 2 ||
-    (!document.getElementById('entry').hidden && Module.vxCycles >= cycles + 8), { timeout: 15000 }, start);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0))));
+  const cycles = await page.evaluate(() => Module.vxCycles || 0);
+  await page.waitForFunction((from) => (Module.vxIdle && Module.vxIdle.taken === (Module.vxQueued || 0) &&
+    Module.vxRequests.length === 0) || (!document.getElementById('entry').hidden && Module.vxCycles >= from + 8),
+  { timeout: 15000 }, cycles);
 }
 
 // The canvas as red, green, blue bytes row by row.
@@ -164,9 +168,7 @@ async function sendStep(page, step) {
   await settle(page);
 }
 
-// A tab in the background may be kept from running: the script's tab comes to the front.
 async function play(page, script) {
-  await page.bringToFront();
   for (const step of script.split(' / ')) await sendStep(page, step);
 }
 

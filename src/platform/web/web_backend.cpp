@@ -29,6 +29,8 @@ struct NativeEvent {
 struct Page {
     int width = 0, height = 0;
     std::vector<NativeEvent> events;
+    uint64_t taken = 0;          // events taken in so far
+    uint64_t takenAtPoll = 0;    // ... by the time of the editor's last poll from an idle wait
     std::vector<uint32_t> rgba;  // the band being presented, as the canvas takes its bytes
     bool presented = false;
 };
@@ -100,10 +102,18 @@ EM_JS(void, tellPage, (const char* what, int value), {
     }
 });
 
-// Presenter cycles and idle waits so far, so that a script can tell when its input has been
-// answered: an idle wait begins once the editor has taken in all it had and shown the result.
-EM_JS(void, countCycle, (), { Module.vxCycles = (Module.vxCycles || 0) + 1; });
-EM_JS(void, countIdleWait, (), { Module.vxIdleWaits = (Module.vxIdleWaits || 0) + 1; });
+// Counts that let a script tell when its input has been answered: events queued and taken in,
+// presenter cycles, and idle waits, each of which begins once the editor has acted on all it had
+// taken in and shown the result. vxIdle holds while such a wait lasts.
+EM_JS(void, countQueued, (), { Module.vxQueued = (Module.vxQueued || 0) + 1; });
+EM_JS(void, countCycle, (), {
+    Module.vxCycles = (Module.vxCycles || 0) + 1;
+    Module.vxTaken = Module.vxQueued || 0;
+});
+EM_JS(void, markIdle, (int idle), {
+    if (idle) Module.vxIdleWaits = (Module.vxIdleWaits || 0) + 1;
+    Module.vxIdle = idle !== 0 ? {taken: Module.vxTaken || 0} : null;
+});
 
 EM_JS(void, playBeep, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
@@ -119,6 +129,7 @@ EM_JS(void, playBeep, (), {
 
 void queue(NativeEvent event) {
     page().events.push_back(event);
+    countQueued();
     wakeEditor();
 }
 
@@ -351,6 +362,7 @@ void presentRows(const uint32_t* frame, int width, int firstRow, int lastRow) {
 
 void takeEvents() {
     for (const NativeEvent& event : page().events) takeIn(event);
+    page().taken += page().events.size();
     page().events.clear();
     countCycle();
 }
@@ -385,13 +397,23 @@ void exitProcess(int status) {
 }  // namespace backend
 
 void sleepUntilInput(int32_t period, int32_t maxPolls) {
+    Page& p = page();
+    // A button released since a poll still reads as held at that poll, and shows at the next: so
+    // after any input the editor polls once more at the next poll time before it waits idle.
+    const bool inputSincePoll = p.taken != p.takenAtPoll || !p.events.empty();
+    p.takenAtPoll = p.taken;
+    if (inputSincePoll) {
+        backend::sleepMs(period);
+        return;
+    }
     const double start = emscripten_get_now();
     const double last = start + period * maxPolls;
     presenterCycle();
-    countIdleWait();
-    bool woken = !page().events.empty();
+    markIdle(1);
+    bool woken = false;
     for (double now = start; !woken && now < last; now = emscripten_get_now())
         woken = waitForWake(static_cast<int>(std::ceil(last - now))) != 0;
+    markIdle(0);
     if (!woken) {
         presenterCycle();
         return;

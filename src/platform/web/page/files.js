@@ -89,6 +89,7 @@ function applyRecord(name, record) {
 
 function told() {
   document.body.dataset.kept = String(state.kept);
+  document.body.dataset.keptAtMs = String(Math.round(performance.now()));
   for (const listener of state.listeners) listener();
 }
 
