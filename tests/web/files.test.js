@@ -146,3 +146,33 @@ test('the panel lists stored models and opens, downloads and deletes them, in ev
     assert.strictEqual(await web.folderFile(other, 'panel-two.vx'), null);
   });
 });
+
+test('files kept by an earlier build of the page move into the shared store', async () => {
+  const server = await web.startServer();  // an origin of its own, with no store yet
+  const page = await shared.browser.newPage();
+  try {
+    await page.goto(`${server.url}favicon.svg`);
+    await page.evaluate(() => new Promise((resolve, reject) => {
+      const opening = indexedDB.open('/home/web', 21);
+      opening.onupgradeneeded = () => opening.result.createObjectStore('FILE_DATA').createIndex('timestamp', 'timestamp');
+      opening.onerror = () => reject(opening.error);
+      opening.onsuccess = () => {
+        const store = opening.result.transaction('FILE_DATA', 'readwrite').objectStore('FILE_DATA');
+        store.put({ timestamp: new Date(1e12), mode: 16877 }, '/home/web');
+        store.put({ timestamp: new Date(1e12), mode: 33188, contents: new Uint8Array([86, 84, 88, 70, 1, 2]) }, '/home/web/kept.vx');
+        store.transaction.oncomplete = () => {
+          opening.result.close();
+          resolve();
+        };
+      };
+    }));
+    await page.goto(server.url);
+    await web.waitForState(page, 'running');
+    assert.deepStrictEqual(await web.folderFile(page, 'kept.vx'), [86, 84, 88, 70, 1, 2]);
+    assert.deepStrictEqual(await web.storedFile(page, 'kept.vx'), [86, 84, 88, 70, 1, 2]);
+    await page.waitForFunction(async () => !(await indexedDB.databases()).some((d) => d.name === '/home/web'));
+  } finally {
+    await page.close();
+    server.stop();
+  }
+});

@@ -178,6 +178,44 @@ async function catchUp() {
   return records;
 }
 
+// Earlier builds kept the whole folder in one database named after it. Its files move into the
+// store once (a file the store already has stays as it is), and only then does it go.
+async function takeEarlierFolder() {
+  const opening = indexedDB.open(folder);
+  let existed = true;
+  opening.onupgradeneeded = () => {
+    existed = false;
+    opening.transaction.abort();
+  };
+  const earlier = await request(opening).catch(() => null);
+  if (!existed || !earlier) return;
+  const entries = [];
+  if (earlier.objectStoreNames.contains('FILE_DATA')) {
+    const cursor = earlier.transaction('FILE_DATA').objectStore('FILE_DATA').openCursor();
+    await new Promise((resolve, reject) => {
+      cursor.onerror = () => reject(cursor.error);
+      cursor.onsuccess = () => {
+        const at = cursor.result;
+        if (!at) return resolve();
+        const name = typeof at.key === 'string' && at.key.startsWith(folder + '/') ? at.key.slice(folder.length + 1) : null;
+        if (name && at.value.contents) entries.push({ name, bytes: new Uint8Array(at.value.contents), time: at.value.timestamp.getTime() });
+        at.continue();
+      };
+    });
+  }
+  earlier.close();
+  const store = files('readwrite');
+  for (const entry of entries) {
+    const adding = store.add(entry);  // add, not put: never over a file saved since
+    adding.onerror = (event) => event.preventDefault();
+  }
+  await new Promise((resolve, reject) => {
+    store.transaction.oncomplete = resolve;
+    store.transaction.onabort = () => reject(store.transaction.error);
+  });
+  indexedDB.deleteDatabase(folder);
+}
+
 // Mounts the folder and fills it from the store before the editor starts.
 function mountFolder(Module) {
   const FS = (state.FS = Module.FS);
@@ -187,6 +225,7 @@ function mountFolder(Module) {
   openStore()
     .then(async (db) => {
       state.db = db;
+      await takeEarlierFolder().catch((error) => console.error('vxedit: the earlier folder could not be moved', error));
       page.startRecords = await catchUp();
     })
     .catch((error) => {
