@@ -67,3 +67,24 @@ test('a model shared by link opens byte for byte as unsaved work; a damaged link
     for (const page of pages) await page.close();
   }
 });
+
+test('a model too large for a link is refused with a word on Download', async () => {
+  const vertices = 5000;
+  const model = Buffer.alloc(12 + 12 * vertices);
+  model.write('VTXF', 0, 'latin1');
+  model.writeUInt16BE(vertices, 4);
+  for (let i = 0; i < 3 * vertices; i++) model.writeInt32LE(Math.floor(Math.random() * 2e6) - 1e6, 12 + 4 * i);
+  const file = require('node:path').join(web.temporaryFolder('large'), 'large.vx');
+  require('node:fs').writeFileSync(file, model);
+  const { page, problems } = await web.openEditor(shared.browser, shared.server.url);
+  try {
+    await (await page.$('#open-model')).uploadFile(file);
+    await page.waitForFunction(() => document.title === 'large.vx — vxedit');
+    await page.click('#copy-link');
+    await page.waitForFunction(() => document.getElementById('link-message').textContent === 'too large for a link: use Download');
+    assert.doesNotMatch(page.url(), /#model=/);
+    assert.deepStrictEqual(problems, []);
+  } finally {
+    await page.close();
+  }
+});
