@@ -42,6 +42,7 @@ void pointerMoved(int32_t x, int32_t y);
 void buttonDown(int32_t bit);
 void buttonUp(int32_t bit);
 void wheelMoved(int32_t notches);  // +1 away from the user, -1 towards
+void modifiersChanged(int32_t mask);  // shiftModifier | ctrlModifier now held
 void pointerInside(bool inside);
 void windowActive(bool active);
 void closeRequested();  // enters chr(255) + "k" and requests the editor's end

@@ -19,15 +19,32 @@ namespace {
 // through a slow frame arrives whole. Past that the oldest key is dropped.
 constexpr int keySlots = 4097;
 
+// A button change as the editor reads it: where it happened and what was held after it.
+struct ButtonChange {
+    int32_t x, y;
+    bool inside;
+    int32_t buttons;    // held after the change
+    int32_t bit;        // the one button that went down or up
+    int32_t modifiers;
+    bool heldFirst;     // a release after a move with the button held: read once held at (x, y)
+};
+
+// A burst of 128 clicks between two reads arrives whole; past that the oldest clicks go.
+constexpr int changeSlots = 256;
+
 struct Input {
     int32_t keys[keySlots] = {};
     int readIndex = 0;
     int writeIndex = 0;
     bool keyHit = false;
-    int32_t x = 0, y = 0, wheel = 0, buttons = 0;
-    // Buttons down at any moment since the last read: a quick click is never lost, and a drag
-    // let go between two reads is read once more, held, where the pointer was let go.
-    int32_t heldSinceRead = 0;
+    int32_t x = 0, y = 0, wheel = 0, modifiers = 0;
+    // Buttons held as the editor will read them: only a press on the surface counts, so one in
+    // the black border of a full screen never becomes a click once the pointer moves onto it.
+    int32_t buttons = 0;
+    ButtonChange changes[changeSlots] = {};  // a ring, oldest first
+    int oldestChange = 0;
+    int changeCount = 0;
+    int32_t readX = -1, readY = -1;  // the pointer as the editor last read it
     bool inside = false;
     bool active = true;
     bool arrived = false;  // input came in since the last sleepThroughIdlePolls
@@ -58,8 +75,57 @@ std::function<void()>& stopAction() {
     return action;
 }
 
-bool onSurface(const Input& in) {
-    return in.inside && in.x >= 0 && in.y >= 0 && in.x < platform::screenWidth() && in.y < platform::screenHeight();
+bool onSurface(bool inside, int32_t x, int32_t y) {
+    return inside && x >= 0 && y >= 0 && x < platform::screenWidth() && y < platform::screenHeight();
+}
+
+bool onSurface(const Input& in) { return onSurface(in.inside, in.x, in.y); }
+
+ButtonChange& changeAt(Input& in, int i) { return in.changes[(in.oldestChange + i) % changeSlots]; }
+
+// Taking the oldest moves the ring on; dropping one further in closes the gap behind it.
+void removeChange(Input& in, int i) {
+    if (i == 0) in.oldestChange = (in.oldestChange + 1) % changeSlots;
+    for (; i > 0 && i + 1 < in.changeCount; ++i) changeAt(in, i) = changeAt(in, i + 1);
+    --in.changeCount;
+}
+
+// Makes room by forgetting the oldest press and everything that follows from it: the button
+// reads as up in the changes after it, and its release goes too. Releases of buttons held
+// before the oldest change stay, so a held button is never left held. At most five releases
+// can come before the first press, so a full ring always holds one.
+void dropOldestPress(Input& in) {
+    int i = 0;
+    while (i < in.changeCount && !(changeAt(in, i).buttons & changeAt(in, i).bit)) ++i;
+    if (i == in.changeCount) return;
+    const int32_t bit = changeAt(in, i).bit;
+    removeChange(in, i);
+    for (; i < in.changeCount; ++i) {
+        if (changeAt(in, i).bit == bit) {
+            removeChange(in, i);
+            return;
+        }
+        changeAt(in, i).buttons &= ~bit;
+    }
+    in.buttons &= ~bit;  // still held: its release will find it up and pass unseen
+}
+
+void pushChange(Input& in, int32_t bit, bool heldFirst) {
+    if (in.changeCount == changeSlots) dropOldestPress(in);
+    changeAt(in, in.changeCount++) = {in.x, in.y, in.inside, in.buttons, bit, in.modifiers, heldFirst};
+}
+
+// Whether the pointer stands elsewhere than where the editor will last have read it before a
+// change made now.
+bool movedSinceLastChange(Input& in) {
+    if (in.changeCount == 0) return in.x != in.readX || in.y != in.readY;
+    const ButtonChange& last = changeAt(in, in.changeCount - 1);
+    return in.x != last.x || in.y != last.y;
+}
+
+MouseState mouseState(const Input& in, bool inside, int32_t x, int32_t y, int32_t buttons, int32_t modifiers) {
+    if (!in.active || !onSurface(inside, x, y)) return {-1, -1, -1, -1, -1, modifiers};
+    return {x, y, in.wheel, buttons, 0, modifiers};
 }
 
 std::string keyString(int32_t code) {
@@ -95,20 +161,32 @@ void pointerMoved(int32_t x, int32_t y) {
     noteArrival();
 }
 
-// Only a press on the surface is latched: one in the black border of a full screen must not
-// turn into a click once the pointer moves onto the picture.
 void buttonDown(int32_t bit) {
-    input().buttons |= bit;
-    if (onSurface(input())) input().heldSinceRead |= bit;
+    Input& in = input();
+    if (bit && !(in.buttons & bit) && onSurface(in)) {
+        in.buttons |= bit;
+        pushChange(in, bit, false);
+    }
     noteArrival();
 }
 
 void buttonUp(int32_t bit) {
-    input().buttons &= ~bit;
+    Input& in = input();
+    if (in.buttons & bit) {
+        const bool heldFirst = onSurface(in) && movedSinceLastChange(in);
+        in.buttons &= ~bit;
+        pushChange(in, bit, heldFirst);
+    }
     noteArrival();
 }
+
 void wheelMoved(int32_t notches) {
     input().wheel += notches;
+    noteArrival();
+}
+void modifiersChanged(int32_t mask) {
+    if (input().modifiers == mask) return;
+    input().modifiers = mask;
     noteArrival();
 }
 void pointerInside(bool inside) {
@@ -125,7 +203,7 @@ void closeRequested() {
 }
 void releaseAllButtons() {
     input().buttons = 0;
-    input().heldSinceRead = 0;
+    input().changeCount = 0;
     noteArrival();
 }
 
@@ -149,10 +227,20 @@ bool keyWaiting() {
 MouseState readMouse() {
     std::lock_guard guard(platform::displayMutex());
     Input& in = input();
-    if (!in.active || !onSurface(in)) return {-1, -1, -1, -1, -1};
-    const int32_t buttons = in.buttons | in.heldSinceRead;
-    in.heldSinceRead = in.buttons;
-    return {in.x, in.y, in.wheel, buttons, 0};
+    if (!in.active) return mouseState(in, false, -1, -1, -1, in.modifiers);
+    MouseState state = mouseState(in, in.inside, in.x, in.y, in.buttons, in.modifiers);
+    if (in.changeCount > 0) {
+        ButtonChange& change = changeAt(in, 0);
+        const int32_t buttons = change.heldFirst ? change.buttons | change.bit : change.buttons;
+        state = mouseState(in, change.inside, change.x, change.y, buttons, change.modifiers);
+        if (change.heldFirst) change.heldFirst = false;
+        else removeChange(in, 0);
+        // The idle wait must not sleep through changes still waiting.
+        if (in.changeCount > 0) in.arrived = true;
+    }
+    in.readX = state.x;
+    in.readY = state.y;
+    return state;
 }
 
 namespace {

@@ -9,12 +9,16 @@
 namespace vx {
 
 struct MouseState {
-    int32_t x;  // surface pixels; all five fields are -1 outside the window or while inactive
+    int32_t x;  // surface pixels; the first five fields are -1 outside the window or while inactive
     int32_t y;
-    int32_t wheel;    // running wheel position, +1 per notch away from the user
-    int32_t buttons;  // bit 0 left, bit 1 right, bit 2 middle, bits 3-4 extra buttons
-    int32_t clip;     // 1 while the pointer is confined to the window: never here
+    int32_t wheel;      // running wheel position, +1 per notch away from the user
+    int32_t buttons;    // bit 0 left, bit 1 right, bit 2 middle, bits 3-4 extra buttons
+    int32_t clip;       // 1 while the pointer is confined to the window: never here
+    int32_t modifiers;  // shiftModifier | ctrlModifier as held when this state happened
 };
+
+inline constexpr int32_t shiftModifier = 1;
+inline constexpr int32_t ctrlModifier = 2;
 
 // Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z as key strings.
 inline constexpr char ctrlZKey[] = "\x1A";
@@ -24,6 +28,11 @@ inline constexpr char ctrlShiftZKey[] = "\xFF,";
 // The next key, oldest first: empty, one code page 437 character, or chr(255) + extended code.
 std::string readKey();
 bool keyWaiting();
+// The oldest button change not yet read, with the pointer and modifiers where it happened, or,
+// when none waits, the pointer, buttons and modifiers now. One change per call, so every press
+// and every release is read once, in order; moves between two changes are merged. A release
+// after the pointer moved with the button held is read twice: first still held where it was let
+// go, so a drag ends there, then released.
 MouseState readMouse();
 // -1 waits for a key; 100 or more wakes early on a key; 1-99 sleeps plainly; else returns at once.
 void sleepMs(int32_t ms);

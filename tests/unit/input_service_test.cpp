@@ -1,6 +1,8 @@
 // The key ring, the mouse state and the sleeps of the input service.
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "platform/backend.h"
 #include "platform/cp437.h"
 #include "platform/display.h"
@@ -116,6 +118,66 @@ TEST_F(InputService, buttonLetGoBetweenPollsIsReadHeldOnceMoreWhereItWasLetGo) {
     EXPECT_EQ(last.buttons, 1);
     EXPECT_EQ(last.x, 90);
     EXPECT_EQ(readMouse().buttons, 0);
+}
+
+// Every change is read once, oldest first, at its own place and with the modifiers of its moment.
+TEST_F(InputService, changesAreReadOneAPollWithTheirOwnPositionAndModifiers) {
+    headless::moveMouse(10, 10);
+    headless::holdModifiers(shiftModifier);
+    headless::pressButton(1);
+    headless::holdModifiers(shiftModifier | ctrlModifier);
+    headless::releaseButton(1);
+    headless::moveMouse(20, 30);
+    headless::pressButton(2);
+    headless::holdModifiers(0);
+    headless::moveMouse(40, 50);
+    deliver();
+    const MouseState reads[] = {readMouse(), readMouse(), readMouse(), readMouse()};
+    const int32_t expected[][4] = {{10, 10, 1, shiftModifier},
+                                   {10, 10, 0, shiftModifier | ctrlModifier},
+                                   {20, 30, 2, shiftModifier | ctrlModifier},
+                                   {40, 50, 2, 0}};  // no change waits: the pointer now
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(reads[i].x, expected[i][0]) << "read " << i;
+        EXPECT_EQ(reads[i].y, expected[i][1]) << "read " << i;
+        EXPECT_EQ(reads[i].buttons, expected[i][2]) << "read " << i;
+        EXPECT_EQ(reads[i].modifiers, expected[i][3]) << "read " << i;
+    }
+}
+
+// Left and right are held when a burst far past the ring comes in: left is let go first, then
+// 300 middle clicks, then right. The oldest clicks go; both releases and the newest clicks stay.
+TEST_F(InputService, aBurstPastTheRingLosesItsOldestClicksButNoReleaseOfAHeldButton) {
+    headless::moveMouse(1, 1);
+    headless::pressButton(1);
+    headless::pressButton(2);
+    deliver();
+    readMouse();
+    EXPECT_EQ(readMouse().buttons, 3);
+    headless::moveMouse(3, 3);
+    headless::releaseButton(1);
+    for (int32_t i = 0; i < 300; ++i) {
+        headless::moveMouse(i, 100);
+        headless::pressButton(4);
+        headless::releaseButton(4);
+    }
+    headless::releaseButton(2);
+    deliver();
+    std::vector<MouseState> reads;
+    for (MouseState read = readMouse(); reads.size() < 1000; read = readMouse()) {
+        if (!reads.empty() && read.buttons == reads.back().buttons && read.x == reads.back().x) break;
+        reads.push_back(read);
+    }
+    ASSERT_GE(reads.size(), 250u);
+    EXPECT_LE(reads.size(), 258u);
+    EXPECT_EQ(reads[0].buttons, 3) << "held where it was let go";
+    EXPECT_EQ(reads[0].x, 3);
+    EXPECT_EQ(reads[1].buttons, 2);
+    for (std::size_t i = 2; i + 1 < reads.size(); ++i) {
+        EXPECT_EQ(reads[i].buttons, i % 2 == 0 ? 6 : 2) << "read " << i;
+        EXPECT_EQ(reads[i].x, 299 - static_cast<int32_t>(reads.size() - 2 - i) / 2) << "read " << i;
+    }
+    EXPECT_EQ(reads.back().buttons, 0);
 }
 
 TEST_F(InputService, sleepsCostVirtualTimeOnly) {

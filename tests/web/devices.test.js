@@ -129,7 +129,6 @@ test('touch: a tap places a vertex, a long press picks it, two fingers turn the 
     await web.play(page, 'key x / key r');
     await touch.start([200, 300], [300, 300]);
     for (let step = 1; step <= 10; step++) await touch.move([200 + 10 * step, 300], [300 + 10 * step, 300]);
-    await web.settle(page);
     await touch.end();
     await web.settle(page);
     // Fingers spread from 100 to 200 editor pixels: three notches of 1.25 (1.95 of the spread).

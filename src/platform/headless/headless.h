@@ -30,7 +30,10 @@ void moveMouse(int32_t x, int32_t y);  // also enters the window when (x, y) lie
 void pressButton(int32_t bit);
 void releaseButton(int32_t bit);
 void turnWheel(int32_t notches);     // one event per notch
+void holdModifiers(int32_t mask);    // shiftModifier | ctrlModifier held from now on
 void leaveWindow();
+// The script waits: what follows is taken in ms later (in whole presenter cycles of 10 ms).
+void pauseMs(int32_t ms);
 void setActive(bool active);
 void requestClose();
 bool eventsPending();

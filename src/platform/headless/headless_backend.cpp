@@ -138,6 +138,12 @@ void turnWheel(int32_t notches) {
     const int32_t step = notches < 0 ? -1 : 1;
     for (int32_t i = 0; i != notches; i += step) queue([step] { inputFeed::wheelMoved(step); });
 }
+void holdModifiers(int32_t mask) {
+    queue([mask] { inputFeed::modifiersChanged(mask); });
+}
+void pauseMs(int32_t ms) {
+    for (int32_t waited = 0; waited < ms; waited += 10) queue({});
+}
 void leaveWindow() {
     queue([] { inputFeed::pointerInside(false); });
 }

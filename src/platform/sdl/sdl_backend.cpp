@@ -14,6 +14,7 @@
 #include "platform/backend.h"
 #include "platform/cp437.h"
 #include "platform/display.h"
+#include "platform/input.h"
 
 namespace vx {
 namespace {
@@ -142,8 +143,14 @@ int32_t keyDownCode(SDL_Keycode key, Uint16 mod) {
     return -1;
 }
 
+int32_t modifierMask(Uint16 mod) {
+    return (mod & KMOD_SHIFT ? shiftModifier : 0) | (mod & KMOD_CTRL ? ctrlModifier : 0);
+}
+
+// A key event carries the modifiers as they stand after it, so Shift's own press counts.
 void onKeyDown(const SDL_KeyboardEvent& event) {
     const Uint16 mod = event.keysym.mod;
+    inputFeed::modifiersChanged(modifierMask(mod));
     if (mod & KMOD_ALT) {
         if (event.keysym.sym == SDLK_RETURN && !event.repeat) toggleFullScreen();
         return;  // keys pressed with Alt held enter nothing
@@ -199,7 +206,10 @@ void onWindowEvent(const SDL_WindowEvent& event) {
         case SDL_WINDOWEVENT_CLOSE: inputFeed::closeRequested(); break;
         case SDL_WINDOWEVENT_ENTER: inputFeed::pointerInside(true); break;
         case SDL_WINDOWEVENT_LEAVE: inputFeed::pointerInside(false); break;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: inputFeed::windowActive(true); break;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+            inputFeed::modifiersChanged(modifierMask(static_cast<Uint16>(SDL_GetModState())));
+            inputFeed::windowActive(true);
+            break;
         case SDL_WINDOWEVENT_FOCUS_LOST:
             inputFeed::windowActive(false);
             inputFeed::releaseAllButtons();
@@ -217,6 +227,7 @@ void onEvent(const SDL_Event& event) {
     }
     switch (event.type) {
         case SDL_KEYDOWN: onKeyDown(event.key); break;
+        case SDL_KEYUP: inputFeed::modifiersChanged(modifierMask(event.key.keysym.mod)); break;
         case SDL_TEXTINPUT: onText(event.text); break;
         case SDL_MOUSEMOTION: onPointer(event.motion.x, event.motion.y); break;
         case SDL_MOUSEBUTTONDOWN:

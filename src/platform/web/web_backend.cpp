@@ -12,6 +12,7 @@
 
 #include "platform/backend.h"
 #include "platform/cp437.h"
+#include "platform/input.h"
 #include "platform/web/web_page.h"
 
 namespace vx {
@@ -22,8 +23,9 @@ constexpr const char* canvasSelector = "#screen";
 // A DOM event as the presenter takes it in. The browser runs its handlers only while the
 // editor sleeps; they queue here so that input still reaches the editor through takeEvents.
 struct NativeEvent {
-    enum class Kind : uint8_t { key, pointer, buttonDown, buttonUp, wheel, leave, focus, blur } kind;
+    enum class Kind : uint8_t { key, pointer, buttonDown, buttonUp, wheel, leave, focus, blur, modifiers } kind;
     int32_t a = 0, b = 0, c = 0;  // key code; or x, y and button bit; or wheel step
+    int32_t modifiers = -1;       // Shift and Ctrl as the event found them; -1 when it does not say
 };
 
 struct Page {
@@ -186,6 +188,8 @@ int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
     return characterCode(key);
 }
 
+int32_t modifierMask(bool shift, bool ctrl) { return (shift ? shiftModifier : 0) | (ctrl ? ctrlModifier : 0); }
+
 // A character key whose character has no code page 437 form: the page says so, as a key that
 // entered nothing would otherwise look like a lost one.
 bool refusedCharacter(std::string_view key) {
@@ -200,6 +204,7 @@ bool refusedCharacter(std::string_view key) {
 // Backspace) act only in the editor.
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     const std::string_view key(event->key, strnlen(event->key, sizeof event->key));
+    queue({NativeEvent::Kind::modifiers, 0, 0, 0, modifierMask(event->shiftKey, event->ctrlKey)});
     // Some systems report AltGr as Ctrl+Alt; the character it gives enters as typed.
     if (event->altKey && event->ctrlKey && characterCode(key) >= 0) {
         queue({NativeEvent::Kind::key, characterCode(key)});
@@ -212,6 +217,12 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     if (code < 0) return false;
     queue({NativeEvent::Kind::key, code});
     return true;
+}
+
+// A key let go enters nothing; Shift or Ctrl let go is noted.
+EM_BOOL onKeyUp(int, const EmscriptenKeyboardEvent* event, void*) {
+    queue({NativeEvent::Kind::modifiers, 0, 0, 0, modifierMask(event->shiftKey, event->ctrlKey)});
+    return false;
 }
 
 int32_t buttonBit(unsigned short button) {
@@ -235,7 +246,7 @@ NativeEvent pointerEvent(NativeEvent::Kind kind, const EmscriptenMouseEvent& eve
     int pixel[2] = {-1, -1};
     pagePointToPixel(static_cast<double>(event.clientX), static_cast<double>(event.clientY), page().width,
                      page().height, pixel);
-    return {kind, pixel[0], pixel[1], buttonBit(event.button)};
+    return {kind, pixel[0], pixel[1], buttonBit(event.button), modifierMask(event.shiftKey, event.ctrlKey)};
 }
 
 // Presses count only on the canvas; moves and releases are watched over the whole document, so
@@ -274,6 +285,7 @@ void listen() {
     const char* document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
     emscripten_set_keydown_callback(document, nullptr, true, onKeyDown);
+    emscripten_set_keyup_callback(document, nullptr, true, onKeyUp);
     emscripten_set_mousedown_callback(canvasSelector, nullptr, true, onMouse);
     emscripten_set_mouseleave_callback(canvasSelector, nullptr, true, onMouse);
     emscripten_set_mousemove_callback(document, nullptr, true, onMouse);
@@ -289,7 +301,10 @@ void pointerAt(int32_t x, int32_t y) {
 }
 
 void takeIn(const NativeEvent& event) {
+    if (event.modifiers >= 0) inputFeed::modifiersChanged(event.modifiers);
     switch (event.kind) {
+        case NativeEvent::Kind::modifiers:
+            break;
         case NativeEvent::Kind::key:
             inputFeed::enterKey(event.a);
             break;
@@ -398,8 +413,9 @@ void exitProcess(int status) {
 
 void sleepUntilInput(int32_t period, int32_t maxPolls) {
     Page& p = page();
-    // A button released since a poll still reads as held at that poll, and shows at the next: so
-    // after any input the editor polls once more at the next poll time before it waits idle.
+    // Input that came while the editor ran is polled at the next poll time; and after any input
+    // the editor polls once more before it waits idle, so that a change the input service still
+    // holds back (it hands out one button change per poll) never waits for the wait's end.
     const bool inputSincePoll = p.taken != p.takenAtPoll || !p.events.empty();
     p.takenAtPoll = p.taken;
     if (inputSincePoll) {
