@@ -83,11 +83,14 @@ test('a reload a second after the last edit keeps every edit, and the offer rest
     await web.waitForState(page, 'running');
     await page.waitForSelector('#restore-offer:not([hidden])');
     assert.match(await page.$eval('#restore-text', (e) => e.textContent), /^Unsaved work from \d\d:\d\d$/);
+    await page.waitForSelector('#copy-list li');
+    const copy = await page.$eval('#copy-list li', (item) => item.dataset.name);  // the newest
     await page.click('#restore');
     await web.settle(page);
     assert.strictEqual(await page.title(), '*unnamed.vx — vxedit');
     await web.play(page, saveAs('restored.vx'));
     assert.deepStrictEqual(await web.folderFile(page, 'restored.vx'), savedByReference(`${edits} / ${saveAs('restored.vx')}`, 'restored.vx'));
+    await web.waitForStored(page, copy, null);  // kept until the model was saved
   });
 });
 

@@ -16,6 +16,8 @@ const state = {
   applying: false,     // the folder is being changed from the store: nothing to write back
   pending: new Set(),  // names changed here and not yet written to the store
   writing: false,
+  writes: 0,           // write transactions begun so far
+  writtenIn: new Map(),  // name -> the write transaction that last stored or removed it here
   known: new Map(),    // name -> time of every file this tab knows to be in the store
   kept: 0,             // writes finished, for scripts to wait on
   listeners: [],       // told after every change of the store, from this tab or another
@@ -36,10 +38,6 @@ function openStore() {
 
 function files(mode) {
   return state.db.transaction('files', mode).objectStore('files');
-}
-
-function readAll() {
-  return request(files('readonly').getAll());
 }
 
 // The name of a path under the folder, relative to it; null for a path outside it.
@@ -101,8 +99,10 @@ function writePending() {
   const names = [...state.pending];
   state.pending.clear();
   state.writing = true;
+  state.writes += 1;
   const store = files('readwrite');
   for (const name of names) {
+    state.writtenIn.set(name, state.writes);
     const path = folder + '/' + name;
     const found = FS.analyzePath(path);
     if (found.exists && FS.isFile(found.object.mode)) {
@@ -154,28 +154,39 @@ function watchFolder() {
   });
 }
 
+// What a read of the store begun now may put into the folder: not a name changed here since,
+// whose write the read cannot have seen (transactions on the store run in the order begun).
+function readNow() {
+  const writesBefore = state.writes;
+  return {
+    store: files('readonly'),
+    stillTrue: (name) => !state.pending.has(name) && (state.writtenIn.get(name) || 0) <= writesBefore,
+  };
+}
+
 // Another tab changed these names in the store.
 async function takeChanges(names) {
-  const store = files('readonly');
-  const records = await Promise.all(names.map((name) => request(store.get(name))));
+  const read = readNow();
+  const records = await Promise.all(names.map((name) => request(read.store.get(name))));
   names.forEach((name, i) => {
-    if (!state.pending.has(name)) applyRecord(name, records[i]);
+    if (read.stillTrue(name)) applyRecord(name, records[i]);
   });
   told();
 }
 
 // Brings the folder up to the store's contents, for a tab that is about to show what is there.
 async function catchUp() {
-  const records = await readAll();
+  const read = readNow();
+  const records = await request(read.store.getAll());
   const inStore = new Set();
   for (const record of records) {
     inStore.add(record.name);
-    if (!state.pending.has(record.name) && state.known.get(record.name) !== record.time) applyRecord(record.name, record);
+    if (read.stillTrue(record.name) && state.known.get(record.name) !== record.time) applyRecord(record.name, record);
   }
   for (const name of [...state.known.keys()]) {
-    if (!inStore.has(name) && !state.pending.has(name)) applyRecord(name, null);
+    if (!inStore.has(name) && read.stillTrue(name)) applyRecord(name, null);
   }
-  return records;
+  return records.filter((record) => read.stillTrue(record.name) || state.known.has(record.name));
 }
 
 // Earlier builds kept the whole folder in one database named after it. Its files move into the
@@ -216,9 +227,22 @@ async function takeEarlierFolder() {
   indexedDB.deleteDatabase(folder);
 }
 
+// The browser's file system leaves a file that a rename replaced findable under its name, and
+// a later removal of the new file brings the old one back: so the old one is removed first.
+// (Every save replaces its file by a rename.)
+function mendRename(FS) {
+  const rename = FS.rename;
+  FS.rename = function (from, to) {
+    const target = FS.analyzePath(to);
+    if (target.exists && FS.isFile(target.object.mode) && FS.analyzePath(from).exists) FS.unlink(to);
+    return rename.call(this, from, to);
+  };
+}
+
 // Mounts the folder and fills it from the store before the editor starts.
 function mountFolder(Module) {
   const FS = (state.FS = Module.FS);
+  mendRename(FS);
   FS.mkdir(folder);
   FS.chdir(folder);
   Module.addRunDependency('vx-folder');
