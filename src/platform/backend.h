@@ -25,6 +25,9 @@ void wakePresenter();
 void sleepMs(int ms);
 int64_t clockMs();  // a monotonic clock in milliseconds
 void beep();
+// The line editor starts or stops reading a line: a back end whose device may have no keys of
+// its own (a phone's page) offers a text field then.
+void lineEntry(bool active);
 [[noreturn]] void exitProcess(int status);
 
 }  // namespace vx::backend
@@ -44,7 +47,7 @@ void windowSystemLost(const char* why);
 
 // How a back end feeds the input service; called from takeEvents() with the lock held.
 namespace inputFeed {
-void enterKey(int32_t code);       // a character 0-255, or second-character * 256 + 255
+void enterKey(int32_t code);  // a character 0-255, or second-character * 256 + 255
 void pointerMoved(int32_t x, int32_t y);
 void buttonDown(int32_t bit);
 void buttonUp(int32_t bit);
@@ -52,7 +55,7 @@ void wheelMoved(int32_t notches);  // +1 away from the user, -1 towards
 void modifiersChanged(int32_t mask);  // shiftModifier | ctrlModifier now held
 void pointerInside(bool inside);
 void windowActive(bool active);
-void closeRequested();             // enters chr(255) + "k" and requests the editor's end
+void closeRequested();  // enters chr(255) + "k" and requests the editor's end
 void releaseAllButtons();
 }  // namespace inputFeed
 

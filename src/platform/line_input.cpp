@@ -198,7 +198,9 @@ void promptLine(std::string_view prompt, bool question, bool newLine) {
     if (!prompt.empty()) printString(prompt, 0);
     if (question) printString("? ", 0);
     printString({}, 0);  // the prompt may itself have filled the last cell
+    backend::lineEntry(true);
     LineEditor(lineBuffer()).run();
+    backend::lineEntry(false);
     if (newLine) printString({}, 1);
 }
 

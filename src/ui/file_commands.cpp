@@ -63,20 +63,20 @@ bool saveCommand(EditorState& state, bool askName) {
 // Reads the model at path, which then goes by name. A successful load sets redrawPending, and
 // the frame it brings covers the message rows; a warning is held over that frame. A file of
 // another format is imported instead, under its own name with .vx.
-void loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
+bool loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
     const bool other = !startsWithModelSignature(path) && isOtherModelFile(path);
     const bool hadUnsavedChanges = copyBeforeLoad(state);
     if (other) {
         std::string problem;
         if (!importOtherModel(state, path, problem)) {
             printMessage(problem);
-            return;
+            return false;
         }
     } else {
         const LoadVerdict verdict = loadModel(state, path);
         if (verdict == LoadVerdict::invalidFile) {
             printMessage("invalid file");
-            return;
+            return false;
         }
         if (verdict == LoadVerdict::endsEarly) {
             const int row = printMessage(endsEarlyMessage);
@@ -87,6 +87,7 @@ void loadNamedModel(EditorState& state, const std::string& path, const std::stri
     clearGroup(state.group);  // its vertex numbers meant the old model
     modelLoaded(state, hadUnsavedChanges);
     if (other) markImported(state);
+    return true;
 }
 
 void loadCommand(EditorState& state, bool askName) {
@@ -128,9 +129,9 @@ void markImported(EditorState& state) {
 
 bool quickSave(EditorState& state) { return saveCommand(state, false); }
 
-void loadPickedModel(EditorState& state, const std::string& path, const std::string& name) {
+bool loadPickedModel(EditorState& state, const std::string& path, const std::string& name) {
     clearMessageRows();
-    loadNamedModel(state, path, name);
+    return loadNamedModel(state, path, name);
 }
 
 void fileBlock(EditorState& state) {

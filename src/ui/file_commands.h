@@ -13,7 +13,8 @@ bool quickSave(EditorState& state);
 
 // Loads a model file the user picked outside the name prompt, as "l" loads a typed name; the
 // model takes the picked name only once it has loaded, so a refused file leaves both as they were.
-void loadPickedModel(EditorState& state, const std::string& path, const std::string& name);
+// True when it loaded.
+bool loadPickedModel(EditorState& state, const std::string& path, const std::string& name);
 
 // A model file of another format (OBJ, STL, PLY, glTF ...) read as the editor's model at a usable
 // size, named as the file with .vx in place of its ending, beside it; the file itself is only

@@ -168,10 +168,10 @@ void modelLoaded(EditorState& state, bool hadUnsavedChanges) {
     copy.path.clear();  // no later save or end removes it
 }
 
-void refreshRecoveryCopy(EditorState& state) {
+void refreshRecoveryCopy(EditorState& state, int64_t refreshMs) {
     const RecoveryCopy& copy = state.recovery;
     if (!copy.stale || !state.history.unsavedChanges) return;
-    if (copy.written && clockMs() - copy.writtenAtMs < recoveryRefreshMs) return;
+    if (copy.written && clockMs() - copy.writtenAtMs < refreshMs) return;
     writeCopy(state);
 }
 

@@ -30,8 +30,8 @@ bool copyBeforeLoad(EditorState& state);
 void modelLoaded(EditorState& state, bool hadUnsavedChanges);
 
 // Called from the main loop's wait: writes the copy when the model has unsaved changes that
-// the copy lacks and the last write is at least recoveryRefreshMs ago on the loop's clock.
-void refreshRecoveryCopy(EditorState& state);
+// the copy lacks and the last write is at least refreshMs ago on the loop's clock.
+void refreshRecoveryCopy(EditorState& state, int64_t refreshMs = recoveryRefreshMs);
 
 // Ends the program with this status: first writes the copy when there are unsaved changes (one
 // line on standard error names it, after why the editor ends when that is given), else removes

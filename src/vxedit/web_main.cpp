@@ -1,5 +1,5 @@
-// vxedit in a web page: the editor's start-up and main loop, and the page's Open and Download
-// buttons, which the loop serves between its passes.
+// vxedit in a web page: the editor's start-up and main loop, and what the page's buttons ask
+// for (open, download, restore, a shared model, a link), which the loop serves between passes.
 #include <emscripten.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,18 +11,39 @@
 #include <memory>
 #include <string>
 
+#include "core/history.h"
 #include "io/background_image.h"
+#include "io/model_file.h"
 #include "platform/input.h"
+#include "platform/web/web_page.h"
 #include "ui/file_commands.h"
+#include "ui/recovery.h"
 #include "vxedit/main_loop.h"
 
 namespace vx {
 namespace {
 
 constexpr int32_t idleSleepMs = 60;
+// Nothing but input changes what an idle page shows (no signals reach it, and its recovery copy
+// is written at once), so its wait ends at least once a second only as a safeguard.
+constexpr int32_t idleLongestSleepPolls = 17;
+// A tab can be closed or crash at any moment: its copy follows the model at every wait.
+constexpr int64_t pageRecoveryRefreshMs = 0;
 constexpr int pathBytes = 4096;
 
-enum PageRequest : int { noRequest = 0, openRequest = 1, downloadRequest = 2 };
+enum PageRequest : int {
+    noRequest = 0,
+    openRequest = 1,
+    downloadRequest = 2,
+    restoreRequest = 3,  // a recovery copy, to go on as the unsaved work it is
+    sharedRequest = 4,   // a model from a link: unsaved work until the user saves it
+    linkRequest = 5,     // the model's bytes at `path`, for a link
+};
+
+struct PageView {
+    std::string fileName;
+    bool unsaved = false;
+};
 
 // The page queues what its buttons ask for; the editor takes one request per idle poll, so the
 // work runs on the editor's own flow and never beside a pass. For Open, `path` receives the
@@ -33,7 +54,16 @@ EM_JS(int, takePageRequest, (char* path, char* name, int size), {
     if (!request) return 0;
     stringToUTF8(request.path || "", path, size);
     stringToUTF8(request.name || "", name, size);
-    return request.kind === "open" ? 1 : 2;
+    return {open: 1, download: 2, restore: 3, shared: 4, link: 5}[request.kind] || 0;
+});
+
+// The page's title, the warning before leaving and the panel follow the model's name and state.
+EM_JS(void, showModelState, (const char* fileName, int unsaved), {
+    if (Module.vxModelState) Module.vxModelState(UTF8ToString(fileName), unsaved !== 0);
+});
+
+EM_JS(void, offerLink, (const char* path, int written), {
+    if (Module.vxLinkReady) Module.vxLinkReady(UTF8ToString(path), written !== 0);
 });
 
 EM_JS(void, offerDownload, (const char* fileName), {
@@ -59,16 +89,43 @@ void openPicked(EditorState& state, const std::string& path, const std::string& 
     std::remove(path.c_str());
 }
 
+// A restored copy or a shared model counts as changed from what its name holds in the folder,
+// which is unknown here: its saved state is taken as empty. A restored copy goes on as this
+// run's copy, so edits refresh it and a save removes it; a shared model gets a copy of its own.
+void loadAsUnsaved(EditorState& state, const std::string& path, const std::string& name, bool isCopy) {
+    if (!loadPickedModel(state, path, name)) return;
+    Model& saved = *state.history.saved;
+    saved.vertexCount = saved.polygonCount = saved.lineCount = 0;
+    state.history.unsavedChanges = !sameModel(state.model, saved);
+    state.recovery.path = isCopy ? path : std::string();
+    state.recovery.stale = !isCopy;
+}
+
+void serveRequest(EditorState& state, int kind, const std::string& path, const std::string& name) {
+    if (kind == openRequest) openPicked(state, path, name);
+    if (kind == downloadRequest && quickSave(state)) offerDownload(state.currentFileName.c_str());
+    if (kind == restoreRequest || kind == sharedRequest) loadAsUnsaved(state, path, name, kind == restoreRequest);
+    if (kind == sharedRequest) std::remove(path.c_str());
+    if (kind == linkRequest) offerLink(path.c_str(), saveModelFile(state, path) == SaveVerdict::saved);
+}
+
 void servePageRequests(EditorState& state) {
     static char path[pathBytes], name[pathBytes];
     for (int kind; (kind = takePageRequest(path, name, pathBytes)) != noRequest;) {
         state.redrawPending = 0;
-        if (kind == openRequest) openPicked(state, path, name);
-        if (kind == downloadRequest && quickSave(state)) offerDownload(state.currentFileName.c_str());
+        serveRequest(state, kind, path, name);
         // As after a key: a full frame when the model or picture changed, else the status rows.
         state.loop.next = state.redrawPending ? LoopStep::frame : LoopStep::status;
         runUntilWaiting(state);
     }
+}
+
+void tellPageOfModel(const EditorState& state) {
+    static PageView shown;
+    const bool unsaved = state.history.unsavedChanges;
+    if (shown.fileName == state.currentFileName && shown.unsaved == unsaved) return;
+    shown = {state.currentFileName, unsaved};
+    showModelState(shown.fileName.c_str(), unsaved ? 1 : 0);
 }
 
 }  // namespace
@@ -86,6 +143,8 @@ int main(int argc, char** argv) {
     for (;;) {
         vx::runUntilWaiting(*state);
         vx::servePageRequests(*state);
-        vx::sleepMs(vx::idleSleepMs);
+        vx::refreshRecoveryCopy(*state, vx::pageRecoveryRefreshMs);
+        vx::tellPageOfModel(*state);
+        vx::sleepUntilInput(vx::idleSleepMs, vx::idleLongestSleepPolls);
     }
 }

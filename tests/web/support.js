@@ -5,6 +5,7 @@ const { spawn, execFileSync } = require('node:child_process');
 const fs = require('node:fs');
 const os = require('node:os');
 const path = require('node:path');
+const assert = require('node:assert');
 const puppeteer = require('puppeteer-core');
 
 const site = process.env.VX_SITE;
@@ -32,8 +33,9 @@ async function startServer() {
   return { url: `http://127.0.0.1:${port}/`, stop: () => server.kill() };
 }
 
-async function startBrowser() {
+async function startBrowser(more = {}) {
   return puppeteer.launch({
+    ...more,
     executablePath: '/usr/bin/chromium',
     headless: true,
     userDataDir: temporaryFolder('chromium'),
@@ -56,11 +58,17 @@ async function openEditor(browser, url, viewport = { width: 1200, height: 700 })
   return { page, problems };
 }
 
-// Waits until the editor has taken in everything sent so far, polled, and shown the result:
-// one poll takes at most six presenter cycles and the picture another.
+// Waits until the editor has taken in everything sent so far, acted on it and shown the result:
+// it is in an idle wait that began after it had taken in every event queued. Input given
+// through DevTools may still be on its way to the page when its command returns; the browser
+// hands it over before the next animation frame's callbacks. While a name is typed, the line
+// editor polls every 25 ms instead of waiting idle.
 async function settle(page) {
-  const start = await page.evaluate(() => Module.vxCycles || 0);
-  await page.waitForFunction((from) => (Module.vxCycles || 0) >= from + 16, { timeout: 15000 }, start);
+  await page.evaluate(() => new Promise((resolve) => requestAnimationFrame(() => setTimeout(resolve, 0))));
+  const cycles = await page.evaluate(() => Module.vxCycles || 0);
+  await page.waitForFunction((from) => (Module.vxIdle && Module.vxIdle.taken === (Module.vxQueued || 0) &&
+    Module.vxRequests.length === 0) || (!document.getElementById('entry').hidden && Module.vxCycles >= from + 8),
+  { timeout: 15000 }, cycles);
 }
 
 // The canvas as red, green, blue bytes row by row.
@@ -86,8 +94,19 @@ function referencePicture(script, folder = temporaryFolder('reference')) {
   return fs.readFileSync(out);
 }
 
-// Where two pictures first differ, for the failure message; null when they are equal.
+// Where two pictures first differ, for the failure message; null when they are equal. A
+// difference leaves both pictures (PPM) in a folder the message names.
 function firstDifference(actual, expected) {
+  const where = firstDifferentPixel(actual, expected);
+  if (where === null) return null;
+  const folder = temporaryFolder('difference');
+  const header = Buffer.from(`P6 ${width} ${height} 255\n`);
+  fs.writeFileSync(path.join(folder, 'page.ppm'), Buffer.concat([header, actual]));
+  fs.writeFileSync(path.join(folder, 'headless.ppm'), Buffer.concat([header, expected]));
+  return `${where} (pictures in ${folder})`;
+}
+
+function firstDifferentPixel(actual, expected) {
   for (let i = 0; i < expected.length; i += 3) {
     if (actual[i] !== expected[i] || actual[i + 1] !== expected[i + 1] || actual[i + 2] !== expected[i + 2]) {
       const pixel = i / 3;
@@ -153,7 +172,54 @@ async function play(page, script) {
   for (const step of script.split(' / ')) await sendStep(page, step);
 }
 
+// One server and one browser for a test file: returns where they will be once it starts.
+function useBrowser(test, launchOptions) {
+  const shared = { server: null, browser: null };
+  test.before(async () => {
+    shared.server = await startServer();
+    shared.browser = await startBrowser(launchOptions);
+  });
+  test.after(async () => {
+    if (shared.browser) await shared.browser.close();
+    if (shared.server) shared.server.stop();
+  });
+  return shared;
+}
+
+// A file as the page's store holds it (an array of bytes), or null.
+function storedFile(page, name) {
+  return page.evaluate((wanted) => new Promise((resolve, reject) => {
+    const opening = indexedDB.open('vxedit-files', 1);
+    opening.onerror = () => reject(opening.error);
+    opening.onsuccess = () => {
+      const get = opening.result.transaction('files').objectStore('files').get(wanted);
+      get.onsuccess = () => resolve(get.result ? Array.from(get.result.bytes) : null);
+      get.onerror = () => reject(get.error);
+    };
+  }), name);
+}
+
+// Waits until the store holds the file with these bytes (or, for null, holds no such file).
+async function waitForStored(page, name, bytes) {
+  const wanted = JSON.stringify(bytes);
+  for (let tries = 0; tries < 150; tries++) {
+    if (JSON.stringify(await storedFile(page, name)) === wanted) return;
+    await new Promise((resolve) => setTimeout(resolve, 100));
+  }
+  assert.fail(`the store never held ${name} as expected`);
+}
+
+// The bytes of a file in the page's folder, or null.
+function folderFile(page, name) {
+  return page.evaluate((path) => (Module.FS.analyzePath(path).exists ? Array.from(Module.FS.readFile(path)) : null),
+    `/home/web/${name}`);
+}
+
+function sleep(ms) {
+  return new Promise((resolve) => setTimeout(resolve, ms));
+}
+
 module.exports = {
   startServer, startBrowser, openEditor, waitForState, settle, canvasPixels, referencePicture, firstDifference,
-  play, temporaryFolder, width, height,
+  play, temporaryFolder, width, height, useBrowser, storedFile, waitForStored, folderFile, sleep,
 };

@@ -94,6 +94,8 @@ void wakePresenter() { ++hl().wakes; }
 
 void beep() { ++hl().beeps; }
 
+void lineEntry(bool) {}
+
 void exitProcess(int status) { throw headless::ProcessExit{status}; }
 
 }  // namespace backend

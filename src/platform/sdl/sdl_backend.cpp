@@ -412,6 +412,9 @@ int64_t clockMs() {
         .count();
 }
 
+// A desktop window has a keyboard; SDL takes text in all the time.
+void lineEntry(bool) {}
+
 void beep() {
     Window& w = win();
     if (!w.audio) {

@@ -1,8 +1,11 @@
 // The browser back end: the page's canvas is the window, DOM events are its messages, and every
-// sleep hands the browser its turn (the program is built to suspend inside emscripten_sleep).
+// sleep hands the browser its turn (the program is built to suspend while it sleeps) and lasts
+// until its time is up or a DOM event arrives, so an idle page costs next to nothing.
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <string_view>
 #include <vector>
@@ -10,11 +13,11 @@
 #include "platform/backend.h"
 #include "platform/cp437.h"
 #include "platform/input.h"
+#include "platform/web/web_page.h"
 
 namespace vx {
 namespace {
 
-constexpr int presenterPeriodMs = 10;
 constexpr const char* canvasSelector = "#screen";
 
 // A DOM event as the presenter takes it in. The browser runs its handlers only while the
@@ -28,6 +31,8 @@ struct NativeEvent {
 struct Page {
     int width = 0, height = 0;
     std::vector<NativeEvent> events;
+    uint64_t taken = 0;          // events taken in so far
+    uint64_t takenAtPoll = 0;    // ... by the time of the editor's last poll from an idle wait
     std::vector<uint32_t> rgba;  // the band being presented, as the canvas takes its bytes
     bool presented = false;
 };
@@ -37,9 +42,36 @@ Page& page() {
     return instance;
 }
 
-void queue(NativeEvent event) { page().events.push_back(event); }
-
 // clang-format off
+// Suspends the editor until ms have passed or wakeEditor is called; 1 when woken early. The page
+// calls Module.vxWake too, after queueing a request for its buttons. The editor may end while it
+// runs on from here, which the browser must not report as an error of the page.
+EM_JS(int, waitForWake, (int ms), {
+    return Asyncify.handleSleep((wakeUp) => {
+        const wake = (early) => {
+            clearTimeout(timer);
+            Module.vxWake = null;
+            try {
+                wakeUp(early);
+            } catch (error) {
+                if (!(error instanceof ExitStatus)) throw error;
+            }
+        };
+        const timer = setTimeout(() => wake(0), ms);
+        // Called from inside an event's handler, which may be running the editor's code: the
+        // editor resumes once that has returned.
+        Module.vxWake = () => {
+            Module.vxWake = null;
+            clearTimeout(timer);
+            queueMicrotask(() => wake(1));
+        };
+    });
+});
+
+EM_JS(void, wakeEditor, (), {
+    if (Module.vxWake) Module.vxWake();
+});
+
 EM_JS(int, setUpCanvas, (int width, int height), {
     const canvas = document.getElementById("screen");
     if (!canvas) return 0;
@@ -72,10 +104,20 @@ EM_JS(void, tellPage, (const char* what, int value), {
     }
 });
 
-// Presenter cycles so far, so that a script can tell when its input has been answered.
 EM_JS(void, setPageTitle, (const char* title), { document.title = UTF8ToString(title); });
 
-EM_JS(void, countCycle, (), { Module.vxCycles = (Module.vxCycles || 0) + 1; });
+// Counts that let a script tell when its input has been answered: events queued and taken in,
+// presenter cycles, and idle waits, each of which begins once the editor has acted on all it had
+// taken in and shown the result. vxIdle holds while such a wait lasts.
+EM_JS(void, countQueued, (), { Module.vxQueued = (Module.vxQueued || 0) + 1; });
+EM_JS(void, countCycle, (), {
+    Module.vxCycles = (Module.vxCycles || 0) + 1;
+    Module.vxTaken = Module.vxQueued || 0;
+});
+EM_JS(void, markIdle, (int idle), {
+    if (idle) Module.vxIdleWaits = (Module.vxIdleWaits || 0) + 1;
+    Module.vxIdle = idle !== 0 ? {taken: Module.vxTaken || 0} : null;
+});
 
 EM_JS(void, playBeep, (), {
     const Context = window.AudioContext || window.webkitAudioContext;
@@ -88,6 +130,12 @@ EM_JS(void, playBeep, (), {
     oscillator.stop(Module.vxAudio.currentTime + 0.125);
 });
 // clang-format on
+
+void queue(NativeEvent event) {
+    page().events.push_back(event);
+    countQueued();
+    wakeEditor();
+}
 
 // Extended codes of a cursor or function key, plain, with Shift and with Ctrl; 0 means none.
 struct ExtendedCodes {
@@ -103,11 +151,14 @@ constexpr ExtendedCodes extendedCodes[] = {
     {"F8", 66, 91, 101},         {"F9", 67, 92, 102},      {"Tab", 0, 15, 148},
 };
 
-// Keys the browser keeps: reload (F5, Ctrl+R), full screen (F11) and its tools (F12). The
-// editor binds none of them, and a page that swallowed them would trap its user.
+// Keys the browser keeps: reload (F5, Ctrl+R), full screen (F11), its tools (F12), and closing,
+// opening and addressing tabs and windows (Ctrl+W, T, N, L). The editor binds none of them, and
+// a page that swallowed them would trap its user.
 bool browserKey(std::string_view key, bool ctrl) {
     if (key == "F5" || key == "F11" || key == "F12") return true;
-    return ctrl && (key == "r" || key == "R");
+    if (!ctrl || key.size() != 1) return false;
+    const char letter = static_cast<char>(key[0] | 0x20);
+    return letter == 'r' || letter == 'w' || letter == 't' || letter == 'n' || letter == 'l';
 }
 
 // The single code page 437 character a printable key gives, or -1.
@@ -130,6 +181,7 @@ int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
     if (key == "Backspace") return 8;
     if (key == "Tab") return 9;
     if (key == "Escape") return 27;
+    if (ctrl && shift && (key == "z" || key == "Z")) return ctrlShiftZ;
     if (ctrl) {
         if (key.size() == 1 && key[0] >= 'a' && key[0] <= 'z') return key[0] - 'a' + 1;
         if (key.size() == 1 && key[0] >= 'A' && key[0] <= 'Z') return key[0] - 'A' + 1;
@@ -139,6 +191,16 @@ int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
 }
 
 int32_t modifierMask(bool shift, bool ctrl) { return (shift ? shiftModifier : 0) | (ctrl ? ctrlModifier : 0); }
+
+// A character key whose character has no code page 437 form: the page says so, as a key that
+// entered nothing would otherwise look like a lost one.
+bool refusedCharacter(std::string_view key) {
+    std::size_t position = 0;
+    char32_t codePoint = 0;
+    if (!nextCodePoint(key, position, codePoint) || position != key.size() || codePoint < 32) return false;
+    tellPage("Refused", static_cast<int>(codePoint));
+    return true;
+}
 
 // Returning true keeps the key from the browser, so its own shortcuts (Ctrl+Z, arrows, Tab,
 // Backspace) act only in the editor.
@@ -153,6 +215,7 @@ EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     if (event->altKey || event->metaKey || key == "F10") return false;  // nothing enters
     if (browserKey(key, event->ctrlKey)) return false;
     const int32_t code = keyDownCode(key, event->ctrlKey, event->shiftKey);
+    if (code < 0 && !event->ctrlKey && refusedCharacter(key)) return true;
     if (code < 0) return false;
     queue({NativeEvent::Kind::key, code});
     return true;
@@ -318,19 +381,26 @@ void presentRows(const uint32_t* frame, int width, int firstRow, int lastRow) {
 
 void takeEvents() {
     for (const NativeEvent& event : page().events) takeIn(event);
+    page().taken += page().events.size();
     page().events.clear();
     countCycle();
 }
 
+// The presenter runs as every sleep begins, which shows what the editor drew before it, and
+// again after each event that wakes it, which takes the event in.
 void sleepMs(int ms) {
-    for (int elapsed = 0; elapsed < ms; elapsed += presenterPeriodMs) {
-        emscripten_sleep(static_cast<unsigned>(ms - elapsed < presenterPeriodMs ? ms - elapsed : presenterPeriodMs));
+    const double end = emscripten_get_now() + ms;
+    presenterCycle();
+    for (double left = ms; left > 0; left = end - emscripten_get_now()) {
+        waitForWake(static_cast<int>(std::ceil(left)));
         presenterCycle();
     }
 }
 
-// The page's presenter runs between the slices of every sleep, so there is nothing to wake.
+// The presenter runs at the start of every sleep, so there is nothing to wake.
 void wakePresenter() {}
+
+void lineEntry(bool active) { tellPage("LineEntry", active ? 1 : 0); }
 
 int64_t clockMs() { return static_cast<int64_t>(emscripten_get_now()); }
 
@@ -344,4 +414,34 @@ void exitProcess(int status) {
 }
 
 }  // namespace backend
+
+void sleepUntilInput(int32_t period, int32_t maxPolls) {
+    Page& p = page();
+    // Input that came while the editor ran is polled at the next poll time; and after any input
+    // the editor polls once more before it waits idle, so that a change the input service still
+    // holds back (it hands out one button change per poll) never waits for the wait's end.
+    const bool inputSincePoll = p.taken != p.takenAtPoll || !p.events.empty();
+    p.takenAtPoll = p.taken;
+    if (inputSincePoll) {
+        backend::sleepMs(period);
+        return;
+    }
+    const double start = emscripten_get_now();
+    const double last = start + period * maxPolls;
+    presenterCycle();
+    markIdle(1);
+    bool woken = false;
+    for (double now = start; !woken && now < last; now = emscripten_get_now())
+        woken = waitForWake(static_cast<int>(std::ceil(last - now))) != 0;
+    markIdle(0);
+    if (!woken) {
+        presenterCycle();
+        return;
+    }
+    // Input arrived: the editor polls at the first poll time from here, as it would have.
+    const double elapsed = emscripten_get_now() - start;
+    const double next = std::max(1.0, std::ceil(elapsed / period)) * period;
+    backend::sleepMs(static_cast<int>(std::ceil(next - elapsed)));
+}
+
 }  // namespace vx

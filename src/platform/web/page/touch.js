@@ -1,0 +1,148 @@
+// Touch as mouse input: a tap is a left click, a touch held still for 500 ms a right click, a
+// one-finger drag a left drag, a two-finger drag a right drag, a pinch the wheel. And the key bar
+// with the keys a finger cannot type.
+(() => {
+'use strict';
+
+const page = window.vxPage;
+const holdMs = 500;
+const stillPx = 8;          // a finger that moves less than this is holding still
+const pinchStep = 1.25;     // a wheel notch zooms by this much
+const buttonOf = { 1: 0, 2: 2 };
+
+const gesture = {
+  kind: 'none',  // none, waiting (one finger, not yet a tap, hold or drag), left, two, right, pinch
+  start: null,   // where the gesture began (client pixels)
+  last: null,
+  spread: 0,     // distance between two fingers at the last wheel notch
+  timer: 0,
+};
+
+function mouse(type, at, bit) {
+  page.canvas.dispatchEvent(new MouseEvent(type, {
+    bubbles: true, cancelable: true, view: window, button: buttonOf[bit] || 0, clientX: at.x, clientY: at.y,
+  }));
+}
+
+function press(bit, at) {
+  mouse('mousemove', at, 0);
+  mouse('mousedown', at, bit);
+}
+
+function wheel(notches) {
+  for (let i = 0; i < Math.abs(notches); i++) {
+    page.canvas.dispatchEvent(new WheelEvent('wheel', { bubbles: true, cancelable: true, deltaY: notches > 0 ? -100 : 100 }));
+  }
+}
+
+const pointOf = (touch) => ({ x: touch.clientX, y: touch.clientY });
+const distance = (a, b) => Math.hypot(a.x - b.x, a.y - b.y);
+const middle = (a, b) => ({ x: (a.x + b.x) / 2, y: (a.y + b.y) / 2 });
+
+// Ends whatever the gesture holds down, where it last was.
+function release() {
+  clearTimeout(gesture.timer);
+  if (gesture.kind === 'left') mouse('mouseup', gesture.last, 1);
+  if (gesture.kind === 'right') mouse('mouseup', gesture.last, 2);
+  gesture.kind = 'none';
+}
+
+function startOne(at) {
+  gesture.kind = 'waiting';
+  gesture.start = gesture.last = at;
+  gesture.timer = setTimeout(() => {
+    if (gesture.kind !== 'waiting') return;
+    press(2, gesture.start);
+    mouse('mouseup', gesture.start, 2);
+    gesture.kind = 'held';
+  }, holdMs);
+}
+
+function startTwo(a, b) {
+  release();
+  gesture.kind = 'two';
+  gesture.start = gesture.last = middle(a, b);
+  gesture.spread = distance(a, b);
+}
+
+// Two fingers become a pinch when their spread changes first, a right drag when they move first.
+function moveTwo(a, b) {
+  const at = middle(a, b);
+  const spread = distance(a, b);
+  if (gesture.kind === 'two') {
+    if (Math.abs(spread - gesture.spread) > 3 * stillPx) gesture.kind = 'pinch';
+    else if (distance(at, gesture.start) > stillPx) {
+      press(2, gesture.start);
+      gesture.kind = 'right';
+    }
+  }
+  if (gesture.kind === 'right') mouse('mousemove', at, 0);
+  if (gesture.kind === 'pinch') {
+    const notches = Math.trunc(Math.log(spread / gesture.spread) / Math.log(pinchStep));
+    if (notches !== 0) {
+      wheel(notches);
+      gesture.spread *= pinchStep ** notches;
+    }
+  }
+  gesture.last = at;
+}
+
+function moveOne(at) {
+  if (gesture.kind === 'waiting' && distance(at, gesture.start) > stillPx) {
+    clearTimeout(gesture.timer);
+    press(1, gesture.start);
+    gesture.kind = 'left';
+  }
+  if (gesture.kind === 'left') mouse('mousemove', at, 0);
+  gesture.last = at;
+}
+
+function onTouchStart(event) {
+  event.preventDefault();  // no mouse events of the browser's own after the touch
+  page.canvas.focus();
+  const touches = [...event.touches].map(pointOf);
+  if (touches.length === 1 && gesture.kind === 'none') startOne(touches[0]);
+  else if (touches.length === 2 && (gesture.kind === 'waiting' || gesture.kind === 'left')) startTwo(touches[0], touches[1]);
+}
+
+function onTouchMove(event) {
+  event.preventDefault();
+  const touches = [...event.touches].map(pointOf);
+  if (touches.length >= 2) moveTwo(touches[0], touches[1]);
+  else if (touches.length === 1 && (gesture.kind === 'waiting' || gesture.kind === 'left')) moveOne(touches[0]);
+}
+
+function onTouchEnd(event) {
+  event.preventDefault();
+  if (event.touches.length > 0 && gesture.kind !== 'waiting' && gesture.kind !== 'left') return;
+  if (gesture.kind === 'waiting') {
+    clearTimeout(gesture.timer);
+    press(1, gesture.start);
+    mouse('mouseup', gesture.start, 1);
+    gesture.kind = 'none';
+    return;
+  }
+  release();
+}
+
+// The key bar's keys reach the editor as typed keys; its buttons never take the focus, so a
+// name being typed keeps its field.
+function keyBar() {
+  for (const key of document.querySelectorAll('#key-bar button')) {
+    key.addEventListener('pointerdown', (event) => event.preventDefault());
+    key.addEventListener('click', () => page.sendKey(key.dataset.key, { ctrlKey: key.dataset.ctrl === '1' }));
+  }
+}
+
+page.startTouch = () => {
+  const canvas = page.canvas;
+  canvas.addEventListener('touchstart', onTouchStart, { passive: false });
+  canvas.addEventListener('touchmove', onTouchMove, { passive: false });
+  canvas.addEventListener('touchend', onTouchEnd, { passive: false });
+  canvas.addEventListener('touchcancel', (event) => {
+    event.preventDefault();
+    release();
+  }, { passive: false });
+  keyBar();
+};
+})();
