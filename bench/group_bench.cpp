@@ -42,7 +42,7 @@ struct Sheet {
         for (int32_t i = model.vertexCount; side == fullSide && i < maxVertices; ++i)
             model.vertices[static_cast<std::size_t>(model.vertexCount++)] = {i % 97, 300, 0};
         *original = model;
-        resetHistory(state->history, model);
+        resetHistory(state->history, model, state->currentFileName);
         groupAllOrNone(state->group, model.vertexCount);
     }
     // Every iteration starts from the same model and group; the copy costs some microseconds.

@@ -41,7 +41,7 @@ struct Group : testing::Test {
         for (const Vertex& v : vertices) m.vertices[static_cast<std::size_t>(m.vertexCount++)] = v;
         for (const Line& l : lines) m.lines[static_cast<std::size_t>(m.lineCount++)] = l;
         for (const Polygon& p : polygons) m.polygons[static_cast<std::size_t>(m.polygonCount++)] = p;
-        resetHistory(editor.state().history, m);
+        resetHistory(editor.state().history, m, editor.state().currentFileName);
         clearGroup(group());
         editor.key("1"), editor.key("1");  // a frame of the new model
     }
@@ -378,7 +378,7 @@ TEST_F(Group, eachOperationIsOneUndoStep) {
 TEST_F(Group, anOperationThatWouldOverfillATableChangesNothingAndSaysSo) {
     editor.key("a");
     model().vertexCount = maxVertices - 4;  // room for four more vertices, not eight
-    resetHistory(editor.state().history, model());
+    resetHistory(editor.state().history, model(), editor.state().currentFileName);
     const Model before = model();
     for (const char* key : {"k", "u", "j"}) {
         editor.key(key);

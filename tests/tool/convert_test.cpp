@@ -165,7 +165,7 @@ TEST_F(Convert, aVxThatEndsEarlyIsReadWithAWarning) {
     initEditorState(*state);
     std::string error;
     testing::internal::CaptureStderr();
-    ASSERT_TRUE(tool::readModel("cut.vx", ImportOptions{}, *state, error)) << error;
+    ASSERT_TRUE(tool::readModel("cut.vx", ImportRequest{}, *state, error)) << error;
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "vxtool: warning: cut.vx: file ends early: missing data read as 0\n");
     EXPECT_EQ(state->model.vertexCount, 2);
     EXPECT_EQ(state->model.vertices[0].x, 9);
