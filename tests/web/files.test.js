@@ -118,7 +118,7 @@ test('leaving asks first only while there are unsaved changes', async () => {
   });
 });
 
-test('the panel lists stored models and opens, downloads and deletes them, in every tab', async () => {
+test('the panel lists stored models and opens, downloads and deletes them, in every tab; a dropped file opens', async () => {
   const one = `key v / ${vertexAt(250, 250)} / ${saveAs('panel-one.vx')}`;
   const two = `key v / ${vertexAt(350, 260)} / ${vertexAt(450, 360)} / ${saveAs('panel-two.vx')}`;
   const downloads = web.temporaryFolder('downloads');
@@ -141,6 +141,14 @@ test('the panel lists stored models and opens, downloads and deletes them, in ev
     const expected = web.referencePicture(`${one} / key r / key x / ${two} / key l, key panel-one.vx, enter`, reference);
     assert.strictEqual(await page.title(), 'panel-one.vx — vxedit');
     assert.strictEqual(web.firstDifference(await web.canvasPixels(page), expected), null);
+
+    // A model file dropped on the page opens as Open model… opens it.
+    await page.evaluate((bytes) => {
+      const dropped = new DataTransfer();
+      dropped.items.add(new File([new Uint8Array(bytes)], 'dropped.vx'));
+      document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
+    }, savedByReference(two, 'panel-two.vx'));
+    await page.waitForFunction(() => document.title === 'dropped.vx — vxedit');
 
     page.once('dialog', (dialog) => dialog.accept());
     await page.click('#model-list li[data-name="panel-two.vx"] button:nth-of-type(3)');

@@ -37,14 +37,22 @@ test('20 clicks 50 ms apart, each held 20 ms, place 20 vertices', async () => {
   });
 });
 
-test('a 200 px drag in 10 quick moves turns the view exactly as one long move', async () => {
+test('a 200 px drag in 10 quick moves turns or zooms exactly as one long move', async () => {
   await withEditor(async (page, box) => {
     await page.mouse.move(box.x + 300.5, box.y + 300.5);
     await page.mouse.down();
     await page.mouse.move(box.x + 500.5, box.y + 300.5, { steps: 10 });
     await page.mouse.up();
     await web.settle(page);
-    await expectPicture(page, 'move 300 300 / down 1 / move 500 300 / up 1');
+    // In Camera mode a 200 px right drag adds 200 to the zoom, however many moves it takes.
+    await page.keyboard.press('c');
+    await web.settle(page);
+    await page.mouse.move(box.x + 300.5, box.y + 300.5);
+    await page.mouse.down({ button: 'right' });
+    await page.mouse.move(box.x + 500.5, box.y + 300.5, { steps: 10 });
+    await page.mouse.up({ button: 'right' });
+    await web.settle(page);
+    await expectPicture(page, 'move 300 300 / down 1 / move 500 300 / up 1 / key c / move 300 300 / down 2 / move 500 300 / up 2');
   });
 });
 

@@ -70,7 +70,7 @@ page.lineEntry = (active) => {
 
 // A character with no code page 437 form did not go in: say so rather than lose it unseen.
 page.refused = (codePoint) => {
-  message.textContent = `"${String.fromCodePoint(codePoint)}" cannot be typed here: the editor's letters have no such character`;
+  message.textContent = `"${String.fromCodePoint(codePoint)}" cannot be typed: the editor has no such letter`;
 };
 
 page.sendKey = sendKey;

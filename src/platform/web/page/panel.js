@@ -10,7 +10,8 @@ const element = (id) => document.getElementById(id);
 function timeText(time, withDate) {
   const at = new Date(time);
   const clock = at.toTimeString().slice(0, 5);
-  return withDate ? `${at.toISOString().slice(0, 10)} ${clock}` : clock;
+  const two = (n) => String(n).padStart(2, '0');
+  return withDate ? `${at.getFullYear()}-${two(at.getMonth() + 1)}-${two(at.getDate())} ${clock}` : clock;
 }
 
 function sizeText(bytes) {
