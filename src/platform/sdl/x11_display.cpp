@@ -18,12 +18,13 @@ namespace {
 ::Window editorWindow = 0;      // the X window under the editor's SDL window
 std::thread::id presenter;      // the thread that made the window and pumps its events
 std::atomic<bool> lost{false};  // the connection to the server failed
-char errorReason[192] = {};     // the first protocol error, as the editor's last line names it
+std::atomic<bool> failed{false};  // a protocol error came; errorReason names the first
+char errorReason[192] = {};
 
-// Xlib calls this on the thread whose request failed: the presenter, the only one that talks
-// to the server. Returning lets the presenter go on until the editor ends.
+// Xlib calls this on the thread that read the error: the presenter, or the editor's own thread
+// while it wakes the presenter. Returning lets both go on until the editor ends at its next poll.
 int onProtocolError(Display* display, XErrorEvent* error) {
-    if (errorReason[0]) return 0;
+    if (failed.exchange(true)) return 0;
     char name[128] = {};
     XGetErrorText(display, error->error_code, name, sizeof name);
     std::snprintf(errorReason, sizeof errorReason, "the window system failed (X error %s)", name);
