@@ -389,6 +389,29 @@ ScreenPoint highestCorner(const ScreenPoint& a, const ScreenPoint& b, const Scre
             std::max({a.depth, b.depth, c.depth, d.depth})};
 }
 
+// Whether every write of a polygon whose samples lie in the box low..high would fail its depth
+// test: its nearest sample is no nearer than anything drawn where its blocks can reach. Such a
+// polygon changes nothing, so it need not be swept; a model seen from outside hides about half of
+// itself this way. The check reads each pixel of the box at most once and stops at the first
+// the polygon could win, which for a polygon over empty screen is the first.
+bool hiddenBehindDrawn(const FrameArrays& f, const ScreenPoint& low, const ScreenPoint& high, double steps) {
+    const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
+    if (!(nearest > 0.0)) return false;
+    const double mx = walkMargin(low.x, high.x, steps), my = walkMargin(low.y, high.y, steps);
+    // A block reaches one pixel right of and below its sample.
+    const int32_t x0 = static_cast<int32_t>(std::max(std::floor(low.x - mx), 0.0));
+    const int32_t x1 = static_cast<int32_t>(std::min(std::floor(high.x + mx) + 1.0, f.width - 1.0));
+    const int32_t y0 = static_cast<int32_t>(std::max(std::floor(low.y - my), static_cast<double>(f.top)));
+    const int32_t y1 = static_cast<int32_t>(std::min(std::floor(high.y + my) + 1.0, f.bottom - 1.0));
+    const auto depth = static_cast<int32_t>(std::min(nearest, 2147483647.0));
+    for (int32_t y = y0; y <= y1; ++y) {
+        const int32_t* row = f.depth + indexOf(f, 0, y);
+        for (int32_t x = x0; x <= x1; ++x)
+            if (row[x] > depth) return false;
+    }
+    return true;
+}
+
 void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint a = screenPointOf(*k.a), b = screenPointOf(*k.b);
     const ScreenPoint c = screenPointOf(*k.c), d = screenPointOf(*k.d);
@@ -401,8 +424,10 @@ void fillPolygon(const Target& t, const Corners& k) {
     // Every sample lies within the corners' box up to the rounding of the sweep and the span.
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
+    const ScreenPoint low = lowestCorner(a, b, c, d), high = highestCorner(a, b, c, d);
+    if (hiddenBehindDrawn(t.frame, low, high, n + t.maxCount)) return;
     Target clear = t;
-    clear.inside = spanInside(t.frame, lowestCorner(a, b, c, d), highestCorner(a, b, c, d), n + t.maxCount);
+    clear.inside = spanInside(t.frame, low, high, n + t.maxCount);
     clear.sweepX = static_cast<double>(stepAB.x) + stepCD.x;
     clear.sweepY = static_cast<double>(stepAB.y) + stepCD.y;
     ShadeEdges edges = shadeEdgesOf(k, n);

@@ -162,6 +162,26 @@ TEST_F(Polygons, lengthLimitsOfTwiceTheScreenWidthSkipOrCutAPolygon) {
     EXPECT_EQ(colourAt(s, 300, 107), 0u);
 }
 
+// A polygon lying wholly behind what is drawn is not swept at all; one a single depth unit nearer
+// anywhere must still be, and a tilted one whose near corner alone comes through shows there.
+TEST_F(Polygons, onlyPolygonsWhollyBehindWhatIsDrawnAreLeftOut) {
+    corner(0, 50, 50, 500);
+    corner(1, 750, 50, 500);
+    corner(2, 750, 550, 500);
+    corner(3, 50, 550, 500);
+    polygon(0, {0, 1, 2, 3}, 0.5f);  // a grey wall over the middle of the screen
+    for (const int32_t depth : {500, 499}) {
+        square(1, 4, 100, 100, depth);
+        corner(7, 100, 110, 600);  // only slot 3's corner lies far behind; the rest at `depth`
+        for (const uint8_t style : {uint8_t{1}, uint8_t{2}}) {
+            draw(style);
+            const bool shows = depth < 500;
+            EXPECT_EQ(pickAt(s, 100, 100), shows ? -2 : -1) << depth << " " << int{style};
+            EXPECT_EQ(depthAt(s, 100, 100), depth) << int{style};
+        }
+    }
+}
+
 TEST_F(Polygons, polygonsNamingMissingVerticesOrOutOfDepthRangeAreSkippedWhole) {
     square(0, 0, 100, 100, 300);
     polygon(0, {0, 1, 2, 65535});
