@@ -1,4 +1,5 @@
-// Vertices mode: the 3-D pointer, placing, picking, moving and deleting vertices.
+// Vertices mode: the 3-D pointer, placing, picking, moving and deleting vertices, and the keys
+// and Shift gestures of the vertex group.
 #include <algorithm>
 #include <span>
 
