@@ -468,6 +468,12 @@ TEST_F(Group, shiftWheelMovesThePointerTenPerNotchAndThePlainWheelOnePerPass) {
     EXPECT_EQ(editor.state().input.pointerDistance, 30);
     editor.wheel(-1);
     EXPECT_EQ(editor.state().input.pointerDistance, 20);
+    // The wheel reads -1 outside the window: leaving and coming back step one each, as without Shift.
+    headless::leaveWindow();
+    editor.run();
+    EXPECT_EQ(editor.state().input.pointerDistance, 19);
+    editor.moveTo(400, 300);
+    EXPECT_EQ(editor.state().input.pointerDistance, 20);
     headless::holdModifiers(0);
     editor.wheel(3);
     EXPECT_EQ(editor.state().input.pointerDistance, 21);
