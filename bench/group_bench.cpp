@@ -28,7 +28,8 @@ struct Sheet {
         Model& model = state->model;
         model.vertexCount = model.polygonCount = model.lineCount = 0;
         for (int32_t i = 0; i < side * side; ++i)
-            model.vertices[static_cast<std::size_t>(model.vertexCount++)] = {(i % side) * 4 - 2 * side, (i / side) * 4 - 2 * side, i % 7};
+            model.vertices[static_cast<std::size_t>(model.vertexCount++)] = {(i % side) * 4 - 2 * side,
+                                                                             (i / side) * 4 - 2 * side, i % 7};
         for (int32_t row = 0; row + 1 < side; ++row) {
             for (int32_t column = 0; column + 1 < side && model.polygonCount < maxPolygons; ++column) {
                 const auto v = static_cast<uint16_t>(row * side + column);

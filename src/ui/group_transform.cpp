@@ -20,7 +20,8 @@ void moveMembers(EditorState& state, Move move) {
     const GroupOperation& op = state.groupOperation;
     const int32_t count = std::min(state.model.vertexCount, maxVertices);
     for (int32_t i = 0; i < count; ++i) {
-        if (inGroup(state.group, i)) state.model.vertices[static_cast<std::size_t>(i)] = move(op.start[static_cast<std::size_t>(i)]);
+        if (inGroup(state.group, i))
+            state.model.vertices[static_cast<std::size_t>(i)] = move(op.start[static_cast<std::size_t>(i)]);
     }
 }
 
@@ -101,7 +102,8 @@ void turn(EditorState& state) {
         const double d[3] = {v.x - op.centre[0], v.y - op.centre[1], v.z - op.centre[2]};
         Vertex out{};
         int32_t* axes[3] = {&out.x, &out.y, &out.z};
-        for (std::size_t i = 0; i < 3; ++i) *axes[i] = place(op.centre[i] + m[i][0] * d[0] + m[i][1] * d[1] + m[i][2] * d[2], snap);
+        for (std::size_t i = 0; i < 3; ++i)
+            *axes[i] = place(op.centre[i] + m[i][0] * d[0] + m[i][1] * d[1] + m[i][2] * d[2], snap);
         return out;
     });
 }
@@ -126,8 +128,10 @@ void startGroupOperation(EditorState& state, GroupAction action, const char* nam
     op.centreDepth = roundToInt32(view.z);
     // Behind the eye the centre has no screen position; the pointer then stands in for it.
     const double depth = view.depth > 0.0f ? static_cast<double>(view.depth) : 0.0;
-    op.centreScreenX = depth > 0 ? view.x * projection.zoom / depth + projection.centreX + state.camera.panX : op.startMouseX;
-    op.centreScreenY = depth > 0 ? view.y * projection.zoom / depth + projection.centreY + state.camera.panY : op.startMouseY;
+    op.centreScreenX =
+        depth > 0 ? view.x * projection.zoom / depth + projection.centreX + state.camera.panX : op.startMouseX;
+    op.centreScreenY =
+        depth > 0 ? view.y * projection.zoom / depth + projection.centreY + state.camera.panY : op.startMouseY;
     op.grabStart = unprojectPointer(state, wrapSub(op.startMouseX, state.camera.panX),
                                     wrapSub(op.startMouseY, state.camera.panY), op.centreDepth);
     state.redrawPending = 1;
@@ -136,10 +140,17 @@ void startGroupOperation(EditorState& state, GroupAction action, const char* nam
 void followPointer(EditorState& state) {
     if (state.input.mouseX < 0) return;  // outside the window: the pointer says nothing
     switch (state.groupOperation.action) {
-        case GroupAction::grab: grab(state); break;
-        case GroupAction::scale: scale(state); break;
-        case GroupAction::turn: turn(state); break;
-        case GroupAction::none: return;
+        case GroupAction::grab:
+            grab(state);
+            break;
+        case GroupAction::scale:
+            scale(state);
+            break;
+        case GroupAction::turn:
+            turn(state);
+            break;
+        case GroupAction::none:
+            return;
     }
     state.redrawPending = 1;
 }

@@ -19,8 +19,6 @@ void keepGroupOperation(EditorState& state);
 // Puts the model and the group back as they were before the key that started the operation.
 void cancelGroupOperation(EditorState& state);
 
-inline bool groupOperationRunning(const EditorState& state) {
-    return state.groupOperation.action != GroupAction::none;
-}
+inline bool groupOperationRunning(const EditorState& state) { return state.groupOperation.action != GroupAction::none; }
 
 }  // namespace vx

@@ -1,4 +1,5 @@
-// Vertices mode: the 3-D pointer, placing, picking, moving and deleting vertices.
+// Vertices mode: the 3-D pointer, placing, picking, moving and deleting vertices, and the keys
+// and Shift gestures of the vertex group.
 #include <algorithm>
 #include <span>
 
@@ -22,9 +23,10 @@ const std::string enterKey{'\r'};
 bool shiftHeld(const InputState& input) { return (input.mouseModifiers & shiftModifier) != 0; }
 
 // One step per pass, however far the wheel turned since the previous poll; with Shift, ten
-// per notch, for crossing a model quickly.
+// per notch, for crossing a model quickly. Outside the window every mouse field reads -1, so
+// the wheel's jump on leaving or entering is no notch and is stepped as without Shift.
 void stepPointerDistance(InputState& input) {
-    if (shiftHeld(input)) {
+    if (shiftHeld(input) && input.mouseX >= 0 && input.prevMouseX >= 0) {
         const int32_t notches = wrapSub(input.mouseWheel, input.prevMouseWheel);
         input.pointerDistance = wrapAdd(input.pointerDistance, static_cast<int32_t>(static_cast<uint32_t>(notches) * shiftWheelStep));
         return;

@@ -31,7 +31,9 @@ std::span<const Entry> used(const std::array<Entry, capacity>& table, int32_t co
 
 int32_t usedVertices(const Model& model) { return std::clamp(model.vertexCount, 0, maxVertices); }
 
-bool lineInGroup(const VertexGroup& group, const Line& line) { return inGroup(group, line.a) && inGroup(group, line.b); }
+bool lineInGroup(const VertexGroup& group, const Line& line) {
+    return inGroup(group, line.a) && inGroup(group, line.b);
+}
 
 bool polygonInGroup(const VertexGroup& group, const Polygon& polygon) {
     return std::all_of(polygon.slots.begin(), polygon.slots.end(), [&](uint16_t v) { return inGroup(group, v); });
@@ -145,12 +147,12 @@ std::array<double, 3> frontOf(const Model& model, const Polygon& polygon) {
 
 // What an extrude will do, worked out before anything changes.
 struct ExtrudePlan {
-    std::vector<int32_t> polygons;   // wholly in the group
+    std::vector<int32_t> polygons;       // wholly in the group
     std::vector<uint32_t> edgeKeys;      // the edges of those polygons, sorted, each once
     std::vector<uint32_t> boundaryKeys;  // those of them that only one grouped polygon uses
     std::vector<uint8_t> boundary;       // per grouped polygon and slot: its edge from that slot is a boundary
-    std::vector<int32_t> lines;      // wholly in the group: they move onto the copies
-    std::vector<uint8_t> joined;     // per vertex: used by a grouped polygon or line
+    std::vector<int32_t> lines;          // wholly in the group: they move onto the copies
+    std::vector<uint8_t> joined;         // per vertex: used by a grouped polygon or line
     int32_t sideQuads = 0;
     int32_t lineQuads = 0;  // for the grouped lines that are no edge of a grouped polygon
     int32_t loneVertices = 0;
@@ -196,8 +198,7 @@ void planPolygons(const Model& model, const VertexGroup& group, ExtrudePlan& pla
         if (!plan.capped || plan.polygons.empty()) break;
         if (polygonInGroup(group, polygon)) continue;
         forEachEdge(polygon, [&](uint16_t a, uint16_t b, std::size_t) {
-            if (inGroup(group, a) && inGroup(group, b) && hasKey(plan.boundaryKeys, edgeKey(a, b)))
-                plan.capped = false;
+            if (inGroup(group, a) && inGroup(group, b) && hasKey(plan.boundaryKeys, edgeKey(a, b))) plan.capped = false;
         });
     }
 }
@@ -252,7 +253,8 @@ void removeVertices(Model& model, const VertexGroup& removed, Selection& selecti
     int32_t kept = 0;
     for (int32_t i = 0; i < vertexCount; ++i) {
         map[static_cast<std::size_t>(i)] = inGroup(removed, i) ? noVertex : kept;
-        if (!inGroup(removed, i)) model.vertices[static_cast<std::size_t>(kept++)] = model.vertices[static_cast<std::size_t>(i)];
+        if (!inGroup(removed, i))
+            model.vertices[static_cast<std::size_t>(kept++)] = model.vertices[static_cast<std::size_t>(i)];
     }
     const int32_t gone = vertexCount - kept;
     const auto renumber = [&](uint16_t& v) {
@@ -374,7 +376,8 @@ GroupVerdict extrudeGroup(Model& model, VertexGroup& group, ExtrudeRecord& recor
     }
     for (int32_t i = 0; i < vertexCount; ++i) {
         if (inGroup(group, i) && !plan.joined[static_cast<std::size_t>(i)])
-            model.lines[static_cast<std::size_t>(model.lineCount++)] = {static_cast<uint16_t>(i), mapped(copy, static_cast<uint16_t>(i))};
+            model.lines[static_cast<std::size_t>(model.lineCount++)] = {static_cast<uint16_t>(i),
+                                                                        mapped(copy, static_cast<uint16_t>(i))};
     }
     groupBecomesImage(group, copy, vertexCount);
     return GroupVerdict::done;
@@ -387,7 +390,8 @@ void finishExtrude(Model& model, const ExtrudeRecord& record, const std::array<d
         Polygon& polygon = model.polygons[record.moved[static_cast<std::size_t>(k)]];
         polygon.slots = reversed(polygon.slots);
     }
-    for (Polygon& polygon : used(model.polygons, model.polygonCount).subspan(static_cast<std::size_t>(record.firstAdded)))
+    for (Polygon& polygon :
+         used(model.polygons, model.polygonCount).subspan(static_cast<std::size_t>(record.firstAdded)))
         polygon.slots = reversed(polygon.slots);
 }
 

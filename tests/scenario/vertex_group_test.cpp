@@ -1,5 +1,7 @@
 // The vertex group as a user meets it in Vertices mode: picking it, its operations, their undo,
 // the full tables, snapping and the quick pointer depth.
+#include "ui/vertex_group.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,7 +13,6 @@
 #include "render/pixel_writers.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
-#include "ui/vertex_group.h"
 
 namespace vx {
 // Found by argument lookup, so they stay in the namespace of Vertex.
@@ -58,7 +59,6 @@ struct Group : testing::Test {
     }
     Scenario editor;
 };
-
 
 TEST_F(Group, aGroupsEveryVertexAndEmptiesAFullGroupAndXEmptiesItWithTheSelections) {
     editor.key("a");
@@ -277,10 +277,20 @@ TEST_F(Group, extrudingALoneQuadEitherWayMakesAClosedBoxFacingOut) {
 }
 
 TEST_F(Group, extrudingAFaceOfASolidPushesItOutWithSidesAndNoCap) {
-    setModel({{-100, -100, -100}, {100, -100, -100}, {100, 100, -100}, {-100, 100, -100},
-              {-100, -100, 100}, {100, -100, 100}, {100, 100, 100}, {-100, 100, 100}},
+    setModel({{-100, -100, -100},
+              {100, -100, -100},
+              {100, 100, -100},
+              {-100, 100, -100},
+              {-100, -100, 100},
+              {100, -100, 100},
+              {100, 100, 100},
+              {-100, 100, 100}},
              {},
-             {{{0, 3, 2, 1}, 0}, {{4, 5, 6, 7}, 0}, {{0, 1, 5, 4}, 0}, {{3, 7, 6, 2}, 0}, {{0, 4, 7, 3}, 0},
+             {{{0, 3, 2, 1}, 0},
+              {{4, 5, 6, 7}, 0},
+              {{0, 1, 5, 4}, 0},
+              {{3, 7, 6, 2}, 0},
+              {{0, 4, 7, 3}, 0},
               {{1, 2, 6, 5}, 0}});
     expectClosedAndOutward(model());
     groupOf({1, 2, 6, 5});  // the right face, x = 100
@@ -360,8 +370,7 @@ TEST_F(Group, eachOperationIsOneUndoStep) {
         {"delete", [](Scenario& e) { e.key("d"); }},
     };
     for (const auto& [name, operate] : operations) {
-        setModel({{10, 0, 0}, {100, 0, 0}, {100, 100, 0}, {10, 100, 0}, {200, 50, 0}}, {{3, 4}},
-                 {{{0, 1, 2, 3}, 0}});
+        setModel({{10, 0, 0}, {100, 0, 0}, {100, 100, 0}, {10, 100, 0}, {200, 50, 0}}, {{3, 4}}, {{{0, 1, 2, 3}, 0}});
         groupOf({0, 1, 2, 3});
         const Model before = model();
         editor.moveTo(400, 300);
@@ -459,6 +468,12 @@ TEST_F(Group, shiftWheelMovesThePointerTenPerNotchAndThePlainWheelOnePerPass) {
     EXPECT_EQ(editor.state().input.pointerDistance, 30);
     editor.wheel(-1);
     EXPECT_EQ(editor.state().input.pointerDistance, 20);
+    // The wheel reads -1 outside the window: leaving and coming back step one each, as without Shift.
+    headless::leaveWindow();
+    editor.run();
+    EXPECT_EQ(editor.state().input.pointerDistance, 19);
+    editor.moveTo(400, 300);
+    EXPECT_EQ(editor.state().input.pointerDistance, 20);
     headless::holdModifiers(0);
     editor.wheel(3);
     EXPECT_EQ(editor.state().input.pointerDistance, 21);
@@ -520,7 +535,8 @@ TEST_F(Group, theReadmeHouseHalfAndMirrorIsSixteenInputs) {
     ASSERT_EQ(model().polygonCount, 4);
     EXPECT_EQ(vertex(5), (Vertex{-100, 0, 0}));
     // Each half faces the viewer as the first did: corners anticlockwise on the screen.
-    for (int32_t k = 0; k < 4; ++k) EXPECT_LT(frontOf(model(), model().polygons[static_cast<std::size_t>(k)])[2], 0) << k;
+    for (int32_t k = 0; k < 4; ++k)
+        EXPECT_LT(frontOf(model(), model().polygons[static_cast<std::size_t>(k)])[2], 0) << k;
 }
 
 // The same two shapes built corner by corner and face by face, for the README's comparison.
@@ -544,7 +560,8 @@ TEST_F(Group, withoutTheGroupTheBoxTakes88InputsAndTheHouse25) {
 
     user.key("adh");  // snapping goes off: at depth 0 every pixel is two whole units anyway
     user.inputs = 0;
-    for (const auto& [x, y] : {std::pair{400, 250}, {400, 300}, {450, 300}, {400, 350}, {450, 350}, {350, 300}, {350, 350}})
+    for (const auto& [x, y] :
+         {std::pair{400, 250}, {400, 300}, {450, 300}, {400, 350}, {450, 350}, {350, 300}, {350, 350}})
         user.click(x, y);
     user.join({{400, 250}, {400, 300}, {450, 300}});
     user.join({{400, 250}, {350, 300}, {400, 300}});
