@@ -31,7 +31,6 @@ function warnBeforeLeaving(event) {
 
 function showModelState(name, unsaved) {
   page.modelName = name.split('/').pop();
-  document.title = `${unsaved ? '*' : ''}${page.modelName} — vxedit`;
   document.body.dataset.unsaved = unsaved ? '1' : '0';
   if (unsaved) window.addEventListener('beforeunload', warnBeforeLeaving);
   else window.removeEventListener('beforeunload', warnBeforeLeaving);
