@@ -80,7 +80,7 @@ TEST_F(EditorCommandLine, helpAndVersionPrintOnStandardOutputAndEndWithStatusZer
     const Outcome help = runEditor(folder, {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_EQ(help.err, "");
-    EXPECT_EQ(help.out.rfind("Usage: vxedit [MODEL.vx] [PICTURE]\n", 0), 0u) << help.out;
+    EXPECT_EQ(help.out.rfind("Usage: vxedit [--scale N] [MODEL.vx] [PICTURE]\n", 0), 0u) << help.out;
     for (const char* part : {"Keys", "wheel zooms", "$XDG_STATE_HOME/vxedit/recovery/", "--version"})
         EXPECT_NE(help.out.find(part), std::string::npos) << part;
     EXPECT_LE(std::count(help.out.begin(), help.out.end(), '\n'), 40) << "the help fits one screen";
