@@ -295,10 +295,13 @@ bool tidyCorners(Polygon& polygon) {
         if (n == 0 || corners[n - 1] != v) corners[n++] = v;
     }
     while (n > 1 && corners[0] == corners[n - 1]) --n;
-    std::array<uint16_t, 4> distinct = corners;
-    std::sort(distinct.begin(), distinct.begin() + static_cast<long>(n));
-    if (n < 3 || std::unique(distinct.begin(), distinct.begin() + static_cast<long>(n)) - distinct.begin() < 3)
-        return false;
+    std::size_t distinct = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        bool seen = false;
+        for (std::size_t j = 0; j < i; ++j) seen = seen || corners[j] == corners[i];
+        distinct += seen ? 0 : 1;
+    }
+    if (distinct < 3) return false;
     if (n == 3) corners[3] = corners[2];
     polygon.slots = corners;
     return true;

@@ -80,9 +80,8 @@ Recovery copies:
 Options:
   -h, --help     print this help and exit
   -V, --version  print the version and exit
-  --scale N      show each picture pixel as an N x N block (N = 1 to 4); by
-                 default the largest window within 4/5 of the desktop; Alt+Enter
-                 switches to full screen at the largest scale that fits
+  --scale N      each picture pixel an N x N block (1-4); by default the largest
+                 within 4/5 of the desktop; Alt+Enter: full screen, largest that fits
 
 Exit status:
   0 after q; 1 when a named file cannot be used or no window opens;
