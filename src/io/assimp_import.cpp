@@ -6,6 +6,7 @@
 #include <assimp/scene.h>
 
 #include <algorithm>
+#include <cctype>
 #include <assimp/IOStream.hpp>
 #include <assimp/IOSystem.hpp>
 #include <assimp/Importer.hpp>
@@ -17,6 +18,7 @@
 #include <stdexcept>
 #include <vector>
 
+#include "io/byte_order.h"
 #include "io/mesh_readers.h"
 
 namespace vx {
@@ -194,6 +196,18 @@ bool guardedImport(const std::string& mainName, std::vector<char> bytes, bool di
     return false;
 }
 
+// The library's STL reader knows the keywords of a text STL in lower case only, while the format
+// allows any case ("SOLID", "FACET NORMAL"). A text STL holds nothing else that case changes: its
+// name is not kept and its numbers read the same. A binary STL, told by its exact size, is left
+// alone even when its header starts with "solid".
+void lowerTextStlKeywords(std::vector<char>& bytes) {
+    if (bytes.size() >= 84) {
+        const uint64_t triangles = getLe32(reinterpret_cast<const uint8_t*>(bytes.data()) + 80);
+        if (bytes.size() == 84 + 50 * triangles) return;
+    }
+    for (char& c : bytes) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
 }  // namespace
 
 // The library picks its reader by the name's extension: the name it is given carries the one
@@ -202,7 +216,9 @@ bool readAssimpMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& e
     const bool disk = !source.folder.empty();
     const std::string mainName = (disk ? source.folder + "/vxtool-import." : "memory.") + source.extension;
     const auto* bytes = reinterpret_cast<const char*>(source.data);
-    return guardedImport(mainName, std::vector<char>(bytes, bytes + source.size), disk, mesh, error);
+    std::vector<char> copy(bytes, bytes + source.size);
+    if (source.extension == "stl") lowerTextStlKeywords(copy);
+    return guardedImport(mainName, std::move(copy), disk, mesh, error);
 }
 
 }  // namespace vx

@@ -41,9 +41,13 @@ bool binaryStlSize(std::string_view head, uint64_t fileSize) {
     return fileSize == 84 + 50 * triangles;
 }
 
+// The keyword in any case: some programs write "SOLID" and "FACET NORMAL".
 bool asciiStl(std::string_view head) {
     const std::string_view text = trimmedStart(head);
-    return startsWith(text, "solid") && (text.size() == 5 || std::isspace(static_cast<unsigned char>(text[5])));
+    if (text.size() < 5) return false;
+    for (std::size_t i = 0; i < 5; ++i)
+        if (std::tolower(static_cast<unsigned char>(text[i])) != "solid"[i]) return false;
+    return text.size() == 5 || std::isspace(static_cast<unsigned char>(text[5]));
 }
 
 bool gltfJson(std::string_view head) {

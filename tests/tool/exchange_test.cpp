@@ -280,6 +280,22 @@ TEST(ExchangeImport, filesOfPointsOnlyBecomeFreeVertices) {
     }
 }
 
+// The format's keywords may come in any case; the importer library knows only lower case.
+TEST(TextStl, keywordsInCapitalsReadAsInLowerCase) {
+    const std::string lower =
+        "solid one\n facet normal 0 0 1\n  outer loop\n   vertex 0 0 0\n   vertex 10 0 0\n"
+        "   vertex 0 1E+01 0\n  endloop\n endfacet\nendsolid one\n";
+    std::string upper = lower;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    auto fromLower = std::make_unique<Model>(), fromUpper = std::make_unique<Model>();
+    ExchangeMesh mesh;
+    std::string error;
+    ASSERT_TRUE(importBack(lower, "stl", *fromLower, mesh, error)) << error;
+    ASSERT_TRUE(importBack(upper, "stl", *fromUpper, mesh, error)) << error;
+    ASSERT_EQ(fromUpper->polygonCount, 1);
+    EXPECT_TRUE(sameModel(*fromLower, *fromUpper));
+}
+
 TEST(FormatRecognition, theContentDecidesAndTheExtensionOnlyBreaksTies) {
     std::string binaryStl(84 + 50, '\0');
     binaryStl.replace(0, 5, "solid");  // a header that starts like text, as some programs write
@@ -295,6 +311,7 @@ TEST(FormatRecognition, theContentDecidesAndTheExtensionOnlyBreaksTies) {
         {"ply\nformat ascii 1.0\n", "stl", ModelFormat::ply},
         {binaryStl, "obj", ModelFormat::stl},
         {"solid cube\n  facet normal 0 0 1\n", "", ModelFormat::stl},
+        {"SOLID  Untitled1\n  FACET NORMAL 0 0 1\n", "", ModelFormat::stl},
         {" {\n \"asset\": {\"version\": \"2.0\"}}", "", ModelFormat::gltf},
         {"OFF\n8 6 0\n", "obj", ModelFormat::off},
         {"COFF\n", "", ModelFormat::off},
