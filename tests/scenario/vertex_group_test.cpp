@@ -14,12 +14,6 @@
 #include "support/scenario.h"
 #include "support/screen_text.h"
 
-namespace vx {
-// Found by argument lookup, so they stay in the namespace of Vertex.
-static bool operator==(const Vertex& a, const Vertex& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
-static void PrintTo(const Vertex& v, std::ostream* out) { *out << "(" << v.x << ", " << v.y << ", " << v.z << ")"; }
-}  // namespace vx
-
 namespace vx::test {
 namespace {
 

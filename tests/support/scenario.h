@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <ostream>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -9,6 +10,13 @@
 
 #include "core/editor_state.h"
 #include "platform/headless/headless.h"
+
+namespace vx {
+// Vertices compared and printed by the tests' expectations; found by argument lookup, so they
+// stay in the namespace of Vertex.
+inline bool operator==(const Vertex& a, const Vertex& b) { return a.x == b.x && a.y == b.y && a.z == b.z; }
+inline void PrintTo(const Vertex& v, std::ostream* out) { *out << "(" << v.x << ", " << v.y << ", " << v.z << ")"; }
+}  // namespace vx
 
 namespace vx::test {
 

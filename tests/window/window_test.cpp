@@ -200,6 +200,15 @@ protected:
         return pixels;
     }
 
+    // Waits for the first frame, then places a vertex in Vertices mode: one unsaved change.
+    void placeOneUnsavedVertex(Window window) {
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+        tap(XK_v);
+        clickAt(window, 420, 310);
+        ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));  // the new marker
+    }
+
     void clickAt(Window window, int x, int y) {
         moveTo(window, x, y);
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -350,11 +359,7 @@ TEST_F(EditorWindow, theCloseButtonEndsWithStatusZero) {
 TEST_F(EditorWindow, aTerminationSignalKeepsUnsavedChangesInACopy) {
     EditorProcess editor;
     const Window window = awaitWindow(editor);
-    ASSERT_NE(window, 0u);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
-    tap(XK_v);
-    clickAt(window, 420, 310);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));  // the new marker
+    ASSERT_NO_FATAL_FAILURE(placeOneUnsavedVertex(window));
     kill(editor.pid(), SIGTERM);
     ASSERT_TRUE(eventually([&] { return editor.ended(); }));
     EXPECT_EQ(editor.status(), 128 + SIGTERM);
@@ -490,11 +495,7 @@ void expectOneLineNamingACopyOfNineVertices(EditorProcess& editor, const std::st
 TEST_F(EditorWindow, aWindowDestroyedFromOutsideKeepsUnsavedChangesAndEndsWithStatusOne) {
     EditorProcess editor;
     const Window window = awaitWindow(editor);
-    ASSERT_NE(window, 0u);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
-    tap(XK_v);
-    clickAt(window, 420, 310);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));
+    ASSERT_NO_FATAL_FAILURE(placeOneUnsavedVertex(window));
     ASSERT_EQ(std::system(("xdotool windowclose " + std::to_string(window)).c_str()), 0);
     // Whichever the editor meets first: a request on the window that is gone, or the news of it.
     expectOneLineNamingACopyOfNineVertices(editor, "the window");
@@ -559,11 +560,7 @@ protected:
 TEST_F(LostDisplay, killingTheXServerKeepsUnsavedChangesAndEndsWithStatusOne) {
     EditorProcess editor({}, server.name().c_str());
     const Window window = awaitWindow(editor);
-    ASSERT_NE(window, 0u);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
-    tap(XK_v);
-    clickAt(window, 420, 310);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 420, 310) == 0xFFFFFFu; }));
+    ASSERT_NO_FATAL_FAILURE(placeOneUnsavedVertex(window));
     server.kill();
     expectOneLineNamingACopyOfNineVertices(editor, "the connection to the X display was lost");
 }
