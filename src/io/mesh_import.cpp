@@ -129,11 +129,16 @@ std::string folderOf(const std::string& path) {
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-// The binary glTF reader trusts the lengths of the header; they must match the file.
+// The binary glTF readers trust the lengths of the header and of the chunks; they must match the
+// file. The binary chunk's data starts 8 bytes after its own length field, which the library
+// forgets when it checks that length, and would read past the file's end by up to 8 bytes.
 bool glbLengthsFit(std::string_view bytes) {
     const auto* at = reinterpret_cast<const uint8_t*>(bytes.data());
     if (bytes.size() < 20 || getLe32(at + 8) != bytes.size()) return false;
-    return getLe32(at + 12) <= bytes.size() - 20;
+    const uint64_t jsonEnd = 20 + uint64_t{getLe32(at + 12)};
+    if (jsonEnd > bytes.size()) return false;
+    if (bytes.size() - jsonEnd < 8) return true;  // no binary chunk, which the readers refuse themselves
+    return getLe32(at + jsonEnd) <= bytes.size() - jsonEnd - 8;
 }
 
 const char* extensionFor(ModelFormat format, const std::string& extension) {

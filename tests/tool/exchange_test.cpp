@@ -409,6 +409,26 @@ TEST(ExchangeImport, filesThatLieAreRefused) {
     }
 }
 
+// The binary chunk's data starts 8 bytes after its length field: a chunk that claims the rest
+// of the file after that field would be read 8 bytes past the file's end.
+TEST(ExchangeImport, aGlbWhoseBinaryChunkRunsPastTheEndIsRefused) {
+    std::string json = "{\"asset\":{\"version\":\"2.0\"},\"buffers\":[{\"byteLength\":16}]}";
+    json.resize((json.size() + 3) / 4 * 4, ' ');
+    std::string glb = "glTF";
+    const auto le32 = [&glb](std::size_t value) {
+        for (int i = 0; i < 4; ++i) glb += static_cast<char>(value >> (8 * i) & 0xFF);
+    };
+    le32(2), le32(20 + json.size() + 16), le32(json.size());
+    glb += "JSON" + json;
+    le32(16);
+    glb += std::string("BIN\0", 4) + std::string(8, '\0');
+    auto model = std::make_unique<Model>();
+    ExchangeMesh mesh;
+    std::string error;
+    EXPECT_FALSE(importBack(glb, "glb", *model, mesh, error));
+    EXPECT_EQ(error, "the GLB header's lengths do not match the file");
+}
+
 // A node's translation, rotation and scale place its mesh.
 TEST(ExchangeImport, gltfNodesPlaceTheirMeshes) {
     const std::string gltf =
