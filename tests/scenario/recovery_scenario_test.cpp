@@ -14,6 +14,7 @@
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
 #include "platform/input.h"
+#include "render/render_threads.h"
 #include "support/scenario.h"
 #include "ui/recovery.h"
 
@@ -211,6 +212,10 @@ TEST_F(Recovery, theWindowSystemGoingAwayEndsWithStatusOneAndOneLineSayingWhy) {
 int endBySignal(int signalNumber, bool change) {
     int ready[2];
     if (::pipe(ready) != 0) return -1;
+    // A child has none of its parent's threads: the drawing threads an earlier test started are
+    // stopped before the fork, and the child draws on its own thread.
+    setRenderThreads(1);
+    runInBands([](void*, int, int) {}, nullptr);
     const pid_t child = ::fork();
     if (child == 0) {
         ::close(ready[0]);
@@ -235,6 +240,7 @@ int endBySignal(int signalNumber, bool change) {
     if (started) ::kill(child, signalNumber);
     int status = 0;
     ::waitpid(child, &status, 0);
+    setRenderThreads(0);
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
