@@ -503,7 +503,15 @@ void fillPolygon(const Target& t, const Corners& k) {
 
 // Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
 // outlines cannot be picked.
+// A band the outline's walks cannot reach is left at once: each walk ends where the next starts
+// up to its rounding, so every sample lies between the corners' rows give or take the margin.
 void outlinePolygon(const FrameArrays& f, const Corners& k, uint32_t colour) {
+    const ScreenPoint low =
+        lowestCorner(screenPointOf(*k.a), screenPointOf(*k.b), screenPointOf(*k.c), screenPointOf(*k.d));
+    const ScreenPoint high =
+        highestCorner(screenPointOf(*k.a), screenPointOf(*k.b), screenPointOf(*k.c), screenPointOf(*k.d));
+    const double longest = std::max(static_cast<double>(high.x) - low.x, static_cast<double>(high.y) - low.y);
+    if (!mayTouchBand(f, low.y, high.y, 4.0 * longest + 8.0)) return;
     ScreenPoint p = screenPointOf(*k.a);
     drawLine(f, p, screenPointOf(*k.b), colour);
     drawLine(f, p, screenPointOf(*k.d), colour);
