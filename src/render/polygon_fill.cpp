@@ -66,6 +66,12 @@ double stepCount(const ScreenPoint& d) {
     return std::nearbyint(std::max(std::fabs(static_cast<double>(d.x)), std::fabs(static_cast<double>(d.y))));
 }
 
+// A pixel between two blocks that touch only at a corner, with the later sample's depth and shade.
+struct MendCandidate {
+    int32_t x, y, depth;
+    uint32_t colour;
+};
+
 // What every sample of one polygon writes besides its shade.
 struct Target {
     FrameArrays frame;
@@ -74,9 +80,10 @@ struct Target {
     bool selected;
     uint8_t style;  // 1 flat, 2 per sample
     uint32_t flatColour;
-    double maxCount;        // 2·screenWidth: longer sweeps and spans are not drawn
-    bool inside;            // every span of the polygon passes spanInside
-    double sweepX, sweepY;  // stepAB + stepCD: the side of a span its successor lies on
+    double maxCount;                    // 2·screenWidth: longer sweeps and spans are not drawn
+    bool inside;                        // every span of the polygon passes spanInside
+    double sweepX, sweepY;              // stepAB + stepCD: the side of a span its successor lies on
+    std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
 };
 
 // A polygon's corners in drawing order: A slot 0, B slot 3, C slot 1, D slot 2.
@@ -217,8 +224,9 @@ Block blockOf(const ScreenPoint& r) {
 // and the sweep leaves both pixels beside that corner empty; the neighbouring spans, sampled on
 // the same diagonals, may miss them too (a square turned 45 degrees came out a checkerboard). The
 // mend fills the one on the side of the next span, so that it stays inside the polygon, with the
-// later sample's shade and depth, through the same polygon-sample write as the blocks. It runs
-// after the later block, so every write of the sweep itself stays as it was.
+// later sample's shade and depth, through the same polygon-sample write as the blocks. The sweep
+// only notes such pixels; once it is done, those that no block of the polygon covered are written
+// (mendHoles), so every write of the sweep itself stays as it was.
 struct CornerMend {
     int32_t dx, dy;  // the direction of the span's steps, -1 or 1; 0 when it never moves that way
     bool besideInX;  // the mended pixel is the earlier block's neighbour in x, else in y
@@ -288,7 +296,7 @@ void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t 
             if (r.y >= minY && r.y < maxY) writeBlock(t, b, iz, colour);
             int32_t x = 0, y = 0;
             if (lastDrawn && cornerBetween(mend, last, b, x, y) && y >= f.top && y < f.bottom)
-                writePolygonSample(f, indexOf(f, x, y), iz, colour, t.visible, t.code);
+                t.mends->push_back({x, y, iz, colour});
             last = b;
         }
         lastDrawn = drawn;
@@ -342,8 +350,7 @@ void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uin
         writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
         writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
         int32_t x = 0, y = 0;
-        if (mending && cornerBetween(mend, last, b, x, y))
-            writePolygonSample(f, indexOf(f, x, y), iz, colour, t.visible, t.code);
+        if (mending && cornerBetween(mend, last, b, x, y)) t.mends->push_back({x, y, iz, colour});
         last = b;
         shade.advance();
         r += step;
@@ -412,6 +419,55 @@ bool hiddenBehindDrawn(const FrameArrays& f, const ScreenPoint& low, const Scree
     return true;
 }
 
+// Which pixels of a box the blocks of a polygon's samples cover: the sweep walked once more,
+// sample for sample as it was drawn, without its writes.
+class Coverage {
+public:
+    explicit Coverage(const std::vector<MendCandidate>& pixels) {
+        for (const MendCandidate& c : pixels) {
+            x0 = std::min(x0, c.x), x1 = std::max(x1, c.x);
+            y0 = std::min(y0, c.y), y1 = std::max(y1, c.y);
+        }
+        width = x1 - x0 + 1;
+        covered().assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(y1 - y0 + 1), 0);
+    }
+    void mark(const Block& b) {
+        for (int32_t y = std::max(b.y0, y0); y <= std::min(b.y1, y1); ++y)
+            for (int32_t x = std::max(b.x0, x0); x <= std::min(b.x1, x1); ++x) covered()[at(x, y)] = 1;
+    }
+    bool has(int32_t x, int32_t y) const { return covered()[at(x, y)] != 0; }
+
+private:
+    int32_t x0 = INT32_MAX, x1 = INT32_MIN, y0 = INT32_MAX, y1 = INT32_MIN, width = 0;
+    std::size_t at(int32_t x, int32_t y) const {
+        return static_cast<std::size_t>(y - y0) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x - x0);
+    }
+    static std::vector<uint8_t>& covered() {
+        thread_local std::vector<uint8_t> bits;  // keeps its capacity from polygon to polygon
+        return bits;
+    }
+};
+
+// Writes the corner pixels the sweep noted that no block of the polygon covers, in the order
+// they were found. The walk repeats the sweep's arithmetic exactly, so it visits the same samples.
+void mendHoles(const Target& t, const ScreenPoint& a, const ScreenPoint& c, const ScreenPoint& stepAB,
+               const ScreenPoint& stepCD, double n) {
+    Coverage coverage(*t.mends);
+    const float maxX = static_cast<float>(t.frame.width - 1), maxY = static_cast<float>(t.frame.height - 1);
+    ScreenPoint p = a, q = c;
+    for (auto j = static_cast<uint32_t>(n); j > 0; --j, p += stepAB, q += stepCD) {
+        const double m = stepCount(q - p);
+        if (m > t.maxCount) break;
+        const ScreenPoint step = (q - p) / static_cast<float>(m);
+        ScreenPoint r = p;
+        for (auto sample = static_cast<uint32_t>(m); sample > 0; --sample, r += step)
+            if (r.x >= 1.0f && r.x < maxX && r.y >= 1.0f && r.y < maxY) coverage.mark(blockOf(r));
+    }
+    for (const MendCandidate& hole : *t.mends)
+        if (!coverage.has(hole.x, hole.y))
+            writePolygonSample(t.frame, indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour, t.visible, t.code);
+}
+
 void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint a = screenPointOf(*k.a), b = screenPointOf(*k.b);
     const ScreenPoint c = screenPointOf(*k.c), d = screenPointOf(*k.d);
@@ -430,20 +486,32 @@ void fillPolygon(const Target& t, const Corners& k) {
     clear.inside = spanInside(t.frame, low, high, n + t.maxCount);
     clear.sweepX = static_cast<double>(stepAB.x) + stepCD.x;
     clear.sweepY = static_cast<double>(stepAB.y) + stepCD.y;
+    thread_local std::vector<MendCandidate> mends;  // only grows, like the edge directions
+    mends.clear();
+    clear.mends = &mends;
     ShadeEdges edges = shadeEdgesOf(k, n);
     EdgeDirections directions;
     ScreenPoint p = a, q = c;
     for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
-        if (!drawSweepStep(clear, p, q, edges, directions)) return;
+        if (!drawSweepStep(clear, p, q, edges, directions)) break;
         p += stepAB;
         q += stepCD;
         edges.advance();
     }
+    if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
 }
 
 // Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
 // outlines cannot be picked.
+// A band the outline's walks cannot reach is left at once: each walk ends where the next starts
+// up to its rounding, so every sample lies between the corners' rows give or take the margin.
 void outlinePolygon(const FrameArrays& f, const Corners& k, uint32_t colour) {
+    const ScreenPoint low =
+        lowestCorner(screenPointOf(*k.a), screenPointOf(*k.b), screenPointOf(*k.c), screenPointOf(*k.d));
+    const ScreenPoint high =
+        highestCorner(screenPointOf(*k.a), screenPointOf(*k.b), screenPointOf(*k.c), screenPointOf(*k.d));
+    const double longest = std::max(static_cast<double>(high.x) - low.x, static_cast<double>(high.y) - low.y);
+    if (!mayTouchBand(f, low.y, high.y, 4.0 * longest + 8.0)) return;
     ScreenPoint p = screenPointOf(*k.a);
     drawLine(f, p, screenPointOf(*k.b), colour);
     drawLine(f, p, screenPointOf(*k.d), colour);
@@ -476,8 +544,9 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
-    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0},
-                k);
+    fillPolygon(
+        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr},
+        k);
 }
 
 }  // namespace

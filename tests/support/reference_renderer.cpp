@@ -6,6 +6,8 @@
 #include "support/reference_renderer.h"
 
 #include <cmath>
+#include <set>
+#include <utility>
 
 namespace vx::test {
 namespace {
@@ -183,9 +185,17 @@ struct Renderer {
         int32_t x0, x1, y0, y1;  // columns x0..x1, rows y0..y1
     };
 
+    struct Mend {
+        int32_t x, y, iz;
+        uint32_t colour;
+    };
+    std::vector<Mend> mends{};                        // of the polygon being filled, in the order found
+    std::set<std::pair<int32_t, int32_t>> covered{};  // every pixel of its samples' blocks
+
     // Consecutive samples of a span whose blocks touch only at a corner leave the two pixels beside
-    // it empty; the one on the side of the next span is written with the later sample's values.
-    void mendCorner(Block a, Block b, Point step, double side, int32_t iz, uint32_t colour, bool visible, int16_t k) {
+    // it empty; the one on the side of the next span is noted with the later sample's values. Once
+    // the sweep is done, the noted pixels that no block covers are written, in the order found.
+    void mendCorner(Block a, Block b, Point step, double side, int32_t iz, uint32_t colour) {
         if (step.x == 0 || step.y == 0) return;
         const int32_t dx = step.x > 0 ? 1 : -1, dy = step.y > 0 ? 1 : -1;
         // The edge columns and rows of the two blocks that face each other.
@@ -195,9 +205,14 @@ struct Renderer {
         // (bx, ay) lies on the side -dx·dy of the span's direction, (ax, by) on the other.
         const bool nextSideIsMinusDxDy = !(side * dx * dy > 0);
         if (nextSideIsMinusDxDy)
-            writeSample(bx, ay, iz, colour, visible, k);
+            mends.push_back({bx, ay, iz, colour});
         else
-            writeSample(ax, by, iz, colour, visible, k);
+            mends.push_back({ax, by, iz, colour});
+    }
+
+    void writeMends(bool visible, int16_t k) {
+        for (const Mend& m : mends)
+            if (!covered.count({m.x, m.y})) writeSample(m.x, m.y, m.iz, m.colour, visible, k);
     }
 
     void fill(int32_t i, Point a, Point b, Point c, Point d, bool visible, bool selected, const uint16_t* slot) {
@@ -223,10 +238,12 @@ struct Renderer {
         const Point stepCD{single(dCD.x / n), single(dCD.y / n), single(dCD.z / n)};
         Point p = a, q = c;
         const int16_t k = int16_t(-(i + 1));
+        mends.clear();
+        covered.clear();
         for (int64_t j = 0; j < static_cast<int64_t>(n); ++j) {
             Point sp{q.x - p.x, q.y - p.y, q.z - p.z};
             const double m = countOf(sp);
-            if (m > 2.0 * f.width) return;
+            if (m > 2.0 * f.width) break;
             if (m != 0) {
                 const float su = uQ - uP, sv = vQ - vP, sz = sp.z;
                 float eu = dU1, ev = dV1, ez = dZ1;
@@ -254,9 +271,11 @@ struct Renderer {
                     const int32_t fx = r.x > ix ? 1 : 0, fy = r.y > iy ? 1 : 0;
                     if (drawn) {
                         for (int32_t y = iy; y <= iy + fy; ++y)
-                            for (int32_t x = ix; x <= ix + fx; ++x) writeSample(x, y, iz, colour, visible, k);
-                        if (t > 0 && lastDrawn)
-                            mendCorner(last, {ix, ix + fx, iy, iy + fy}, sp, side, iz, colour, visible, k);
+                            for (int32_t x = ix; x <= ix + fx; ++x) {
+                                writeSample(x, y, iz, colour, visible, k);
+                                covered.insert({x, y});
+                            }
+                        if (t > 0 && lastDrawn) mendCorner(last, {ix, ix + fx, iy, iy + fy}, sp, side, iz, colour);
                     }
                     lastDrawn = drawn;
                     last = {ix, ix + fx, iy, iy + fy};
@@ -270,6 +289,7 @@ struct Renderer {
             uQ += sU2;
             vQ += sV2;
         }
+        writeMends(visible, k);
     }
 
     void polygonPass() {
