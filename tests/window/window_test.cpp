@@ -200,6 +200,16 @@ protected:
         return pixels;
     }
 
+    // Waits for the first frame, in Rotate mode, then switches mode by key and waits until the
+    // help lines show it: keys come in as text, which can arrive after a click made at once.
+    void leaveRotateMode(Window window, KeySym key, std::vector<uint32_t>& rotateHelp) {
+        ASSERT_NE(window, 0u);
+        ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
+        rotateHelp = textRowPixels(window, 2);
+        tap(key);
+        ASSERT_TRUE(eventually([&] { return textRowPixels(window, 2) != rotateHelp; }));
+    }
+
     // Waits for the first frame, then places a vertex in Vertices mode: one unsaved change.
     void placeOneUnsavedVertex(Window window) {
         ASSERT_NE(window, 0u);
@@ -285,11 +295,8 @@ TEST_F(EditorWindow, firstFrameShowsTheTabRowSoonAfterStart) {
 TEST_F(EditorWindow, aKeyChangesTheHelpLinesAndAQuickClickOnATabSwitchesMode) {
     EditorProcess editor;
     const Window window = awaitWindow(editor);
-    ASSERT_NE(window, 0u);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
-    const std::vector<uint32_t> rotateHelp = textRowPixels(window, 2);
-    tap(XK_c);
-    ASSERT_TRUE(eventually([&] { return textRowPixels(window, 2) != rotateHelp; }));
+    std::vector<uint32_t> rotateHelp;
+    ASSERT_NO_FATAL_FAILURE(leaveRotateMode(window, XK_c, rotateHelp));
     const std::vector<uint32_t> cameraHelp = textRowPixels(window, 2);
     clickAt(window, 160, 568);  // the " Rotate " tab
     EXPECT_TRUE(eventually([&] { return textRowPixels(window, 2) == rotateHelp; }));
@@ -422,11 +429,8 @@ TEST_F(EditorWindow, theTitleNamesTheDocumentAndMarksUnsavedChanges) {
 TEST_F(EditorWindow, aBurstOfQuickClicksPlacesEveryVertexWhereItWasClicked) {
     EditorProcess editor;
     const Window window = awaitWindow(editor);
-    ASSERT_NE(window, 0u);
-    ASSERT_TRUE(eventually([&] { return pixel(window, 9, 561) == 0x888888u; }));
-    const std::vector<uint32_t> rotateHelp = textRowPixels(window, 2);
-    tap(XK_v);  // entered as text, which can come in after a click made at once
-    ASSERT_TRUE(eventually([&] { return textRowPixels(window, 2) != rotateHelp; }));
+    std::vector<uint32_t> rotateHelp;
+    ASSERT_NO_FATAL_FAILURE(leaveRotateMode(window, XK_v, rotateHelp));
     std::vector<std::pair<int, int>> clicks;
     for (int i = 0; i < 20; ++i) clicks.emplace_back(150 + 25 * i, 100 + 40 * (i % 7));
     for (const auto& [x, y] : clicks) {
