@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "render/line.h"
 #include "render/pixel_writers.h"
@@ -40,7 +41,8 @@ struct StartJob {
     Projection projection;
 };
 
-// The clear and the background of the band's rows, and the normals of its share of the polygons.
+// The clear and the background of the band's rows, and the normals of its share of the polygons
+// and the projection of its share of the vertices.
 void startBand(void* context, int band, int bands) {
     StartJob& job = *static_cast<StartJob*>(context);
     EditorState& state = *job.state;
@@ -49,18 +51,34 @@ void startBand(void* context, int band, int bands) {
     if (state.background.hasBackground) copyBackground(state.screen, state.background, rows);
     const RowBand polygons = rowBand(std::clamp(state.model.polygonCount, 0, maxPolygons), band, bands);
     computePolygonNormals(state, job.projection, polygons.first, polygons.last);
+    const RowBand vertices = rowBand(std::clamp(state.model.vertexCount, 0, maxVertices), band, bands);
+    projectVertices(state, job.projection, vertices.first, vertices.last);
 }
 
-// Every band walks all lines and polygons in table order and writes only its own rows, so each
+struct DrawJob {
+    EditorState* state;
+    const std::vector<int16_t>* order;  // the polygons nearest first, or null for table order
+    int16_t* owner;                     // the owner array of polygons drawn in that order
+};
+
+// Every band walks all lines and polygons in the same order and writes only its own rows, so each
 // pixel sees the writes one thread drawing the whole frame would make, in the same order.
 void drawBand(void* context, int band, int bands) {
-    EditorState& state = *static_cast<EditorState*>(context);
-    FrameArrays frame = frameArraysOf(state.screen);
+    const DrawJob& job = *static_cast<const DrawJob*>(context);
+    const EditorState& state = *job.state;
+    FrameArrays frame = frameArraysOf(job.state->screen);
     const RowBand rows = rowBand(frame.height, band, bands);
     frame.top = rows.first;
     frame.bottom = rows.last;
     if (state.showFlags & 2) drawLines(state, frame);
-    if (state.showFlags & 4) drawPolygons(state, frame);
+    if (!(state.showFlags & 4)) return;
+    if (!job.order) {
+        drawPolygons(state, frame);
+        return;
+    }
+    frame.owner = job.owner;
+    std::fill(frame.owner + indexOf(frame, 0, rows.first), frame.owner + indexOf(frame, 0, rows.last), int16_t{-1});
+    drawPolygonsInOrder(state, frame, *job.order);
 }
 
 // The rectangle of a Shift + left drag: every other pair of pixels along its edges, over everything and without depth or pick codes, so picks still see the model.
@@ -86,13 +104,22 @@ void drawDottedRectangle(ScreenBuffers& screen, const GroupRectangle& r) {
 
 // The order is part of the picture: vertices come before lines and polygons so that their pick
 // codes are in place first and are never replaced by polygon codes, and lines come before
-// polygons so that at equal depth the line stays. The normals are shared out by polygon; the
-// vertex pass runs on one thread: a marker's depth test decides the marks on the rows around it.
+// polygons so that at equal depth the line stays. The normals and the projection are shared out
+// by index; the markers are drawn on one thread: a marker's depth test decides the marks on the
+// rows around it.
 void composeFrame(EditorState& state) {
     StartJob start{&state, projectionOf(state.camera, state.screen)};
     runInBands(startBand, &start);
-    projectVertices(state, start.projection, frameArraysOf(state.screen));
-    if (state.showFlags & 6) runInBands(drawBand, &state);
+    drawVertexMarkers(state, frameArraysOf(state.screen));
+    // Nearest first, most polygons are found wholly behind what is drawn and are not swept.
+    static std::vector<int16_t> order, owner;  // one frame at a time, like the thread pool
+    DrawJob job{&state, nullptr, nullptr};
+    if ((state.showFlags & 4) && drawableInAnyOrder(state)) {
+        orderNearestFirst(state, order);
+        owner.resize(state.screen.colorBuffer.size());
+        job = {&state, &order, owner.data()};
+    }
+    if (state.showFlags & 6) runInBands(drawBand, &job);
     if (state.groupRectangle.active) drawDottedRectangle(state.screen, state.groupRectangle);
 }
 

@@ -40,6 +40,15 @@ uint64_t skipOffSurface(const FrameArrays& f, ScreenPoint& p, const ScreenPoint&
     return skip;
 }
 
+// Whether a walk off the surface (or the band) can never come back to it: each coordinate moves
+// one way only, and a rounded sum never moves against its step. Each band's thread then leaves a
+// line that crosses out of its rows at once instead of stepping through the rest.
+bool leftForGood(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& step) {
+    return (p.x >= static_cast<float>(f.width) && step.x >= 0.0f) || (p.x < 0.0f && step.x <= 0.0f) ||
+           (p.y >= static_cast<float>(f.bottom) && step.y >= 0.0f) ||
+           (p.y < static_cast<float>(f.top) && step.y <= 0.0f);
+}
+
 void drawLineSample(const FrameArrays& f, const ScreenPoint& p, uint32_t colour) {
     // On the surface both coordinates are in 0..size-1, where truncation is floor.
     const std::size_t i = indexOf(f, static_cast<int32_t>(p.x), static_cast<int32_t>(p.y));
@@ -72,6 +81,12 @@ void drawLine(const FrameArrays& frame, ScreenPoint& p, const ScreenPoint& end, 
     auto left = static_cast<uint64_t>(count);
     while (left > 0) {
         if (!onSurface(frame, p)) {
+            if (leftForGood(frame, p, step)) {
+                p.x = walkSteps(p.x, step.x, left);
+                p.y = walkSteps(p.y, step.y, left);
+                p.depth = walkSteps(p.depth, step.depth, left);
+                return;
+            }
             if (left > shortWalk) {
                 left -= skipOffSurface(frame, p, step, left);
             } else {

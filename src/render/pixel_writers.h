@@ -30,6 +30,9 @@ struct FrameArrays {
     int32_t height;
     int32_t top;     // first row of the band
     int32_t bottom;  // one past its last row
+    // Set while polygons are drawn out of table order: the index of the polygon that wrote each
+    // pixel's depth, -1 where none has this frame. Null in table order.
+    int16_t* owner = nullptr;
 };
 
 inline FrameArrays frameArraysOf(ScreenBuffers& screen) {
@@ -84,6 +87,20 @@ inline void writePolygonSample(const FrameArrays& f, std::size_t i, int32_t dept
     if (!(depth < f.depth[i])) return;
     if (visible) f.color[i] = colour;
     f.depth[i] = depth;
+    if (f.pick[i] < 1) f.pick[i] = code;
+}
+
+// The polygon-sample write for polygons drawn in any order, each pixel ending as table order
+// would leave it: a write wins when it is nearer, or as near and from a polygon earlier in the
+// table than the one that wrote the pixel (which table order would have drawn after it). Only for
+// frames whose polygons are all visible: an invisible polygon leaves the colour of whatever it
+// hides, which depends on the order.
+inline void writeOrderedPolygonSample(const FrameArrays& f, std::size_t i, int32_t depth, uint32_t colour,
+                                      int16_t polygon, int16_t code) {
+    if (!(depth < f.depth[i] || (depth == f.depth[i] && f.owner[i] > polygon))) return;
+    f.color[i] = colour;
+    f.depth[i] = depth;
+    f.owner[i] = polygon;
     if (f.pick[i] < 1) f.pick[i] = code;
 }
 

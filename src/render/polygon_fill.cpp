@@ -7,6 +7,7 @@
 #include "render/polygon_fill.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -72,6 +73,28 @@ struct MendCandidate {
     uint32_t colour;
 };
 
+// Within one polygon, the writes a pixel gets leave it as the first write of the lowest depth
+// alone would: each later write passes the depth test only when it is nearer still, and every
+// write carries the same pick code and visibility. So a polygon whose samples all lie on the
+// screen is settled in a box of its own first, one depth and shade per pixel, and the box then
+// goes into the frame with one polygon-sample write per pixel: a pixel under four blocks costs
+// four cheap updates of the box instead of four depth-tested writes to the frame.
+struct SettleBox {
+    int32_t x0, y0;  // the frame pixel of the box's first
+    int32_t width, height;
+    int32_t* depth;    // unsettled where no block reached
+    uint32_t* colour;  // per-sample shade only: the flat shade is the polygon's
+
+    std::size_t at(int32_t x, int32_t y) const {
+        return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(y) * width + x - origin());
+    }
+    std::ptrdiff_t origin() const { return static_cast<std::ptrdiff_t>(y0) * width + x0; }
+};
+
+// Farther than any sample: the depth test of a sample lets it through at once, and the frame
+// never holds a depth this far, so an unreached pixel of the box writes nothing.
+constexpr int32_t unsettled = INT32_MAX;
+
 // What every sample of one polygon writes besides its shade.
 struct Target {
     FrameArrays frame;
@@ -84,6 +107,16 @@ struct Target {
     bool inside;                        // every span of the polygon passes spanInside
     double sweepX, sweepY;              // stepAB + stepCD: the side of a span its successor lies on
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
+    SettleBox* settle;                  // where the samples go first; null: straight into the frame
+    int16_t polygon;                    // its index in the table
+
+    // The polygon-sample write of this polygon, in table order or out of it.
+    void write(std::size_t i, int32_t depth, uint32_t colour) const {
+        if (frame.owner)
+            writeOrderedPolygonSample(frame, i, depth, colour, polygon, code);
+        else
+            writePolygonSample(frame, i, depth, colour, visible, code);
+    }
 };
 
 // A polygon's corners in drawing order: A slot 0, B slot 3, C slot 1, D slot 2.
@@ -258,26 +291,19 @@ bool cornerBetween(const CornerMend& c, const Block& a, const Block& b, int32_t&
 
 // One sample's block, of which only the rows in the band are written. The caller has checked
 // that the sample lies in 1..width-2, 1..height-2 and that top-1 <= y < bottom, so the block
-// stays on the surface and its upper row is at most the band's last. A duplicate index of a
-// block without a fraction is harmless: equal depth fails the test.
-void writeBlock(const Target& t, const Block& b, int32_t iz, uint32_t colour) {
-    const FrameArrays& f = t.frame;
-    const std::size_t right = static_cast<std::size_t>(b.x1 - b.x0);
+// stays on the surface and its upper row is at most the band's last.
+template <class Blocks>
+void writeBlockInBand(const FrameArrays& f, const Blocks& blocks, const Block& b, int32_t iz, uint32_t colour) {
     const bool upper = b.y0 >= f.top;
     const bool lower = b.y1 > b.y0 && b.y1 < f.bottom;
     if (!upper && !lower) return;
-    // Rows outside the band are replaced by the one inside, which a repeated write leaves alone.
-    const std::size_t first = indexOf(f, b.x0, upper ? b.y0 : b.y1);
-    const std::size_t second = lower && upper ? first + static_cast<std::size_t>(f.width) : first;
-    writePolygonSample(f, first, iz, colour, t.visible, t.code);
-    writePolygonSample(f, first + right, iz, colour, t.visible, t.code);
-    writePolygonSample(f, second, iz, colour, t.visible, t.code);
-    writePolygonSample(f, second + right, iz, colour, t.visible, t.code);
+    // A row outside the band is left out: the block keeps the row inside only.
+    blocks.write({b.x0, b.x1, upper ? b.y0 : b.y1, lower ? b.y1 : b.y0}, iz, colour);
 }
 
-template <class Shade>
-void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, const CornerMend& mend,
-              Shade shade) {
+template <class Blocks, class Shade>
+void walkSpan(const Target& t, const Blocks& blocks, ScreenPoint r, const ScreenPoint& step, uint32_t count,
+              const CornerMend& mend, Shade shade) {
     const FrameArrays& f = t.frame;
     const float maxX = static_cast<float>(f.width - 1);
     const float minY = static_cast<float>(std::max(1, f.top - 1));
@@ -293,7 +319,7 @@ void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t 
             const Block b = blockOf(r);
             const int32_t iz = floorSample(r.depth);
             const uint32_t colour = t.visible ? shade.colour() : 0;
-            if (r.y >= minY && r.y < maxY) writeBlock(t, b, iz, colour);
+            if (r.y >= minY && r.y < maxY) writeBlockInBand(f, blocks, b, iz, colour);
             int32_t x = 0, y = 0;
             if (lastDrawn && cornerBetween(mend, last, b, x, y) && y >= f.top && y < f.bottom)
                 t.mends->push_back({x, y, iz, colour});
@@ -310,7 +336,7 @@ void walkSpan(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t 
 // margin is far more than their errors add up to.
 double walkMargin(float a, float b, double steps) {
     const double largest = std::max(std::fabs(static_cast<double>(a)), std::fabs(static_cast<double>(b))) + 2.0;
-    return 2.0 + (steps + 2.0) * largest * 0x1p-20;
+    return 0.25 + (steps + 2.0) * largest * 0x1p-20;
 }
 
 // Whether such samples may write a row of the band; a block reaches one row below its sample.
@@ -330,25 +356,61 @@ bool spanInside(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& q
            std::max(p.depth, q.depth) + mz < 2147483648.0;
 }
 
-// writeBlock and walkSpan for a span that spanInside has cleared.
-template <bool mending, class Shade>
-void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uint32_t count, const CornerMend& mend,
-                    Shade shade) {
-    const FrameArrays& f = t.frame;
-    const std::size_t rowStep = static_cast<std::size_t>(f.width);
+// The four writes of a sample's block straight into the frame. A block without a fraction names
+// a pixel twice, which is harmless: the second write is no nearer, so it fails the test.
+struct FrameBlocks {
+    const Target& t;
+    std::size_t rowStep;
+    void write(const Block& b, int32_t iz, uint32_t colour) const {
+        const FrameArrays& f = t.frame;
+        const std::size_t i = indexOf(f, b.x0, b.y0);
+        const std::size_t right = static_cast<std::size_t>(b.x1 - b.x0);
+        const std::size_t down = b.y1 > b.y0 ? rowStep : 0;
+        t.write(i, iz, colour);
+        t.write(i + right, iz, colour);
+        t.write(i + down, iz, colour);
+        t.write(i + down + right, iz, colour);
+    }
+};
+
+// The four updates of a cleared sample's block in the polygon's settle box: the strict test keeps
+// the first sample of the lowest depth, as the frame's own test would. Without branches: in the
+// box the test goes either way from one block to the next.
+template <bool perSample>
+struct SettleBlocks {
+    int32_t* depth;
+    uint32_t* colour;
+    std::ptrdiff_t width, origin;
+    explicit SettleBlocks(const SettleBox& box)
+        : depth(box.depth), colour(box.colour), width(box.width), origin(box.origin()) {}
+
+    void settle(std::size_t i, int32_t iz, uint32_t shade) const {
+        const bool nearer = iz < depth[i];
+        depth[i] = nearer ? iz : depth[i];
+        if (perSample) colour[i] = nearer ? shade : colour[i];
+    }
+    void write(const Block& b, int32_t iz, uint32_t colour) const {
+        const auto i = static_cast<std::size_t>(b.y0 * width + b.x0 - origin);
+        const auto right = static_cast<std::size_t>(b.x1 - b.x0);
+        const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? width : 0);
+        settle(i, iz, colour);
+        settle(i + right, iz, colour);
+        settle(i + down, iz, colour);
+        settle(i + down + right, iz, colour);
+    }
+};
+
+// writeBlock and walkSpan for a span that spanInside has cleared, its blocks written by `blocks`.
+template <bool mending, class Blocks, class Shade>
+void walkSpanInside(const Target& t, const Blocks& blocks, ScreenPoint r, const ScreenPoint& step, uint32_t count,
+                    const CornerMend& mend, Shade shade) {
     Block last{-2, -2, -2, -2};  // touches no block
     for (uint32_t sample = 0; sample < count; ++sample) {
         const Block b = blockOf(r);
         const auto iz = static_cast<int32_t>(r.depth);
-        const std::size_t i = indexOf(f, b.x0, b.y0);
-        const std::size_t right = static_cast<std::size_t>(b.x1 - b.x0);
-        const std::size_t down = b.y1 > b.y0 ? rowStep : 0;
         // Both shades here cost a load, so there is nothing to gain from testing the block first.
         const uint32_t colour = shade.colour();
-        writePolygonSample(f, i, iz, colour, t.visible, t.code);
-        writePolygonSample(f, i + right, iz, colour, t.visible, t.code);
-        writePolygonSample(f, i + down, iz, colour, t.visible, t.code);
-        writePolygonSample(f, i + down + right, iz, colour, t.visible, t.code);
+        blocks.write(b, iz, colour);
         int32_t x = 0, y = 0;
         if (mending && cornerBetween(mend, last, b, x, y)) t.mends->push_back({x, y, iz, colour});
         last = b;
@@ -357,16 +419,29 @@ void walkSpanInside(const Target& t, ScreenPoint r, const ScreenPoint& step, uin
     }
 }
 
-template <class Shade>
-void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
+// One span's samples through `blocks`, clipped unless the span is clear of every edge.
+template <class Blocks, class Shade>
+void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, const ScreenPoint& q, double m,
+                  Shade shade) {
     const ScreenPoint step = (q - p) / static_cast<float>(m);
     const CornerMend mend = cornerMendOf(t, q - p, step);
+    const auto count = static_cast<uint32_t>(m);
     if (!(t.inside || spanInside(t.frame, p, q, m)))
-        walkSpan(t, p, step, static_cast<uint32_t>(m), mend, shade);
+        walkSpan(t, blocks, p, step, count, mend, shade);
     else if (mend.dx != 0)
-        walkSpanInside<true>(t, p, step, static_cast<uint32_t>(m), mend, shade);
+        walkSpanInside<true>(t, blocks, p, step, count, mend, shade);
     else
-        walkSpanInside<false>(t, p, step, static_cast<uint32_t>(m), mend, shade);
+        walkSpanInside<false>(t, blocks, p, step, count, mend, shade);
+}
+
+template <class Shade>
+void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
+    if (!t.settle)
+        walkSpanInto(t, FrameBlocks{t, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
+    else if (t.style == 2)
+        walkSpanInto(t, SettleBlocks<true>(*t.settle), p, q, m, shade);
+    else
+        walkSpanInto(t, SettleBlocks<false>(*t.settle), p, q, m, shade);
 }
 
 // One sweep step: the span from p to q, its end not sampled. False when the span is too long,
@@ -396,27 +471,143 @@ ScreenPoint highestCorner(const ScreenPoint& a, const ScreenPoint& b, const Scre
             std::max({a.depth, b.depth, c.depth, d.depth})};
 }
 
+// The pixels of the band the blocks of samples in the box low..high can reach, each bound inclusive.
+struct PixelBox {
+    int32_t x0, x1, y0, y1;
+};
+
+PixelBox reachOf(const FrameArrays& f, const ScreenPoint& low, const ScreenPoint& high, double steps) {
+    const double mx = walkMargin(low.x, high.x, steps), my = walkMargin(low.y, high.y, steps);
+    // A block reaches one pixel right of and below its sample.
+    return {static_cast<int32_t>(std::max(std::floor(low.x - mx), 0.0)),
+            static_cast<int32_t>(std::min(std::floor(high.x + mx) + 1.0, f.width - 1.0)),
+            static_cast<int32_t>(std::max(std::floor(low.y - my), static_cast<double>(f.top))),
+            static_cast<int32_t>(std::min(std::floor(high.y + my) + 1.0, f.bottom - 1.0))};
+}
+
 // Whether every write of a polygon whose samples lie in the box low..high would fail its depth
 // test: its nearest sample is no nearer than anything drawn where its blocks can reach. Such a
 // polygon changes nothing, so it need not be swept; a model seen from outside hides about half of
 // itself this way. The check reads each pixel of the box at most once and stops at the first
 // the polygon could win, which for a polygon over empty screen is the first.
-bool hiddenBehindDrawn(const FrameArrays& f, const ScreenPoint& low, const ScreenPoint& high, double steps) {
+bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPoint& low, const ScreenPoint& high,
+                       double steps) {
     const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
     if (!(nearest > 0.0)) return false;
-    const double mx = walkMargin(low.x, high.x, steps), my = walkMargin(low.y, high.y, steps);
-    // A block reaches one pixel right of and below its sample.
-    const int32_t x0 = static_cast<int32_t>(std::max(std::floor(low.x - mx), 0.0));
-    const int32_t x1 = static_cast<int32_t>(std::min(std::floor(high.x + mx) + 1.0, f.width - 1.0));
-    const int32_t y0 = static_cast<int32_t>(std::max(std::floor(low.y - my), static_cast<double>(f.top)));
-    const int32_t y1 = static_cast<int32_t>(std::min(std::floor(high.y + my) + 1.0, f.bottom - 1.0));
-    const auto depth = static_cast<int32_t>(std::min(nearest, 2147483647.0));
-    for (int32_t y = y0; y <= y1; ++y) {
+    // Out of table order a write as near as the pixel's may still win it.
+    const auto depth = static_cast<int32_t>(std::min(nearest, 2147483647.0)) - (f.owner ? 1 : 0);
+    for (int32_t y = box.y0; y <= box.y1; ++y) {
         const int32_t* row = f.depth + indexOf(f, 0, y);
-        for (int32_t x = x0; x <= x1; ++x)
-            if (row[x] > depth) return false;
+        int32_t farther = 0;  // counted a row at a time: without an early exit the loop is vectorised
+        for (int32_t x = box.x0; x <= box.x1; ++x) farther += row[x] > depth ? 1 : 0;
+        if (farther != 0) return false;
     }
     return true;
+}
+
+// The settle box over `reach`, every pixel unsettled. It lives as long as its thread and only
+// grows; writeSettled leaves it unsettled again.
+SettleBox settleBoxOver(const PixelBox& reach, bool perSample) {
+    thread_local std::vector<int32_t> depths;
+    thread_local std::vector<uint32_t> colours;
+    const int32_t width = reach.x1 - reach.x0 + 1, height = reach.y1 - reach.y0 + 1;
+    const auto pixels = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (depths.size() < pixels) depths.resize(pixels, unsettled);
+    if (perSample && colours.size() < pixels) colours.resize(pixels);
+    return {reach.x0, reach.y0, width, height, depths.data(), colours.data()};
+}
+
+// Whether a polygon is worth settling: a box not much larger than the pixels its samples reach
+// (a long thin sliver across the screen has a box far larger than itself, and goes straight into
+// the frame).
+bool worthSettling(const PixelBox& reach, double samples) {
+    const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
+    return boxPixels <= 4.0 * samples + 64.0;
+}
+
+// The columns first..last of one row of a box.
+struct Columns {
+    int32_t first, last;
+};
+
+// The columns of each row of a box that the blocks of samples inside the corners' hull can
+// reach, up to the walks' margins mx and my. A block starts on row y - 1 or y, so its sample lies
+// in the strip y - 1 <= y' < y + 1; the hull meets the strip within the lines between two corners
+// (every edge of the hull is one), each cut to the strip.
+class HullRows {
+public:
+    HullRows(const ScreenPoint (&k)[4], double mx, double my, const SettleBox& box)
+        : mx(mx), my(my), firstColumn(box.x0), lastColumn(box.x0 + box.width - 1) {
+        std::size_t next = 0;
+        for (int i = 0; i < 4; ++i) {
+            for (int j = i + 1; j < 4; ++j) {
+                const ScreenPoint& low = k[i].y <= k[j].y ? k[i] : k[j];
+                const ScreenPoint& high = k[i].y <= k[j].y ? k[j] : k[i];
+                const double rise = static_cast<double>(high.y) - low.y;
+                lines[next++] = {low.y, high.y, low.x, high.x, rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
+            }
+        }
+    }
+
+    Columns of(int32_t y) const {
+        const double top = y - 1.0 - my, bottom = y + 1.0 + my;
+        double first = std::numeric_limits<double>::infinity(), last = -first;
+        for (const Line& line : lines) {
+            const double from = std::max(top, line.y0), to = std::min(bottom, line.y1);
+            if (from > to) continue;
+            // A level line is met whole; any other between the x at both cut ends.
+            const double a = line.y1 > line.y0 ? line.x0 + (from - line.y0) * line.slope : line.x0;
+            const double b = line.y1 > line.y0 ? line.x0 + (to - line.y0) * line.slope : line.x1;
+            first = std::min({first, a, b});
+            last = std::max({last, a, b});
+        }
+        if (!(first <= last)) return {firstColumn, firstColumn - 1};
+        return {std::max(firstColumn, static_cast<int32_t>(std::floor(first - mx))),
+                std::min(lastColumn, static_cast<int32_t>(std::floor(last + mx)) + 1)};
+    }
+
+private:
+    struct Line {
+        double y0, y1;  // y0 <= y1
+        double x0, x1;  // x at y0 and at y1
+        double slope;   // dx / dy; 0 for a level line
+    };
+    std::array<Line, 6> lines{};
+    double mx, my;
+    int32_t firstColumn, lastColumn;
+};
+
+// The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
+// Only the pixels the corners' hull can reach are visited: no block reaches the others.
+template <bool ordered, bool perSample>
+void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull) {
+    const FrameArrays& f = t.frame;
+    for (int32_t y = box.y0; y < box.y0 + box.height; ++y) {
+        const Columns reach = hull.of(y);
+        int32_t* settled = box.depth + box.at(reach.first, y);
+        const uint32_t* shades = perSample ? box.colour + box.at(reach.first, y) : nullptr;
+        const std::size_t first = indexOf(f, reach.first, y);
+        for (int32_t x = 0; x <= reach.last - reach.first; ++x) {
+            const uint32_t colour = perSample ? shades[x] : t.flatColour;
+            if (ordered)
+                writeOrderedPolygonSample(f, first + static_cast<std::size_t>(x), settled[x], colour, t.polygon, t.code);
+            else
+                writePolygonSample(f, first + static_cast<std::size_t>(x), settled[x], colour, t.visible, t.code);
+            settled[x] = unsettled;
+        }
+    }
+}
+
+void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull) {
+    const bool ordered = t.frame.owner != nullptr, perSample = t.style == 2;
+    if (ordered && perSample)
+        writeSettled<true, true>(t, box, hull);
+    else if (ordered)
+        writeSettled<true, false>(t, box, hull);
+    else if (perSample)
+        writeSettled<false, true>(t, box, hull);
+    else
+        writeSettled<false, false>(t, box, hull);
 }
 
 // Which pixels of a box the blocks of a polygon's samples cover: the sweep walked once more,
@@ -465,7 +656,7 @@ void mendHoles(const Target& t, const ScreenPoint& a, const ScreenPoint& c, cons
     }
     for (const MendCandidate& hole : *t.mends)
         if (!coverage.has(hole.x, hole.y))
-            writePolygonSample(t.frame, indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour, t.visible, t.code);
+            t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
 }
 
 void fillPolygon(const Target& t, const Corners& k) {
@@ -481,7 +672,8 @@ void fillPolygon(const Target& t, const Corners& k) {
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
     const ScreenPoint low = lowestCorner(a, b, c, d), high = highestCorner(a, b, c, d);
-    if (hiddenBehindDrawn(t.frame, low, high, n + t.maxCount)) return;
+    const PixelBox reach = reachOf(t.frame, low, high, n + t.maxCount);
+    if (hiddenBehindDrawn(t.frame, reach, low, high, n + t.maxCount)) return;
     Target clear = t;
     clear.inside = spanInside(t.frame, low, high, n + t.maxCount);
     clear.sweepX = static_cast<double>(stepAB.x) + stepCD.x;
@@ -489,6 +681,13 @@ void fillPolygon(const Target& t, const Corners& k) {
     thread_local std::vector<MendCandidate> mends;  // only grows, like the edge directions
     mends.clear();
     clear.mends = &mends;
+    // The spans run from about |C - A| samples at the first sweep step to |D - B| at the last.
+    const double samples = n * (stepCount(c - a) + stepCount(d - b)) / 2.0;
+    SettleBox box{};
+    if (worthSettling(reach, samples)) {
+        box = settleBoxOver(reach, t.style == 2);
+        clear.settle = &box;
+    }
     ShadeEdges edges = shadeEdgesOf(k, n);
     EdgeDirections directions;
     ScreenPoint p = a, q = c;
@@ -498,7 +697,17 @@ void fillPolygon(const Target& t, const Corners& k) {
         q += stepCD;
         edges.advance();
     }
-    if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
+    if (!clear.settle) {
+        if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
+        return;
+    }
+    // The mend's pixels are those no block reached: in the box they are still unsettled.
+    std::erase_if(mends, [&box](const MendCandidate& m) { return box.depth[box.at(m.x, m.y)] != unsettled; });
+    const ScreenPoint corners[4] = {a, b, c, d};
+    const double steps = n + t.maxCount;
+    writeSettled(clear, box, HullRows(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), box));
+    for (const MendCandidate& hole : mends)
+        t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
 }
 
 // Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
@@ -545,7 +754,8 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
     fillPolygon(
-        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr},
+        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr, nullptr,
+         static_cast<int16_t>(i)},
         k);
 }
 
@@ -566,6 +776,52 @@ void computePolygonNormals(EditorState& state, const Projection& projection, int
 void drawPolygons(const EditorState& state, const FrameArrays& frame) {
     const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
     for (int32_t i = 0; i < count; ++i) drawPolygon(state, frame, i);
+}
+
+bool drawableInAnyOrder(const EditorState& state) {
+    if (state.shadeStyle == 0) return false;  // outlines keep no owner: the first of equals stays
+    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
+    for (int32_t i = 0; i < count; ++i) {
+        const Polygon& polygon = state.model.polygons[static_cast<std::size_t>(i)];
+        const bool selected = -(i + 1) == state.selection.polygon;
+        if ((polygon.flags & twoSidedFlag) == 0 && !(state.polygonFacing[static_cast<std::size_t>(i)] >= 0.0f) &&
+            !selected)
+            return false;
+    }
+    return true;
+}
+
+// A counting sort on the nearest corner's depth in 256 steps between the nearest and the
+// farthest: near enough to front to back for the hidden test, and linear in the polygons.
+void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order) {
+    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
+    const int32_t vertices = std::clamp(state.model.vertexCount, 0, maxVertices);
+    thread_local std::vector<float> nearest;
+    nearest.resize(static_cast<std::size_t>(count));
+    float low = std::numeric_limits<float>::infinity(), high = -low;
+    for (int32_t i = 0; i < count; ++i) {
+        float depth = std::numeric_limits<float>::infinity();
+        for (const uint16_t slot : state.model.polygons[static_cast<std::size_t>(i)].slots)
+            if (slot < vertices) depth = std::min(depth, asSingle(state.projected[slot].depth));
+        nearest[static_cast<std::size_t>(i)] = depth;
+        if (std::isfinite(depth)) low = std::min(low, depth), high = std::max(high, depth);
+    }
+    constexpr int32_t steps = 256;
+    const double scale = high > low ? (steps - 1) / (static_cast<double>(high) - low) : 0.0;
+    const auto stepOf = [&](float depth) {
+        return std::isfinite(depth) ? static_cast<int32_t>((depth - static_cast<double>(low)) * scale) : steps - 1;
+    };
+    std::array<int32_t, steps + 1> starts{};
+    for (const float depth : nearest) ++starts[static_cast<std::size_t>(stepOf(depth)) + 1];
+    for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+    order.resize(static_cast<std::size_t>(count));
+    for (int32_t i = 0; i < count; ++i)
+        order[static_cast<std::size_t>(starts[static_cast<std::size_t>(stepOf(nearest[static_cast<std::size_t>(i)]))]++)] =
+            static_cast<int16_t>(i);
+}
+
+void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order) {
+    for (const int16_t i : order) drawPolygon(state, frame, i);
 }
 
 }  // namespace vx

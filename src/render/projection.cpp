@@ -60,19 +60,22 @@ void drawVertexMarker(const EditorState& state, const FrameArrays& f, int32_t i,
     writeSelectionMark(f, at + rowStep);
 }
 
-void projectVertex(EditorState& state, const Projection& projection, const FrameArrays& f, int32_t i) {
+bool inDrawDepth(const EditorState& state, const ProjectedVertex& row) {
+    return row.depth >= 1 && row.depth <= state.camera.drawdepth;
+}
+
+void projectVertex(EditorState& state, const Projection& projection, int32_t i) {
     const Vertex& v = state.model.vertices[static_cast<std::size_t>(i)];
     ViewPoint view{};
     transformPoint(projection, static_cast<float>(v.x), static_cast<float>(v.y), static_cast<float>(v.z), view);
     ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
     row.depth = floorToInt32(view.depth);
     // Out of the depth range the other columns keep an earlier frame's values; readers test depth.
-    if (row.depth < 1 || row.depth > state.camera.drawdepth) return;
+    if (!inDrawDepth(state, row)) return;
     row.screenX = wrapAdd(view.screenX, state.camera.panX);
     row.screenY = wrapAdd(view.screenY, state.camera.panY);
     row.viewX = roundToInt32(view.x);
     row.viewY = roundToInt32(view.y);
-    drawVertexMarker(state, f, i, row);
 }
 
 }  // namespace
@@ -96,9 +99,17 @@ void transformPoint(const Projection& p, float x, float y, float z, ViewPoint& v
     view.screenY = screenCoordinate(view.y, p.zoom, view.depth, p.centreY);
 }
 
-void projectVertices(EditorState& state, const Projection& projection, const FrameArrays& frame) {
+void projectVertices(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
     const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
-    for (int32_t i = 0; i < count; ++i) projectVertex(state, projection, frame, i);
+    for (int32_t i = std::max(first, 0); i < std::min(end, count); ++i) projectVertex(state, projection, i);
+}
+
+void drawVertexMarkers(const EditorState& state, const FrameArrays& frame) {
+    const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
+    for (int32_t i = 0; i < count; ++i) {
+        const ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
+        if (inDrawDepth(state, row)) drawVertexMarker(state, frame, i, row);
+    }
 }
 
 }  // namespace vx

@@ -66,11 +66,15 @@ private:
                                 : Vertex{between(-reach, reach), between(-reach, reach), between(-reach, reach)};
         }
         m.polygonCount = between(0, most);
+        // With every polygon two-sided, filled polygons are drawn nearest first; copies of earlier
+        // polygons (the same surface drawn twice) tie with them at every pixel.
+        const bool allTwoSided = chance(0.4);
         for (int32_t i = 0; i < m.polygonCount; ++i) {
             Polygon& p = m.polygons[i];
             p.slots = {vertexOf(s), vertexOf(s), vertexOf(s), vertexOf(s)};
             if (chance(0.3)) p.slots[3] = p.slots[2];  // a triangle
-            p.flags = chance(0.5) ? twoSidedFlag : static_cast<uint16_t>(between(0, 0x7FFF));
+            if (i > 0 && chance(0.1)) p.slots = m.polygons[between(0, i - 1)].slots;
+            p.flags = allTwoSided || chance(0.5) ? twoSidedFlag : static_cast<uint16_t>(between(0, 0x7FFF));
         }
         m.lineCount = between(0, most);
         for (int32_t i = 0; i < m.lineCount; ++i) m.lines[i] = {vertexOf(s), vertexOf(s)};
