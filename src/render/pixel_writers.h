@@ -94,14 +94,16 @@ inline void writePolygonSample(const FrameArrays& f, std::size_t i, int32_t dept
 // would leave it: a write wins when it is nearer, or as near and from a polygon earlier in the
 // table than the one that wrote the pixel (which table order would have drawn after it). Only for
 // frames whose polygons are all visible: an invisible polygon leaves the colour of whatever it
-// hides, which depends on the order.
+// hides, which depends on the order. Without branches: it mostly writes a settled polygon's box,
+// whose edges win and lose in turn.
 inline void writeOrderedPolygonSample(const FrameArrays& f, std::size_t i, int32_t depth, uint32_t colour,
                                       int16_t polygon, int16_t code) {
-    if (!(depth < f.depth[i] || (depth == f.depth[i] && f.owner[i] > polygon))) return;
-    f.color[i] = colour;
-    f.depth[i] = depth;
-    f.owner[i] = polygon;
-    if (f.pick[i] < 1) f.pick[i] = code;
+    const int32_t drawn = f.depth[i];
+    const bool wins = (depth < drawn) | ((depth == drawn) & (f.owner[i] > polygon));
+    f.color[i] = wins ? colour : f.color[i];
+    f.depth[i] = wins ? depth : drawn;
+    f.owner[i] = wins ? polygon : f.owner[i];
+    f.pick[i] = wins & (f.pick[i] < 1) ? code : f.pick[i];
 }
 
 }  // namespace vx
