@@ -265,13 +265,13 @@ void printTable(const char* title, const int* threadCounts, const Timing (&peer)
 
 int main(int argc, char** argv) {
     using namespace vx::bench;
-    // `llvmpipe_peer STYLE FRAMES` draws only our frames, on one thread, for a profiler: the
-    // difference between two frame counts gives the cost of a frame alone.
-    if (argc == 3) {
+    // `llvmpipe_peer STYLE FRAMES [THREADS]` draws only our frames, on one thread unless told, for
+    // a profiler: the difference between two frame counts gives the cost of a frame alone.
+    if (argc == 3 || argc == 4) {
         std::vector<uint32_t> surface(width * height);
         auto s = sphereState(surface);
         s->shadeStyle = static_cast<uint8_t>(std::atoi(argv[1]));
-        vx::setRenderThreads(1);
+        vx::setRenderThreads(argc == 4 ? std::atoi(argv[3]) : 1);
         for (int i = std::atoi(argv[2]); i > 0; --i) {
             vx::composeFrame(*s);
             vx::copyFrameToScreen(*s);

@@ -58,7 +58,6 @@ void startBand(void* context, int band, int bands) {
 struct DrawJob {
     EditorState* state;
     const std::vector<int16_t>* order;  // the polygons nearest first, or null for table order
-    int16_t* owner;                     // the owner array of polygons drawn in that order
 };
 
 // Every band walks all lines and polygons in the same order and writes only its own rows, so each
@@ -76,9 +75,31 @@ void drawBand(void* context, int band, int bands) {
         drawPolygons(state, frame);
         return;
     }
-    frame.owner = job.owner;
-    std::fill(frame.owner + indexOf(frame, 0, rows.first), frame.owner + indexOf(frame, 0, rows.last), int16_t{-1});
+    frame.anyOrder = true;
     drawPolygonsInOrder(state, frame, *job.order);
+}
+
+// A vertex's pick code at its centre pixel. While polygons are drawn out of table order, the pick
+// array must tell which polygon drew each pixel, so their writes replace vertex codes too; no
+// polygon replaces one in table order, so they are put back once the polygons are drawn. Until a
+// polygon draws there, a vertex code counts as no polygon: it never wins a tie.
+struct VertexPick {
+    std::size_t at;
+    int16_t code;
+};
+
+void noteVertexPicks(const EditorState& state, std::vector<VertexPick>& picks) {
+    picks.clear();
+    const ScreenBuffers& screen = state.screen;
+    const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
+    for (int32_t i = 0; i < count; ++i) {
+        const ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
+        if (row.depth < 1 || row.depth > state.camera.drawdepth) continue;
+        if (row.screenX < 0 || row.screenX >= screen.screenWidth || row.screenY < 0 || row.screenY >= screen.screenHeight)
+            continue;
+        const std::size_t at = pixelIndex(screen, row.screenX, row.screenY);
+        if (screen.pickBuffer[at] >= 1) picks.push_back({at, screen.pickBuffer[at]});
+    }
 }
 
 // The rectangle of a Shift + left drag: every other pair of pixels along its edges, over everything and without depth or pick codes, so picks still see the model.
@@ -112,14 +133,17 @@ void composeFrame(EditorState& state) {
     runInBands(startBand, &start);
     drawVertexMarkers(state, frameArraysOf(state.screen));
     // Nearest first, most polygons are found wholly behind what is drawn and are not swept.
-    static std::vector<int16_t> order, owner;  // one frame at a time, like the thread pool
-    DrawJob job{&state, nullptr, nullptr};
+    static std::vector<int16_t> order;  // one frame at a time, like the thread pool
+    static std::vector<VertexPick> vertexPicks;
+    DrawJob job{&state, nullptr};
     if ((state.showFlags & 4) && drawableInAnyOrder(state)) {
         orderNearestFirst(state, order);
-        owner.resize(state.screen.colorBuffer.size());
-        job = {&state, &order, owner.data()};
+        noteVertexPicks(state, vertexPicks);
+        job = {&state, &order};
     }
     if (state.showFlags & 6) runInBands(drawBand, &job);
+    if (job.order)
+        for (const VertexPick& pick : vertexPicks) state.screen.pickBuffer[pick.at] = pick.code;
     if (state.groupRectangle.active) drawDottedRectangle(state.screen, state.groupRectangle);
 }
 

@@ -30,9 +30,9 @@ struct FrameArrays {
     int32_t height;
     int32_t top;     // first row of the band
     int32_t bottom;  // one past its last row
-    // Set while polygons are drawn out of table order: the index of the polygon that wrote each
-    // pixel's depth, -1 where none has this frame. Null in table order.
-    int16_t* owner = nullptr;
+    // Set while polygons are drawn out of table order. Their writes then replace vertex pick codes
+    // too, which are put back after the polygon pass.
+    bool anyOrder = false;
 };
 
 inline FrameArrays frameArraysOf(ScreenBuffers& screen) {
@@ -92,18 +92,18 @@ inline void writePolygonSample(const FrameArrays& f, std::size_t i, int32_t dept
 
 // The polygon-sample write for polygons drawn in any order, each pixel ending as table order
 // would leave it: a write wins when it is nearer, or as near and from a polygon earlier in the
-// table than the one that wrote the pixel (which table order would have drawn after it). Only for
-// frames whose polygons are all visible: an invisible polygon leaves the colour of whatever it
-// hides, which depends on the order. Without branches: it mostly writes a settled polygon's box,
-// whose edges win and lose in turn.
+// table than the one that wrote the pixel (which table order would have drawn after it). The
+// pick code tells which that was: -(index + 1); 0 or a vertex code where no polygon wrote. Only
+// for frames whose polygons are all visible: an invisible polygon leaves the colour of whatever
+// it hides, which depends on the order. Without branches: it mostly writes a settled polygon's
+// box, whose edges win and lose in turn.
 inline void writeOrderedPolygonSample(const FrameArrays& f, std::size_t i, int32_t depth, uint32_t colour,
-                                      int16_t polygon, int16_t code) {
+                                      int16_t code) {
     const int32_t drawn = f.depth[i];
-    const bool wins = (depth < drawn) | ((depth == drawn) & (f.owner[i] > polygon));
+    const bool wins = (depth < drawn) | ((depth == drawn) & (f.pick[i] < code));
     f.color[i] = wins ? colour : f.color[i];
     f.depth[i] = wins ? depth : drawn;
-    f.owner[i] = wins ? polygon : f.owner[i];
-    f.pick[i] = wins & (f.pick[i] < 1) ? code : f.pick[i];
+    f.pick[i] = wins ? code : f.pick[i];
 }
 
 }  // namespace vx

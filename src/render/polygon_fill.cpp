@@ -133,12 +133,11 @@ struct Target {
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
     SettleBox<FlatSettle>* flatBox;     // where the samples go first, in the style's box;
     SettleBox<SampleSettle>* sampleBox;  // with neither, straight into the frame
-    int16_t polygon;                    // its index in the table
 
     // The polygon-sample write of this polygon, in table order or out of it.
     void write(std::size_t i, int32_t depth, uint32_t colour) const {
-        if (frame.owner)
-            writeOrderedPolygonSample(frame, i, depth, colour, polygon, code);
+        if (frame.anyOrder)
+            writeOrderedPolygonSample(frame, i, depth, colour, code);
         else
             writePolygonSample(frame, i, depth, colour, visible, code);
     }
@@ -520,7 +519,7 @@ bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPo
     const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
     if (!(nearest > 0.0)) return false;
     // Out of table order a write as near as the pixel's may still win it.
-    const auto depth = static_cast<int32_t>(std::min(nearest, 2147483647.0)) - (f.owner ? 1 : 0);
+    const auto depth = static_cast<int32_t>(std::min(nearest, 2147483647.0)) - (f.anyOrder ? 1 : 0);
     for (int32_t y = box.y0; y <= box.y1; ++y) {
         const int32_t* row = f.depth + indexOf(f, 0, y);
         int32_t farther = 0;  // counted a row at a time: without an early exit the loop is vectorised
@@ -605,8 +604,12 @@ private:
 // Only the pixels the corners' hull can reach are visited: no block reaches the others.
 template <bool ordered, class Settle>
 void writeSettled(const Target& t, const SettleBox<Settle>& box, const HullRows& hull) {
-    const FrameArrays& f = t.frame;
-    const uint32_t channels = t.selected ? 0x010000u : 0x010101u;
+    // Copies: the pick codes written here are 16-bit, as the polygon's own code is, so through
+    // references the compiler would read it again for every pixel.
+    const FrameArrays f = t.frame;
+    const int16_t code = t.code;
+    const bool visible = t.visible;
+    const uint32_t flat = t.flatColour, channels = t.selected ? 0x010000u : 0x010101u;
     for (int32_t y = box.y0; y < box.y0 + box.height; ++y) {
         const Columns reach = hull.of(y);
         typename Settle::Pixel* settled = box.pixels + box.at(reach.first, y);
@@ -614,12 +617,12 @@ void writeSettled(const Target& t, const SettleBox<Settle>& box, const HullRows&
         for (int32_t x = 0; x <= reach.last - reach.first; ++x) {
             const std::size_t i = first + static_cast<std::size_t>(x);
             const int32_t depth = Settle::depthOf(settled[x]);
-            uint32_t colour = t.flatColour;
+            uint32_t colour = flat;
             if constexpr (std::is_same_v<Settle, SampleSettle>) colour = SampleSettle::greyOf(settled[x]) * channels;
             if (ordered)
-                writeOrderedPolygonSample(f, i, depth, colour, t.polygon, t.code);
+                writeOrderedPolygonSample(f, i, depth, colour, code);
             else
-                writePolygonSample(f, i, depth, colour, t.visible, t.code);
+                writePolygonSample(f, i, depth, colour, visible, code);
             settled[x] = Settle::unsettled;
         }
     }
@@ -630,7 +633,7 @@ template <class Settle>
 void writeSettledPolygon(const Target& t, const SettleBox<Settle>& box, const HullRows& hull,
                          std::vector<MendCandidate>& mends) {
     std::erase_if(mends, [&box](const MendCandidate& m) { return box.pixels[box.at(m.x, m.y)] != Settle::unsettled; });
-    if (t.frame.owner)
+    if (t.frame.anyOrder)
         writeSettled<true>(t, box, hull);
     else
         writeSettled<false>(t, box, hull);
@@ -786,8 +789,7 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
     fillPolygon(
-        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr, nullptr, nullptr,
-         static_cast<int16_t>(i)},
+        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr, nullptr, nullptr},
         k);
 }
 

@@ -21,12 +21,12 @@ void computePolygonNormals(EditorState& state, const Projection& projection, int
 // Every polygon in table order in the current shadeStyle, from the ProjectedVertexTable.
 void drawPolygons(const EditorState& state, const FrameArrays& frame);
 
-// Polygons drawn out of table order leave every pixel as table order would, through the owner
-// array, when every polygon of the frame is visible and the style is filled.
+// Polygons drawn out of table order leave every pixel as table order would, through the pick
+// codes, when every polygon of the frame is visible and the style is filled.
 bool drawableInAnyOrder(const EditorState& state);
 // Every polygon index once, nearest first: the order that lets most polygons be found hidden.
 void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order);
-// The polygons in `order`; the frame's owner array must be set and -1 where no polygon drew.
+// The polygons in `order`; their writes replace vertex pick codes, which the caller puts back.
 void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order);
 
 }  // namespace vx
