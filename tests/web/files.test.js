@@ -14,7 +14,12 @@ async function withPages(count, body) {
   const opened = [];
   try {
     for (let i = 0; i < count; i++) opened.push(await web.openEditor(shared.browser, shared.server.url));
-    await body(...opened.map((o) => o.page));
+    await body(...opened.map((o) => o.page)).catch((error) => {
+      // A wait that ran out may have waited on an editor stopped by an error of its page.
+      const problems = opened.flatMap((o) => o.problems);
+      if (problems.length) error.message += `\nerrors of the pages: ${problems.join('; ')}`;
+      throw error;
+    });
     for (const { problems } of opened) assert.deepStrictEqual(problems, []);
   } finally {
     for (const { page } of opened) await page.close();
@@ -26,6 +31,15 @@ function savedByReference(script, name) {
   const folder = web.temporaryFolder('reference');
   web.referencePicture(script, folder);
   return Array.from(fs.readFileSync(path.join(folder, name)));
+}
+
+// A file dropped on the page from outside it.
+function dropFile(page, bytes, name) {
+  return page.evaluate((bytes, name) => {
+    const dropped = new DataTransfer();
+    dropped.items.add(new File([new Uint8Array(bytes)], name));
+    document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
+  }, bytes, name);
 }
 
 // A tab in the background may be kept from running: a script's tab comes to the front first.
@@ -74,7 +88,7 @@ test('a reload a second after the last edit keeps every edit, and the offer rest
     await web.play(page, 'key v');
     const clickedAt = await page.evaluate(() => performance.now());
     await web.play(page, edits.split(' / ')[1]);
-    await page.waitForFunction((after) => Number(document.body.dataset.keptAtMs) > after, {}, clickedAt);
+    await web.waitUntil(page, (after) => Number(document.body.dataset.keptAtMs) > after, {}, clickedAt);
     const storedAt = Number(await page.evaluate(() => document.body.dataset.keptAtMs));
     t.diagnostic(`the change reached the stored recovery copy ${Math.round(storedAt - clickedAt)} ms after its click`);
     await web.play(page, edits.split(' / ').slice(2).join(' / '));
@@ -125,7 +139,8 @@ test('the panel lists stored models and opens, downloads and deletes them, in ev
   await withPages(2, async (page, other) => {
     await playIn(page, `${one} / key r / key x / ${two}`);
     const listed = (p) => p.$$eval('#model-list li', (items) => items.map((item) => item.dataset.name));
-    await other.waitForFunction(() => document.querySelector('#model-list li[data-name="panel-two.vx"]'));
+    // The other tab is in the background all along: it takes the change without drawing.
+    await web.waitUntil(other, () => document.querySelector('#model-list li[data-name="panel-two.vx"]'));
     assert.deepStrictEqual((await listed(other)).filter((n) => n.startsWith('panel-')), ['panel-one.vx', 'panel-two.vx']);
 
     const session = await shared.browser.target().createCDPSession();
@@ -142,18 +157,20 @@ test('the panel lists stored models and opens, downloads and deletes them, in ev
     assert.strictEqual(await page.title(), 'panel-one.vx — vxedit');
     assert.strictEqual(web.firstDifference(await web.canvasPixels(page), expected), null);
 
-    // A model file dropped on the page opens as Open model… opens it.
-    await page.evaluate((bytes) => {
-      const dropped = new DataTransfer();
-      dropped.items.add(new File([new Uint8Array(bytes)], 'dropped.vx'));
-      document.body.dispatchEvent(new DragEvent('drop', { dataTransfer: dropped, bubbles: true, cancelable: true }));
-    }, savedByReference(two, 'panel-two.vx'));
-    await page.waitForFunction(() => document.title === 'dropped.vx — vxedit');
+    // A model file dropped on the page opens as Open model… opens it; in a tab that was in the
+    // background when the file came, too, which shows it when it comes to the front.
+    const bytesOfTwo = savedByReference(two, 'panel-two.vx');
+    await dropFile(page, bytesOfTwo, 'dropped.vx');
+    await web.waitUntil(page, () => document.title === 'dropped.vx — vxedit');
+    await dropFile(other, bytesOfTwo, 'behind.vx');
+    await other.bringToFront();
+    await web.waitUntil(other, () => document.title === 'behind.vx — vxedit');
 
+    await page.bringToFront();
     page.once('dialog', (dialog) => dialog.accept());
     await page.click('#model-list li[data-name="panel-two.vx"] button:nth-of-type(3)');
     await web.waitForStored(page, 'panel-two.vx', null);
-    await other.waitForFunction(() => !document.querySelector('#model-list li[data-name="panel-two.vx"]'));
+    await web.waitUntil(other, () => !document.querySelector('#model-list li[data-name="panel-two.vx"]'));
     assert.strictEqual(await web.folderFile(other, 'panel-two.vx'), null);
   });
 });
@@ -181,7 +198,7 @@ test('files kept by an earlier build of the page move into the shared store', as
     await web.waitForState(page, 'running');
     assert.deepStrictEqual(await web.folderFile(page, 'kept.vx'), [86, 84, 88, 70, 1, 2]);
     assert.deepStrictEqual(await web.storedFile(page, 'kept.vx'), [86, 84, 88, 70, 1, 2]);
-    await page.waitForFunction(async () => !(await indexedDB.databases()).some((d) => d.name === '/home/web'));
+    await web.waitUntil(page, async () => !(await indexedDB.databases()).some((d) => d.name === '/home/web'));
   } finally {
     await page.close();
     server.stop();

@@ -44,8 +44,15 @@ async function startBrowser(more = {}) {
   });
 }
 
+// Waits until fn(...args) holds in the page, looking again every 50 ms by the page's timers.
+// Puppeteer looks at each animation frame unless told otherwise, and a tab in the background
+// draws no frames: such a wait looks once and never again, however soon the change comes.
+function waitUntil(page, fn, options = {}, ...args) {
+  return page.waitForFunction(fn, { polling: 50, ...options }, ...args);
+}
+
 function waitForState(page, state) {
-  return page.waitForFunction((wanted) => document.body.dataset.vxedit === wanted, { timeout: 15000 }, state);
+  return waitUntil(page, (wanted) => document.body.dataset.vxedit === wanted, { timeout: 15000 }, state);
 }
 
 async function openEditor(browser, url, viewport = { width: 1200, height: 700 }) {
@@ -220,6 +227,6 @@ function sleep(ms) {
 }
 
 module.exports = {
-  startServer, startBrowser, openEditor, waitForState, settle, canvasPixels, referencePicture, firstDifference,
+  startServer, startBrowser, openEditor, waitUntil, waitForState, settle, canvasPixels, referencePicture, firstDifference,
   play, temporaryFolder, width, height, useBrowser, storedFile, waitForStored, folderFile, sleep,
 };
