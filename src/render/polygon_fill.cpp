@@ -542,10 +542,11 @@ SettleBox<Settle> settleBoxOver(const PixelBox& reach) {
 
 // Whether a polygon is worth settling: a box not much larger than the pixels its samples reach
 // (a long thin sliver across the screen has a box far larger than itself, and goes straight into
-// the frame).
+// the frame), and no larger than a million pixels, so that a thread's box never takes more than
+// 8 MB however large the picture.
 bool worthSettling(const PixelBox& reach, double samples) {
     const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
-    return boxPixels <= 4.0 * samples + 64.0;
+    return boxPixels <= std::min(4.0 * samples + 64.0, 1048576.0);
 }
 
 // The columns first..last of one row of a box.
