@@ -10,7 +10,6 @@
 #include <array>
 #include <cmath>
 #include <limits>
-#include <type_traits>
 #include <vector>
 
 #include "core/numeric.h"
@@ -76,48 +75,26 @@ struct MendCandidate {
 
 // Within one polygon, the writes a pixel gets leave it as the first write of the lowest depth
 // alone would: each later write passes the depth test only when it is nearer still, and every
-// write carries the same pick code and visibility. So a polygon is settled in a box of its own
-// first, one depth and shade per pixel, and the box then goes into the frame with one
+// write carries the same pick code and visibility. Under the flat shade, where every write also
+// carries the same colour, that is the lowest depth alone. So a flat polygon is settled in a box
+// of its own first, one depth per pixel, and the box then goes into the frame with one
 // polygon-sample write per pixel: a pixel under four blocks costs four cheap updates of the box
-// instead of four depth-tested writes to the frame.
-//
-// Under the flat shade a pixel of the box is its depth alone: the shade is the polygon's.
-struct FlatSettle {
-    using Pixel = int32_t;
-    // Farther than any sample, and than the frame ever holds: an unreached pixel writes nothing.
-    static constexpr Pixel unsettled = INT32_MAX;
-    static Pixel pixelOf(int32_t depth, uint32_t /*colour*/) { return depth; }
-    static bool nearer(Pixel pixel, Pixel settled) { return pixel < settled; }
-    static int32_t depthOf(Pixel pixel) { return pixel; }
-};
-
-// Under the per-sample shade a pixel of the box is one number: the depth, made unsigned so that
-// its order stays, above the eight bits of the shade's grey level g (every shade is g times the
-// polygon's channels, and black is g = 0). One compare and one store settle both.
-struct SampleSettle {
-    using Pixel = uint64_t;
-    // Above every settled pixel, and its depth reads INT32_MAX.
-    static constexpr Pixel unsettled = UINT64_MAX;
-    static Pixel pixelOf(int32_t depth, uint32_t colour) {
-        return static_cast<uint64_t>(static_cast<uint32_t>(depth) ^ 0x80000000u) << 8 | (colour >> 16 & 0xFFu);
-    }
-    // Nearer: below the settled depth, whatever the shade bits of either.
-    static bool nearer(Pixel pixel, Pixel settled) { return pixel < (settled & ~uint64_t{0xFF}); }
-    static int32_t depthOf(Pixel pixel) { return static_cast<int32_t>(static_cast<uint32_t>(pixel >> 8) ^ 0x80000000u); }
-    static uint32_t greyOf(Pixel pixel) { return static_cast<uint32_t>(pixel & 0xFFu); }
-};
-
-template <class Settle>
+// instead of four depth-tested writes to the frame. (Per-sample shades would have to settle the
+// shade of the first sample of the lowest depth as well, which measured no faster than writing
+// straight into the frame.)
 struct SettleBox {
     int32_t x0, y0;  // the frame pixel of the box's first
     int32_t width, height;
-    typename Settle::Pixel* pixels;  // unsettled where no block reached
+    int32_t* depth;  // unsettled where no block reached
 
     std::size_t at(int32_t x, int32_t y) const {
         return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(y) * width + x - origin());
     }
     std::ptrdiff_t origin() const { return static_cast<std::ptrdiff_t>(y0) * width + x0; }
 };
+
+// Farther than any sample, and than the frame ever holds: an unreached pixel writes nothing.
+constexpr int32_t unsettled = INT32_MAX;
 
 // What every sample of one polygon writes besides its shade.
 struct Target {
@@ -131,8 +108,7 @@ struct Target {
     bool inside;                        // every span of the polygon passes spanInside
     double sweepX, sweepY;              // stepAB + stepCD: the side of a span its successor lies on
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
-    SettleBox<FlatSettle>* flatBox;     // where the samples go first, in the style's box;
-    SettleBox<SampleSettle>* sampleBox;  // with neither, straight into the frame
+    SettleBox* settle;                  // where the samples go first; null: straight into the frame
 
     // The polygon-sample write of this polygon, in table order or out of it.
     void write(std::size_t i, int32_t depth, uint32_t colour) const {
@@ -402,25 +378,20 @@ struct FrameBlocks {
 // The four updates of a sample's block in the polygon's settle box: the strict test keeps the
 // first sample of the lowest depth, as the frame's own test would. Without branches: in the box
 // the test goes either way from one block to the next.
-template <class Settle>
 struct SettleBlocks {
-    typename Settle::Pixel* pixels;
+    int32_t* depth;
     std::ptrdiff_t width, origin;
-    explicit SettleBlocks(const SettleBox<Settle>& box)
-        : pixels(box.pixels), width(box.width), origin(box.origin()) {}
+    explicit SettleBlocks(const SettleBox& box) : depth(box.depth), width(box.width), origin(box.origin()) {}
 
-    void settle(std::size_t i, typename Settle::Pixel pixel) const {
-        pixels[i] = Settle::nearer(pixel, pixels[i]) ? pixel : pixels[i];
-    }
-    void write(const Block& b, int32_t iz, uint32_t colour) const {
+    void settle(std::size_t i, int32_t iz) const { depth[i] = iz < depth[i] ? iz : depth[i]; }
+    void write(const Block& b, int32_t iz, uint32_t /*colour*/) const {
         const auto i = static_cast<std::size_t>(b.y0 * width + b.x0 - origin);
         const auto right = static_cast<std::size_t>(b.x1 - b.x0);
         const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? width : 0);
-        const typename Settle::Pixel pixel = Settle::pixelOf(iz, colour);
-        settle(i, pixel);
-        settle(i + right, pixel);
-        settle(i + down, pixel);
-        settle(i + down + right, pixel);
+        settle(i, iz);
+        settle(i + right, iz);
+        settle(i + down, iz);
+        settle(i + down + right, iz);
     }
 };
 
@@ -460,10 +431,8 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
 
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
-    if (t.flatBox)
-        walkSpanInto(t, SettleBlocks<FlatSettle>(*t.flatBox), p, q, m, shade);
-    else if (t.sampleBox)
-        walkSpanInto(t, SettleBlocks<SampleSettle>(*t.sampleBox), p, q, m, shade);
+    if (t.settle)
+        walkSpanInto(t, SettleBlocks(*t.settle), p, q, m, shade);
     else
         walkSpanInto(t, FrameBlocks{t, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
 }
@@ -531,13 +500,12 @@ bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPo
 
 // The settle box over `reach`, every pixel unsettled. It lives as long as its thread and only
 // grows; writeSettled leaves it unsettled again.
-template <class Settle>
-SettleBox<Settle> settleBoxOver(const PixelBox& reach) {
-    thread_local std::vector<typename Settle::Pixel> pixels;
+SettleBox settleBoxOver(const PixelBox& reach) {
+    thread_local std::vector<int32_t> depths;
     const int32_t width = reach.x1 - reach.x0 + 1, height = reach.y1 - reach.y0 + 1;
     const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (pixels.size() < count) pixels.resize(count, Settle::unsettled);
-    return {reach.x0, reach.y0, width, height, pixels.data()};
+    if (depths.size() < count) depths.resize(count, unsettled);
+    return {reach.x0, reach.y0, width, height, depths.data()};
 }
 
 // Whether a polygon is worth settling: a box not much larger than the pixels its samples reach
@@ -603,37 +571,33 @@ private:
 
 // The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
 // Only the pixels the corners' hull can reach are visited: no block reaches the others.
-template <bool ordered, class Settle>
-void writeSettled(const Target& t, const SettleBox<Settle>& box, const HullRows& hull) {
+template <bool ordered>
+void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull) {
     // Copies: the pick codes written here are 16-bit, as the polygon's own code is, so through
     // references the compiler would read it again for every pixel.
     const FrameArrays f = t.frame;
     const int16_t code = t.code;
     const bool visible = t.visible;
-    const uint32_t flat = t.flatColour, channels = t.selected ? 0x010000u : 0x010101u;
+    const uint32_t colour = t.flatColour;
     for (int32_t y = box.y0; y < box.y0 + box.height; ++y) {
         const Columns reach = hull.of(y);
-        typename Settle::Pixel* settled = box.pixels + box.at(reach.first, y);
+        int32_t* settled = box.depth + box.at(reach.first, y);
         const std::size_t first = indexOf(f, reach.first, y);
         for (int32_t x = 0; x <= reach.last - reach.first; ++x) {
             const std::size_t i = first + static_cast<std::size_t>(x);
-            const int32_t depth = Settle::depthOf(settled[x]);
-            uint32_t colour = flat;
-            if constexpr (std::is_same_v<Settle, SampleSettle>) colour = SampleSettle::greyOf(settled[x]) * channels;
             if (ordered)
-                writeOrderedPolygonSample(f, i, depth, colour, code);
+                writeOrderedPolygonSample(f, i, settled[x], colour, code);
             else
-                writePolygonSample(f, i, depth, colour, visible, code);
-            settled[x] = Settle::unsettled;
+                writePolygonSample(f, i, settled[x], colour, visible, code);
+            settled[x] = unsettled;
         }
     }
 }
 
 // The polygon's box into the frame, and then the pixels of the mend that no block reached.
-template <class Settle>
-void writeSettledPolygon(const Target& t, const SettleBox<Settle>& box, const HullRows& hull,
+void writeSettledPolygon(const Target& t, const SettleBox& box, const HullRows& hull,
                          std::vector<MendCandidate>& mends) {
-    std::erase_if(mends, [&box](const MendCandidate& m) { return box.pixels[box.at(m.x, m.y)] != Settle::unsettled; });
+    std::erase_if(mends, [&box](const MendCandidate& m) { return box.depth[box.at(m.x, m.y)] != unsettled; });
     if (t.frame.anyOrder)
         writeSettled<true>(t, box, hull);
     else
@@ -714,15 +678,10 @@ void fillPolygon(const Target& t, const Corners& k) {
     clear.mends = &mends;
     // The spans run from about |C - A| samples at the first sweep step to |D - B| at the last.
     const double samples = n * (stepCount(c - a) + stepCount(d - b)) / 2.0;
-    const bool settling = worthSettling(reach, samples);
-    SettleBox<FlatSettle> flatBox{};
-    SettleBox<SampleSettle> sampleBox{};
-    if (settling && t.style == 2) {
-        sampleBox = settleBoxOver<SampleSettle>(reach);
-        clear.sampleBox = &sampleBox;
-    } else if (settling) {
-        flatBox = settleBoxOver<FlatSettle>(reach);
-        clear.flatBox = &flatBox;
+    SettleBox box{};
+    if (t.style == 1 && worthSettling(reach, samples)) {
+        box = settleBoxOver(reach);
+        clear.settle = &box;
     }
     ShadeEdges edges = shadeEdgesOf(k, n);
     EdgeDirections directions;
@@ -733,17 +692,15 @@ void fillPolygon(const Target& t, const Corners& k) {
         q += stepCD;
         edges.advance();
     }
-    if (!settling) {
+    if (!clear.settle) {
         if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
         return;
     }
     const ScreenPoint corners[4] = {a, b, c, d};
     const double steps = n + t.maxCount;
-    const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0, reach.x1);
-    if (clear.sampleBox)
-        writeSettledPolygon(clear, sampleBox, hull, mends);
-    else
-        writeSettledPolygon(clear, flatBox, hull, mends);
+    writeSettledPolygon(
+        clear, box, HullRows(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0, reach.x1),
+        mends);
 }
 
 // Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
@@ -790,7 +747,7 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
     fillPolygon(
-        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr, nullptr, nullptr},
+        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr, nullptr},
         k);
 }
 
