@@ -95,15 +95,13 @@ inline void writePolygonSample(const FrameArrays& f, std::size_t i, int32_t dept
 // table than the one that wrote the pixel (which table order would have drawn after it). The
 // pick code tells which that was: -(index + 1); 0 or a vertex code where no polygon wrote. Only
 // for frames whose polygons are all visible: an invisible polygon leaves the colour of whatever
-// it hides, which depends on the order. Without branches: it mostly writes a settled polygon's
-// box, whose edges win and lose in turn.
+// it hides, which depends on the order.
 inline void writeOrderedPolygonSample(const FrameArrays& f, std::size_t i, int32_t depth, uint32_t colour,
                                       int16_t code) {
-    const int32_t drawn = f.depth[i];
-    const bool wins = (depth < drawn) | ((depth == drawn) & (f.pick[i] < code));
-    f.color[i] = wins ? colour : f.color[i];
-    f.depth[i] = wins ? depth : drawn;
-    f.pick[i] = wins ? code : f.pick[i];
+    if (!(depth < f.depth[i] || (depth == f.depth[i] && f.pick[i] < code))) return;
+    f.color[i] = colour;
+    f.depth[i] = depth;
+    f.pick[i] = code;
 }
 
 }  // namespace vx
