@@ -52,16 +52,26 @@ bool leftForGood(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& 
 void drawLineSample(const FrameArrays& f, const ScreenPoint& p, uint32_t colour) {
     // On the surface both coordinates are in 0..size-1, where truncation is floor.
     const std::size_t i = indexOf(f, static_cast<int32_t>(p.x), static_cast<int32_t>(p.y));
-    writeLineSample(f, i, floorToInt32(p.depth), colour);
+    writeLineSample(f, i, floorSample(p.depth), colour);
 }
 
-// Whether a walk from a to b may take a sample in the band's rows. The walk's rounding errors
-// add up to less than 2^-24 of the largest value passed per step, far less than the margin.
+double stepsBetween(const ScreenPoint& a, const ScreenPoint& b) {
+    return std::max(std::fabs(static_cast<double>(b.x) - a.x), std::fabs(static_cast<double>(b.y) - a.y));
+}
+
+// Whether a walk from a to b may take a sample in the band's rows.
 bool mayTouchBand(const FrameArrays& f, const ScreenPoint& a, const ScreenPoint& b) {
-    const double steps = std::max(std::fabs(static_cast<double>(b.x) - a.x), std::fabs(static_cast<double>(b.y) - a.y));
-    const double largest = std::max(std::fabs(static_cast<double>(a.y)), std::fabs(static_cast<double>(b.y))) + 2.0;
-    const double margin = 2.0 + (steps + 2.0) * largest * 0x1p-20;
+    const double margin = walkMargin(a.y, b.y, stepsBetween(a, b) + 1.0);
     return std::min(a.y, b.y) - margin < f.bottom && std::max(a.y, b.y) + margin >= f.top;
+}
+
+// Whether every sample of a walk from a to b lies on the surface and in the band, so that none
+// needs testing.
+bool walkInside(const FrameArrays& f, const ScreenPoint& a, const ScreenPoint& b) {
+    const double steps = stepsBetween(a, b) + 1.0;
+    const double mx = walkMargin(a.x, b.x, steps), my = walkMargin(a.y, b.y, steps);
+    return std::min(a.x, b.x) - mx >= 0.0 && std::max(a.x, b.x) + mx < f.width && std::min(a.y, b.y) - my >= f.top &&
+           std::max(a.y, b.y) + my < f.bottom;
 }
 
 }  // namespace
@@ -79,6 +89,13 @@ void drawLine(const FrameArrays& frame, ScreenPoint& p, const ScreenPoint& end, 
                            static_cast<float>(delta.depth / count)};
     // At most 2^33: the coordinates come from 32-bit integers.
     auto left = static_cast<uint64_t>(count);
+    if (walkInside(frame, p, end)) {
+        for (; left > 0; --left) {
+            drawLineSample(frame, p, colour);
+            p += step;
+        }
+        return;
+    }
     while (left > 0) {
         if (!onSurface(frame, p)) {
             if (leftForGood(frame, p, step)) {

@@ -1,6 +1,8 @@
 // The line primitive drawLine and the pass that draws the LineTable.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 
 #include "core/editor_state.h"
@@ -28,6 +30,16 @@ inline ScreenPoint& operator+=(ScreenPoint& a, const ScreenPoint& b) {
 }
 inline ScreenPoint operator/(const ScreenPoint& a, float count) {
     return {a.x / count, a.y / count, a.depth / count, 0.0f};
+}
+
+// How far, at most, samples walked from a towards b in `steps` single-precision steps stray from
+// the segment between them. Each difference, quotient and sum rounds by at most 2^-24 of the
+// largest value passed, so a sweep and its span together stray less than (steps + 8) · 2^-24 of
+// it: the second term is 16 times that, and the quarter pixel is for good measure. A tight margin
+// matters: it decides which polygons are found hidden and how large their boxes are.
+inline double walkMargin(float a, float b, double steps) {
+    const double largest = std::max(std::fabs(static_cast<double>(a)), std::fabs(static_cast<double>(b))) + 2.0;
+    return 0.25 + (steps + 2.0) * largest * 0x1p-20;
 }
 
 // Columns 0, 1 and 2 of a ProjectedVertexTable row.

@@ -331,16 +331,6 @@ void walkSpan(const Target& t, const Blocks& blocks, ScreenPoint r, const Screen
     }
 }
 
-// How far, at most, samples walked from a towards b in `steps` single-precision steps stray from
-// the segment between them. Each difference, quotient and sum rounds by at most 2^-24 of the
-// largest value passed, so a sweep and its span together stray less than (steps + 8) · 2^-24 of
-// it: the second term is 16 times that, and the quarter pixel is for good measure. A tight margin
-// matters: it decides which polygons are found hidden and how large their boxes are.
-double walkMargin(float a, float b, double steps) {
-    const double largest = std::max(std::fabs(static_cast<double>(a)), std::fabs(static_cast<double>(b))) + 2.0;
-    return 0.25 + (steps + 2.0) * largest * 0x1p-20;
-}
-
 // Whether such samples may write a row of the band; a block reaches one row below its sample.
 bool mayTouchBand(const FrameArrays& f, float y0, float y1, double steps) {
     const double margin = walkMargin(y0, y1, steps);
