@@ -385,7 +385,7 @@ struct SettleBlocks {
     }
 };
 
-// writeBlock and walkSpan for a span that spanInside has cleared, its blocks written by `blocks`.
+// walkSpan for a span that spanInside has cleared, its blocks written by `blocks`.
 template <bool mending, class Blocks, class Shade>
 void walkSpanInside(const Target& t, const Blocks& blocks, ScreenPoint r, const ScreenPoint& step, uint32_t count,
                     const CornerMend& mend, Shade shade) {
@@ -498,11 +498,12 @@ SettleBox settleBoxOver(const PixelBox& reach) {
     return {reach.x0, reach.y0, width, height, depths.data()};
 }
 
-// Whether a polygon is worth settling: a box not much larger than the pixels its samples reach
-// (a long thin sliver across the screen has a box far larger than itself, and goes straight into
-// the frame), and no larger than a million pixels, so that a thread's box never takes more than
-// 8 MB however large the picture.
+// Whether a polygon is worth settling: a box with pixels in it (a polygon beside the screen has
+// none), not much larger than the pixels its samples reach (a long thin sliver across the screen
+// has a box far larger than itself, and goes straight into the frame), and no larger than a
+// million pixels, so that a thread's box never takes more than 8 MB however large the picture.
 bool worthSettling(const PixelBox& reach, double samples) {
+    if (reach.x1 < reach.x0 || reach.y1 < reach.y0) return false;
     const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
     return boxPixels <= std::min(4.0 * samples + 64.0, 1048576.0);
 }
@@ -544,8 +545,9 @@ public:
             last = std::max({last, a, b});
         }
         if (!(first <= last)) return {firstColumn, firstColumn - 1};
-        return {std::max(firstColumn, static_cast<int32_t>(std::floor(first - mx))),
-                std::min(lastColumn, static_cast<int32_t>(std::floor(last + mx)) + 1)};
+        // Clamped before the conversion: a corner far off the screen lies beyond 32 bits.
+        return {static_cast<int32_t>(std::max<double>(firstColumn, std::floor(first - mx))),
+                static_cast<int32_t>(std::min<double>(lastColumn, std::floor(last + mx) + 1.0))};
     }
 
 private:

@@ -162,6 +162,18 @@ TEST_F(Polygons, lengthLimitsOfTwiceTheScreenWidthSkipOrCutAPolygon) {
     EXPECT_EQ(colourAt(s, 300, 107), 0u);
 }
 
+// A polygon at the nearest depth wholly beside the screen, or above or below it, draws nothing,
+// and has no pixels to be settled in.
+TEST_F(Polygons, aPolygonBesideTheScreenAtTheNearestDepthDrawsNothing) {
+    for (const auto& [x, y] : {std::pair{-500, 100}, std::pair{1300, 100}, std::pair{100, -500}, std::pair{100, 900}}) {
+        square(0, 0, x, y, 1);
+        for (const uint8_t style : {uint8_t{1}, uint8_t{2}}) {
+            draw(style);
+            EXPECT_EQ(coloured().size(), 0u) << x << "," << y << " style " << int{style};
+        }
+    }
+}
+
 // A polygon lying wholly behind what is drawn is not swept at all; one a single depth unit nearer
 // anywhere must still be, and a tilted one whose near corner alone comes through shows there.
 TEST_F(Polygons, onlyPolygonsWhollyBehindWhatIsDrawnAreLeftOut) {
