@@ -95,8 +95,9 @@ void noteVertexPicks(const EditorState& state, std::vector<VertexPick>& picks) {
     for (int32_t i = 0; i < count; ++i) {
         const ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
         if (row.depth < 1 || row.depth > state.camera.drawdepth) continue;
-        if (row.screenX < 0 || row.screenX >= screen.screenWidth || row.screenY < 0 || row.screenY >= screen.screenHeight)
-            continue;
+        const bool onScreen = row.screenX >= 0 && row.screenX < screen.screenWidth && row.screenY >= 0 &&
+                              row.screenY < screen.screenHeight;
+        if (!onScreen) continue;
         const std::size_t at = pixelIndex(screen, row.screenX, row.screenY);
         if (screen.pickBuffer[at] >= 1) picks.push_back({at, screen.pickBuffer[at]});
     }

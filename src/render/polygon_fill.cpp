@@ -527,7 +527,8 @@ public:
                 const ScreenPoint& low = k[i].y <= k[j].y ? k[i] : k[j];
                 const ScreenPoint& high = k[i].y <= k[j].y ? k[j] : k[i];
                 const double rise = static_cast<double>(high.y) - low.y;
-                lines[next++] = {low.y, high.y, low.x, high.x, rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
+                lines[next++] = {low.y, high.y, low.x, high.x,
+                                 rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
             }
         }
     }
@@ -642,8 +643,7 @@ void mendHoles(const Target& t, const ScreenPoint& a, const ScreenPoint& c, cons
             if (r.x >= 1.0f && r.x < maxX && r.y >= 1.0f && r.y < maxY) coverage.mark(blockOf(r));
     }
     for (const MendCandidate& hole : *t.mends)
-        if (!coverage.has(hole.x, hole.y))
-            t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
+        if (!coverage.has(hole.x, hole.y)) t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
 }
 
 void fillPolygon(const Target& t, const Corners& k) {
@@ -691,7 +691,8 @@ void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint corners[4] = {a, b, c, d};
     const double steps = n + t.maxCount;
     writeSettledPolygon(
-        clear, box, HullRows(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0, reach.x1),
+        clear, box,
+        HullRows(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0, reach.x1),
         mends);
 }
 
@@ -738,9 +739,9 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
-    fillPolygon(
-        {f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0, nullptr, nullptr},
-        k);
+    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0,
+                 nullptr, nullptr},
+                k);
 }
 
 }  // namespace
@@ -800,7 +801,8 @@ void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order) {
     for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
     order.resize(static_cast<std::size_t>(count));
     for (int32_t i = 0; i < count; ++i)
-        order[static_cast<std::size_t>(starts[static_cast<std::size_t>(stepOf(nearest[static_cast<std::size_t>(i)]))]++)] =
+        order[static_cast<std::size_t>(
+            starts[static_cast<std::size_t>(stepOf(nearest[static_cast<std::size_t>(i)]))]++)] =
             static_cast<int16_t>(i);
 }
 

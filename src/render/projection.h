@@ -33,8 +33,7 @@ void transformPoint(const Projection& projection, float x, float y, float z, Vie
 
 // Fills the ProjectedVertexTable rows of vertices 0..vertexCount-1, or of first..end-1 only when
 // given (threads share the rows out by index).
-void projectVertices(EditorState& state, const Projection& projection, int32_t first = 0,
-                     int32_t end = maxVertices);
+void projectVertices(EditorState& state, const Projection& projection, int32_t first = 0, int32_t end = maxVertices);
 // Draws the marker and pick code of every vertex within the depth range 1..drawdepth, in index
 // order: a marker's depth test sees what earlier markers wrote.
 void drawVertexMarkers(const EditorState& state, const FrameArrays& frame);
