@@ -9,8 +9,13 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include "core/numeric.h"
 #include "render/line.h"
@@ -78,10 +83,10 @@ struct MendCandidate {
 // write carries the same pick code and visibility. Under the flat shade, where every write also
 // carries the same colour, that is the lowest depth alone. So a flat polygon is settled in a box
 // of its own first, one depth per pixel, and the box then goes into the frame with one
-// polygon-sample write per pixel: a pixel under four blocks costs four cheap updates of the box
-// instead of four depth-tested writes to the frame. (Per-sample shades would have to settle the
-// shade of the first sample of the lowest depth as well, which measured no faster than writing
-// straight into the frame.)
+// polygon-sample write per pixel, four pixels at a time: a pixel under four blocks costs four
+// cheap updates of the box instead of four depth-tested writes to the frame. (Per-sample shades
+// would have to settle the shade of the first sample of the lowest depth as well: with a colour
+// box beside the depths, that measured a sixth slower than writing straight into the frame.)
 struct SettleBox {
     int32_t x0, y0;  // the frame pixel of the box's first
     int32_t width, height;
@@ -562,6 +567,51 @@ private:
     int32_t firstColumn, lastColumn;
 };
 
+// Four lanes of 32 or 16 bits: the settled box goes into the frame four pixels at a time.
+using Lanes = int32_t __attribute__((vector_size(16)));
+using ShortLanes = int16_t __attribute__((vector_size(8)));
+
+template <class V, class T>
+V loadLanes(const T* from) {
+    V v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+template <class V, class T>
+void storeLanes(T* to, const V& v) {
+    std::memcpy(to, &v, sizeof v);
+}
+
+// Lanes of all ones or zeros, as 16-bit lanes.
+ShortLanes narrowMask(const Lanes& mask) {
+#ifdef __SSE2__
+    // One saturating pack: without it, each lane is narrowed on its own.
+    const __m128i packed =
+        _mm_packs_epi32(reinterpret_cast<const __m128i&>(mask), reinterpret_cast<const __m128i&>(mask));
+    return loadLanes<ShortLanes>(&packed);
+#else
+    return __builtin_convertvector(mask, ShortLanes);
+#endif
+}
+
+// The polygon-sample write of four neighbouring pixels at once, each exactly as its own write
+// would go (every lane stores back what was there where its test fails), and the four settled
+// depths unsettled again.
+template <bool ordered>
+void writePolygonSamples4(const FrameArrays& f, std::size_t i, int32_t* settled, const Lanes& colour, bool visible,
+                          int16_t code) {
+    const Lanes depth = loadLanes<Lanes>(settled), old = loadLanes<Lanes>(f.depth + i);
+    const ShortLanes pick = loadLanes<ShortLanes>(f.pick + i);
+    const Lanes wins =
+        ordered ? (depth < old) | ((depth == old) & __builtin_convertvector(pick < code, Lanes)) : depth < old;
+    const Lanes oldColour = loadLanes<Lanes>(f.color + i);
+    if (ordered || visible) storeLanes(f.color + i, wins ? colour : oldColour);
+    storeLanes(f.depth + i, wins ? depth : old);
+    const ShortLanes takesCode = ordered ? narrowMask(wins) : narrowMask(wins) & (pick < 1);
+    storeLanes(f.pick + i, takesCode ? code + ShortLanes{} : pick);
+    storeLanes(settled, unsettled + Lanes{});
+}
+
 // The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
 // Only the pixels the corners' hull can reach are visited: no block reaches the others.
 template <bool ordered>
@@ -572,11 +622,16 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull) {
     const int16_t code = t.code;
     const bool visible = t.visible;
     const uint32_t colour = t.flatColour;
+    const Lanes colours = static_cast<int32_t>(colour) + Lanes{};
     for (int32_t y = box.y0; y < box.y0 + box.height; ++y) {
         const Columns reach = hull.of(y);
         int32_t* settled = box.depth + box.at(reach.first, y);
         const std::size_t first = indexOf(f, reach.first, y);
-        for (int32_t x = 0; x <= reach.last - reach.first; ++x) {
+        const int32_t count = reach.last - reach.first + 1;
+        int32_t x = 0;
+        for (; x + 4 <= count; x += 4)
+            writePolygonSamples4<ordered>(f, first + static_cast<std::size_t>(x), settled + x, colours, visible, code);
+        for (; x < count; ++x) {
             const std::size_t i = first + static_cast<std::size_t>(x);
             if (ordered)
                 writeOrderedPolygonSample(f, i, settled[x], colour, code);
