@@ -132,16 +132,18 @@ struct Corners {
     const ProjectedVertex* d;
 };
 
-// The swept edges' direction (Eu, Ev, Ez) at one sample of a span, with its length, in view units.
-struct EdgeSample {
-    double eu, ev;
-    double length;  // sqrt(Eu² + Ev² + Ez²)
+// The swept edges' direction (Eu, Ev, Ez) at each sample of a span, with its length, in view
+// units: three arrays rather than one of triples, so that the loops over them are vectorised.
+struct EdgeSamples {
+    const double* eu;
+    const double* ev;
+    const double* length;  // sqrt(Eu² + Ev² + Ez²)
 };
 
 // What the per-sample shade of one span needs: the swept edges' direction at each sample against
 // the span's direction (Su, Sv, Sz).
 struct SampleShade {
-    const EdgeSample* edge;  // at the span's first sample
+    EdgeSamples edge;  // from the span's first sample
     double su, sv;
     double slen;  // |S| / 248, rounded to single
     bool selected;
@@ -161,9 +163,8 @@ SpanShades spanShades(const SampleShade& shade, uint32_t m) {
     if (colours.size() < m) colours.resize(m);
     const uint32_t channels = shade.selected ? 0x010000u : 0x010101u;
     for (uint32_t t = 0; t < m; ++t) {
-        const EdgeSample& e = shade.edge[t];
-        const double len = static_cast<float>(e.length * shade.slen);
-        const double magnitude = std::fabs((e.ev * shade.su - e.eu * shade.sv) / len);
+        const double len = static_cast<float>(shade.edge.length[t] * shade.slen);
+        const double magnitude = std::fabs((shade.edge.ev[t] * shade.su - shade.edge.eu[t] * shade.sv) / len);
         const double capped = magnitude < 248.0 ? magnitude : 248.0;
         const uint32_t g = static_cast<uint32_t>(static_cast<int32_t>(capped)) + 7;
         colours[t] = magnitude <= std::numeric_limits<double>::max() ? g * channels : 0;
@@ -213,27 +214,35 @@ ShadeEdges shadeEdgesOf(const Corners& k, double n) {
 // most 2·screenWidth samples), so frames allocate nothing once the longest span has been seen.
 class EdgeDirections {
 public:
-    const EdgeSample* forCount(const ShadeEdges& e, uint32_t m) {
-        if (m == count) return samples().data();
-        std::vector<EdgeSample>& table = samples();
-        if (table.size() < m) table.resize(m);
+    EdgeSamples forCount(const ShadeEdges& e, uint32_t m) {
+        Table& table = samples();
+        if (m == count) return table.view();
+        if (table.eu.size() < m) table.eu.resize(m), table.ev.resize(m), table.length.resize(m);
+        // The sums first, in order; the lengths after, in a loop of their own that is vectorised.
         const float kz = e.dZd / static_cast<float>(m);
         float eu = e.dU1, ev = e.dV1, ez = e.dZ1;
+        double* const zs = table.length.data();  // Ez until the lengths replace it
         for (uint32_t t = 0; t < m; ++t) {
-            const double u = eu, v = ev, z = ez;
-            table[t] = {u, v, std::sqrt(u * u + v * v + z * z)};
+            table.eu[t] = eu, table.ev[t] = ev, zs[t] = ez;
             eu += e.kU;
             ev += e.kV;
             ez += kz;
         }
+        const double* const us = table.eu.data();
+        const double* const vs = table.ev.data();
+        for (uint32_t t = 0; t < m; ++t) zs[t] = std::sqrt(us[t] * us[t] + vs[t] * vs[t] + zs[t] * zs[t]);
         count = m;
-        return table.data();
+        return table.view();
     }
 
 private:
+    struct Table {
+        std::vector<double> eu, ev, length;
+        EdgeSamples view() const { return {eu.data(), ev.data(), length.data()}; }
+    };
     uint32_t count = 0;  // the sample count the table holds; 0 when it belongs to another polygon
-    static std::vector<EdgeSample>& samples() {
-        thread_local std::vector<EdgeSample> table;
+    static Table& samples() {
+        thread_local Table table;
         return table;
     }
 };

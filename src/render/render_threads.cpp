@@ -2,11 +2,15 @@
 //
 // One pool for the process, like the display: the editor draws one frame at a time from one
 // thread. Helpers wait on a condition variable between frames, so an idle editor wakes none of them.
+// A frame runs three jobs in a row, and waking a sleeping thread takes tens of microseconds, so
+// both sides first watch for the other for a short while before they sleep.
 #include "render/render_threads.h"
 
 #include <algorithm>
 
 #if VX_RENDER_THREADS
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -21,6 +25,23 @@ namespace {
 
 constexpr int maxThreads = 8;
 
+// How long a thread watches for the next job, or for the helpers to finish, before it sleeps:
+// longer than the gaps between the jobs of a frame, short enough to cost an idle editor nothing.
+constexpr std::chrono::microseconds watchTime{200};
+
+// Whether `ready` turns true within the watch time.
+template <class Ready>
+bool watchFor(Ready ready) {
+    const auto until = std::chrono::steady_clock::now() + watchTime;
+    for (int look = 1;; ++look) {
+        if (ready()) return true;
+        if (look % 64 == 0 && std::chrono::steady_clock::now() > until) return false;
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
+
 int threadsFor(int count) {
     if (count > 0) return std::min(count, maxThreads);
     return std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, maxThreads);
@@ -34,8 +55,9 @@ struct Pool {
     int wanted = threadsFor(0);
     BandJob job = nullptr;
     void* context = nullptr;
-    uint64_t generation = 0;  // counts jobs, so a helper runs each one once
-    int running = 0;          // helpers still on the current job
+    // Written under the mutex; read without it while watching.
+    std::atomic<uint64_t> generation = 0;  // counts jobs, so a helper runs each one once
+    std::atomic<int> running = 0;          // helpers still on the current job
     int bands = 1;            // of the current job
     bool quit = false;
 
@@ -45,6 +67,9 @@ struct Pool {
         uint64_t seen = 0;
         std::unique_lock lock(mutex);
         for (;;) {
+            lock.unlock();
+            watchFor([&] { return generation.load() != seen; });
+            lock.lock();
             start.wait(lock, [&] { return quit || generation != seen; });
             if (quit) return;
             seen = generation;
@@ -92,6 +117,7 @@ struct Pool {
         }
         start.notify_all();
         newJob(newContext, 0, static_cast<int>(helpers.size()) + 1);
+        if (watchFor([&] { return running.load() == 0; })) return;
         std::unique_lock lock(mutex);
         done.wait(lock, [&] { return running == 0; });
     }
