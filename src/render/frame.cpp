@@ -2,6 +2,8 @@
 #include "render/frame.h"
 
 #include <algorithm>
+#include <array>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -55,20 +57,70 @@ void startBand(void* context, int band, int bands) {
     projectVertices(state, job.projection, vertices.first, vertices.last);
 }
 
+// The rows each drawing thread takes. A model seldom costs the same in every row, so the split
+// follows the last frame: taking each band's time as spread evenly over its rows, the boundaries
+// move halfway towards where the bands would have taken equal time. Any split draws the same
+// picture; this one only lets the bands finish together.
+class DrawSplit {
+public:
+    static constexpr int maxBands = 8;
+
+    // Starts over when the height or the band count changed.
+    void prepare(int height, int count) {
+        if (height == rows && count == bands) return;
+        rows = height;
+        bands = std::clamp(count, 1, maxBands);
+        for (int band = 0; band <= bands; ++band)
+            bounds[static_cast<std::size_t>(band)] = rowBand(rows, band, bands).first;
+        seconds.fill(0.0);
+    }
+    RowBand rowsOf(int band) const {
+        return {bounds[static_cast<std::size_t>(band)], bounds[static_cast<std::size_t>(band) + 1]};
+    }
+    // Each band's thread writes its own time; the owner reads them once all are done.
+    void record(int band, double spent) { seconds[static_cast<std::size_t>(band)] = spent; }
+
+    void rebalance() {
+        if (rows < 2 * bands) return;  // too few rows to share out unevenly
+        double total = 0.0;
+        for (int band = 0; band < bands; ++band) total += seconds[static_cast<std::size_t>(band)];
+        if (!(total > 0.0)) return;
+        std::array<int, maxBands + 1> next = bounds;
+        double before = 0.0;  // the time of the bands before `band`
+        int band = 0;
+        for (int cut = 1; cut < bands; ++cut) {
+            const double share = total * cut / bands;
+            while (before + seconds[static_cast<std::size_t>(band)] < share)
+                before += seconds[static_cast<std::size_t>(band++)];
+            const RowBand r = rowsOf(band);
+            const double into = (share - before) / std::max(seconds[static_cast<std::size_t>(band)], 1e-12);
+            const double even = r.first + into * (r.last - r.first);
+            const int current = bounds[static_cast<std::size_t>(cut)];
+            next[static_cast<std::size_t>(cut)] = current + static_cast<int>((even - current) / 2.0);
+        }
+        // Every band keeps a row at least.
+        for (int cut = 1; cut < bands; ++cut)
+            next[static_cast<std::size_t>(cut)] = std::clamp(
+                next[static_cast<std::size_t>(cut)], next[static_cast<std::size_t>(cut) - 1] + 1, rows - (bands - cut));
+        bounds = next;
+    }
+
+private:
+    int rows = -1, bands = 0;
+    std::array<int, maxBands + 1> bounds{};
+    std::array<double, maxBands> seconds{};
+};
+
 struct DrawJob {
     EditorState* state;
     const std::vector<int16_t>* order;  // the polygons nearest first, or null for table order
+    DrawSplit* split;
 };
 
 // Every band walks all lines and polygons in the same order and writes only its own rows, so each
 // pixel sees the writes one thread drawing the whole frame would make, in the same order.
-void drawBand(void* context, int band, int bands) {
-    const DrawJob& job = *static_cast<const DrawJob*>(context);
+void drawRows(const DrawJob& job, FrameArrays frame) {
     const EditorState& state = *job.state;
-    FrameArrays frame = frameArraysOf(job.state->screen);
-    const RowBand rows = rowBand(frame.height, band, bands);
-    frame.top = rows.first;
-    frame.bottom = rows.last;
     if (state.showFlags & 2) drawLines(state, frame);
     if (!(state.showFlags & 4)) return;
     if (!job.order) {
@@ -77,6 +129,17 @@ void drawBand(void* context, int band, int bands) {
     }
     frame.anyOrder = true;
     drawPolygonsInOrder(state, frame, *job.order);
+}
+
+void drawBand(void* context, int band, int /*bands*/) {
+    const auto start = std::chrono::steady_clock::now();
+    const DrawJob& job = *static_cast<const DrawJob*>(context);
+    FrameArrays frame = frameArraysOf(job.state->screen);
+    const RowBand rows = job.split->rowsOf(band);
+    frame.top = rows.first;
+    frame.bottom = rows.last;
+    drawRows(job, frame);
+    job.split->record(band, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }
 
 // A vertex's pick code at its centre pixel. While polygons are drawn out of table order, the pick
@@ -103,7 +166,8 @@ void noteVertexPicks(const EditorState& state, std::vector<VertexPick>& picks) {
     }
 }
 
-// The rectangle of a Shift + left drag: every other pair of pixels along its edges, over everything and without depth or pick codes, so picks still see the model.
+// The rectangle of a Shift + left drag: every other pair of pixels along its edges, over everything and without depth
+// or pick codes, so picks still see the model.
 void drawDottedRectangle(ScreenBuffers& screen, const GroupRectangle& r) {
     const int32_t left = std::max(std::min(r.startX, r.endX), 0);
     const int32_t right = std::min(std::max(r.startX, r.endX), screen.screenWidth - 1);
@@ -136,13 +200,18 @@ void composeFrame(EditorState& state) {
     // Nearest first, most polygons are found wholly behind what is drawn and are not swept.
     static std::vector<int16_t> order;  // one frame at a time, like the thread pool
     static std::vector<VertexPick> vertexPicks;
-    DrawJob job{&state, nullptr};
+    static DrawSplit split;
+    DrawJob job{&state, nullptr, &split};
     if ((state.showFlags & 4) && drawableInAnyOrder(state)) {
         orderNearestFirst(state, order);
         noteVertexPicks(state, vertexPicks);
-        job = {&state, &order};
+        job.order = &order;
     }
-    if (state.showFlags & 6) runInBands(drawBand, &job);
+    if (state.showFlags & 6) {
+        split.prepare(state.screen.screenHeight, renderThreads());
+        runInBands(drawBand, &job);
+        split.rebalance();
+    }
     if (job.order)
         for (const VertexPick& pick : vertexPicks) state.screen.pickBuffer[pick.at] = pick.code;
     if (state.groupRectangle.active) drawDottedRectangle(state.screen, state.groupRectangle);
