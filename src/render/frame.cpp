@@ -2,7 +2,6 @@
 #include "render/frame.h"
 
 #include <algorithm>
-#include <array>
 #include <chrono>
 #include <cstring>
 #include <vector>
@@ -57,64 +56,10 @@ void startBand(void* context, int band, int bands) {
     projectVertices(state, job.projection, vertices.first, vertices.last);
 }
 
-// The rows each drawing thread takes. A model seldom costs the same in every row, so the split
-// follows the last frame: taking each band's time as spread evenly over its rows, the boundaries
-// move halfway towards where the bands would have taken equal time. Any split draws the same
-// picture; this one only lets the bands finish together.
-class DrawSplit {
-public:
-    static constexpr int maxBands = 8;
-
-    // Starts over when the height or the band count changed.
-    void prepare(int height, int count) {
-        if (height == rows && count == bands) return;
-        rows = height;
-        bands = std::clamp(count, 1, maxBands);
-        for (int band = 0; band <= bands; ++band)
-            bounds[static_cast<std::size_t>(band)] = rowBand(rows, band, bands).first;
-        seconds.fill(0.0);
-    }
-    RowBand rowsOf(int band) const {
-        return {bounds[static_cast<std::size_t>(band)], bounds[static_cast<std::size_t>(band) + 1]};
-    }
-    // Each band's thread writes its own time; the owner reads them once all are done.
-    void record(int band, double spent) { seconds[static_cast<std::size_t>(band)] = spent; }
-
-    void rebalance() {
-        if (rows < 2 * bands) return;  // too few rows to share out unevenly
-        double total = 0.0;
-        for (int band = 0; band < bands; ++band) total += seconds[static_cast<std::size_t>(band)];
-        if (!(total > 0.0)) return;
-        std::array<int, maxBands + 1> next = bounds;
-        double before = 0.0;  // the time of the bands before `band`
-        int band = 0;
-        for (int cut = 1; cut < bands; ++cut) {
-            const double share = total * cut / bands;
-            while (before + seconds[static_cast<std::size_t>(band)] < share)
-                before += seconds[static_cast<std::size_t>(band++)];
-            const RowBand r = rowsOf(band);
-            const double into = (share - before) / std::max(seconds[static_cast<std::size_t>(band)], 1e-12);
-            const double even = r.first + into * (r.last - r.first);
-            const int current = bounds[static_cast<std::size_t>(cut)];
-            next[static_cast<std::size_t>(cut)] = current + static_cast<int>((even - current) / 2.0);
-        }
-        // Every band keeps a row at least.
-        for (int cut = 1; cut < bands; ++cut)
-            next[static_cast<std::size_t>(cut)] = std::clamp(
-                next[static_cast<std::size_t>(cut)], next[static_cast<std::size_t>(cut) - 1] + 1, rows - (bands - cut));
-        bounds = next;
-    }
-
-private:
-    int rows = -1, bands = 0;
-    std::array<int, maxBands + 1> bounds{};
-    std::array<double, maxBands> seconds{};
-};
-
 struct DrawJob {
     EditorState* state;
     const std::vector<int16_t>* order;  // the polygons nearest first, or null for table order
-    DrawSplit* split;
+    BandSplit* split;
 };
 
 // Every band walks all lines and polygons in the same order and writes only its own rows, so each
@@ -200,7 +145,7 @@ void composeFrame(EditorState& state) {
     // Nearest first, most polygons are found wholly behind what is drawn and are not swept.
     static std::vector<int16_t> order;  // one frame at a time, like the thread pool
     static std::vector<VertexPick> vertexPicks;
-    static DrawSplit split;
+    static BandSplit split;
     DrawJob job{&state, nullptr, &split};
     if ((state.showFlags & 4) && drawableInAnyOrder(state)) {
         orderNearestFirst(state, order);

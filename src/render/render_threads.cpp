@@ -58,7 +58,7 @@ struct Pool {
     // Written under the mutex; read without it while watching.
     std::atomic<uint64_t> generation = 0;  // counts jobs, so a helper runs each one once
     std::atomic<int> running = 0;          // helpers still on the current job
-    int bands = 1;            // of the current job
+    int bands = 1;                         // of the current job
     bool quit = false;
 
     ~Pool() { stopHelpers(); }
@@ -141,5 +141,38 @@ int renderThreads() { return 1; }
 void runInBands(BandJob job, void* context) { job(context, 0, 1); }
 
 #endif
+
+void BandSplit::prepare(int height, int count) {
+    if (height == rows && count == bands) return;
+    rows = height;
+    bands = std::clamp(count, 1, maxBands);
+    for (int band = 0; band <= bands; ++band) bounds[static_cast<std::size_t>(band)] = rowBand(rows, band, bands).first;
+    spent.fill(0.0);
+}
+
+void BandSplit::rebalance() {
+    if (rows < 2 * bands) return;  // too few rows to share out unevenly
+    double total = 0.0;
+    for (int band = 0; band < bands; ++band) total += spent[static_cast<std::size_t>(band)];
+    if (!(total > 0.0)) return;
+    std::array<int, maxBands + 1> next = bounds;
+    double before = 0.0;  // the time of the bands before `band`
+    int band = 0;
+    for (int cut = 1; cut < bands; ++cut) {
+        const double share = total * cut / bands;
+        while (before + spent[static_cast<std::size_t>(band)] < share)
+            before += spent[static_cast<std::size_t>(band++)];
+        const RowBand r = rowsOf(band);
+        const double into = (share - before) / std::max(spent[static_cast<std::size_t>(band)], 1e-12);
+        const double even = r.first + into * (r.last - r.first);
+        const int current = bounds[static_cast<std::size_t>(cut)];
+        next[static_cast<std::size_t>(cut)] = current + static_cast<int>((even - current) / 2.0);
+    }
+    // Every band keeps a row at least.
+    for (int cut = 1; cut < bands; ++cut)
+        next[static_cast<std::size_t>(cut)] = std::clamp(
+            next[static_cast<std::size_t>(cut)], next[static_cast<std::size_t>(cut) - 1] + 1, rows - (bands - cut));
+    bounds = next;
+}
 
 }  // namespace vx

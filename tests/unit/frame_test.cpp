@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <random>
+
+#include "render/render_threads.h"
 #include "support/render_state.h"
 
 namespace vx::test {
@@ -63,6 +67,36 @@ TEST(FrameCopy, copiesTheColourArrayRowByRowFromTheTopLeft) {
     EXPECT_EQ(surface[260 * 800 + 360], whiteColour);
     EXPECT_EQ(surface, s.screen.colorBuffer);
     EXPECT_EQ(depthAt(s, 0, 0), clearDepth);
+}
+
+// The split of rows among the drawing bands: a band that took longer gives rows to the others,
+// and whatever the times, the bands stay in order, cover every row and keep one row each.
+TEST(BandSplit, movesRowsFromTheSlowerBandAndAlwaysCoversEveryRowInOrder) {
+    BandSplit split;
+    split.prepare(600, 2);
+    split.record(0, 3.0);
+    split.record(1, 1.0);
+    split.rebalance();
+    // Equal time at row 200 of the even split's 300: halfway there.
+    EXPECT_EQ(split.rowsOf(0).last, 250);
+
+    std::mt19937 random(7);
+    for (int trial = 0; trial < 2000; ++trial) {
+        const int bands = 1 + static_cast<int>(random() % BandSplit::maxBands);
+        const int rows = static_cast<int>(random() % 40);
+        split.prepare(rows, bands);
+        for (int frame = 0; frame < 5; ++frame) {
+            for (int band = 0; band < bands; ++band)
+                split.record(band, random() % 3 == 0 ? 0.0 : std::ldexp(1.0, -static_cast<int>(random() % 40)));
+            split.rebalance();
+            ASSERT_EQ(split.rowsOf(0).first, 0);
+            ASSERT_EQ(split.rowsOf(bands - 1).last, rows);
+            for (int band = 0; band + 1 < bands; ++band)
+                ASSERT_EQ(split.rowsOf(band).last, split.rowsOf(band + 1).first);
+            for (int band = 0; band < bands && rows >= bands; ++band)
+                ASSERT_LT(split.rowsOf(band).first, split.rowsOf(band).last) << rows << " rows, " << bands << " bands";
+        }
+    }
 }
 
 }  // namespace

@@ -142,7 +142,9 @@ TEST(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFrames
         setRenderThreads(threadCounts[frame / 100 % 4]);
         maker.make(s);
         if (!renderReference(s, s.projected, *reference, 4'000'000)) continue;  // a walk too long to wait for
-        composeFrame(s);
+        // With several bands, the frame is drawn again: the second time the bands split the rows
+        // by the first frame's times, unevenly.
+        for (int again = renderThreads() > 1 ? 2 : 1; again > 0; --again) composeFrame(s);
         ++compared;
         ++styles[s.shadeStyle];
         const std::string difference = firstDifference(s, *reference);
