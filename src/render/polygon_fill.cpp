@@ -816,9 +816,7 @@ void computePolygonNormals(EditorState& state, const Projection& projection, int
         const auto at = static_cast<std::size_t>(i);
         const Normal n = normalOf(state.model, state.model.polygons[at]);
         state.polygonNormals[at] = n;
-        ViewPoint view{};
-        transformPoint(projection, n.x, n.y, n.z, view);
-        state.polygonFacing[at] = view.z;
+        state.polygonFacing[at] = turnedZ(projection, n.x, n.y, n.z);
     }
 }
 

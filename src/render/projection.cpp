@@ -99,6 +99,13 @@ void transformPoint(const Projection& p, float x, float y, float z, ViewPoint& v
     view.screenY = screenCoordinate(view.y, p.zoom, view.depth, p.centreY);
 }
 
+float turnedZ(const Projection& p, float x, float y, float z) {
+    const float x1 = turnFirst(p.cosXy, p.sinXy, x, y);
+    const float y1 = turnSecond(p.cosXy, p.sinXy, x, y);
+    const float z1 = turnSecond(p.cosXz, p.sinXz, x1, z);
+    return turnFirst(p.cosYz, p.sinYz, z1, y1);
+}
+
 void projectVertices(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
     const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
     for (int32_t i = std::max(first, 0); i < std::min(end, count); ++i) projectVertex(state, projection, i);

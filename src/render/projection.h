@@ -30,6 +30,8 @@ struct ViewPoint {
 };
 
 void transformPoint(const Projection& projection, float x, float y, float z, ViewPoint& view);
+// View z alone, as transformPoint gives it: all a polygon normal's facing needs.
+float turnedZ(const Projection& projection, float x, float y, float z);
 
 // Fills the ProjectedVertexTable rows of vertices 0..vertexCount-1, or of first..end-1 only when
 // given (threads share the rows out by index).
