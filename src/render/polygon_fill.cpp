@@ -603,6 +603,15 @@ ShortLanes narrowMask(const Lanes& mask) {
 #endif
 }
 
+// Whether every lane of a mask is set.
+bool allLanes(const Lanes& mask) {
+#ifdef __SSE2__
+    return _mm_movemask_epi8(reinterpret_cast<const __m128i&>(mask)) == 0xFFFF;
+#else
+    return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
+#endif
+}
+
 // The polygon-sample write of four neighbouring pixels at once, each exactly as its own write
 // would go (every lane stores back what was there where its test fails), and the four settled
 // depths unsettled again.
@@ -610,6 +619,15 @@ template <bool ordered>
 void writePolygonSamples4(const FrameArrays& f, std::size_t i, int32_t* settled, const Lanes& colour, bool visible,
                           int16_t code) {
     const Lanes depth = loadLanes<Lanes>(settled), old = loadLanes<Lanes>(f.depth + i);
+    storeLanes(settled, unsettled + Lanes{});
+    // Where all four are nearer, as over empty screen, the colour and pick code already there need
+    // not be read: their cache lines are seldom at hand, and a store does not wait for its line.
+    if (ordered && allLanes(depth < old)) {
+        storeLanes(f.color + i, colour);
+        storeLanes(f.depth + i, depth);
+        storeLanes(f.pick + i, code + ShortLanes{});
+        return;
+    }
     const ShortLanes pick = loadLanes<ShortLanes>(f.pick + i);
     const Lanes wins =
         ordered ? (depth < old) | ((depth == old) & __builtin_convertvector(pick < code, Lanes)) : depth < old;
@@ -618,7 +636,6 @@ void writePolygonSamples4(const FrameArrays& f, std::size_t i, int32_t* settled,
     storeLanes(f.depth + i, wins ? depth : old);
     const ShortLanes takesCode = ordered ? narrowMask(wins) : narrowMask(wins) & (pick < 1);
     storeLanes(f.pick + i, takesCode ? code + ShortLanes{} : pick);
-    storeLanes(settled, unsettled + Lanes{});
 }
 
 // The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
