@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -80,17 +81,18 @@ struct MendCandidate {
 
 // Within one polygon, the writes a pixel gets leave it as the first write of the lowest depth
 // alone would: each later write passes the depth test only when it is nearer still, and every
-// write carries the same pick code and visibility. Under the flat shade, where every write also
-// carries the same colour, that is the lowest depth alone. So a flat polygon is settled in a box
-// of its own first, one depth per pixel, and the box then goes into the frame with one
-// polygon-sample write per pixel, four pixels at a time: a pixel under four blocks costs four
-// cheap updates of the box instead of four depth-tested writes to the frame. (Per-sample shades
-// would have to settle the shade of the first sample of the lowest depth as well: with a colour
-// box beside the depths, that measured a sixth slower than writing straight into the frame.)
+// write carries the same pick code and visibility. So a polygon is settled in a box of its own
+// first, and the box then goes into the frame with one polygon-sample write per pixel, four pixels
+// at a time: a pixel under four blocks costs four cheap updates of the box instead of four
+// depth-tested writes to the frame, whose lines are seldom in the cache. Under the flat shade,
+// where every write carries the same colour, a pixel settles to the lowest depth alone; under the
+// per-sample shade, to a key that orders by depth and then by sample (sampleKey).
 struct SettleBox {
     int32_t x0, y0;  // the frame pixel of the box's first
     int32_t width, height;
-    int32_t* depth;  // unsettled where no block reached
+    int32_t* depth;    // flat: unsettled where no block reached; else null
+    uint64_t* keys;    // per sample: unsettledKey where no block reached; else null
+    uint32_t samples;  // per sample: the samples settled so far
 
     std::size_t at(int32_t x, int32_t y) const {
         return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(y) * width + x - origin());
@@ -100,6 +102,16 @@ struct SettleBox {
 
 // Farther than any sample, and than the frame ever holds: an unreached pixel writes nothing.
 constexpr int32_t unsettled = INT32_MAX;
+constexpr uint64_t unsettledKey = UINT64_MAX;  // its depth is unsettled
+
+// A per-sample shade's settle key: the depth (its sign bit turned, so that keys order as depths
+// do), then the sample's number within its polygon, then its grey level. The least key is the
+// first sample of the lowest depth, and carries its shade. Numbers take 24 bits: a polygon with
+// more samples is not settled (settlesShades).
+uint64_t sampleKey(int32_t depth, uint32_t sample, uint32_t colour) {
+    const uint32_t grey = (colour >> 16) & 0xFF;  // red is the grey level, selected or not
+    return uint64_t{static_cast<uint32_t>(depth) ^ 0x80000000u} << 32 | uint64_t{sample} << 8 | grey;
+}
 
 // What every sample of one polygon writes besides its shade.
 struct Target {
@@ -399,6 +411,27 @@ struct SettleBlocks {
     }
 };
 
+// The same for per-sample shades, each sample settled under its key.
+struct SettleKeyBlocks {
+    uint64_t* keys;
+    std::ptrdiff_t width, origin;
+    uint32_t* samples;
+    explicit SettleKeyBlocks(SettleBox& box)
+        : keys(box.keys), width(box.width), origin(box.origin()), samples(&box.samples) {}
+
+    void settle(std::size_t i, uint64_t key) const { keys[i] = key < keys[i] ? key : keys[i]; }
+    void write(const Block& b, int32_t iz, uint32_t colour) const {
+        const uint64_t key = sampleKey(iz, (*samples)++, colour);
+        const auto i = static_cast<std::size_t>(b.y0 * width + b.x0 - origin);
+        const auto right = static_cast<std::size_t>(b.x1 - b.x0);
+        const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? width : 0);
+        settle(i, key);
+        settle(i + right, key);
+        settle(i + down, key);
+        settle(i + down + right, key);
+    }
+};
+
 // walkSpan for a span that spanInside has cleared, its blocks written by `blocks`.
 template <bool mending, class Blocks, class Shade>
 void walkSpanInside(const Target& t, const Blocks& blocks, ScreenPoint r, const ScreenPoint& step, uint32_t count,
@@ -435,7 +468,9 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
 
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
-    if (t.settle)
+    if (t.settle && t.settle->keys)
+        walkSpanInto(t, SettleKeyBlocks(*t.settle), p, q, m, shade);
+    else if (t.settle)
         walkSpanInto(t, SettleBlocks(*t.settle), p, q, m, shade);
     else
         walkSpanInto(t, FrameBlocks{t, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
@@ -502,20 +537,28 @@ bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPo
     return true;
 }
 
-// The settle box over `reach`, every pixel unsettled. It lives as long as its thread and only
-// grows; writeSettled leaves it unsettled again.
-SettleBox settleBoxOver(const PixelBox& reach) {
+// The settle box over `reach`, every pixel unsettled, of keys for per-sample shades. It lives as
+// long as its thread and only grows; writeSettled leaves it unsettled again.
+SettleBox settleBoxOver(const PixelBox& reach, bool shaded) {
     thread_local std::vector<int32_t> depths;
+    thread_local std::vector<uint64_t> keys;
     const int32_t width = reach.x1 - reach.x0 + 1, height = reach.y1 - reach.y0 + 1;
     const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
+    if (shaded) {
+        if (keys.size() < count) keys.resize(count, unsettledKey);
+        return {reach.x0, reach.y0, width, height, nullptr, keys.data(), 0};
+    }
     if (depths.size() < count) depths.resize(count, unsettled);
-    return {reach.x0, reach.y0, width, height, depths.data()};
+    return {reach.x0, reach.y0, width, height, depths.data(), nullptr, 0};
 }
+
+// Whether a polygon's samples can be numbered in a key: no span has more than maxCount samples.
+bool settlesShades(const Target& t, double sweepSteps) { return sweepSteps * t.maxCount < 0x1p24; }
 
 // Whether a polygon is worth settling: a box with pixels in it (a polygon beside the screen has
 // none), not much larger than the pixels its samples reach (a long thin sliver across the screen
 // has a box far larger than itself, and goes straight into the frame), and no larger than a
-// million pixels, so that a thread's box never takes more than 8 MB however large the picture.
+// million pixels, so that a thread's boxes never take more than 12 MB however large the picture.
 bool worthSettling(const PixelBox& reach, double samples) {
     if (reach.x1 < reach.x0 || reach.y1 < reach.y0) return false;
     const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
@@ -613,13 +656,11 @@ bool allLanes(const Lanes& mask) {
 }
 
 // The polygon-sample write of four neighbouring pixels at once, each exactly as its own write
-// would go (every lane stores back what was there where its test fails), and the four settled
-// depths unsettled again.
+// would go: every lane stores back what was there where its test fails.
 template <bool ordered>
-void writePolygonSamples4(const FrameArrays& f, std::size_t i, int32_t* settled, const Lanes& colour, bool visible,
+void writePolygonSamples4(const FrameArrays& f, std::size_t i, const Lanes& depth, const Lanes& colour, bool visible,
                           int16_t code) {
-    const Lanes depth = loadLanes<Lanes>(settled), old = loadLanes<Lanes>(f.depth + i);
-    storeLanes(settled, unsettled + Lanes{});
+    const Lanes old = loadLanes<Lanes>(f.depth + i);
     // Where all four are nearer, as over empty screen, the colour and pick code already there need
     // not be read: their cache lines are seldom at hand, and a store does not wait for its line.
     if (ordered && allLanes(depth < old)) {
@@ -638,44 +679,87 @@ void writePolygonSamples4(const FrameArrays& f, std::size_t i, int32_t* settled,
     storeLanes(f.pick + i, takesCode ? code + ShortLanes{} : pick);
 }
 
+// What a settled pixel writes, read from a flat box: its depth, in the polygon's colour.
+struct FlatCells {
+    int32_t* depth;
+    uint32_t colour;
+
+    bool reached(std::size_t at) const { return depth[at] != unsettled; }
+    void take4(std::size_t at, Lanes& depths, Lanes& colours) const {
+        depths = loadLanes<Lanes>(depth + at);
+        colours = static_cast<int32_t>(colour) + Lanes{};
+        storeLanes(depth + at, unsettled + Lanes{});
+    }
+    void take(std::size_t at, int32_t& settled, uint32_t& shade) const {
+        settled = depth[at];
+        shade = colour;
+        depth[at] = unsettled;
+    }
+};
+
+// The same from a box of keys: the depth from the upper half, the grey level from the lowest byte.
+struct KeyCells {
+    uint64_t* keys;
+    uint32_t channels;  // 0x010101 grey, 0x010000 red when selected
+
+    bool reached(std::size_t at) const { return keys[at] != unsettledKey; }
+    void take4(std::size_t at, Lanes& depths, Lanes& colours) const {
+        static_assert(std::endian::native == std::endian::little, "a key's lower half comes first");
+        const Lanes low = loadLanes<Lanes>(keys + at), high = loadLanes<Lanes>(keys + at + 2);
+        depths = __builtin_shufflevector(low, high, 1, 3, 5, 7) ^ INT32_MIN;
+        const Lanes grey = __builtin_shufflevector(low, high, 0, 2, 4, 6) & 0xFF;
+        colours = channels == 0x010000u ? grey << 16 : grey << 16 | grey << 8 | grey;
+        storeLanes(keys + at, static_cast<int32_t>(-1) + Lanes{});
+        storeLanes(keys + at + 2, static_cast<int32_t>(-1) + Lanes{});
+    }
+    void take(std::size_t at, int32_t& settled, uint32_t& shade) const {
+        settled = static_cast<int32_t>(static_cast<uint32_t>(keys[at] >> 32) ^ 0x80000000u);
+        shade = static_cast<uint32_t>(keys[at] & 0xFF) * channels;
+        keys[at] = unsettledKey;
+    }
+};
+
 // The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
 // Only the pixels the corners' hull can reach are visited: no block reaches the others.
-template <bool ordered>
-void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull) {
+template <bool ordered, class Cells>
+void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, const Cells& cells) {
     // Copies: the pick codes written here are 16-bit, as the polygon's own code is, so through
     // references the compiler would read it again for every pixel.
     const FrameArrays f = t.frame;
     const int16_t code = t.code;
     const bool visible = t.visible;
-    const uint32_t colour = t.flatColour;
-    const Lanes colours = static_cast<int32_t>(colour) + Lanes{};
     for (int32_t y = box.y0; y < box.y0 + box.height; ++y) {
         const Columns reach = hull.of(y);
-        int32_t* settled = box.depth + box.at(reach.first, y);
+        const std::size_t at = box.at(reach.first, y);
         const std::size_t first = indexOf(f, reach.first, y);
-        const int32_t count = reach.last - reach.first + 1;
-        int32_t x = 0;
-        for (; x + 4 <= count; x += 4)
-            writePolygonSamples4<ordered>(f, first + static_cast<std::size_t>(x), settled + x, colours, visible, code);
+        const auto count = static_cast<std::size_t>(std::max(reach.last - reach.first + 1, 0));
+        std::size_t x = 0;
+        for (; x + 4 <= count; x += 4) {
+            Lanes depths, colours;
+            cells.take4(at + x, depths, colours);
+            writePolygonSamples4<ordered>(f, first + x, depths, colours, visible, code);
+        }
         for (; x < count; ++x) {
-            const std::size_t i = first + static_cast<std::size_t>(x);
+            int32_t depth = 0;
+            uint32_t colour = 0;
+            cells.take(at + x, depth, colour);
             if (ordered)
-                writeOrderedPolygonSample(f, i, settled[x], colour, code);
+                writeOrderedPolygonSample(f, first + x, depth, colour, code);
             else
-                writePolygonSample(f, i, settled[x], colour, visible, code);
-            settled[x] = unsettled;
+                writePolygonSample(f, first + x, depth, colour, visible, code);
         }
     }
 }
 
 // The polygon's box into the frame, and then the pixels of the mend that no block reached.
-void writeSettledPolygon(const Target& t, const SettleBox& box, const HullRows& hull,
+template <class Cells>
+void writeSettledPolygon(const Target& t, const SettleBox& box, const HullRows& hull, const Cells& cells,
                          std::vector<MendCandidate>& mends) {
-    std::erase_if(mends, [&box](const MendCandidate& m) { return box.depth[box.at(m.x, m.y)] != unsettled; });
+    std::erase_if(mends, [&](const MendCandidate& m) { return cells.reached(box.at(m.x, m.y)); });
     if (t.frame.anyOrder)
-        writeSettled<true>(t, box, hull);
+        writeSettled<true>(t, box, hull, cells);
     else
-        writeSettled<false>(t, box, hull);
+        writeSettled<false>(t, box, hull, cells);
     for (const MendCandidate& hole : mends) t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
 }
 
@@ -752,8 +836,8 @@ void fillPolygon(const Target& t, const Corners& k) {
     // The spans run from about |C - A| samples at the first sweep step to |D - B| at the last.
     const double samples = n * (stepCount(c - a) + stepCount(d - b)) / 2.0;
     SettleBox box{};
-    if (t.style == 1 && worthSettling(reach, samples)) {
-        box = settleBoxOver(reach);
+    if ((t.style == 1 || settlesShades(t, n)) && worthSettling(reach, samples)) {
+        box = settleBoxOver(reach, t.style == 2);
         clear.settle = &box;
     }
     ShadeEdges edges = shadeEdgesOf(k, n);
@@ -771,10 +855,12 @@ void fillPolygon(const Target& t, const Corners& k) {
     }
     const ScreenPoint corners[4] = {a, b, c, d};
     const double steps = n + t.maxCount;
-    writeSettledPolygon(
-        clear, box,
-        HullRows(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0, reach.x1),
-        mends);
+    const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0,
+                        reach.x1);
+    if (box.keys)
+        writeSettledPolygon(clear, box, hull, KeyCells{box.keys, t.selected ? 0x010000u : 0x010101u}, mends);
+    else
+        writeSettledPolygon(clear, box, hull, FlatCells{box.depth, t.flatColour}, mends);
 }
 
 // Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
