@@ -56,6 +56,24 @@ void startBand(void* context, int band, int bands) {
     projectVertices(state, job.projection, vertices.first, vertices.last);
 }
 
+struct MiddleJob {
+    EditorState* state;
+    std::vector<int16_t>* order;
+    bool ordered;  // whether the polygons are drawn in `order`
+};
+
+// The vertex markers on the first band's thread and, beside them, the polygons' order on the last
+// band's: the markers write only the frame, and the order only reads the model and the projection.
+void middleBand(void* context, int band, int bands) {
+    MiddleJob& job = *static_cast<MiddleJob*>(context);
+    const EditorState& state = *job.state;
+    if (band == 0) drawVertexMarkers(state, frameArraysOf(job.state->screen));
+    if (band != bands - 1) return;
+    // Nearest first, most polygons are found wholly behind what is drawn and are not swept.
+    job.ordered = (state.showFlags & 4) && drawableInAnyOrder(state);
+    if (job.ordered) orderNearestFirst(state, *job.order);
+}
+
 struct DrawJob {
     EditorState* state;
     const std::vector<int16_t>* order;  // the polygons nearest first, or null for table order
@@ -136,19 +154,18 @@ void drawDottedRectangle(ScreenBuffers& screen, const GroupRectangle& r) {
 // The order is part of the picture: vertices come before lines and polygons so that their pick
 // codes are in place first and are never replaced by polygon codes, and lines come before
 // polygons so that at equal depth the line stays. The normals and the projection are shared out
-// by index; the markers are drawn on one thread: a marker's depth test decides the marks on the
-// rows around it.
+// by index; the markers are drawn on one thread (a marker's depth test decides the marks on the
+// rows around it) while another orders the polygons.
 void composeFrame(EditorState& state) {
     StartJob start{&state, projectionOf(state.camera, state.screen)};
     runInBands(startBand, &start);
-    drawVertexMarkers(state, frameArraysOf(state.screen));
-    // Nearest first, most polygons are found wholly behind what is drawn and are not swept.
     static std::vector<int16_t> order;  // one frame at a time, like the thread pool
     static std::vector<VertexPick> vertexPicks;
     static BandSplit split;
+    MiddleJob middle{&state, &order, false};
+    runInBands(middleBand, &middle);
     DrawJob job{&state, nullptr, &split};
-    if ((state.showFlags & 4) && drawableInAnyOrder(state)) {
-        orderNearestFirst(state, order);
+    if (middle.ordered) {
         noteVertexPicks(state, vertexPicks);
         job.order = &order;
     }
