@@ -552,13 +552,19 @@ SettleBox settleBoxOver(const PixelBox& reach, bool shaded) {
     return {reach.x0, reach.y0, width, height, depths.data(), nullptr, 0};
 }
 
-// Whether a polygon's samples can be numbered in a key: no span has more than maxCount samples.
-bool settlesShades(const Target& t, double sweepSteps) { return sweepSteps * t.maxCount < 0x1p24; }
+// Whether a polygon's per-sample shades are settled: when its samples can be numbered in a key (no
+// span has more than maxCount samples), and its box of keys stays within the processor's nearer
+// caches (half a megabyte). A larger box costs more in memory than the frame's depth tests it
+// saves: a full-table picture of 4096 x 4096 measured slower with every box settled.
+bool settlesShades(const Target& t, double sweepSteps, const PixelBox& reach) {
+    const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
+    return sweepSteps * t.maxCount < 0x1p24 && boxPixels <= 65536.0;
+}
 
 // Whether a polygon is worth settling: a box with pixels in it (a polygon beside the screen has
 // none), not much larger than the pixels its samples reach (a long thin sliver across the screen
 // has a box far larger than itself, and goes straight into the frame), and no larger than a
-// million pixels, so that a thread's boxes never take more than 12 MB however large the picture.
+// million pixels, so that a thread's box never takes more than 4 MB however large the picture.
 bool worthSettling(const PixelBox& reach, double samples) {
     if (reach.x1 < reach.x0 || reach.y1 < reach.y0) return false;
     const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
@@ -836,7 +842,7 @@ void fillPolygon(const Target& t, const Corners& k) {
     // The spans run from about |C - A| samples at the first sweep step to |D - B| at the last.
     const double samples = n * (stepCount(c - a) + stepCount(d - b)) / 2.0;
     SettleBox box{};
-    if ((t.style == 1 || settlesShades(t, n)) && worthSettling(reach, samples)) {
+    if ((t.style == 1 || settlesShades(t, n, reach)) && worthSettling(reach, samples)) {
         box = settleBoxOver(reach, t.style == 2);
         clear.settle = &box;
     }
