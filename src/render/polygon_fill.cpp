@@ -104,7 +104,7 @@ struct SettleBox {
 constexpr int32_t unsettled = INT32_MAX;
 constexpr uint64_t unsettledKey = UINT64_MAX;  // its depth is unsettled
 
-// A per-sample shade's settle key: the depth (its sign bit turned, so that keys order as depths
+// A per-sample shade's settle key: the depth (its sign bit flipped, so that keys order as depths
 // do), then the sample's number within its polygon, then its grey level. The least key is the
 // first sample of the lowest depth, and carries its shade. Numbers take 24 bits: a polygon with
 // more samples is not settled (settlesShades).
@@ -537,7 +537,7 @@ bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPo
     return true;
 }
 
-// The settle box over `reach`, every pixel unsettled, of keys for per-sample shades. It lives as
+// The settle box over `reach` (of keys, for per-sample shades), every pixel unsettled. It lives as
 // long as its thread and only grows; writeSettled leaves it unsettled again.
 SettleBox settleBoxOver(const PixelBox& reach, bool shaded) {
     thread_local std::vector<int32_t> depths;
@@ -715,8 +715,9 @@ struct KeyCells {
         depths = __builtin_shufflevector(low, high, 1, 3, 5, 7) ^ INT32_MIN;
         const Lanes grey = __builtin_shufflevector(low, high, 0, 2, 4, 6) & 0xFF;
         colours = channels == 0x010000u ? grey << 16 : grey << 16 | grey << 8 | grey;
-        storeLanes(keys + at, static_cast<int32_t>(-1) + Lanes{});
-        storeLanes(keys + at + 2, static_cast<int32_t>(-1) + Lanes{});
+        const Lanes unsettledKeys = ~Lanes{};  // every bit set: two unsettledKeys
+        storeLanes(keys + at, unsettledKeys);
+        storeLanes(keys + at + 2, unsettledKeys);
     }
     void take(std::size_t at, int32_t& settled, uint32_t& shade) const {
         settled = static_cast<int32_t>(static_cast<uint32_t>(keys[at] >> 32) ^ 0x80000000u);
