@@ -45,6 +45,22 @@ public:
         makeBackground(s);
     }
 
+    // A few polygons large enough to fill much of an 800x600 screen, filled: their boxes hold up
+    // to hundreds of thousands of pixels, beyond the sizes at which a polygon is settled.
+    void makeLarge(EditorState& s) {
+        if (s.screen.screenWidth != 800 || s.screen.screenHeight != 600) allocateScreenBuffers(s, 800, 600, nullptr);
+        makeModel(s, 6);
+        for (int32_t i = 0; i < s.model.vertexCount; ++i)
+            s.model.vertices[i] = {between(-300, 300), between(-300, 300), between(-300, 300)};
+        makeView(s);
+        s.camera.distance = between(450, 1500);
+        s.camera.zoom = static_cast<float>(between(200, 900));
+        s.camera.panX = s.camera.panY = 0;
+        s.camera.drawdepth = 100000;
+        s.shadeStyle = static_cast<uint8_t>(between(1, 2));
+        s.background.hasBackground = 0;
+    }
+
 private:
     std::mt19937 random;
 
@@ -153,6 +169,23 @@ TEST(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFrames
     }
     setRenderThreads(0);
     EXPECT_GT(std::min({styles[0], styles[1], styles[2]}), 0);
+}
+
+TEST(RenderDifferential, largeFilledPolygonsMatchTheLiteralRendererWithOneThreadOrTwo) {
+    auto owned = std::make_unique<EditorState>();
+    EditorState& s = *owned;
+    initEditorState(s);
+    auto reference = std::make_unique<ReferenceFrame>();
+    SceneMaker maker(20261208);
+    for (int frame = 0; frame < std::max(frameCount() / 20, 10); ++frame) {
+        setRenderThreads(frame % 2 + 1);
+        maker.make(s);  // random selections and flags, then large polygons over them
+        maker.makeLarge(s);
+        if (!renderReference(s, s.projected, *reference, 40'000'000)) continue;
+        composeFrame(s);
+        ASSERT_EQ(firstDifference(s, *reference), "") << "frame " << frame << ", style " << int{s.shadeStyle};
+    }
+    setRenderThreads(0);
 }
 
 }  // namespace
