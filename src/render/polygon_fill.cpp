@@ -394,41 +394,38 @@ struct FrameBlocks {
 // The four updates of a sample's block in the polygon's settle box: the strict test keeps the
 // first sample of the lowest depth, as the frame's own test would. Without branches: in the box
 // the test goes either way from one block to the next.
-struct SettleBlocks {
-    int32_t* depth;
+template <class Cell>
+struct SettleCells {
+    Cell* cells;
     std::ptrdiff_t width, origin;
-    explicit SettleBlocks(const SettleBox& box) : depth(box.depth), width(box.width), origin(box.origin()) {}
+    SettleCells(Cell* cells, const SettleBox& box) : cells(cells), width(box.width), origin(box.origin()) {}
 
-    void settle(std::size_t i, int32_t iz) const { depth[i] = iz < depth[i] ? iz : depth[i]; }
-    void write(const Block& b, int32_t iz, uint32_t /*colour*/) const {
+    void settle(std::size_t i, Cell value) const { cells[i] = value < cells[i] ? value : cells[i]; }
+    void settleBlock(const Block& b, Cell value) const {
         const auto i = static_cast<std::size_t>(b.y0 * width + b.x0 - origin);
         const auto right = static_cast<std::size_t>(b.x1 - b.x0);
         const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? width : 0);
-        settle(i, iz);
-        settle(i + right, iz);
-        settle(i + down, iz);
-        settle(i + down + right, iz);
+        settle(i, value);
+        settle(i + right, value);
+        settle(i + down, value);
+        settle(i + down + right, value);
     }
 };
 
-// The same for per-sample shades, each sample settled under its key.
-struct SettleKeyBlocks {
-    uint64_t* keys;
-    std::ptrdiff_t width, origin;
-    uint32_t* samples;
-    explicit SettleKeyBlocks(SettleBox& box)
-        : keys(box.keys), width(box.width), origin(box.origin()), samples(&box.samples) {}
+// Flat: each sample settles its depth.
+struct SettleBlocks {
+    SettleCells<int32_t> box;
+    explicit SettleBlocks(const SettleBox& settle) : box(settle.depth, settle) {}
+    void write(const Block& b, int32_t iz, uint32_t /*colour*/) const { box.settleBlock(b, iz); }
+};
 
-    void settle(std::size_t i, uint64_t key) const { keys[i] = key < keys[i] ? key : keys[i]; }
+// Per-sample shades: each sample settles under its key.
+struct SettleKeyBlocks {
+    SettleCells<uint64_t> box;
+    uint32_t* samples;
+    explicit SettleKeyBlocks(SettleBox& settle) : box(settle.keys, settle), samples(&settle.samples) {}
     void write(const Block& b, int32_t iz, uint32_t colour) const {
-        const uint64_t key = sampleKey(iz, (*samples)++, colour);
-        const auto i = static_cast<std::size_t>(b.y0 * width + b.x0 - origin);
-        const auto right = static_cast<std::size_t>(b.x1 - b.x0);
-        const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? width : 0);
-        settle(i, key);
-        settle(i + right, key);
-        settle(i + down, key);
-        settle(i + down + right, key);
+        box.settleBlock(b, sampleKey(iz, (*samples)++, colour));
     }
 };
 
