@@ -146,11 +146,17 @@ std::string firstDifference(const EditorState& s, const ReferenceFrame& r) {
     return {};
 }
 
-TEST(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFrames) {
-    auto owned = std::make_unique<EditorState>();
+class RenderDifferential : public testing::Test {
+protected:
+    RenderDifferential() { initEditorState(s); }
+    ~RenderDifferential() override { setRenderThreads(0); }
+
+    std::unique_ptr<EditorState> owned = std::make_unique<EditorState>();
     EditorState& s = *owned;
-    initEditorState(s);
-    auto reference = std::make_unique<ReferenceFrame>();
+    std::unique_ptr<ReferenceFrame> reference = std::make_unique<ReferenceFrame>();
+};
+
+TEST_F(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFrames) {
     SceneMaker maker(20261207);
     const int threadCounts[] = {1, 2, 3, 4};
     int compared = 0, styles[3] = {};
@@ -167,15 +173,10 @@ TEST(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFrames
         ASSERT_EQ(difference, "") << "frame " << frame << ", style " << int{s.shadeStyle} << ", " << renderThreads()
                                   << " threads, screen " << s.screen.screenWidth << "x" << s.screen.screenHeight;
     }
-    setRenderThreads(0);
     EXPECT_GT(std::min({styles[0], styles[1], styles[2]}), 0);
 }
 
-TEST(RenderDifferential, largeFilledPolygonsMatchTheLiteralRendererWithOneThreadOrTwo) {
-    auto owned = std::make_unique<EditorState>();
-    EditorState& s = *owned;
-    initEditorState(s);
-    auto reference = std::make_unique<ReferenceFrame>();
+TEST_F(RenderDifferential, largeFilledPolygonsMatchTheLiteralRendererWithOneThreadOrTwo) {
     SceneMaker maker(20261208);
     for (int frame = 0; frame < std::max(frameCount() / 20, 10); ++frame) {
         setRenderThreads(frame % 2 + 1);
@@ -185,7 +186,6 @@ TEST(RenderDifferential, largeFilledPolygonsMatchTheLiteralRendererWithOneThread
         composeFrame(s);
         ASSERT_EQ(firstDifference(s, *reference), "") << "frame " << frame << ", style " << int{s.shadeStyle};
     }
-    setRenderThreads(0);
 }
 
 }  // namespace
