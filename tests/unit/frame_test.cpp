@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <random>
+#include <thread>
 
 #include "render/render_threads.h"
 #include "support/render_state.h"
@@ -97,6 +99,33 @@ TEST(BandSplit, movesRowsFromTheSlowerBandAndAlwaysCoversEveryRowInOrder) {
                 ASSERT_LT(split.rowsOf(band).first, split.rowsOf(band).last) << rows << " rows, " << bands << " bands";
         }
     }
+}
+
+// Jobs in quick succession are taken by helpers still watching for them, and jobs after a pause
+// by helpers that went to sleep: either way every band runs once per job, and what the helpers
+// wrote (plain writes, no atomics) is there for the caller when runInBands returns.
+TEST(RenderThreads, everyBandRunsOnceAndItsWritesAreSeenWhetherTheHelpersWatchedOrSlept) {
+    struct Job {
+        int calls[8];
+        int bands[8];
+    };
+    const auto run = [](void* context, int band, int bands) {
+        Job& job = *static_cast<Job*>(context);
+        ++job.calls[band];
+        job.bands[band] = bands;
+    };
+    for (int jobIndex = 0; jobIndex < 300; ++jobIndex) {
+        const int threads = jobIndex / 100 + 1;
+        setRenderThreads(threads);
+        if (jobIndex % 10 == 0) std::this_thread::sleep_for(std::chrono::milliseconds(2));  // beyond the watch
+        Job job{};
+        runInBands(run, &job);
+        for (int band = 0; band < 8; ++band) {
+            ASSERT_EQ(job.calls[band], band < threads ? 1 : 0) << "job " << jobIndex << ", band " << band;
+            ASSERT_EQ(job.bands[band], band < threads ? threads : 0);
+        }
+    }
+    setRenderThreads(0);
 }
 
 }  // namespace
