@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <utility>
 #include <vector>
 
 #ifdef __SSE2__
@@ -83,35 +84,49 @@ struct MendCandidate {
 // alone would: each later write passes the depth test only when it is nearer still, and every
 // write carries the same pick code and visibility. So a polygon is settled in a box of its own
 // first, and the box then goes into the frame with one polygon-sample write per pixel, four pixels
-// at a time: a pixel under four blocks costs four cheap updates of the box instead of four
-// depth-tested writes to the frame, whose lines are seldom in the cache. Under the flat shade,
-// where every write carries the same colour, a pixel settles to the lowest depth alone; under the
-// per-sample shade, to a key that orders by depth and then by sample (sampleKey).
+// at a time, instead of four depth-tested writes per sample to the frame, whose lines are seldom
+// in the cache. Under the flat shade, where every write carries the same colour, a pixel settles
+// to the lowest depth alone; under the per-sample shade, to a key that orders by depth and then by
+// sample (SampleKeys).
+//
+// A sample settles in one cell, that of its block's first pixel, and a pixel then takes the least
+// of the four cells whose blocks reach it: one update per sample instead of four. A block without
+// a fraction in x or y (a sample at whole coordinates, or a block cut at the band's edge) covers
+// fewer pixels than its cell would give it; it settles in those pixels themselves, in a second box
+// laid out alike, and its rows are marked. The cells reach one column left of and one row above
+// the pixels.
 struct SettleBox {
     int32_t x0, y0;  // the frame pixel of the box's first
     int32_t width, height;
-    int32_t* depth;    // flat: unsettled where no block reached; else null
-    uint64_t* keys;    // per sample: unsettledKey where no block reached; else null
-    uint32_t samples;  // per sample: the samples settled so far
+    int32_t* cells;       // unsettled where no block starts
+    int32_t* exactCells;  // the pixels of the blocks without a fraction
+    uint8_t* exactRows;   // 1 for a row with such pixels, by row of the box from y0 - 1
 
+    std::ptrdiff_t stride() const { return width + 1; }
+    // The cell whose block starts at pixel (x, y), and the pixel (x, y) of the second box.
     std::size_t at(int32_t x, int32_t y) const {
-        return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(y) * width + x - origin());
+        return static_cast<std::size_t>((static_cast<std::ptrdiff_t>(y) - y0 + 1) * stride() + x - x0 + 1);
     }
-    std::ptrdiff_t origin() const { return static_cast<std::ptrdiff_t>(y0) * width + x0; }
 };
 
-// Farther than any sample, and than the frame ever holds: an unreached pixel writes nothing.
+// Farther than any sample or key, and than the frame ever holds: an unreached pixel writes nothing.
 constexpr int32_t unsettled = INT32_MAX;
-constexpr uint64_t unsettledKey = UINT64_MAX;  // its depth is unsettled
 
-// A per-sample shade's settle key: the depth (its sign bit flipped, so that keys order as depths
-// do), then the sample's number within its polygon, then its grey level. The least key is the
-// first sample of the lowest depth, and carries its shade. Numbers take 24 bits: a polygon with
-// more samples is not settled (settlesShades).
-uint64_t sampleKey(int32_t depth, uint32_t sample, uint32_t colour) {
-    const uint32_t grey = (colour >> 16) & 0xFF;  // red is the grey level, selected or not
-    return uint64_t{static_cast<uint32_t>(depth) ^ 0x80000000u} << 32 | uint64_t{sample} << 8 | grey;
-}
+// A per-sample shade's settle key in 31 bits: the depth above the polygon's nearest, then the
+// sample's number within its polygon, then its grey level. The least key is the first sample of
+// the lowest depth, and carries its shade. A polygon whose keys would not fit is not settled.
+struct SampleKeys {
+    int32_t nearest;      // no sample of the polygon is nearer
+    int numberShift;      // the bits of a sample's number and grey level
+    std::size_t samples;  // the samples of the spans so far: the next span's are numbered from here
+
+    int32_t of(int32_t depth, std::size_t number, uint32_t colour) const {
+        const uint32_t grey = (colour >> 16) & 0xFF;  // red is the grey level, selected or not
+        return static_cast<int32_t>(static_cast<uint32_t>(depth - nearest) << numberShift |
+                                    static_cast<uint32_t>(number) << 8 | grey);
+    }
+    int32_t depthOf(int32_t key) const { return (key >> numberShift) + nearest; }
+};
 
 // What every sample of one polygon writes besides its shade.
 struct Target {
@@ -126,6 +141,7 @@ struct Target {
     double sweepX, sweepY;              // stepAB + stepCD: the side of a span its successor lies on
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
     SettleBox* settle;                  // where the samples go first; null: straight into the frame
+    SampleKeys* keys;                   // per sample, when settled: the samples' keys
 
     // The polygon-sample write of this polygon, in table order or out of it.
     void write(std::size_t i, int32_t depth, uint32_t colour) const {
@@ -319,12 +335,13 @@ bool cornerBetween(const CornerMend& c, const Block& a, const Block& b, int32_t&
 // that the sample lies in 1..width-2, 1..height-2 and that top-1 <= y < bottom, so the block
 // stays on the surface and its upper row is at most the band's last.
 template <class Blocks>
-void writeBlockInBand(const FrameArrays& f, const Blocks& blocks, const Block& b, int32_t iz, uint32_t colour) {
+void writeBlockInBand(const FrameArrays& f, const Blocks& blocks, const Block& b, int32_t iz, uint32_t colour,
+                      uint32_t sample) {
     const bool upper = b.y0 >= f.top;
     const bool lower = b.y1 > b.y0 && b.y1 < f.bottom;
     if (!upper && !lower) return;
     // A row outside the band is left out: the block keeps the row inside only.
-    blocks.write({b.x0, b.x1, upper ? b.y0 : b.y1, lower ? b.y1 : b.y0}, iz, colour);
+    blocks.write({b.x0, b.x1, upper ? b.y0 : b.y1, lower ? b.y1 : b.y0}, iz, colour, sample);
 }
 
 template <class Blocks, class Shade>
@@ -345,7 +362,7 @@ void walkSpan(const Target& t, const Blocks& blocks, ScreenPoint r, const Screen
             const Block b = blockOf(r);
             const int32_t iz = floorSample(r.depth);
             const uint32_t colour = t.visible ? shade.colour() : 0;
-            if (r.y >= minY && r.y < maxY) writeBlockInBand(f, blocks, b, iz, colour);
+            if (r.y >= minY && r.y < maxY) writeBlockInBand(f, blocks, b, iz, colour, sample);
             int32_t x = 0, y = 0;
             if (lastDrawn && cornerBetween(mend, last, b, x, y) && y >= f.top && y < f.bottom)
                 t.mends->push_back({x, y, iz, colour});
@@ -379,7 +396,7 @@ bool spanInside(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& q
 struct FrameBlocks {
     const Target& t;
     std::size_t rowStep;
-    void write(const Block& b, int32_t iz, uint32_t colour) const {
+    void write(const Block& b, int32_t iz, uint32_t colour, uint32_t /*sample*/) const {
         const FrameArrays& f = t.frame;
         const std::size_t i = indexOf(f, b.x0, b.y0);
         const std::size_t right = static_cast<std::size_t>(b.x1 - b.x0);
@@ -391,41 +408,53 @@ struct FrameBlocks {
     }
 };
 
-// The four updates of a sample's block in the polygon's settle box: the strict test keeps the
-// first sample of the lowest depth, as the frame's own test would. Without branches: in the box
-// the test goes either way from one block to the next.
-template <class Cell>
+// A sample's block into the polygon's settle box: the strict test keeps the first sample of the
+// lowest depth, as the frame's own test would. Without branches: in the box the test goes either
+// way from one block to the next.
 struct SettleCells {
-    Cell* cells;
-    std::ptrdiff_t width, origin;
-    SettleCells(Cell* cells, const SettleBox& box) : cells(cells), width(box.width), origin(box.origin()) {}
+    int32_t* cells;
+    int32_t* exactCells;
+    uint8_t* exactRows;
+    std::ptrdiff_t stride, origin;  // copies: the cells' writes could change the box's own fields
+    explicit SettleCells(const SettleBox& box)
+        : cells(box.cells),
+          exactCells(box.exactCells),
+          exactRows(box.exactRows),
+          stride(box.stride()),
+          origin(static_cast<std::ptrdiff_t>(box.at(0, 0))) {}
 
-    void settle(std::size_t i, Cell value) const { cells[i] = value < cells[i] ? value : cells[i]; }
-    void settleBlock(const Block& b, Cell value) const {
-        const auto i = static_cast<std::size_t>(b.y0 * width + b.x0 - origin);
+    static void settle(int32_t& cell, int32_t value) { cell = value < cell ? value : cell; }
+    void settleBlock(const Block& b, int32_t value) const {
+        const auto i = static_cast<std::size_t>(b.y0 * stride + b.x0 + origin);
+        if (b.x1 > b.x0 && b.y1 > b.y0) {
+            settle(cells[i], value);
+            return;
+        }
         const auto right = static_cast<std::size_t>(b.x1 - b.x0);
-        const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? width : 0);
-        settle(i, value);
-        settle(i + right, value);
-        settle(i + down, value);
-        settle(i + down + right, value);
+        const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? stride : 0);
+        settle(exactCells[i], value);
+        settle(exactCells[i + right], value);
+        settle(exactCells[i + down], value);
+        settle(exactCells[i + down + right], value);
+        exactRows[i / static_cast<std::size_t>(stride)] = 1;
+        exactRows[(i + down) / static_cast<std::size_t>(stride)] = 1;
     }
 };
 
 // Flat: each sample settles its depth.
 struct SettleBlocks {
-    SettleCells<int32_t> box;
-    explicit SettleBlocks(const SettleBox& settle) : box(settle.depth, settle) {}
-    void write(const Block& b, int32_t iz, uint32_t /*colour*/) const { box.settleBlock(b, iz); }
+    SettleCells box;
+    explicit SettleBlocks(const SettleBox& settle) : box(settle) {}
+    void write(const Block& b, int32_t iz, uint32_t /*colour*/, uint32_t /*sample*/) const { box.settleBlock(b, iz); }
 };
 
-// Per-sample shades: each sample settles under its key.
+// Per-sample shades: each sample settles under its key, numbered from the span's first.
 struct SettleKeyBlocks {
-    SettleCells<uint64_t> box;
-    uint32_t* samples;
-    explicit SettleKeyBlocks(SettleBox& settle) : box(settle.keys, settle), samples(&settle.samples) {}
-    void write(const Block& b, int32_t iz, uint32_t colour) const {
-        box.settleBlock(b, sampleKey(iz, (*samples)++, colour));
+    SettleCells box;
+    SampleKeys keys;  // a copy, so that the cells' writes cannot change it
+    SettleKeyBlocks(const SettleBox& settle, const SampleKeys& keys) : box(settle), keys(keys) {}
+    void write(const Block& b, int32_t iz, uint32_t colour, uint32_t sample) const {
+        box.settleBlock(b, keys.of(iz, keys.samples + sample, colour));
     }
 };
 
@@ -439,7 +468,7 @@ void walkSpanInside(const Target& t, const Blocks& blocks, ScreenPoint r, const 
         const auto iz = static_cast<int32_t>(r.depth);
         // Both shades here cost a load, so there is nothing to gain from testing the block first.
         const uint32_t colour = shade.colour();
-        blocks.write(b, iz, colour);
+        blocks.write(b, iz, colour, sample);
         int32_t x = 0, y = 0;
         if (mending && cornerBetween(mend, last, b, x, y)) t.mends->push_back({x, y, iz, colour});
         last = b;
@@ -465,9 +494,10 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
 
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
-    if (t.settle && t.settle->keys)
-        walkSpanInto(t, SettleKeyBlocks(*t.settle), p, q, m, shade);
-    else if (t.settle)
+    if (t.settle && t.keys) {
+        walkSpanInto(t, SettleKeyBlocks(*t.settle, *t.keys), p, q, m, shade);
+        t.keys->samples += static_cast<std::size_t>(m);
+    } else if (t.settle)
         walkSpanInto(t, SettleBlocks(*t.settle), p, q, m, shade);
     else
         walkSpanInto(t, FrameBlocks{t, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
@@ -534,28 +564,32 @@ bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPo
     return true;
 }
 
-// The settle box over `reach` (of keys, for per-sample shades), every pixel unsettled. It lives as
-// long as its thread and only grows; writeSettled leaves it unsettled again.
-SettleBox settleBoxOver(const PixelBox& reach, bool shaded) {
-    thread_local std::vector<int32_t> depths;
-    thread_local std::vector<uint64_t> keys;
+// The settle box over `reach`, every cell unsettled. It lives as long as its thread and only
+// grows; writeSettled leaves it unsettled again.
+SettleBox settleBoxOver(const PixelBox& reach) {
+    thread_local std::vector<int32_t> cells, exactCells;
+    thread_local std::vector<uint8_t> exactRows;
     const int32_t width = reach.x1 - reach.x0 + 1, height = reach.y1 - reach.y0 + 1;
-    const auto count = static_cast<std::size_t>(width) * static_cast<std::size_t>(height);
-    if (shaded) {
-        if (keys.size() < count) keys.resize(count, unsettledKey);
-        return {reach.x0, reach.y0, width, height, nullptr, keys.data(), 0};
-    }
-    if (depths.size() < count) depths.resize(count, unsettled);
-    return {reach.x0, reach.y0, width, height, depths.data(), nullptr, 0};
+    const auto count = static_cast<std::size_t>(width + 1) * static_cast<std::size_t>(height + 1);
+    if (cells.size() < count) cells.resize(count, unsettled), exactCells.resize(count, unsettled);
+    if (exactRows.size() < static_cast<std::size_t>(height + 1)) exactRows.resize(static_cast<std::size_t>(height + 1));
+    return {reach.x0, reach.y0, width, height, cells.data(), exactCells.data(), exactRows.data()};
 }
 
-// Whether a polygon's per-sample shades are settled: when its samples can be numbered in a key (no
-// span has more than maxCount samples), and its box of keys stays within the processor's nearer
-// caches (half a megabyte). A larger box costs more in memory than the frame's depth tests it
-// saves: a full-table picture of 4096 x 4096 measured slower with every box settled.
-bool settlesShades(const Target& t, double sweepSteps, const PixelBox& reach) {
-    const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
-    return sweepSteps * t.maxCount < 0x1p24 && boxPixels <= 65536.0;
+// The keys of a polygon's per-sample shades, unless they would not fit in 31 bits. Its samples'
+// depths lie between its corners' up to the walk's margin, and a span has no more samples than the
+// longer of its first and last up to the same margin, nor than maxCount.
+bool sampleKeysOf(const Target& t, const ScreenPoint& low, const ScreenPoint& high, double steps, double sweepSteps,
+                  double longestSpan, SampleKeys& keys) {
+    const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
+    const double farthest = std::floor(high.depth + walkMargin(low.depth, high.depth, steps));
+    const double margin = std::max(walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps));
+    const double numbers = sweepSteps * std::min(t.maxCount, std::floor(longestSpan + 2.0 * margin + 1.0));
+    if (!(nearest >= 0.0 && farthest - nearest < 0x1p31 && numbers < 0x1p31)) return false;
+    const int shift = static_cast<int>(std::bit_width(static_cast<uint32_t>(numbers))) + 8;
+    if (!((farthest - nearest + 1.0) * std::ldexp(1.0, shift) < 0x1p31)) return false;
+    keys = {static_cast<int32_t>(nearest), shift, 0};
+    return true;
 }
 
 // Whether a polygon is worth settling: a box with pixels in it (a polygon beside the screen has
@@ -661,8 +695,8 @@ bool allLanes(const Lanes& mask) {
 // The polygon-sample write of four neighbouring pixels at once, each exactly as its own write
 // would go: every lane stores back what was there where its test fails.
 template <bool ordered>
-void writePolygonSamples4(const FrameArrays& f, std::size_t i, const Lanes& depth, const Lanes& colour, bool visible,
-                          int16_t code) {
+[[gnu::always_inline]] inline void writePolygonSamples4(const FrameArrays& f, std::size_t i, const Lanes& depth,
+                                                        const Lanes& colour, bool visible, int16_t code) {
     const Lanes old = loadLanes<Lanes>(f.depth + i);
     // Where all four are nearer, as over empty screen, the colour and pick code already there need
     // not be read: their cache lines are seldom at hand, and a store does not wait for its line.
@@ -682,88 +716,119 @@ void writePolygonSamples4(const FrameArrays& f, std::size_t i, const Lanes& dept
     storeLanes(f.pick + i, takesCode ? code + ShortLanes{} : pick);
 }
 
-// What a settled pixel writes, read from a flat box: its depth, in the polygon's colour.
-struct FlatCells {
-    int32_t* depth;
-    uint32_t colour;
+// The settled pixels of a box, read from its cells: each pixel takes the least of the four cells
+// whose blocks reach it and, on a marked row, of its own pixel in the second box, which is left
+// unsettled again. A pixel is named by its index `i` in the box (SettleBox::at).
+struct SettledPixels {
+    int32_t* cells;
+    int32_t* exactCells;
+    std::size_t stride;
 
-    bool reached(std::size_t at) const { return depth[at] != unsettled; }
-    void take4(std::size_t at, Lanes& depths, Lanes& colours) const {
-        depths = loadLanes<Lanes>(depth + at);
-        colours = static_cast<int32_t>(colour) + Lanes{};
-        storeLanes(depth + at, unsettled + Lanes{});
+    static Lanes least(const Lanes& a, const Lanes& b) { return b < a ? b : a; }
+    bool reached(std::size_t i) const {
+        return cells[i - stride - 1] != unsettled || cells[i - stride] != unsettled || cells[i - 1] != unsettled ||
+               cells[i] != unsettled || exactCells[i] != unsettled;
     }
-    void take(std::size_t at, int32_t& settled, uint32_t& shade) const {
-        settled = depth[at];
-        shade = colour;
-        depth[at] = unsettled;
+    Lanes take4(std::size_t i, bool exactRow) const {
+        const int32_t* const up = cells + i - stride;
+        const int32_t* const row = cells + i;
+        const Lanes settled = least(least(loadLanes<Lanes>(up - 1), loadLanes<Lanes>(up)),
+                                    least(loadLanes<Lanes>(row - 1), loadLanes<Lanes>(row)));
+        if (!exactRow) return settled;
+        const Lanes exact = loadLanes<Lanes>(exactCells + i);
+        storeLanes(exactCells + i, unsettled + Lanes{});
+        return least(settled, exact);
+    }
+    int32_t take(std::size_t i, bool exactRow) const {
+        const int32_t settled =
+            std::min(std::min(cells[i - stride - 1], cells[i - stride]), std::min(cells[i - 1], cells[i]));
+        return exactRow ? std::min(settled, std::exchange(exactCells[i], unsettled)) : settled;
+    }
+    // The cells of the row above pixels `first`..`last` (a pixel's index), one more to the left:
+    // every block that starts there reaches the pixels' row too, so they are read for the last time.
+    void clearAbove(std::size_t first, std::size_t last) const {
+        if (last >= first) std::fill(cells + first - stride - 1, cells + last - stride + 1, unsettled);
     }
 };
 
-// The same from a box of keys: the depth from the upper half, the grey level from the lowest byte.
-struct KeyCells {
-    uint64_t* keys;
+// What a settled pixel writes under the flat shade: its depth, in the polygon's colour.
+struct FlatValues {
+    uint32_t colour;
+    void of(const Lanes& settled, Lanes& depths, Lanes& colours) const {
+        depths = settled;
+        colours = static_cast<int32_t>(colour) + Lanes{};
+    }
+    void of(int32_t settled, int32_t& depth, uint32_t& shade) const {
+        depth = settled;
+        shade = colour;
+    }
+};
+
+// The same from a key: its depth, and its grey level as grey (or red when selected).
+struct KeyValues {
+    SampleKeys keys;
     uint32_t channels;  // 0x010101 grey, 0x010000 red when selected
 
-    bool reached(std::size_t at) const { return keys[at] != unsettledKey; }
-    void take4(std::size_t at, Lanes& depths, Lanes& colours) const {
-        static_assert(std::endian::native == std::endian::little, "a key's lower half comes first");
-        const Lanes low = loadLanes<Lanes>(keys + at), high = loadLanes<Lanes>(keys + at + 2);
-        depths = __builtin_shufflevector(low, high, 1, 3, 5, 7) ^ INT32_MIN;
-        const Lanes grey = __builtin_shufflevector(low, high, 0, 2, 4, 6) & 0xFF;
+    void of(const Lanes& settled, Lanes& depths, Lanes& colours) const {
+        const Lanes reached = settled != unsettled;
+        depths = reached ? (settled >> keys.numberShift) + keys.nearest : settled;
+        const Lanes grey = settled & 0xFF;
         colours = channels == 0x010000u ? grey << 16 : grey << 16 | grey << 8 | grey;
-        const Lanes unsettledKeys = ~Lanes{};  // every bit set: two unsettledKeys
-        storeLanes(keys + at, unsettledKeys);
-        storeLanes(keys + at + 2, unsettledKeys);
     }
-    void take(std::size_t at, int32_t& settled, uint32_t& shade) const {
-        settled = static_cast<int32_t>(static_cast<uint32_t>(keys[at] >> 32) ^ 0x80000000u);
-        shade = static_cast<uint32_t>(keys[at] & 0xFF) * channels;
-        keys[at] = unsettledKey;
+    void of(int32_t settled, int32_t& depth, uint32_t& shade) const {
+        depth = settled != unsettled ? keys.depthOf(settled) : settled;
+        shade = static_cast<uint32_t>(settled & 0xFF) * channels;
     }
 };
 
 // The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
 // Only the pixels the corners' hull can reach are visited: no block reaches the others.
-template <bool ordered, class Cells>
-void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, const Cells& cells) {
+template <bool ordered, class Values>
+void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, const SettledPixels& pixels,
+                  const Values& values) {
     // Copies: the pick codes written here are 16-bit, as the polygon's own code is, so through
     // references the compiler would read it again for every pixel.
     const FrameArrays f = t.frame;
     const int16_t code = t.code;
     const bool visible = t.visible;
+    std::size_t at = 0, count = 0;
     for (int32_t y = box.y0; y < box.y0 + box.height; ++y) {
         const Columns reach = hull.of(y);
-        const std::size_t at = box.at(reach.first, y);
+        at = box.at(reach.first, y);
+        const bool exactRow = std::exchange(box.exactRows[y - box.y0 + 1], 0) != 0;
         const std::size_t first = indexOf(f, reach.first, y);
-        const auto count = static_cast<std::size_t>(std::max(reach.last - reach.first + 1, 0));
+        count = static_cast<std::size_t>(std::max(reach.last - reach.first + 1, 0));
         std::size_t x = 0;
         for (; x + 4 <= count; x += 4) {
             Lanes depths, colours;
-            cells.take4(at + x, depths, colours);
+            values.of(pixels.take4(at + x, exactRow), depths, colours);
             writePolygonSamples4<ordered>(f, first + x, depths, colours, visible, code);
         }
         for (; x < count; ++x) {
             int32_t depth = 0;
             uint32_t colour = 0;
-            cells.take(at + x, depth, colour);
+            values.of(pixels.take(at + x, exactRow), depth, colour);
             if (ordered)
                 writeOrderedPolygonSample(f, first + x, depth, colour, code);
             else
                 writePolygonSample(f, first + x, depth, colour, visible, code);
         }
+        pixels.clearAbove(at, at + count - 1);
     }
+    // The last row's own cells.
+    if (count > 0) pixels.clearAbove(at + pixels.stride, at + pixels.stride + count - 1);
 }
 
 // The polygon's box into the frame, and then the pixels of the mend that no block reached.
-template <class Cells>
-void writeSettledPolygon(const Target& t, const SettleBox& box, const HullRows& hull, const Cells& cells,
+template <class Values>
+void writeSettledPolygon(const Target& t, const SettleBox& box, const HullRows& hull, const Values& values,
                          std::vector<MendCandidate>& mends) {
-    std::erase_if(mends, [&](const MendCandidate& m) { return cells.reached(box.at(m.x, m.y)); });
+    const SettledPixels pixels{box.cells, box.exactCells, static_cast<std::size_t>(box.stride())};
+    std::erase_if(mends, [&](const MendCandidate& m) { return pixels.reached(box.at(m.x, m.y)); });
     if (t.frame.anyOrder)
-        writeSettled<true>(t, box, hull, cells);
+        writeSettled<true>(t, box, hull, pixels, values);
     else
-        writeSettled<false>(t, box, hull, cells);
+        writeSettled<false>(t, box, hull, pixels, values);
     for (const MendCandidate& hole : mends) t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
 }
 
@@ -840,9 +905,13 @@ void fillPolygon(const Target& t, const Corners& k) {
     // The spans run from about |C - A| samples at the first sweep step to |D - B| at the last.
     const double samples = n * (stepCount(c - a) + stepCount(d - b)) / 2.0;
     SettleBox box{};
-    if ((t.style == 1 || settlesShades(t, n, reach)) && worthSettling(reach, samples)) {
-        box = settleBoxOver(reach, t.style == 2);
+    SampleKeys keys{};
+    const double longestSpan = std::max(stepCount(c - a), stepCount(d - b));
+    if (worthSettling(reach, samples) &&
+        (t.style == 1 || sampleKeysOf(t, low, high, n + t.maxCount, n, longestSpan, keys))) {
+        box = settleBoxOver(reach);
         clear.settle = &box;
+        if (t.style == 2) clear.keys = &keys;
     }
     ShadeEdges edges = shadeEdgesOf(k, n);
     EdgeDirections directions;
@@ -861,10 +930,10 @@ void fillPolygon(const Target& t, const Corners& k) {
     const double steps = n + t.maxCount;
     const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0,
                         reach.x1);
-    if (box.keys)
-        writeSettledPolygon(clear, box, hull, KeyCells{box.keys, t.selected ? 0x010000u : 0x010101u}, mends);
+    if (clear.keys)
+        writeSettledPolygon(clear, box, hull, KeyValues{keys, t.selected ? 0x010000u : 0x010101u}, mends);
     else
-        writeSettledPolygon(clear, box, hull, FlatCells{box.depth, t.flatColour}, mends);
+        writeSettledPolygon(clear, box, hull, FlatValues{t.flatColour}, mends);
 }
 
 // Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
@@ -911,7 +980,7 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
     fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0,
-                 nullptr, nullptr},
+                 nullptr, nullptr, nullptr},
                 k);
 }
 
