@@ -120,10 +120,13 @@ struct SampleKeys {
     int numberShift;      // the bits of a sample's number and grey level
     std::size_t samples;  // the samples of the spans so far: the next span's are numbered from here
 
-    int32_t of(int32_t depth, std::size_t number, uint32_t colour) const {
+    // The key's lower bits, below the depth.
+    static uint32_t bitsOf(std::size_t number, uint32_t colour) {
         const uint32_t grey = (colour >> 16) & 0xFF;  // red is the grey level, selected or not
-        return static_cast<int32_t>(static_cast<uint32_t>(depth - nearest) << numberShift |
-                                    static_cast<uint32_t>(number) << 8 | grey);
+        return static_cast<uint32_t>(number) << 8 | grey;
+    }
+    int32_t of(int32_t depth, uint32_t bits) const {
+        return static_cast<int32_t>(static_cast<uint32_t>(depth - nearest) << numberShift | bits);
     }
     int32_t depthOf(int32_t key) const { return (key >> numberShift) + nearest; }
 };
@@ -180,28 +183,35 @@ struct SampleShade {
 // The shades of a whole span worked out in one tight loop before its samples are drawn: every
 // sample costs a division, and in a loop without branches the divisions overlap. The result is
 // shadeColour's: a length of zero or a quotient that is not finite gives black.
+// For a settled polygon the same loop puts each sample's number and grey level together as the
+// lower bits of its key (SampleKeys::bitsOf).
 struct SpanShades {
     const uint32_t* next;
+    const uint32_t* keyBits;  // from the span's first sample; null unless settled under keys
     uint32_t colour() const { return *next; }
     void advance() { ++next; }
 };
 
-SpanShades spanShades(const SampleShade& shade, uint32_t m) {
-    thread_local std::vector<uint32_t> colours;  // only grows, like the edge directions
-    if (colours.size() < m) colours.resize(m);
-    const uint32_t channels = shade.selected ? 0x010000u : 0x010101u;
+SpanShades spanShades(const SampleShade& shade, uint32_t m, const SampleKeys* keys) {
+    thread_local std::vector<uint32_t> colours, keyBits;  // only grow, like the edge directions
+    if (colours.size() < m) colours.resize(m), keyBits.resize(m);
+    const uint32_t channels = shade.selected ? 0xFF0000u : 0xFFFFFFu;
     for (uint32_t t = 0; t < m; ++t) {
         const double len = static_cast<float>(shade.edge.length[t] * shade.slen);
         const double magnitude = std::fabs((shade.edge.ev[t] * shade.su - shade.edge.eu[t] * shade.sv) / len);
         const double capped = magnitude < 248.0 ? magnitude : 248.0;
         const uint32_t g = static_cast<uint32_t>(static_cast<int32_t>(capped)) + 7;
-        colours[t] = magnitude <= std::numeric_limits<double>::max() ? g * channels : 0;
+        const uint32_t grey = magnitude <= std::numeric_limits<double>::max() ? g : 0;
+        colours[t] = (grey << 16 | grey << 8 | grey) & channels;
     }
-    return {colours.data()};
+    if (!keys) return {colours.data(), nullptr};
+    for (uint32_t t = 0; t < m; ++t) keyBits[t] = keys->bitsOf(keys->samples + t, colours[t]);
+    return {colours.data(), keyBits.data()};
 }
 
 struct FlatShade {
     uint32_t flat;
+    const uint32_t* keyBits = nullptr;  // flat colours are never settled under keys
     uint32_t colour() { return flat; }
     void advance() {}
 };
@@ -448,13 +458,15 @@ struct SettleBlocks {
     void write(const Block& b, int32_t iz, uint32_t /*colour*/, uint32_t /*sample*/) const { box.settleBlock(b, iz); }
 };
 
-// Per-sample shades: each sample settles under its key, numbered from the span's first.
+// Per-sample shades: each sample settles under its key, whose lower bits the span's shades hold.
 struct SettleKeyBlocks {
     SettleCells box;
     SampleKeys keys;  // a copy, so that the cells' writes cannot change it
-    SettleKeyBlocks(const SettleBox& settle, const SampleKeys& keys) : box(settle), keys(keys) {}
-    void write(const Block& b, int32_t iz, uint32_t colour, uint32_t sample) const {
-        box.settleBlock(b, keys.of(iz, keys.samples + sample, colour));
+    const uint32_t* keyBits;
+    SettleKeyBlocks(const SettleBox& settle, const SampleKeys& keys, const uint32_t* keyBits)
+        : box(settle), keys(keys), keyBits(keyBits) {}
+    void write(const Block& b, int32_t iz, uint32_t /*colour*/, uint32_t sample) const {
+        box.settleBlock(b, keys.of(iz, keyBits[sample]));
     }
 };
 
@@ -495,7 +507,7 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
     if (t.settle && t.keys) {
-        walkSpanInto(t, SettleKeyBlocks(*t.settle, *t.keys), p, q, m, shade);
+        walkSpanInto(t, SettleKeyBlocks(*t.settle, *t.keys, shade.keyBits), p, q, m, shade);
         t.keys->samples += static_cast<std::size_t>(m);
     } else if (t.settle)
         walkSpanInto(t, SettleBlocks(*t.settle), p, q, m, shade);
@@ -515,7 +527,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (t.style == 2)
         drawSpan(t, p, q, m,
                  spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected),
-                            static_cast<uint32_t>(m)));
+                            static_cast<uint32_t>(m), t.settle ? t.keys : nullptr));
     else
         drawSpan(t, p, q, m, FlatShade{t.flatColour});
     return true;
@@ -785,9 +797,10 @@ struct KeyValues {
 // Only the pixels the corners' hull can reach are visited: no block reaches the others.
 template <bool ordered, class Values>
 void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, const SettledPixels& pixels,
-                  const Values& values) {
-    // Copies: the pick codes written here are 16-bit, as the polygon's own code is, so through
-    // references the compiler would read it again for every pixel.
+                  const Values values) {
+    // Copies: the pick codes written here are 16-bit, as the polygon's own code is, and the colour
+    // and key fields 32-bit, so through references the compiler would read them again for every
+    // pixel.
     const FrameArrays f = t.frame;
     const int16_t code = t.code;
     const bool visible = t.visible;
