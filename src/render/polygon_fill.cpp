@@ -1,4 +1,4 @@
-// Polygon normals and facing, and the polygon pass: outline, flat shade and per-sample shade.
+// The polygon pass: outline, flat shade and per-sample shade.
 //
 // A polygon is swept between its edges slot 0 -> slot 3 (A to B) and slot 1 -> slot 2 (C to D):
 // both are walked in the same number of steps, and at each step a span from the point on AB to
@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <bit>
 #include <cmath>
 #include <cstring>
@@ -22,42 +23,26 @@
 #include "core/numeric.h"
 #include "render/line.h"
 
+// On x86-64 the pass is built twice: for every processor (fill_any), and, from
+// polygon_fill_sse42.cpp, for those with SSE4.2 (fill_sse42), whose minimum, blend and rounding
+// instructions the settle box and its write-out use. The entry points at the end pick one.
+#ifdef VX_FILL_FOR_SSE42
+#define VX_FILL_BUILD fill_sse42
+#else
+#define VX_FILL_BUILD fill_any
+#endif
+
 namespace vx {
+
+#if VX_FILL_HAS_SSE42
+namespace fill_sse42 {
+void drawPolygons(const EditorState& state, const FrameArrays& frame);
+void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order);
+}  // namespace fill_sse42
+#endif
+
+namespace VX_FILL_BUILD {
 namespace {
-
-constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
-
-struct Edge {
-    float x, y, z;
-};
-
-Edge edgeBetween(const Vertex& from, const Vertex& to) {
-    return {static_cast<float>(wrapSub(to.x, from.x)), static_cast<float>(wrapSub(to.y, from.y)),
-            static_cast<float>(wrapSub(to.z, from.z))};
-}
-
-float lengthOf(const Edge& e) {
-    const double x = e.x, y = e.y, z = e.z;
-    return static_cast<float>(std::sqrt(x * x + y * y + z * z));
-}
-
-// (a.p / lenA) · b.q / lenB − (b.p / lenB) · a.q / lenA, left to right, rounded once.
-float crossTerm(float ap, float lenA, float bq, float lenB, float bp, float aq) {
-    return static_cast<float>(static_cast<double>(ap) / lenA * bq / lenB - static_cast<double>(bp) / lenB * aq / lenA);
-}
-
-// (e2 × e1) / (|e1|·|e2|): its length is the sine of the angle at slot 0. Slot 2 plays no part.
-Normal normalOf(const Model& model, const Polygon& polygon) {
-    const int32_t vertices = std::clamp(model.vertexCount, 0, maxVertices);
-    const uint16_t a = polygon.slots[0], b = polygon.slots[1], c = polygon.slots[3];
-    if (a >= vertices || b >= vertices || c >= vertices) return {notANumber, notANumber, notANumber};
-    const Edge e1 = edgeBetween(model.vertices[a], model.vertices[b]);
-    const Edge e2 = edgeBetween(model.vertices[a], model.vertices[c]);
-    const float len1 = lengthOf(e1), len2 = lengthOf(e2);
-    if (len1 == 0.0f || len2 == 0.0f) return {notANumber, notANumber, notANumber};  // 0/0 in every component
-    return {crossTerm(e2.y, len2, e1.z, len1, e1.y, e2.z), crossTerm(e2.z, len2, e1.x, len1, e1.z, e2.x),
-            crossTerm(e2.x, len2, e1.y, len1, e1.x, e2.y)};
-}
 
 // Grey (g, g, g), or red (g, 0, 0) when selected, with g = floor(magnitude) + 7. A shade that is
 // not a number (no normal, or a zero length product) is black.
@@ -317,7 +302,7 @@ struct CornerMend {
     bool besideInX;  // the mended pixel is the earlier block's neighbour in x, else in y
 };
 
-CornerMend cornerMendOf(const Target& t, const ScreenPoint& s, const ScreenPoint& step) {
+inline CornerMend cornerMendOf(const Target& t, const ScreenPoint& s, const ScreenPoint& step) {
     // Blocks touch only at a corner when their samples lie a pixel or more apart in both x and y.
     // Each sum of the walk rounds by at most half a unit in the last place of an on-screen
     // coordinate, so a step that falls short of a pixel by more than that never gets there.
@@ -426,12 +411,14 @@ struct SettleCells {
     int32_t* exactCells;
     uint8_t* exactRows;
     std::ptrdiff_t stride, origin;  // copies: the cells' writes could change the box's own fields
+    int32_t firstRow;               // the frame row of exactRows[0]
     explicit SettleCells(const SettleBox& box)
         : cells(box.cells),
           exactCells(box.exactCells),
           exactRows(box.exactRows),
           stride(box.stride()),
-          origin(static_cast<std::ptrdiff_t>(box.at(0, 0))) {}
+          origin(static_cast<std::ptrdiff_t>(box.at(0, 0))),
+          firstRow(box.y0 - 1) {}
 
     static void settle(int32_t& cell, int32_t value) { cell = value < cell ? value : cell; }
     void settleBlock(const Block& b, int32_t value) const {
@@ -446,8 +433,8 @@ struct SettleCells {
         settle(exactCells[i + right], value);
         settle(exactCells[i + down], value);
         settle(exactCells[i + down + right], value);
-        exactRows[i / static_cast<std::size_t>(stride)] = 1;
-        exactRows[(i + down) / static_cast<std::size_t>(stride)] = 1;
+        exactRows[b.y0 - firstRow] = 1;
+        exactRows[b.y1 - firstRow] = 1;
     }
 };
 
@@ -999,66 +986,48 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
 
 }  // namespace
 
-void computePolygonNormals(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
-    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
-    for (int32_t i = std::max(first, 0); i < std::min(end, count); ++i) {
-        const auto at = static_cast<std::size_t>(i);
-        const Normal n = normalOf(state.model, state.model.polygons[at]);
-        state.polygonNormals[at] = n;
-        state.polygonFacing[at] = turnedZ(projection, n.x, n.y, n.z);
-    }
-}
-
 void drawPolygons(const EditorState& state, const FrameArrays& frame) {
     const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
     for (int32_t i = 0; i < count; ++i) drawPolygon(state, frame, i);
 }
 
-bool drawableInAnyOrder(const EditorState& state) {
-    if (state.shadeStyle == 0) return false;  // outlines keep no owner: the first of equals stays
-    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
-    for (int32_t i = 0; i < count; ++i) {
-        const Polygon& polygon = state.model.polygons[static_cast<std::size_t>(i)];
-        const bool selected = -(i + 1) == state.selection.polygon;
-        if ((polygon.flags & twoSidedFlag) == 0 && !(state.polygonFacing[static_cast<std::size_t>(i)] >= 0.0f) &&
-            !selected)
-            return false;
-    }
-    return true;
-}
-
-// A counting sort on the nearest corner's depth in 256 steps between the nearest and the
-// farthest: near enough to front to back for the hidden test, and linear in the polygons.
-void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order) {
-    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
-    const int32_t vertices = std::clamp(state.model.vertexCount, 0, maxVertices);
-    thread_local std::vector<float> nearest;
-    nearest.resize(static_cast<std::size_t>(count));
-    float low = std::numeric_limits<float>::infinity(), high = -low;
-    for (int32_t i = 0; i < count; ++i) {
-        float depth = std::numeric_limits<float>::infinity();
-        for (const uint16_t slot : state.model.polygons[static_cast<std::size_t>(i)].slots)
-            if (slot < vertices) depth = std::min(depth, asSingle(state.projected[slot].depth));
-        nearest[static_cast<std::size_t>(i)] = depth;
-        if (std::isfinite(depth)) low = std::min(low, depth), high = std::max(high, depth);
-    }
-    constexpr int32_t steps = 256;
-    const double scale = high > low ? (steps - 1) / (static_cast<double>(high) - low) : 0.0;
-    const auto stepOf = [&](float depth) {
-        return std::isfinite(depth) ? static_cast<int32_t>((depth - static_cast<double>(low)) * scale) : steps - 1;
-    };
-    std::array<int32_t, steps + 1> starts{};
-    for (const float depth : nearest) ++starts[static_cast<std::size_t>(stepOf(depth)) + 1];
-    for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
-    order.resize(static_cast<std::size_t>(count));
-    for (int32_t i = 0; i < count; ++i)
-        order[static_cast<std::size_t>(
-            starts[static_cast<std::size_t>(stepOf(nearest[static_cast<std::size_t>(i)]))]++)] =
-            static_cast<int16_t>(i);
-}
-
 void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order) {
     for (const int16_t i : order) drawPolygon(state, frame, i);
 }
+
+}  // namespace VX_FILL_BUILD
+
+#ifndef VX_FILL_FOR_SSE42
+#if VX_FILL_HAS_SSE42
+namespace {
+
+// The processor's answer, asked once; false while tests ask for the build for every processor.
+std::atomic<bool> sse42Fill{__builtin_cpu_supports("sse4.2") != 0};
+
+}  // namespace
+#endif
+
+void drawPolygons(const EditorState& state, const FrameArrays& frame) {
+#if VX_FILL_HAS_SSE42
+    if (sse42Fill) return fill_sse42::drawPolygons(state, frame);
+#endif
+    fill_any::drawPolygons(state, frame);
+}
+
+void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order) {
+#if VX_FILL_HAS_SSE42
+    if (sse42Fill) return fill_sse42::drawPolygonsInOrder(state, frame, order);
+#endif
+    fill_any::drawPolygonsInOrder(state, frame, order);
+}
+
+void useFillForEveryProcessor(bool everyProcessor) {
+#if VX_FILL_HAS_SSE42
+    sse42Fill = !everyProcessor && __builtin_cpu_supports("sse4.2");
+#else
+    (void)everyProcessor;
+#endif
+}
+#endif
 
 }  // namespace vx

@@ -29,4 +29,8 @@ void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order);
 // The polygons in `order`; their writes replace vertex pick codes, which the caller puts back.
 void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order);
 
+// On a processor with SSE4.2 the polygon pass runs as built for it; tests draw with the build for
+// every processor too, which gives the same frames.
+void useFillForEveryProcessor(bool everyProcessor);
+
 }  // namespace vx

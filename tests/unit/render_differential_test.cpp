@@ -10,6 +10,7 @@
 #include <random>
 
 #include "render/frame.h"
+#include "render/polygon_fill.h"
 #include "render/render_threads.h"
 #include "support/reference_renderer.h"
 
@@ -149,7 +150,10 @@ std::string firstDifference(const EditorState& s, const ReferenceFrame& r) {
 class RenderDifferential : public testing::Test {
 protected:
     RenderDifferential() { initEditorState(s); }
-    ~RenderDifferential() override { setRenderThreads(0); }
+    ~RenderDifferential() override {
+        setRenderThreads(0);
+        useFillForEveryProcessor(false);
+    }
 
     std::unique_ptr<EditorState> owned = std::make_unique<EditorState>();
     EditorState& s = *owned;
@@ -162,6 +166,7 @@ TEST_F(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFram
     int compared = 0, styles[3] = {};
     for (int frame = 0; compared < frameCount(); ++frame) {
         setRenderThreads(threadCounts[frame / 100 % 4]);
+        useFillForEveryProcessor(frame % 2 == 1);  // both builds of the polygon pass, where there are two
         maker.make(s);
         if (!renderReference(s, s.projected, *reference, 4'000'000)) continue;  // a walk too long to wait for
         // With several bands, the frame is drawn again: the second time the bands split the rows
@@ -180,6 +185,7 @@ TEST_F(RenderDifferential, largeFilledPolygonsMatchTheLiteralRendererWithOneThre
     SceneMaker maker(20261208);
     for (int frame = 0; frame < std::max(frameCount() / 20, 10); ++frame) {
         setRenderThreads(frame % 2 + 1);
+        useFillForEveryProcessor(frame / 2 % 2 == 1);
         maker.make(s);  // random selections and flags, then large polygons over them
         maker.makeLarge(s);
         if (!renderReference(s, s.projected, *reference, 40'000'000)) continue;

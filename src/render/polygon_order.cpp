@@ -1,0 +1,105 @@
+// Polygon normals and facing, and the order the polygon pass may draw in.
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "core/numeric.h"
+#include "render/polygon_fill.h"
+
+namespace vx {
+namespace {
+
+constexpr float notANumber = std::numeric_limits<float>::quiet_NaN();
+
+struct Edge {
+    float x, y, z;
+};
+
+Edge edgeBetween(const Vertex& from, const Vertex& to) {
+    return {static_cast<float>(wrapSub(to.x, from.x)), static_cast<float>(wrapSub(to.y, from.y)),
+            static_cast<float>(wrapSub(to.z, from.z))};
+}
+
+float lengthOf(const Edge& e) {
+    const double x = e.x, y = e.y, z = e.z;
+    return static_cast<float>(std::sqrt(x * x + y * y + z * z));
+}
+
+// (a.p / lenA) · b.q / lenB − (b.p / lenB) · a.q / lenA, left to right, rounded once.
+float crossTerm(float ap, float lenA, float bq, float lenB, float bp, float aq) {
+    return static_cast<float>(static_cast<double>(ap) / lenA * bq / lenB - static_cast<double>(bp) / lenB * aq / lenA);
+}
+
+// (e2 × e1) / (|e1|·|e2|): its length is the sine of the angle at slot 0. Slot 2 plays no part.
+Normal normalOf(const Model& model, const Polygon& polygon) {
+    const int32_t vertices = std::clamp(model.vertexCount, 0, maxVertices);
+    const uint16_t a = polygon.slots[0], b = polygon.slots[1], c = polygon.slots[3];
+    if (a >= vertices || b >= vertices || c >= vertices) return {notANumber, notANumber, notANumber};
+    const Edge e1 = edgeBetween(model.vertices[a], model.vertices[b]);
+    const Edge e2 = edgeBetween(model.vertices[a], model.vertices[c]);
+    const float len1 = lengthOf(e1), len2 = lengthOf(e2);
+    if (len1 == 0.0f || len2 == 0.0f) return {notANumber, notANumber, notANumber};  // 0/0 in every component
+    return {crossTerm(e2.y, len2, e1.z, len1, e1.y, e2.z), crossTerm(e2.z, len2, e1.x, len1, e1.z, e2.x),
+            crossTerm(e2.x, len2, e1.y, len1, e1.x, e2.y)};
+}
+
+float asSingle(int32_t v) { return static_cast<float>(v); }
+
+}  // namespace
+
+void computePolygonNormals(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
+    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
+    for (int32_t i = std::max(first, 0); i < std::min(end, count); ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        const Normal n = normalOf(state.model, state.model.polygons[at]);
+        state.polygonNormals[at] = n;
+        state.polygonFacing[at] = turnedZ(projection, n.x, n.y, n.z);
+    }
+}
+
+bool drawableInAnyOrder(const EditorState& state) {
+    if (state.shadeStyle == 0) return false;  // outlines keep no owner: the first of equals stays
+    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
+    for (int32_t i = 0; i < count; ++i) {
+        const Polygon& polygon = state.model.polygons[static_cast<std::size_t>(i)];
+        const bool selected = -(i + 1) == state.selection.polygon;
+        if ((polygon.flags & twoSidedFlag) == 0 && !(state.polygonFacing[static_cast<std::size_t>(i)] >= 0.0f) &&
+            !selected)
+            return false;
+    }
+    return true;
+}
+
+// A counting sort on the nearest corner's depth in 256 steps between the nearest and the
+// farthest: near enough to front to back for the hidden test, and linear in the polygons.
+void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order) {
+    const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
+    const int32_t vertices = std::clamp(state.model.vertexCount, 0, maxVertices);
+    thread_local std::vector<float> nearest;
+    nearest.resize(static_cast<std::size_t>(count));
+    float low = std::numeric_limits<float>::infinity(), high = -low;
+    for (int32_t i = 0; i < count; ++i) {
+        float depth = std::numeric_limits<float>::infinity();
+        for (const uint16_t slot : state.model.polygons[static_cast<std::size_t>(i)].slots)
+            if (slot < vertices) depth = std::min(depth, asSingle(state.projected[slot].depth));
+        nearest[static_cast<std::size_t>(i)] = depth;
+        if (std::isfinite(depth)) low = std::min(low, depth), high = std::max(high, depth);
+    }
+    constexpr int32_t steps = 256;
+    const double scale = high > low ? (steps - 1) / (static_cast<double>(high) - low) : 0.0;
+    const auto stepOf = [&](float depth) {
+        return std::isfinite(depth) ? static_cast<int32_t>((depth - static_cast<double>(low)) * scale) : steps - 1;
+    };
+    std::array<int32_t, steps + 1> starts{};
+    for (const float depth : nearest) ++starts[static_cast<std::size_t>(stepOf(depth)) + 1];
+    for (std::size_t k = 1; k < starts.size(); ++k) starts[k] += starts[k - 1];
+    order.resize(static_cast<std::size_t>(count));
+    for (int32_t i = 0; i < count; ++i)
+        order[static_cast<std::size_t>(
+            starts[static_cast<std::size_t>(stepOf(nearest[static_cast<std::size_t>(i)]))]++)] =
+            static_cast<int16_t>(i);
+}
+
+}  // namespace vx
