@@ -106,10 +106,7 @@ struct SampleKeys {
     std::size_t samples;  // the samples of the spans so far: the next span's are numbered from here
 
     // The key's lower bits, below the depth.
-    static uint32_t bitsOf(std::size_t number, uint32_t colour) {
-        const uint32_t grey = (colour >> 16) & 0xFF;  // red is the grey level, selected or not
-        return static_cast<uint32_t>(number) << 8 | grey;
-    }
+    static uint32_t bitsOf(uint32_t number, uint32_t grey) { return number << 8 | grey; }
     int32_t of(int32_t depth, uint32_t bits) const {
         return static_cast<int32_t>(static_cast<uint32_t>(depth - nearest) << numberShift | bits);
     }
@@ -168,36 +165,45 @@ struct SampleShade {
 // The shades of a whole span worked out in one tight loop before its samples are drawn: every
 // sample costs a division, and in a loop without branches the divisions overlap. The result is
 // shadeColour's: a length of zero or a quotient that is not finite gives black.
-// For a settled polygon the same loop puts each sample's number and grey level together as the
-// lower bits of its key (SampleKeys::bitsOf).
+// For a polygon settled under keys the loop gives each sample's number and grey level together
+// instead, as the lower bits of its key (SampleKeys::bitsOf); the colour comes back from the grey.
 struct SpanShades {
     const uint32_t* next;
-    const uint32_t* keyBits;  // from the span's first sample; null unless settled under keys
-    uint32_t colour() const { return *next; }
+    uint32_t channels;  // 0xFFFFFF grey, 0xFF0000 red when selected
+    bool keyed;         // next holds key bits rather than colours
+
+    uint32_t colour() const { return keyed ? (*next & 0xFF) * 0x010101u & channels : *next; }
+    const uint32_t* keyBits() const { return next; }
     void advance() { ++next; }
 };
 
-SpanShades spanShades(const SampleShade& shade, uint32_t m, const SampleKeys* keys) {
-    thread_local std::vector<uint32_t> colours, keyBits;  // only grow, like the edge directions
-    if (colours.size() < m) colours.resize(m), keyBits.resize(m);
-    const uint32_t channels = shade.selected ? 0xFF0000u : 0xFFFFFFu;
+template <bool keyed>
+void shadeSamples(const SampleShade& shade, uint32_t m, uint32_t channels, uint32_t firstNumber, uint32_t* out) {
     for (uint32_t t = 0; t < m; ++t) {
         const double len = static_cast<float>(shade.edge.length[t] * shade.slen);
         const double magnitude = std::fabs((shade.edge.ev[t] * shade.su - shade.edge.eu[t] * shade.sv) / len);
         const double capped = magnitude < 248.0 ? magnitude : 248.0;
         const uint32_t g = static_cast<uint32_t>(static_cast<int32_t>(capped)) + 7;
         const uint32_t grey = magnitude <= std::numeric_limits<double>::max() ? g : 0;
-        colours[t] = (grey << 16 | grey << 8 | grey) & channels;
+        out[t] = keyed ? SampleKeys::bitsOf(firstNumber + t, grey) : (grey << 16 | grey << 8 | grey) & channels;
     }
-    if (!keys) return {colours.data(), nullptr};
-    for (uint32_t t = 0; t < m; ++t) keyBits[t] = keys->bitsOf(keys->samples + t, colours[t]);
-    return {colours.data(), keyBits.data()};
+}
+
+SpanShades spanShades(const SampleShade& shade, uint32_t m, const SampleKeys* keys) {
+    thread_local std::vector<uint32_t> values;  // only grows, like the edge directions
+    if (values.size() < m) values.resize(m);
+    const uint32_t channels = shade.selected ? 0xFF0000u : 0xFFFFFFu;
+    if (keys)
+        shadeSamples<true>(shade, m, channels, static_cast<uint32_t>(keys->samples), values.data());
+    else
+        shadeSamples<false>(shade, m, channels, 0, values.data());
+    return {values.data(), channels, keys != nullptr};
 }
 
 struct FlatShade {
     uint32_t flat;
-    const uint32_t* keyBits = nullptr;  // flat colours are never settled under keys
     uint32_t colour() { return flat; }
+    const uint32_t* keyBits() const { return nullptr; }  // flat colours are never settled under keys
     void advance() {}
 };
 
@@ -494,7 +500,7 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
     if (t.settle && t.keys) {
-        walkSpanInto(t, SettleKeyBlocks(*t.settle, *t.keys, shade.keyBits), p, q, m, shade);
+        walkSpanInto(t, SettleKeyBlocks(*t.settle, *t.keys, shade.keyBits()), p, q, m, shade);
         t.keys->samples += static_cast<std::size_t>(m);
     } else if (t.settle)
         walkSpanInto(t, SettleBlocks(*t.settle), p, q, m, shade);
