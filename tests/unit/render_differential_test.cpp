@@ -194,5 +194,49 @@ TEST_F(RenderDifferential, largeFilledPolygonsMatchTheLiteralRendererWithOneThre
     }
 }
 
+// Parallelograms seen straight on, their corners on whole pixels, so that every sample has a
+// whole coordinate and covers one or two pixels rather than four; and floors running far into
+// the distance, whose depths may span more than a per-sample key holds.
+TEST_F(RenderDifferential, samplesOnWholePixelsAndDeepFloorsMatchTheLiteralRenderer) {
+    std::mt19937 random(20261209);
+    const auto between = [&](int32_t low, int32_t high) {
+        return std::uniform_int_distribution<int32_t>(low, high)(random);
+    };
+    allocateScreenBuffers(s, 200, 150, nullptr);
+    for (int frame = 0; frame < 48; ++frame) {
+        setRenderThreads(frame % 2 + 1);
+        useFillForEveryProcessor(frame / 2 % 2 == 1);
+        s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000};  // a model unit is a pixel at z = 0
+        s.shadeStyle = static_cast<uint8_t>(frame / 4 % 2 + 1);
+        s.showFlags = 4;
+        Model& m = s.model;
+        m.vertexCount = m.polygonCount = m.lineCount = 0;
+        // Slots 0 -> 3 is the sweep (dx1, dy1), slots 0 -> 1 the first span (dx2, dy2).
+        const auto quad = [&](Vertex a, int32_t dx1, int32_t dy1, int32_t dx2, int32_t dy2, int32_t dz) {
+            const auto v = static_cast<uint16_t>(m.vertexCount);
+            for (const Vertex corner :
+                 {a, Vertex{a.x + dx2, a.y + dy2, a.z}, Vertex{a.x + dx1 + dx2, a.y + dy1 + dy2, a.z + dz},
+                  Vertex{a.x + dx1, a.y + dy1, a.z + dz}})
+                m.vertices[m.vertexCount++] = corner;
+            m.polygons[m.polygonCount++] = {
+                {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2), static_cast<uint16_t>(v + 3)},
+                twoSidedFlag};
+        };
+        for (int k = between(1, 6); k > 0; --k) {
+            const Vertex corner{between(-110, 60), between(-85, 45), 0};
+            const int32_t w = between(1, 50), h = between(1, 40), shear = between(-15, 15);
+            if (k % 2 == 0)
+                quad(corner, shear, h, w, 0, 0);  // whole rows: blocks one row high
+            else
+                quad(corner, w, shear, 0, h, 0);  // whole columns: blocks one column wide
+        }
+        // A floor from just below the screen far into the distance.
+        quad({between(-300, -50), 60, between(-300, -230)}, 0, -40, between(100, 350), 0, between(500, 90000));
+        ASSERT_TRUE(renderReference(s, s.projected, *reference, 40'000'000));
+        composeFrame(s);
+        ASSERT_EQ(firstDifference(s, *reference), "") << "frame " << frame << ", style " << int{s.shadeStyle};
+    }
+}
+
 }  // namespace
 }  // namespace vx::test
