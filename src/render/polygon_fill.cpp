@@ -600,7 +600,8 @@ bool sampleKeysOf(const Target& t, const ScreenPoint& low, const ScreenPoint& hi
 // Whether a polygon is worth settling: a box with pixels in it (a polygon beside the screen has
 // none), not much larger than the pixels its samples reach (a long thin sliver across the screen
 // has a box far larger than itself, and goes straight into the frame), and no larger than a
-// million pixels, so that a thread's box never takes more than 4 MB however large the picture.
+// million pixels, so that a thread's two boxes of cells never take more than 8 MB however large
+// the picture.
 bool worthSettling(const PixelBox& reach, double samples) {
     if (reach.x1 < reach.x0 || reach.y1 < reach.y0) return false;
     const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
