@@ -126,7 +126,7 @@ struct Target {
     double sweepX, sweepY;              // stepAB + stepCD: the side of a span its successor lies on
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
     SettleBox* settle;                  // where the samples go first; null: straight into the frame
-    SampleKeys* keys;                   // per sample, when settled: the samples' keys
+    SampleKeys* keys;                   // per sample, when settled: the samples' keys; else null
 
     // The polygon-sample write of this polygon, in table order or out of it.
     void write(std::size_t i, int32_t depth, uint32_t colour) const {
@@ -499,7 +499,7 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
 
 template <class Shade>
 void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, double m, Shade shade) {
-    if (t.settle && t.keys) {
+    if (t.keys) {
         walkSpanInto(t, SettleKeyBlocks(*t.settle, *t.keys, shade.keyBits()), p, q, m, shade);
         t.keys->samples += static_cast<std::size_t>(m);
     } else if (t.settle)
@@ -520,7 +520,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (t.style == 2)
         drawSpan(t, p, q, m,
                  spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected),
-                            static_cast<uint32_t>(m), t.settle ? t.keys : nullptr));
+                            static_cast<uint32_t>(m), t.keys));
     else
         drawSpan(t, p, q, m, FlatShade{t.flatColour});
     return true;
