@@ -13,6 +13,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -43,6 +44,9 @@ void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, con
 
 namespace VX_FILL_BUILD {
 namespace {
+
+// How many spans of a settled polygon are walked side by side (SpanLanes).
+constexpr int spanLanes = 4;
 
 // Grey (g, g, g), or red (g, 0, 0) when selected, with g = floor(magnitude) + 7. A shade that is
 // not a number (no normal, or a zero length product) is black.
@@ -127,6 +131,7 @@ struct Target {
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
     SettleBox* settle;                  // where the samples go first; null: straight into the frame
     SampleKeys* keys;                   // per sample, when settled: the samples' keys; else null
+    class SpanLanes* lanes;             // when settled: the spans waiting to be walked side by side
 
     // The polygon-sample write of this polygon, in table order or out of it.
     void write(std::size_t i, int32_t depth, uint32_t colour) const {
@@ -189,8 +194,10 @@ void shadeSamples(const SampleShade& shade, uint32_t m, uint32_t channels, uint3
     }
 }
 
-SpanShades spanShades(const SampleShade& shade, uint32_t m, const SampleKeys* keys) {
-    thread_local std::vector<uint32_t> values;  // only grows, like the edge directions
+// `lane`: which of the buffers to use, so that the key bits of spans waiting to be walked stay.
+SpanShades spanShades(const SampleShade& shade, uint32_t m, const SampleKeys* keys, int lane) {
+    thread_local std::array<std::vector<uint32_t>, spanLanes> buffers;  // only grow, like the edge directions
+    std::vector<uint32_t>& values = buffers[static_cast<std::size_t>(lane)];
     if (values.size() < m) values.resize(m);
     const uint32_t channels = shade.selected ? 0xFF0000u : 0xFFFFFFu;
     if (keys)
@@ -428,19 +435,24 @@ struct SettleCells {
 
     static void settle(int32_t& cell, int32_t value) { cell = value < cell ? value : cell; }
     void settleBlock(const Block& b, int32_t value) const {
-        const auto i = static_cast<std::size_t>(b.y0 * stride + b.x0 + origin);
-        if (b.x1 > b.x0 && b.y1 > b.y0) {
+        settleAt(static_cast<std::size_t>(b.y0 * stride + b.x0 + origin), b.x1 - b.x0, b.y1 - b.y0, b.y0 - firstRow,
+                 value);
+    }
+    // The block at cell i, one pixel wider when `right` is 1 and higher when `down` is 1; `row`
+    // is its first row in exactRows.
+    void settleAt(std::size_t i, int32_t right, int32_t down, int32_t row, int32_t value) const {
+        if (right != 0 && down != 0) {
             settle(cells[i], value);
             return;
         }
-        const auto right = static_cast<std::size_t>(b.x1 - b.x0);
-        const auto down = static_cast<std::size_t>(b.y1 > b.y0 ? stride : 0);
+        const auto across = static_cast<std::size_t>(right);
+        const auto below = static_cast<std::size_t>(down != 0 ? stride : 0);
         settle(exactCells[i], value);
-        settle(exactCells[i + right], value);
-        settle(exactCells[i + down], value);
-        settle(exactCells[i + down + right], value);
-        exactRows[b.y0 - firstRow] = 1;
-        exactRows[b.y1 - firstRow] = 1;
+        settle(exactCells[i + across], value);
+        settle(exactCells[i + below], value);
+        settle(exactCells[i + below + across], value);
+        exactRows[row] = 1;
+        exactRows[row + down] = 1;
     }
 };
 
@@ -462,6 +474,145 @@ struct SettleKeyBlocks {
         box.settleBlock(b, keys.of(iz, keyBits[sample]));
     }
 };
+
+// Four lanes of 32 or 16 bits: the spans of a settled box are walked four at a time, and the box
+// goes into the frame four pixels at a time.
+using Lanes = int32_t __attribute__((vector_size(16)));
+using ShortLanes = int16_t __attribute__((vector_size(8)));
+
+template <class V, class T>
+V loadLanes(const T* from) {
+    V v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+template <class V, class T>
+void storeLanes(T* to, const V& v) {
+    std::memcpy(to, &v, sizeof v);
+}
+
+// Lanes of all ones or zeros, as 16-bit lanes.
+ShortLanes narrowMask(const Lanes& mask) {
+#ifdef __SSE2__
+    // One saturating pack: without it, each lane is narrowed on its own.
+    const __m128i packed =
+        _mm_packs_epi32(reinterpret_cast<const __m128i&>(mask), reinterpret_cast<const __m128i&>(mask));
+    return loadLanes<ShortLanes>(&packed);
+#else
+    return __builtin_convertvector(mask, ShortLanes);
+#endif
+}
+
+// Whether every lane of a mask is set.
+bool allLanes(const Lanes& mask) {
+#ifdef __SSE2__
+    return _mm_movemask_epi8(reinterpret_cast<const __m128i&>(mask)) == 0xFFFF;
+#else
+    return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
+#endif
+}
+
+// Four spans of a settled polygon walked side by side, one to a vector lane. A cell keeps the
+// least value it is given whatever the order, so the samples of different spans may interleave,
+// and four samples share each instruction of the walk but the cells' own updates. One span alone
+// also keeps the processor waiting on its sums, each of which needs the last.
+class SpanLanes {
+public:
+    SpanLanes(const SettleBox& box, const SampleKeys* keys)
+        : box(box), keys(keys ? *keys : SampleKeys{}), keyed(keys) {}
+
+    // A span spanInside has cleared and that needs no mend, from r in `count` steps. Its key bits
+    // (null under the flat shade) must last until it is walked; a full set is walked at once.
+    void add(const ScreenPoint& r, const ScreenPoint& step, uint32_t count, const uint32_t* keyBits) {
+        spans[static_cast<std::size_t>(used++)] = {r, step, count, keyBits};
+        if (used == spanLanes) walk();
+    }
+    // The spans added since the last walk; a lane left over repeats the first span, which changes
+    // nothing: a cell given the same value twice keeps it.
+    void walk() {
+        if (used == 0) return;
+        for (int lane = used; lane < spanLanes; ++lane) spans[static_cast<std::size_t>(lane)] = spans[0];
+        if (keyed)
+            walkSideBySide<true>();
+        else
+            walkSideBySide<false>();
+        used = 0;
+    }
+    // The lane a span's key bits are worked out for: one not waiting to be walked.
+    int nextLane() const { return used; }
+
+private:
+    struct Span {
+        ScreenPoint r, step;
+        uint32_t count;
+        const uint32_t* keyBits;
+    };
+    using Floats = float __attribute__((vector_size(16)));
+
+    template <bool keyed>
+    int32_t valueOf(int32_t depth, const Span& span, uint32_t sample) const {
+        return keyed ? keys.of(depth, span.keyBits[sample]) : depth;
+    }
+    template <bool keyed>
+    void walkSideBySide();
+    // Each lane's block on its own, when not every block has four pixels: kept out of the walk's
+    // loop, which it would otherwise crowd.
+    [[gnu::noinline]] void settleEach(const int32_t* at, const int32_t* values, const Lanes& right, const Lanes& down,
+                                      const Lanes& row) const {
+        for (int lane = 0; lane < spanLanes; ++lane)
+            box.settleAt(static_cast<std::size_t>(at[lane]), right[lane], down[lane], row[lane], values[lane]);
+    }
+
+    SettleCells box;
+    SampleKeys keys;
+    bool keyed;
+    std::array<Span, spanLanes> spans{};
+    int used = 0;
+};
+
+template <bool keyed>
+void SpanLanes::walkSideBySide() {
+    Floats x, y, z, dx, dy, dz;
+    uint32_t common = spans[0].count;
+    for (int lane = 0; lane < spanLanes; ++lane) {
+        const Span& span = spans[static_cast<std::size_t>(lane)];
+        x[lane] = span.r.x, y[lane] = span.r.y, z[lane] = span.r.depth;
+        dx[lane] = span.step.x, dy[lane] = span.step.y, dz[lane] = span.step.depth;
+        common = std::min(common, span.count);
+    }
+    // Cleared samples lie right of and below the box's first cell and are nearer than 2^31, so
+    // truncation is floor. The cell index counts from the box's first row and column.
+    const auto stride = static_cast<int32_t>(box.stride);
+    const Lanes firstRow = box.firstRow + Lanes{};
+    const Lanes firstColumn = static_cast<int32_t>(-box.origin - box.firstRow * box.stride) + Lanes{};
+    const Lanes nearest = keys.nearest + Lanes{};
+    for (uint32_t sample = 0; sample < common; ++sample) {
+        const Lanes ix = __builtin_convertvector(x, Lanes), iy = __builtin_convertvector(y, Lanes);
+        const Lanes iz = __builtin_convertvector(z, Lanes);
+        const Lanes right = x > __builtin_convertvector(ix, Floats), down = y > __builtin_convertvector(iy, Floats);
+        alignas(16) int32_t at[spanLanes], value[spanLanes];
+        const Lanes row = iy - firstRow;
+        storeLanes(at, row * stride + (ix - firstColumn));
+        storeLanes(value, keyed ? (iz - nearest) << keys.numberShift : iz);
+        if (keyed)
+            for (std::size_t lane = 0; lane < spanLanes; ++lane)
+                value[lane] |= static_cast<int32_t>(spans[lane].keyBits[sample]);
+        if (allLanes(right & down)) {
+            // The common case: every block has four pixels and settles in one cell.
+            for (std::size_t lane = 0; lane < spanLanes; ++lane) SettleCells::settle(box.cells[at[lane]], value[lane]);
+        } else {
+            settleEach(at, value, right & 1, down & 1, row);
+        }
+        x += dx, y += dy, z += dz;
+    }
+    // Each span's samples beyond the shortest, on their own.
+    for (int lane = 0; lane < spanLanes; ++lane) {
+        const Span& span = spans[static_cast<std::size_t>(lane)];
+        ScreenPoint r{x[lane], y[lane], z[lane]};
+        for (uint32_t sample = common; sample < span.count; ++sample, r += span.step)
+            box.settleBlock(blockOf(r), valueOf<keyed>(static_cast<int32_t>(r.depth), span, sample));
+    }
+}
 
 // walkSpan for a span that spanInside has cleared, its blocks written by `blocks`.
 template <bool mending, class Blocks, class Shade>
@@ -493,6 +644,8 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
         walkSpan(t, blocks, p, step, count, mend, shade);
     else if (mend.dx != 0)
         walkSpanInside<true>(t, blocks, p, step, count, mend, shade);
+    else if (t.lanes)
+        t.lanes->add(p, step, count, shade.keyBits());
     else
         walkSpanInside<false>(t, blocks, p, step, count, mend, shade);
 }
@@ -520,7 +673,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (t.style == 2)
         drawSpan(t, p, q, m,
                  spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected),
-                            static_cast<uint32_t>(m), t.keys));
+                            static_cast<uint32_t>(m), t.keys, t.lanes ? t.lanes->nextLane() : 0));
     else
         drawSpan(t, p, q, m, FlatShade{t.flatColour});
     return true;
@@ -661,42 +814,6 @@ private:
     double mx, my;
     int32_t firstColumn, lastColumn;
 };
-
-// Four lanes of 32 or 16 bits: the settled box goes into the frame four pixels at a time.
-using Lanes = int32_t __attribute__((vector_size(16)));
-using ShortLanes = int16_t __attribute__((vector_size(8)));
-
-template <class V, class T>
-V loadLanes(const T* from) {
-    V v;
-    std::memcpy(&v, from, sizeof v);
-    return v;
-}
-template <class V, class T>
-void storeLanes(T* to, const V& v) {
-    std::memcpy(to, &v, sizeof v);
-}
-
-// Lanes of all ones or zeros, as 16-bit lanes.
-ShortLanes narrowMask(const Lanes& mask) {
-#ifdef __SSE2__
-    // One saturating pack: without it, each lane is narrowed on its own.
-    const __m128i packed =
-        _mm_packs_epi32(reinterpret_cast<const __m128i&>(mask), reinterpret_cast<const __m128i&>(mask));
-    return loadLanes<ShortLanes>(&packed);
-#else
-    return __builtin_convertvector(mask, ShortLanes);
-#endif
-}
-
-// Whether every lane of a mask is set.
-bool allLanes(const Lanes& mask) {
-#ifdef __SSE2__
-    return _mm_movemask_epi8(reinterpret_cast<const __m128i&>(mask)) == 0xFFFF;
-#else
-    return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
-#endif
-}
 
 // The polygon-sample write of four neighbouring pixels at once, each exactly as its own write
 // would go: every lane stores back what was there where its test fails.
@@ -913,12 +1030,14 @@ void fillPolygon(const Target& t, const Corners& k) {
     const double samples = n * (stepCount(c - a) + stepCount(d - b)) / 2.0;
     SettleBox box{};
     SampleKeys keys{};
+    std::optional<SpanLanes> lanes;
     const double longestSpan = std::max(stepCount(c - a), stepCount(d - b));
     if (worthSettling(reach, samples) &&
         (t.style == 1 || sampleKeysOf(t, low, high, n + t.maxCount, n, longestSpan, keys))) {
         box = settleBoxOver(reach);
         clear.settle = &box;
         if (t.style == 2) clear.keys = &keys;
+        clear.lanes = &lanes.emplace(box, clear.keys);
     }
     ShadeEdges edges = shadeEdgesOf(k, n);
     EdgeDirections directions;
@@ -929,6 +1048,7 @@ void fillPolygon(const Target& t, const Corners& k) {
         q += stepCD;
         edges.advance();
     }
+    if (lanes) lanes->walk();
     if (!clear.settle) {
         if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
         return;
@@ -987,7 +1107,7 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
     fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0,
-                 nullptr, nullptr, nullptr},
+                 nullptr, nullptr, nullptr, nullptr},
                 k);
 }
 
