@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <climits>
 #include <cstring>
 #include <vector>
 
@@ -78,6 +79,7 @@ struct DrawJob {
     EditorState* state;
     const std::vector<int16_t>* order;  // the polygons nearest first, or null for table order
     BandSplit* split;
+    std::vector<int32_t>* farthest;  // the frame's depth bounds (FrameArrays::farthest)
 };
 
 // Every band walks all lines and polygons in the same order and writes only its own rows, so each
@@ -101,6 +103,12 @@ void drawBand(void* context, int band, int /*bands*/) {
     const RowBand rows = job.split->rowsOf(band);
     frame.top = rows.first;
     frame.bottom = rows.last;
+    // The band's depth bounds start at the farthest of all, which holds whatever is drawn.
+    const auto runs = static_cast<std::size_t>(runsPerRow(frame.width));
+    frame.farthest = job.farthest->data();
+    std::fill(job.farthest->begin() + static_cast<std::ptrdiff_t>(runs * static_cast<std::size_t>(rows.first)),
+              job.farthest->begin() + static_cast<std::ptrdiff_t>(runs * static_cast<std::size_t>(rows.last)),
+              INT32_MAX);
     drawRows(job, frame);
     job.split->record(band, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }
@@ -164,7 +172,10 @@ void composeFrame(EditorState& state) {
     static BandSplit split;
     MiddleJob middle{&state, &order, false};
     runInBands(middleBand, &middle);
-    DrawJob job{&state, nullptr, &split};
+    static std::vector<int32_t> farthest;
+    farthest.resize(static_cast<std::size_t>(runsPerRow(state.screen.screenWidth)) *
+                    static_cast<std::size_t>(std::max(state.screen.screenHeight, 0)));
+    DrawJob job{&state, nullptr, &split, &farthest};
     if (middle.ordered) {
         noteVertexPicks(state, vertexPicks);
         job.order = &order;

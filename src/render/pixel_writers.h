@@ -33,7 +33,14 @@ struct FrameArrays {
     // Set while polygons are drawn out of table order. Their writes then replace vertex pick codes
     // too, which are put back after the polygon pass.
     bool anyOrder = false;
+    // Optional: for each run of depthRun pixels of a row (runsPerRow(width) to a row), a depth no
+    // nearer than the farthest in the run. Every writer only ever brings a depth nearer, so a
+    // bound stays true as the frame is drawn; the polygon pass reads it, and tightens it.
+    int32_t* farthest = nullptr;
 };
+
+inline constexpr int32_t depthRun = 32;
+inline int32_t runsPerRow(int32_t width) { return (width + depthRun - 1) / depthRun; }
 
 inline FrameArrays frameArraysOf(ScreenBuffers& screen) {
     return {screen.colorBuffer.data(), screen.depthBuffer.data(), screen.pickBuffer.data(),

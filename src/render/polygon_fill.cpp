@@ -557,7 +557,7 @@ private:
     void walkSideBySide();
     // Each lane's block on its own, when not every block has four pixels: kept out of the walk's
     // loop, which it would otherwise crowd.
-    [[gnu::noinline]] void settleEach(const int32_t* at, const int32_t* values, const Lanes& right, const Lanes& down,
+    [[gnu::noinline]] void settleEach(const Lanes& at, const Lanes& values, const Lanes& right, const Lanes& down,
                                       const Lanes& row) const {
         for (int lane = 0; lane < spanLanes; ++lane)
             box.settleAt(static_cast<std::size_t>(at[lane]), right[lane], down[lane], row[lane], values[lane]);
@@ -586,20 +586,26 @@ void SpanLanes::walkSideBySide() {
     const Lanes firstRow = box.firstRow + Lanes{};
     const Lanes firstColumn = static_cast<int32_t>(-box.origin - box.firstRow * box.stride) + Lanes{};
     const Lanes nearest = keys.nearest + Lanes{};
+    // Copies: the cells' writes could otherwise change them, as far as the compiler knows.
+    int32_t* const cells = box.cells;
+    const int shift = keys.numberShift;
+    const uint32_t *const bits0 = spans[0].keyBits, *const bits1 = spans[1].keyBits;
+    const uint32_t *const bits2 = spans[2].keyBits, *const bits3 = spans[3].keyBits;
     for (uint32_t sample = 0; sample < common; ++sample) {
         const Lanes ix = __builtin_convertvector(x, Lanes), iy = __builtin_convertvector(y, Lanes);
         const Lanes iz = __builtin_convertvector(z, Lanes);
         const Lanes right = x > __builtin_convertvector(ix, Floats), down = y > __builtin_convertvector(iy, Floats);
-        alignas(16) int32_t at[spanLanes], value[spanLanes];
         const Lanes row = iy - firstRow;
-        storeLanes(at, row * stride + (ix - firstColumn));
-        storeLanes(value, keyed ? (iz - nearest) << keys.numberShift : iz);
-        if (keyed)
-            for (std::size_t lane = 0; lane < spanLanes; ++lane)
-                value[lane] |= static_cast<int32_t>(spans[lane].keyBits[sample]);
+        const Lanes at = row * stride + (ix - firstColumn);
+        Lanes value = iz;
+        if (keyed) {
+            const Lanes keyBits{static_cast<int32_t>(bits0[sample]), static_cast<int32_t>(bits1[sample]),
+                                static_cast<int32_t>(bits2[sample]), static_cast<int32_t>(bits3[sample])};
+            value = (iz - nearest) << shift | keyBits;
+        }
         if (allLanes(right & down)) {
             // The common case: every block has four pixels and settles in one cell.
-            for (std::size_t lane = 0; lane < spanLanes; ++lane) SettleCells::settle(box.cells[at[lane]], value[lane]);
+            for (int lane = 0; lane < spanLanes; ++lane) SettleCells::settle(cells[at[lane]], value[lane]);
         } else {
             settleEach(at, value, right & 1, down & 1, row);
         }
@@ -702,22 +708,47 @@ PixelBox reachOf(const FrameArrays& f, const ScreenPoint& low, const ScreenPoint
             static_cast<int32_t>(std::min(std::floor(high.y + my) + 1.0, f.bottom - 1.0))};
 }
 
+// The farthest depth of the pixels from..to of a row.
+int32_t farthestOf(const int32_t* row, int32_t from, int32_t to) {
+    int32_t farthest = INT32_MIN;
+    for (int32_t x = from; x <= to; ++x) farthest = std::max(farthest, row[x]);
+    return farthest;
+}
+
 // Whether every write of a polygon whose samples lie in the box low..high would fail its depth
 // test: its nearest sample is no nearer than anything drawn where its blocks can reach. Such a
 // polygon changes nothing, so it need not be swept; a model seen from outside hides about half of
-// itself this way. The check reads each pixel of the box at most once and stops at the first
-// the polygon could win, which for a polygon over empty screen is the first.
+// itself this way. The check stops at the first row the polygon could win, which for a polygon
+// over empty screen is the first; where the frame keeps bounds on its runs of pixels, a row
+// behind a finished surface costs a comparison or two.
 bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPoint& low, const ScreenPoint& high,
                        double steps) {
     const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
     if (!(nearest > 0.0)) return false;
     // Out of table order a write as near as the pixel's may still win it.
     const auto depth = static_cast<int32_t>(std::min(nearest, 2147483647.0)) - (f.anyOrder ? 1 : 0);
+    // Whether any of the pixels from..to of a row is farther: counted without an early exit, the
+    // loop is vectorised.
+    const auto anyFarther = [depth](const int32_t* row, int32_t from, int32_t to) {
+        int32_t farther = 0;
+        for (int32_t x = from; x <= to; ++x) farther += row[x] > depth ? 1 : 0;
+        return farther != 0;
+    };
     for (int32_t y = box.y0; y <= box.y1; ++y) {
         const int32_t* row = f.depth + indexOf(f, 0, y);
-        int32_t farther = 0;  // counted a row at a time: without an early exit the loop is vectorised
-        for (int32_t x = box.x0; x <= box.x1; ++x) farther += row[x] > depth ? 1 : 0;
-        if (farther != 0) return false;
+        if (!f.farthest) {
+            if (anyFarther(row, box.x0, box.x1)) return false;
+            continue;
+        }
+        // A run whose bound is no farther is passed over whole; otherwise its bound is tightened
+        // first, and only a run still too far is read where the box covers it.
+        int32_t* bounds = f.farthest + static_cast<std::ptrdiff_t>(y) * runsPerRow(f.width);
+        for (int32_t run = box.x0 / depthRun; run <= box.x1 / depthRun; ++run) {
+            if (bounds[run] <= depth) continue;
+            const int32_t first = run * depthRun, last = std::min(first + depthRun, f.width) - 1;
+            bounds[run] = farthestOf(row, first, last);
+            if (bounds[run] > depth && anyFarther(row, std::max(first, box.x0), std::min(last, box.x1))) return false;
+        }
     }
     return true;
 }
@@ -852,11 +883,16 @@ struct SettledPixels {
         return cells[i - stride - 1] != unsettled || cells[i - stride] != unsettled || cells[i - 1] != unsettled ||
                cells[i] != unsettled || exactCells[i] != unsettled;
     }
+    // Pixels i..i+3, taken from the left of their row: the cells above them from one left of i on
+    // are read for the last time here (every block starting there reaches the pixels' row too)
+    // and are left unsettled, but for the last (clearAbove).
     Lanes take4(std::size_t i, bool exactRow) const {
-        const int32_t* const up = cells + i - stride;
+        int32_t* const up = cells + i - stride;
         const int32_t* const row = cells + i;
-        const Lanes settled = least(least(loadLanes<Lanes>(up - 1), loadLanes<Lanes>(up)),
-                                    least(loadLanes<Lanes>(row - 1), loadLanes<Lanes>(row)));
+        const Lanes upLeft = loadLanes<Lanes>(up - 1);
+        const Lanes settled =
+            least(least(upLeft, loadLanes<Lanes>(up)), least(loadLanes<Lanes>(row - 1), loadLanes<Lanes>(row)));
+        storeLanes(up - 1, unsettled + Lanes{});
         if (!exactRow) return settled;
         const Lanes exact = loadLanes<Lanes>(exactCells + i);
         storeLanes(exactCells + i, unsettled + Lanes{});
@@ -867,8 +903,8 @@ struct SettledPixels {
             std::min(std::min(cells[i - stride - 1], cells[i - stride]), std::min(cells[i - 1], cells[i]));
         return exactRow ? std::min(settled, std::exchange(exactCells[i], unsettled)) : settled;
     }
-    // The cells of the row above pixels `first`..`last` (a pixel's index), one more to the left:
-    // every block that starts there reaches the pixels' row too, so they are read for the last time.
+    // The cells of the row above pixels `first`..`last` (a pixel's index), one more to the left,
+    // once the pixels are taken.
     void clearAbove(std::size_t first, std::size_t last) const {
         if (last >= first) std::fill(cells + first - stride - 1, cells + last - stride + 1, unsettled);
     }
@@ -895,8 +931,7 @@ struct KeyValues {
     void of(const Lanes& settled, Lanes& depths, Lanes& colours) const {
         const Lanes reached = settled != unsettled;
         depths = reached ? (settled >> keys.numberShift) + keys.nearest : settled;
-        const Lanes grey = settled & 0xFF;
-        colours = channels == 0x010000u ? grey << 16 : grey << 16 | grey << 8 | grey;
+        colours = (settled & 0xFF) * static_cast<int32_t>(channels);
     }
     void of(int32_t settled, int32_t& depth, uint32_t& shade) const {
         depth = settled != unsettled ? keys.depthOf(settled) : settled;
@@ -928,6 +963,7 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
             values.of(pixels.take4(at + x, exactRow), depths, colours);
             writePolygonSamples4<ordered>(f, first + x, depths, colours, visible, code);
         }
+        const std::size_t taken4 = x;
         for (; x < count; ++x) {
             int32_t depth = 0;
             uint32_t colour = 0;
@@ -937,7 +973,7 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
             else
                 writePolygonSample(f, first + x, depth, colour, visible, code);
         }
-        pixels.clearAbove(at, at + count - 1);
+        pixels.clearAbove(at + taken4, at + count - 1);
     }
     // The last row's own cells.
     if (count > 0) pixels.clearAbove(at + pixels.stride, at + pixels.stride + count - 1);

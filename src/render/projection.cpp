@@ -46,7 +46,8 @@ void drawVertexMarker(const EditorState& state, const FrameArrays& f, int32_t i,
     const std::size_t at = indexOf(f, x, y);
     const bool showMarker = (state.showFlags & 1) != 0;
     const bool grouped = state.group.member[static_cast<std::size_t>(i)] != 0;
-    if (!writeVertexCentre(f, at, row.depth, showMarker, static_cast<int16_t>(i + 1), grouped ? groupColour : whiteColour))
+    if (!writeVertexCentre(f, at, row.depth, showMarker, static_cast<int16_t>(i + 1),
+                           grouped ? groupColour : whiteColour))
         return;
     const auto rowStep = static_cast<std::size_t>(f.width);
     if (grouped) {

@@ -238,5 +238,48 @@ TEST_F(RenderDifferential, samplesOnWholePixelsAndDeepFloorsMatchTheLiteralRende
     }
 }
 
+// A wall seen straight on with narrow gaps, many of them at either end of a run of 32 columns,
+// and small squares behind it that show only through the gaps: a square wrongly found hidden
+// leaves its gap empty.
+TEST_F(RenderDifferential, squaresBehindAWallWithGapsMatchTheLiteralRenderer) {
+    std::mt19937 random(20261210);
+    const auto between = [&](int32_t low, int32_t high) {
+        return std::uniform_int_distribution<int32_t>(low, high)(random);
+    };
+    allocateScreenBuffers(s, 200, 150, nullptr);
+    for (int frame = 0; frame < 48; ++frame) {
+        setRenderThreads(frame % 2 + 1);
+        useFillForEveryProcessor(frame / 2 % 2 == 1);
+        s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000};  // a model unit is a pixel at z = 0
+        s.shadeStyle = static_cast<uint8_t>(frame / 4 % 2 + 1);
+        s.showFlags = 4;
+        Model& m = s.model;
+        m.vertexCount = m.polygonCount = m.lineCount = 0;
+        const auto rectangle = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t z) {
+            const auto v = static_cast<uint16_t>(m.vertexCount);
+            for (const Vertex corner : {Vertex{x0, y0, z}, Vertex{x1, y0, z}, Vertex{x1, y1, z}, Vertex{x0, y1, z}})
+                m.vertices[m.vertexCount++] = corner;
+            m.polygons[m.polygonCount++] = {
+                {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2), static_cast<uint16_t>(v + 3)},
+                twoSidedFlag};
+        };
+        // Strips of the wall, each covering columns x..gap-1 (screen column = model x + 100), and
+        // one-column gaps between them.
+        for (int32_t x = -100; x < 100;) {
+            const int32_t run = (x + 100) / 32 * 32 - 100;
+            const int32_t gap = between(0, 2) == 0 ? between(x + 1, x + 40) : run + 32 + between(-1, 0);
+            if (gap > x) rectangle(x, -60, gap, 60, 0);
+            x = std::max(gap, x) + 1;
+        }
+        for (int k = between(4, 16); k > 0; --k) {
+            const int32_t x = between(-120, 110), y = between(-80, 70), size = between(2, 14);
+            rectangle(x, y, x + size, y + size, between(1, 300));
+        }
+        ASSERT_TRUE(renderReference(s, s.projected, *reference, 40'000'000));
+        composeFrame(s);
+        ASSERT_EQ(firstDifference(s, *reference), "") << "frame " << frame << ", style " << int{s.shadeStyle};
+    }
+}
+
 }  // namespace
 }  // namespace vx::test
