@@ -59,7 +59,7 @@ void startBand(void* context, int band, int bands) {
 
 struct MiddleJob {
     EditorState* state;
-    std::vector<int16_t>* order;
+    std::vector<OrderedPolygon>* order;
     bool ordered;  // whether the polygons are drawn in `order`
 };
 
@@ -77,7 +77,7 @@ void middleBand(void* context, int band, int bands) {
 
 struct DrawJob {
     EditorState* state;
-    const std::vector<int16_t>* order;  // the polygons nearest first, or null for table order
+    const std::vector<OrderedPolygon>* order;  // the polygons nearest first, or null for table order
     BandSplit* split;
     std::vector<int32_t>* farthest;  // the frame's depth bounds (FrameArrays::farthest)
 };
@@ -167,7 +167,7 @@ void drawDottedRectangle(ScreenBuffers& screen, const GroupRectangle& r) {
 void composeFrame(EditorState& state) {
     StartJob start{&state, projectionOf(state.camera, state.screen)};
     runInBands(startBand, &start);
-    static std::vector<int16_t> order;  // one frame at a time, like the thread pool
+    static std::vector<OrderedPolygon> order;  // one frame at a time, like the thread pool
     static std::vector<VertexPick> vertexPicks;
     static BandSplit split;
     MiddleJob middle{&state, &order, false};

@@ -38,7 +38,7 @@ namespace vx {
 #if VX_FILL_HAS_SSE42
 namespace fill_sse42 {
 void drawPolygons(const EditorState& state, const FrameArrays& frame);
-void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order);
+void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<OrderedPolygon>& order);
 }  // namespace fill_sse42
 #endif
 
@@ -117,9 +117,17 @@ struct SampleKeys {
     int32_t depthOf(int32_t key) const { return (key >> numberShift) + nearest; }
 };
 
+// Rows top..bottom-1 of the surface.
+struct Rows {
+    int32_t top, bottom;
+};
+
 // What every sample of one polygon writes besides its shade.
 struct Target {
     FrameArrays frame;
+    // The rows the sweep may write: the band's, or the surface's when the polygon is settled, as
+    // only the band's rows of its box go into the frame.
+    Rows sweep;
     int16_t code;  // the polygon's pick code
     bool visible;  // false: depth and pick code only
     bool selected;
@@ -339,14 +347,14 @@ bool cornerBetween(const CornerMend& c, const Block& a, const Block& b, int32_t&
     return true;
 }
 
-// One sample's block, of which only the rows in the band are written. The caller has checked
-// that the sample lies in 1..width-2, 1..height-2 and that top-1 <= y < bottom, so the block
-// stays on the surface and its upper row is at most the band's last.
+// One sample's block, of which only the rows in `rows` are written. The caller has checked that
+// the sample lies in 1..width-2, 1..height-2 and that top-1 <= y < bottom, so the block stays on
+// the surface and its upper row is at most the last of the rows.
 template <class Blocks>
-void writeBlockInBand(const FrameArrays& f, const Blocks& blocks, const Block& b, int32_t iz, uint32_t colour,
+void writeBlockInBand(const Rows& rows, const Blocks& blocks, const Block& b, int32_t iz, uint32_t colour,
                       uint32_t sample) {
-    const bool upper = b.y0 >= f.top;
-    const bool lower = b.y1 > b.y0 && b.y1 < f.bottom;
+    const bool upper = b.y0 >= rows.top;
+    const bool lower = b.y1 > b.y0 && b.y1 < rows.bottom;
     if (!upper && !lower) return;
     // A row outside the band is left out: the block keeps the row inside only.
     blocks.write({b.x0, b.x1, upper ? b.y0 : b.y1, lower ? b.y1 : b.y0}, iz, colour, sample);
@@ -357,8 +365,8 @@ void walkSpan(const Target& t, const Blocks& blocks, ScreenPoint r, const Screen
               const CornerMend& mend, Shade shade) {
     const FrameArrays& f = t.frame;
     const float maxX = static_cast<float>(f.width - 1);
-    const float minY = static_cast<float>(std::max(1, f.top - 1));
-    const float maxY = static_cast<float>(std::min(f.height - 1, f.bottom));
+    const float minY = static_cast<float>(std::max(1, t.sweep.top - 1));
+    const float maxY = static_cast<float>(std::min(f.height - 1, t.sweep.bottom));
     // The mend joins two drawn samples; a sample left out of the band counts as drawn, as it is
     // in the band that holds it.
     const float minMendY = 1.0f, maxMendY = static_cast<float>(f.height - 1);
@@ -370,7 +378,7 @@ void walkSpan(const Target& t, const Blocks& blocks, ScreenPoint r, const Screen
             const Block b = blockOf(r);
             const int32_t iz = floorSample(r.depth);
             const uint32_t colour = t.visible ? shade.colour() : 0;
-            if (r.y >= minY && r.y < maxY) writeBlockInBand(f, blocks, b, iz, colour, sample);
+            if (r.y >= minY && r.y < maxY) writeBlockInBand(t.sweep, blocks, b, iz, colour, sample);
             int32_t x = 0, y = 0;
             if (lastDrawn && cornerBetween(mend, last, b, x, y) && y >= f.top && y < f.bottom)
                 t.mends->push_back({x, y, iz, colour});
@@ -388,15 +396,15 @@ bool mayTouchBand(const FrameArrays& f, float y0, float y1, double steps) {
     return std::min(y0, y1) - margin < f.bottom && std::max(y0, y1) + margin + 1.0 >= f.top;
 }
 
-// Whether every sample of the span from p to q is drawn, its whole block lies in the band and its
+// Whether every sample of the span from p to q is drawn, its whole block lies in `rows` and its
 // depth is positive and below 2^31: then the samples need no clipping and truncation is floor.
-bool spanInside(const FrameArrays& f, const ScreenPoint& p, const ScreenPoint& q, double steps) {
+bool spanInside(const FrameArrays& f, const Rows& rows, const ScreenPoint& p, const ScreenPoint& q, double steps) {
     const double mx = walkMargin(p.x, q.x, steps), my = walkMargin(p.y, q.y, steps);
     const double mz = walkMargin(p.depth, q.depth, steps);
     return std::min(p.x, q.x) - mx >= 1.0 && std::max(p.x, q.x) + mx < f.width - 1.0 &&
-           std::min(p.y, q.y) - my >= std::max(1, f.top) &&
-           std::max(p.y, q.y) + my + 1.0 < std::min(f.height - 1, f.bottom) && std::min(p.depth, q.depth) - mz > 0.0 &&
-           std::max(p.depth, q.depth) + mz < 2147483648.0;
+           std::min(p.y, q.y) - my >= std::max(1, rows.top) &&
+           std::max(p.y, q.y) + my + 1.0 < std::min(f.height - 1, rows.bottom) &&
+           std::min(p.depth, q.depth) - mz > 0.0 && std::max(p.depth, q.depth) + mz < 2147483648.0;
 }
 
 // The four writes of a sample's block straight into the frame. A block without a fraction names
@@ -632,7 +640,8 @@ void walkSpanInside(const Target& t, const Blocks& blocks, ScreenPoint r, const 
         const uint32_t colour = shade.colour();
         blocks.write(b, iz, colour, sample);
         int32_t x = 0, y = 0;
-        if (mending && cornerBetween(mend, last, b, x, y)) t.mends->push_back({x, y, iz, colour});
+        if (mending && cornerBetween(mend, last, b, x, y) && y >= t.frame.top && y < t.frame.bottom)
+            t.mends->push_back({x, y, iz, colour});
         last = b;
         shade.advance();
         r += step;
@@ -646,7 +655,7 @@ void walkSpanInto(const Target& t, const Blocks& blocks, const ScreenPoint& p, c
     const ScreenPoint step = (q - p) / static_cast<float>(m);
     const CornerMend mend = cornerMendOf(t, q - p, step);
     const auto count = static_cast<uint32_t>(m);
-    if (!(t.inside || spanInside(t.frame, p, q, m)))
+    if (!(t.inside || spanInside(t.frame, t.sweep, p, q, m)))
         walkSpan(t, blocks, p, step, count, mend, shade);
     else if (mend.dx != 0)
         walkSpanInside<true>(t, blocks, p, step, count, mend, shade);
@@ -694,18 +703,19 @@ ScreenPoint highestCorner(const ScreenPoint& a, const ScreenPoint& b, const Scre
             std::max({a.depth, b.depth, c.depth, d.depth})};
 }
 
-// The pixels of the band the blocks of samples in the box low..high can reach, each bound inclusive.
+// The pixels in `rows` the blocks of samples in the box low..high can reach, each bound inclusive.
 struct PixelBox {
     int32_t x0, x1, y0, y1;
 };
 
-PixelBox reachOf(const FrameArrays& f, const ScreenPoint& low, const ScreenPoint& high, double steps) {
+PixelBox reachOf(const FrameArrays& f, const Rows& rows, const ScreenPoint& low, const ScreenPoint& high,
+                 double steps) {
     const double mx = walkMargin(low.x, high.x, steps), my = walkMargin(low.y, high.y, steps);
     // A block reaches one pixel right of and below its sample.
     return {static_cast<int32_t>(std::max(std::floor(low.x - mx), 0.0)),
             static_cast<int32_t>(std::min(std::floor(high.x + mx) + 1.0, f.width - 1.0)),
-            static_cast<int32_t>(std::max(std::floor(low.y - my), static_cast<double>(f.top))),
-            static_cast<int32_t>(std::min(std::floor(high.y + my) + 1.0, f.bottom - 1.0))};
+            static_cast<int32_t>(std::max(std::floor(low.y - my), static_cast<double>(rows.top))),
+            static_cast<int32_t>(std::min(std::floor(high.y + my) + 1.0, rows.bottom - 1.0))};
 }
 
 // The farthest depth of the pixels from..to of a row.
@@ -908,6 +918,10 @@ struct SettledPixels {
     void clearAbove(std::size_t first, std::size_t last) const {
         if (last >= first) std::fill(cells + first - stride - 1, cells + last - stride + 1, unsettled);
     }
+    // The pixels `first`..`last` of the second box, when their row is not written.
+    void clearExact(std::size_t first, std::size_t last) const {
+        if (last >= first) std::fill(exactCells + first, exactCells + last + 1, unsettled);
+    }
 };
 
 // What a settled pixel writes under the flat shade: its depth, in the polygon's colour.
@@ -957,6 +971,12 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
         const bool exactRow = std::exchange(box.exactRows[y - box.y0 + 1], 0) != 0;
         const std::size_t first = indexOf(f, reach.first, y);
         count = static_cast<std::size_t>(std::max(reach.last - reach.first + 1, 0));
+        if (y < f.top || y >= f.bottom) {
+            // Another band's row: its cells are only made unsettled again.
+            if (exactRow) pixels.clearExact(at, at + count - 1);
+            pixels.clearAbove(at, at + count - 1);
+            continue;
+        }
         std::size_t x = 0;
         for (; x + 4 <= count; x += 4) {
             Lanes depths, colours;
@@ -1053,10 +1073,9 @@ void fillPolygon(const Target& t, const Corners& k) {
     const auto count = static_cast<float>(n);
     const ScreenPoint stepAB = dAB / count, stepCD = dCD / count;
     const ScreenPoint low = lowestCorner(a, b, c, d), high = highestCorner(a, b, c, d);
-    const PixelBox reach = reachOf(t.frame, low, high, n + t.maxCount);
+    const PixelBox reach = reachOf(t.frame, t.sweep, low, high, n + t.maxCount);
     if (hiddenBehindDrawn(t.frame, reach, low, high, n + t.maxCount)) return;
     Target clear = t;
-    clear.inside = spanInside(t.frame, low, high, n + t.maxCount);
     clear.sweepX = static_cast<double>(stepAB.x) + stepCD.x;
     clear.sweepY = static_cast<double>(stepAB.y) + stepCD.y;
     thread_local std::vector<MendCandidate> mends;  // only grows, like the edge directions
@@ -1068,13 +1087,19 @@ void fillPolygon(const Target& t, const Corners& k) {
     SampleKeys keys{};
     std::optional<SpanLanes> lanes;
     const double longestSpan = std::max(stepCount(c - a), stepCount(d - b));
-    if (worthSettling(reach, samples) &&
+    // A settled polygon's box reaches over the band's edges, so that the spans across them need no
+    // clipping; only its rows in the band go into the frame.
+    const Rows surface{0, t.frame.height};
+    const PixelBox boxReach = reachOf(t.frame, surface, low, high, n + t.maxCount);
+    if (worthSettling(boxReach, samples) &&
         (t.style == 1 || sampleKeysOf(t, low, high, n + t.maxCount, n, longestSpan, keys))) {
-        box = settleBoxOver(reach);
+        box = settleBoxOver(boxReach);
+        clear.sweep = surface;
         clear.settle = &box;
         if (t.style == 2) clear.keys = &keys;
         clear.lanes = &lanes.emplace(box, clear.keys);
     }
+    clear.inside = spanInside(t.frame, clear.sweep, low, high, n + t.maxCount);
     ShadeEdges edges = shadeEdgesOf(k, n);
     EdgeDirections directions;
     ScreenPoint p = a, q = c;
@@ -1091,8 +1116,8 @@ void fillPolygon(const Target& t, const Corners& k) {
     }
     const ScreenPoint corners[4] = {a, b, c, d};
     const double steps = n + t.maxCount;
-    const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), reach.x0,
-                        reach.x1);
+    const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
+                        boxReach.x1);
     if (clear.keys)
         writeSettledPolygon(clear, box, hull, KeyValues{keys, t.selected ? 0x010000u : 0x010101u}, mends);
     else
@@ -1142,8 +1167,21 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
-    fillPolygon({f, code, facesViewer || selected, selected, state.shadeStyle, flat, 2.0 * f.width, false, 0.0, 0.0,
-                 nullptr, nullptr, nullptr, nullptr},
+    fillPolygon({f,
+                 {f.top, f.bottom},
+                 code,
+                 facesViewer || selected,
+                 selected,
+                 state.shadeStyle,
+                 flat,
+                 2.0 * f.width,
+                 false,
+                 0.0,
+                 0.0,
+                 nullptr,
+                 nullptr,
+                 nullptr,
+                 nullptr},
                 k);
 }
 
@@ -1154,8 +1192,9 @@ void drawPolygons(const EditorState& state, const FrameArrays& frame) {
     for (int32_t i = 0; i < count; ++i) drawPolygon(state, frame, i);
 }
 
-void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order) {
-    for (const int16_t i : order) drawPolygon(state, frame, i);
+void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<OrderedPolygon>& order) {
+    for (const OrderedPolygon& p : order)
+        if (p.lastRow >= frame.top && p.firstRow < frame.bottom) drawPolygon(state, frame, p.polygon);
 }
 
 }  // namespace VX_FILL_BUILD
@@ -1177,7 +1216,7 @@ void drawPolygons(const EditorState& state, const FrameArrays& frame) {
     fill_any::drawPolygons(state, frame);
 }
 
-void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order) {
+void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<OrderedPolygon>& order) {
 #if VX_FILL_HAS_SSE42
     if (sse42Fill) return fill_sse42::drawPolygonsInOrder(state, frame, order);
 #endif

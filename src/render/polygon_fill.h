@@ -24,10 +24,15 @@ void drawPolygons(const EditorState& state, const FrameArrays& frame);
 // Polygons drawn out of table order leave every pixel as table order would, through the pick
 // codes, when every polygon of the frame is visible and the style is filled.
 bool drawableInAnyOrder(const EditorState& state);
+// A polygon of an order, with rows its blocks may reach: a band outside them passes it by.
+struct OrderedPolygon {
+    int16_t polygon;
+    int32_t firstRow, lastRow;  // empty for a polygon that is not drawn
+};
 // Every polygon index once, nearest first: the order that lets most polygons be found hidden.
-void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order);
+void orderNearestFirst(const EditorState& state, std::vector<OrderedPolygon>& order);
 // The polygons in `order`; their writes replace vertex pick codes, which the caller puts back.
-void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<int16_t>& order);
+void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<OrderedPolygon>& order);
 
 // On a processor with SSE4.2 the polygon pass runs as built for it; tests draw with the build for
 // every processor too, which gives the same frames.

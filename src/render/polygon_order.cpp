@@ -1,7 +1,9 @@
 // Polygon normals and facing, and the order the polygon pass may draw in.
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cmath>
+#include <cstdint>
 #include <limits>
 #include <vector>
 
@@ -47,6 +49,16 @@ Normal normalOf(const Model& model, const Polygon& polygon) {
 
 float asSingle(int32_t v) { return static_cast<float>(v); }
 
+// The rows the blocks of a polygon whose corners lie on rows top..bottom may reach, in integers:
+// the walk's margin (walkMargin) for sweep and span counts of at most 2·screenWidth each,
+// rounded up, and a row more for the singles the corners' rows become.
+OrderedPolygon reachOf(int16_t polygon, int64_t top, int64_t bottom, int32_t width, int32_t height) {
+    const int64_t largest = std::max(-top, bottom) + 2;
+    const int64_t margin = 2 + ((4 * int64_t{width} + 4) * largest >> 20);
+    return {polygon, static_cast<int32_t>(std::clamp<int64_t>(top - margin, -1, height + 1)),
+            static_cast<int32_t>(std::clamp<int64_t>(bottom + margin + 1, -1, height + 1))};
+}
+
 }  // namespace
 
 void computePolygonNormals(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
@@ -74,17 +86,32 @@ bool drawableInAnyOrder(const EditorState& state) {
 
 // A counting sort on the nearest corner's depth in 256 steps between the nearest and the
 // farthest: near enough to front to back for the hidden test, and linear in the polygons.
-void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order) {
+void orderNearestFirst(const EditorState& state, std::vector<OrderedPolygon>& order) {
     const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
     const int32_t vertices = std::clamp(state.model.vertexCount, 0, maxVertices);
     thread_local std::vector<float> nearest;
+    thread_local std::vector<OrderedPolygon> reach;
     nearest.resize(static_cast<std::size_t>(count));
+    reach.resize(static_cast<std::size_t>(count));
     float low = std::numeric_limits<float>::infinity(), high = -low;
     for (int32_t i = 0; i < count; ++i) {
         float depth = std::numeric_limits<float>::infinity();
-        for (const uint16_t slot : state.model.polygons[static_cast<std::size_t>(i)].slots)
-            if (slot < vertices) depth = std::min(depth, asSingle(state.projected[slot].depth));
+        int64_t top = INT32_MAX, bottom = INT32_MIN;
+        bool drawn = true;
+        for (const uint16_t slot : state.model.polygons[static_cast<std::size_t>(i)].slots) {
+            if (slot >= vertices) {
+                drawn = false;
+                continue;
+            }
+            const ProjectedVertex& corner = state.projected[slot];
+            depth = std::min(depth, asSingle(corner.depth));
+            top = std::min<int64_t>(top, corner.screenY);
+            bottom = std::max<int64_t>(bottom, corner.screenY);
+        }
         nearest[static_cast<std::size_t>(i)] = depth;
+        reach[static_cast<std::size_t>(i)] =
+            drawn ? reachOf(static_cast<int16_t>(i), top, bottom, state.screen.screenWidth, state.screen.screenHeight)
+                  : OrderedPolygon{static_cast<int16_t>(i), 0, -1};
         if (std::isfinite(depth)) low = std::min(low, depth), high = std::max(high, depth);
     }
     constexpr int32_t steps = 256;
@@ -99,7 +126,7 @@ void orderNearestFirst(const EditorState& state, std::vector<int16_t>& order) {
     for (int32_t i = 0; i < count; ++i)
         order[static_cast<std::size_t>(
             starts[static_cast<std::size_t>(stepOf(nearest[static_cast<std::size_t>(i)]))]++)] =
-            static_cast<int16_t>(i);
+            reach[static_cast<std::size_t>(i)];
 }
 
 }  // namespace vx
