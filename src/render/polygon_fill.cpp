@@ -45,6 +45,46 @@ void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, con
 namespace VX_FILL_BUILD {
 namespace {
 
+// Four lanes of 32 or 16 bits, or of doubles: the shades of a span are worked out four samples at
+// a time, the spans of a settled box are walked four at a time, and the box goes into the frame
+// four pixels at a time.
+using Lanes = int32_t __attribute__((vector_size(16)));
+using ShortLanes = int16_t __attribute__((vector_size(8)));
+using DoubleLanes = double __attribute__((vector_size(32)));
+using SingleLanes = float __attribute__((vector_size(16)));
+
+template <class V, class T>
+V loadLanes(const T* from) {
+    V v;
+    std::memcpy(&v, from, sizeof v);
+    return v;
+}
+template <class V, class T>
+void storeLanes(T* to, const V& v) {
+    std::memcpy(to, &v, sizeof v);
+}
+
+// Lanes of all ones or zeros, as 16-bit lanes.
+ShortLanes narrowMask(const Lanes& mask) {
+#ifdef __SSE2__
+    // One saturating pack: without it, each lane is narrowed on its own.
+    const __m128i packed =
+        _mm_packs_epi32(reinterpret_cast<const __m128i&>(mask), reinterpret_cast<const __m128i&>(mask));
+    return loadLanes<ShortLanes>(&packed);
+#else
+    return __builtin_convertvector(mask, ShortLanes);
+#endif
+}
+
+// Whether every lane of a mask is set.
+bool allLanes(const Lanes& mask) {
+#ifdef __SSE2__
+    return _mm_movemask_epi8(reinterpret_cast<const __m128i&>(mask)) == 0xFFFF;
+#else
+    return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
+#endif
+}
+
 // How many spans of a settled polygon are walked side by side (SpanLanes).
 constexpr int spanLanes = 4;
 
@@ -190,16 +230,35 @@ struct SpanShades {
     void advance() { ++next; }
 };
 
+// The shade loop works on four samples at a time, the last four running past the span's end into
+// the padding of the arrays (shadeBlocksOf), whose values are ignored.
+uint32_t shadeBlocksOf(uint32_t m) { return (m + 3) / 4 * 4; }
+
 template <bool keyed>
 [[gnu::always_inline]] inline void shadeLoop(const SampleShade& shade, uint32_t m, uint32_t channels,
                                              uint32_t firstNumber, uint32_t* out) {
-    for (uint32_t t = 0; t < m; ++t) {
-        const double len = static_cast<float>(shade.edge.length[t] * shade.slen);
-        const double magnitude = std::fabs((shade.edge.ev[t] * shade.su - shade.edge.eu[t] * shade.sv) / len);
-        const double capped = magnitude < 248.0 ? magnitude : 248.0;
-        const uint32_t g = static_cast<uint32_t>(static_cast<int32_t>(capped)) + 7;
-        const uint32_t grey = magnitude <= std::numeric_limits<double>::max() ? g : 0;
-        out[t] = keyed ? SampleKeys::bitsOf(firstNumber + t, grey) : (grey << 16 | grey << 8 | grey) & channels;
+    // Copies, which the stores to `out` cannot change.
+    const double *const lengths = shade.edge.length, *const evs = shade.edge.ev, *const eus = shade.edge.eu;
+    const double slen = shade.slen, su = shade.su, sv = shade.sv;
+    Lanes numbers = static_cast<int32_t>(firstNumber) + Lanes{0, 1, 2, 3};
+    for (uint32_t t = 0; t < m; t += 4, numbers += 4) {
+        // Copied in rather than returned by a function: a vector of 32 bytes passes differently
+        // with AVX and without it.
+        DoubleLanes length, ev, eu;
+        std::memcpy(&length, lengths + t, sizeof length);
+        std::memcpy(&ev, evs + t, sizeof ev);
+        std::memcpy(&eu, eus + t, sizeof eu);
+        const DoubleLanes len =
+            __builtin_convertvector(__builtin_convertvector(length * slen, SingleLanes), DoubleLanes);
+        const DoubleLanes quotient = (ev * su - eu * sv) / len;
+        const DoubleLanes magnitude = quotient < 0.0 ? -quotient : quotient;
+        // Capped at 248; a magnitude that is not finite gives -7, and so a grey of 0: black.
+        const DoubleLanes capped = magnitude < 248.0 ? magnitude : 248.0;
+        const DoubleLanes level = magnitude <= std::numeric_limits<double>::max() ? capped : -7.0;
+        const Lanes grey = __builtin_convertvector(level, Lanes) + 7;
+        const Lanes value =
+            keyed ? numbers << 8 | grey : (grey << 16 | grey << 8 | grey) & static_cast<int32_t>(channels);
+        storeLanes(out + t, value);
     }
 }
 
@@ -232,7 +291,7 @@ void shadeSpan(const SampleShade& shade, uint32_t m, uint32_t channels, uint32_t
 SpanShades spanShades(const SampleShade& shade, uint32_t m, const SampleKeys* keys, int lane) {
     thread_local std::array<std::vector<uint32_t>, spanLanes> buffers;  // only grow, like the edge directions
     std::vector<uint32_t>& values = buffers[static_cast<std::size_t>(lane)];
-    if (values.size() < m) values.resize(m);
+    if (values.size() < shadeBlocksOf(m)) values.resize(shadeBlocksOf(m));
     const uint32_t channels = shade.selected ? 0xFF0000u : 0xFFFFFFu;
     if (keys)
         shadeSpan<true>(shade, m, channels, static_cast<uint32_t>(keys->samples), values.data());
@@ -287,7 +346,8 @@ public:
     EdgeSamples forCount(const ShadeEdges& e, uint32_t m) {
         Table& table = samples();
         if (m == count) return table.view();
-        if (table.eu.size() < m) table.eu.resize(m), table.ev.resize(m), table.length.resize(m);
+        const uint32_t padded = shadeBlocksOf(m);  // the shade loop reads up to here
+        if (table.eu.size() < padded) table.eu.resize(padded), table.ev.resize(padded), table.length.resize(padded);
         // The sums first, in order; the lengths after, in a loop of their own that is vectorised.
         const float kz = e.dZd / static_cast<float>(m);
         float eu = e.dU1, ev = e.dV1, ez = e.dZ1;
@@ -508,43 +568,6 @@ struct SettleKeyBlocks {
         box.settleBlock(b, keys.of(iz, keyBits[sample]));
     }
 };
-
-// Four lanes of 32 or 16 bits: the spans of a settled box are walked four at a time, and the box
-// goes into the frame four pixels at a time.
-using Lanes = int32_t __attribute__((vector_size(16)));
-using ShortLanes = int16_t __attribute__((vector_size(8)));
-
-template <class V, class T>
-V loadLanes(const T* from) {
-    V v;
-    std::memcpy(&v, from, sizeof v);
-    return v;
-}
-template <class V, class T>
-void storeLanes(T* to, const V& v) {
-    std::memcpy(to, &v, sizeof v);
-}
-
-// Lanes of all ones or zeros, as 16-bit lanes.
-ShortLanes narrowMask(const Lanes& mask) {
-#ifdef __SSE2__
-    // One saturating pack: without it, each lane is narrowed on its own.
-    const __m128i packed =
-        _mm_packs_epi32(reinterpret_cast<const __m128i&>(mask), reinterpret_cast<const __m128i&>(mask));
-    return loadLanes<ShortLanes>(&packed);
-#else
-    return __builtin_convertvector(mask, ShortLanes);
-#endif
-}
-
-// Whether every lane of a mask is set.
-bool allLanes(const Lanes& mask) {
-#ifdef __SSE2__
-    return _mm_movemask_epi8(reinterpret_cast<const __m128i&>(mask)) == 0xFFFF;
-#else
-    return (mask[0] & mask[1] & mask[2] & mask[3]) != 0;
-#endif
-}
 
 // Four spans of a settled polygon walked side by side, one to a vector lane. A cell keeps the
 // least value it is given whatever the order, so the samples of different spans may interleave,
