@@ -1020,6 +1020,18 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
         const bool exactRow = std::exchange(box.exactRows[y - box.y0 + 1], 0) != 0;
         const std::size_t first = indexOf(f, reach.first, y);
         count = static_cast<std::size_t>(std::max(reach.last - reach.first + 1, 0));
+        // The frame's lines two rows down, when in the band, are asked for now: the processor
+        // fetches a row's lines in turn by itself, but not the jump to the next row.
+        if (y + 2 >= f.top && y + 2 < f.bottom && count > 0) {
+            const std::size_t ahead = first + 2 * static_cast<std::size_t>(f.width);
+            const auto ask = [&](std::size_t i) {
+                __builtin_prefetch(f.depth + i, 1);
+                __builtin_prefetch(f.color + i, 1);
+                __builtin_prefetch(f.pick + i, 1);
+            };
+            for (std::size_t x = 0; x < count; x += 16) ask(ahead + x);
+            ask(ahead + count - 1);  // the last line, where the row does not start on one
+        }
         if (y < f.top || y >= f.bottom) {
             // Another band's row: its cells are only made unsettled again.
             if (exactRow) pixels.clearExact(at, at + count - 1);
