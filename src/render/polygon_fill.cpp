@@ -216,7 +216,7 @@ struct SampleShade {
 };
 
 // The shades of a whole span worked out in one tight loop before its samples are drawn: every
-// sample costs a division, and in a loop without branches the divisions overlap. The result is
+// sample costs a division, and in a loop of few branches the divisions overlap. The result is
 // shadeColour's: a length of zero or a quotient that is not finite gives black.
 // For a polygon settled under keys the loop gives each sample's number and grey level together
 // instead, as the lower bits of its key (SampleKeys::bitsOf); the colour comes back from the grey.
@@ -325,9 +325,9 @@ void shadeSamples(const SampleShade& shade, uint32_t m, uint32_t channels, uint3
 }
 
 #ifdef VX_FILL_FOR_SSE42
-// The same loop in vectors of four doubles, where the processor has them: the division of every
-// sample is the pass's costliest instruction. AVX2 brings no fused multiply-add, so every sum and
-// product rounds as before.
+// The same loop in AVX2's vectors of eight singles and four doubles, where the processor has them:
+// the division of every sample is the pass's costliest instruction. AVX2 brings no fused
+// multiply-add, so every sum and product rounds as before.
 template <bool keyed>
 [[gnu::target("avx2")]] void shadeSamplesAvx2(const SampleShade& shade, uint32_t m, uint32_t channels,
                                               uint32_t firstNumber, uint32_t* out) {
