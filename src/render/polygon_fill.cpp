@@ -661,7 +661,6 @@ private:
         uint32_t count;
         const uint32_t* keyBits;
     };
-    using Floats = float __attribute__((vector_size(16)));
 
     template <bool keyed>
     int32_t valueOf(int32_t depth, const Span& span, uint32_t sample) const {
@@ -686,7 +685,7 @@ private:
 
 template <bool keyed>
 void SpanLanes::walkSideBySide() {
-    Floats x, y, z, dx, dy, dz;
+    SingleLanes x, y, z, dx, dy, dz;
     uint32_t common = spans[0].count;
     for (int lane = 0; lane < spanLanes; ++lane) {
         const Span& span = spans[static_cast<std::size_t>(lane)];
@@ -708,7 +707,8 @@ void SpanLanes::walkSideBySide() {
     for (uint32_t sample = 0; sample < common; ++sample) {
         const Lanes ix = __builtin_convertvector(x, Lanes), iy = __builtin_convertvector(y, Lanes);
         const Lanes iz = __builtin_convertvector(z, Lanes);
-        const Lanes right = x > __builtin_convertvector(ix, Floats), down = y > __builtin_convertvector(iy, Floats);
+        const Lanes right = x > __builtin_convertvector(ix, SingleLanes),
+                    down = y > __builtin_convertvector(iy, SingleLanes);
         const Lanes row = iy - firstRow;
         const Lanes at = row * stride + (ix - firstColumn);
         Lanes value = iz;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -155,10 +156,42 @@ protected:
         useFillForEveryProcessor(false);
     }
 
+    // 48 frames of models made by `build(model, between)` on an empty model and seen straight
+    // on, a model unit a pixel at z = 0 (screen column x + 100, row y + 75), with one or two
+    // threads, both builds of the polygon pass and both filled styles.
+    template <class Build>
+    void compareStraightOn(uint32_t seed, Build build) {
+        std::mt19937 random(seed);
+        const auto between = [&](int32_t low, int32_t high) {
+            return std::uniform_int_distribution<int32_t>(low, high)(random);
+        };
+        allocateScreenBuffers(s, 200, 150, nullptr);
+        for (int frame = 0; frame < 48; ++frame) {
+            setRenderThreads(frame % 2 + 1);
+            useFillForEveryProcessor(frame / 2 % 2 == 1);
+            s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000};
+            s.shadeStyle = static_cast<uint8_t>(frame / 4 % 2 + 1);
+            s.showFlags = 4;
+            s.model.vertexCount = s.model.polygonCount = s.model.lineCount = 0;
+            build(s.model, between);
+            ASSERT_TRUE(renderReference(s, s.projected, *reference, 40'000'000));
+            composeFrame(s);
+            ASSERT_EQ(firstDifference(s, *reference), "") << "frame " << frame << ", style " << int{s.shadeStyle};
+        }
+    }
+
     std::unique_ptr<EditorState> owned = std::make_unique<EditorState>();
     EditorState& s = *owned;
     std::unique_ptr<ReferenceFrame> reference = std::make_unique<ReferenceFrame>();
 };
+
+// A two-sided polygon on four new vertices, slots 0 to 3 in order.
+void addPolygon(Model& m, const std::array<Vertex, 4>& corners) {
+    const auto v = static_cast<uint16_t>(m.vertexCount);
+    for (const Vertex& corner : corners) m.vertices[m.vertexCount++] = corner;
+    m.polygons[m.polygonCount++] = {
+        {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2), static_cast<uint16_t>(v + 3)}, twoSidedFlag};
+}
 
 TEST_F(RenderDifferential, everyOutputValueMatchesTheLiteralRendererOnRandomFrames) {
     SceneMaker maker(20261207);
@@ -198,29 +231,11 @@ TEST_F(RenderDifferential, largeFilledPolygonsMatchTheLiteralRendererWithOneThre
 // whole coordinate and covers one or two pixels rather than four; and floors running far into
 // the distance, whose depths may span more than a per-sample key holds.
 TEST_F(RenderDifferential, samplesOnWholePixelsAndDeepFloorsMatchTheLiteralRenderer) {
-    std::mt19937 random(20261209);
-    const auto between = [&](int32_t low, int32_t high) {
-        return std::uniform_int_distribution<int32_t>(low, high)(random);
-    };
-    allocateScreenBuffers(s, 200, 150, nullptr);
-    for (int frame = 0; frame < 48; ++frame) {
-        setRenderThreads(frame % 2 + 1);
-        useFillForEveryProcessor(frame / 2 % 2 == 1);
-        s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000};  // a model unit is a pixel at z = 0
-        s.shadeStyle = static_cast<uint8_t>(frame / 4 % 2 + 1);
-        s.showFlags = 4;
-        Model& m = s.model;
-        m.vertexCount = m.polygonCount = m.lineCount = 0;
+    compareStraightOn(20261209, [](Model& m, const auto& between) {
         // Slots 0 -> 3 is the sweep (dx1, dy1), slots 0 -> 1 the first span (dx2, dy2).
         const auto quad = [&](Vertex a, int32_t dx1, int32_t dy1, int32_t dx2, int32_t dy2, int32_t dz) {
-            const auto v = static_cast<uint16_t>(m.vertexCount);
-            for (const Vertex corner :
-                 {a, Vertex{a.x + dx2, a.y + dy2, a.z}, Vertex{a.x + dx1 + dx2, a.y + dy1 + dy2, a.z + dz},
-                  Vertex{a.x + dx1, a.y + dy1, a.z + dz}})
-                m.vertices[m.vertexCount++] = corner;
-            m.polygons[m.polygonCount++] = {
-                {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2), static_cast<uint16_t>(v + 3)},
-                twoSidedFlag};
+            addPolygon(m, {a, Vertex{a.x + dx2, a.y + dy2, a.z}, Vertex{a.x + dx1 + dx2, a.y + dy1 + dy2, a.z + dz},
+                           Vertex{a.x + dx1, a.y + dy1, a.z + dz}});
         };
         for (int k = between(1, 6); k > 0; --k) {
             const Vertex corner{between(-110, 60), between(-85, 45), 0};
@@ -232,39 +247,18 @@ TEST_F(RenderDifferential, samplesOnWholePixelsAndDeepFloorsMatchTheLiteralRende
         }
         // A floor from just below the screen far into the distance.
         quad({between(-300, -50), 60, between(-300, -230)}, 0, -40, between(100, 350), 0, between(500, 90000));
-        ASSERT_TRUE(renderReference(s, s.projected, *reference, 40'000'000));
-        composeFrame(s);
-        ASSERT_EQ(firstDifference(s, *reference), "") << "frame " << frame << ", style " << int{s.shadeStyle};
-    }
+    });
 }
 
 // A wall seen straight on with narrow gaps, many of them at either end of a run of 32 columns,
 // and small squares behind it that show only through the gaps: a square wrongly found hidden
 // leaves its gap empty.
 TEST_F(RenderDifferential, squaresBehindAWallWithGapsMatchTheLiteralRenderer) {
-    std::mt19937 random(20261210);
-    const auto between = [&](int32_t low, int32_t high) {
-        return std::uniform_int_distribution<int32_t>(low, high)(random);
-    };
-    allocateScreenBuffers(s, 200, 150, nullptr);
-    for (int frame = 0; frame < 48; ++frame) {
-        setRenderThreads(frame % 2 + 1);
-        useFillForEveryProcessor(frame / 2 % 2 == 1);
-        s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000};  // a model unit is a pixel at z = 0
-        s.shadeStyle = static_cast<uint8_t>(frame / 4 % 2 + 1);
-        s.showFlags = 4;
-        Model& m = s.model;
-        m.vertexCount = m.polygonCount = m.lineCount = 0;
+    compareStraightOn(20261210, [](Model& m, const auto& between) {
         const auto rectangle = [&](int32_t x0, int32_t y0, int32_t x1, int32_t y1, int32_t z) {
-            const auto v = static_cast<uint16_t>(m.vertexCount);
-            for (const Vertex corner : {Vertex{x0, y0, z}, Vertex{x1, y0, z}, Vertex{x1, y1, z}, Vertex{x0, y1, z}})
-                m.vertices[m.vertexCount++] = corner;
-            m.polygons[m.polygonCount++] = {
-                {v, static_cast<uint16_t>(v + 1), static_cast<uint16_t>(v + 2), static_cast<uint16_t>(v + 3)},
-                twoSidedFlag};
+            addPolygon(m, {Vertex{x0, y0, z}, Vertex{x1, y0, z}, Vertex{x1, y1, z}, Vertex{x0, y1, z}});
         };
-        // Strips of the wall, each covering columns x..gap-1 (screen column = model x + 100), and
-        // one-column gaps between them.
+        // Strips of the wall, each covering columns x..gap-1, and one-column gaps between them.
         for (int32_t x = -100; x < 100;) {
             const int32_t run = (x + 100) / 32 * 32 - 100;
             const int32_t gap = between(0, 2) == 0 ? between(x + 1, x + 40) : run + 32 + between(-1, 0);
@@ -275,10 +269,7 @@ TEST_F(RenderDifferential, squaresBehindAWallWithGapsMatchTheLiteralRenderer) {
             const int32_t x = between(-120, 110), y = between(-80, 70), size = between(2, 14);
             rectangle(x, y, x + size, y + size, between(1, 300));
         }
-        ASSERT_TRUE(renderReference(s, s.projected, *reference, 40'000'000));
-        composeFrame(s);
-        ASSERT_EQ(firstDifference(s, *reference), "") << "frame " << frame << ", style " << int{s.shadeStyle};
-    }
+    });
 }
 
 }  // namespace
