@@ -104,11 +104,11 @@ void drawBand(void* context, int band, int /*bands*/) {
     frame.top = rows.first;
     frame.bottom = rows.last;
     // The band's depth bounds start at the farthest of all, which holds whatever is drawn.
-    const auto runs = static_cast<std::size_t>(runsPerRow(frame.width));
     frame.farthest = job.farthest->data();
-    std::fill(job.farthest->begin() + static_cast<std::ptrdiff_t>(runs * static_cast<std::size_t>(rows.first)),
-              job.farthest->begin() + static_cast<std::ptrdiff_t>(runs * static_cast<std::size_t>(rows.last)),
-              INT32_MAX);
+    for (int32_t run = 0; run < runsPerRow(frame.width); ++run) {
+        int32_t* const bounds = frame.farthest + static_cast<std::ptrdiff_t>(run) * frame.height;
+        std::fill(bounds + rows.first, bounds + rows.last, INT32_MAX);
+    }
     drawRows(job, frame);
     job.split->record(band, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
 }

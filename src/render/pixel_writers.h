@@ -34,8 +34,9 @@ struct FrameArrays {
     // too, which are put back after the polygon pass.
     bool anyOrder = false;
     // Optional: for each run of depthRun pixels of a row (runsPerRow(width) to a row), a depth no
-    // nearer than the farthest in the run. Every writer only ever brings a depth nearer, so a
-    // bound stays true as the frame is drawn; the polygon pass reads it, and tightens it.
+    // nearer than the farthest in the run, stored run by run: row y of run r at r * height + y.
+    // Every writer only ever brings a depth nearer, so a bound stays true as the frame is drawn;
+    // the polygon pass reads it, and tightens it.
     int32_t* farthest = nullptr;
 };
 

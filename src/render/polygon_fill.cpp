@@ -835,8 +835,8 @@ int32_t farthestOf(const int32_t* row, int32_t from, int32_t to) {
 // test: its nearest sample is no nearer than anything drawn where its blocks can reach. Such a
 // polygon changes nothing, so it need not be swept; a model seen from outside hides about half of
 // itself this way. The check stops at the first row the polygon could win, which for a polygon
-// over empty screen is the first; where the frame keeps bounds on its runs of pixels, a row
-// behind a finished surface costs a comparison or two.
+// over empty screen is the first; where the frame keeps bounds on its runs of pixels, a run's
+// rows behind a finished surface cost a few vector comparisons.
 bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPoint& low, const ScreenPoint& high,
                        double steps) {
     const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
@@ -850,20 +850,23 @@ bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPo
         for (int32_t x = from; x <= to; ++x) farther += row[x] > depth ? 1 : 0;
         return farther != 0;
     };
-    for (int32_t y = box.y0; y <= box.y1; ++y) {
-        const int32_t* row = f.depth + indexOf(f, 0, y);
-        if (!f.farthest) {
-            if (anyFarther(row, box.x0, box.x1)) return false;
-            continue;
-        }
-        // A run whose bound is no farther is passed over whole; otherwise its bound is tightened
-        // first, and only a run still too far is read where the box covers it.
-        int32_t* bounds = f.farthest + static_cast<std::ptrdiff_t>(y) * runsPerRow(f.width);
-        for (int32_t run = box.x0 / depthRun; run <= box.x1 / depthRun; ++run) {
-            if (bounds[run] <= depth) continue;
-            const int32_t first = run * depthRun, last = std::min(first + depthRun, f.width) - 1;
-            bounds[run] = farthestOf(row, first, last);
-            if (bounds[run] > depth && anyFarther(row, std::max(first, box.x0), std::min(last, box.x1))) return false;
+    if (!f.farthest) {
+        for (int32_t y = box.y0; y <= box.y1; ++y)
+            if (anyFarther(f.depth + indexOf(f, 0, y), box.x0, box.x1)) return false;
+        return true;
+    }
+    // The bounds of a run's rows lie side by side, and are compared together; a row whose bound
+    // is farther has it tightened first, and is read where the box covers it only if it is still
+    // too far.
+    for (int32_t run = box.x0 / depthRun; run <= box.x1 / depthRun; ++run) {
+        int32_t* const bounds = f.farthest + static_cast<std::ptrdiff_t>(run) * f.height;
+        if (!anyFarther(bounds, box.y0, box.y1)) continue;
+        const int32_t first = run * depthRun, last = std::min(first + depthRun, f.width) - 1;
+        for (int32_t y = box.y0; y <= box.y1; ++y) {
+            if (bounds[y] <= depth) continue;
+            const int32_t* row = f.depth + indexOf(f, 0, y);
+            bounds[y] = farthestOf(row, first, last);
+            if (bounds[y] > depth && anyFarther(row, std::max(first, box.x0), std::min(last, box.x1))) return false;
         }
     }
     return true;

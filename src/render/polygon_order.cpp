@@ -59,13 +59,47 @@ OrderedPolygon reachOf(int16_t polygon, int64_t top, int64_t bottom, int32_t wid
             static_cast<int32_t>(std::clamp<int64_t>(bottom + margin + 1, -1, height + 1))};
 }
 
+// A normal depends on its three corners alone, so while the view turns, or the model changes
+// elsewhere, a polygon mostly finds its normal as an earlier frame left it. Each polygon keeps the
+// corners its normal came from, and it is worked out again only where they differ: a look at nine
+// coordinates instead of twelve divisions and two square roots.
+class RememberedNormals {
+public:
+    Normal of(const Model& model, int32_t i) {
+        const Polygon& polygon = model.polygons[static_cast<std::size_t>(i)];
+        const int32_t vertices = std::clamp(model.vertexCount, 0, maxVertices);
+        const uint16_t a = polygon.slots[0], b = polygon.slots[1], c = polygon.slots[3];
+        if (a >= vertices || b >= vertices || c >= vertices) return normalOf(model, polygon);
+        Entry& entry = entries[static_cast<std::size_t>(i)];
+        const Corners corners{model.vertices[a], model.vertices[b], model.vertices[c]};
+        if (!entry.known || !sameCorners(entry.corners, corners)) entry = {corners, normalOf(model, polygon), true};
+        return entry.normal;
+    }
+
+private:
+    using Corners = std::array<Vertex, 3>;
+    struct Entry {
+        Corners corners;
+        Normal normal;
+        bool known;
+    };
+    static bool sameCorners(const Corners& p, const Corners& q) {
+        for (std::size_t k = 0; k < p.size(); ++k)
+            if (p[k].x != q[k].x || p[k].y != q[k].y || p[k].z != q[k].z) return false;
+        return true;
+    }
+    // Each entry is read and written only by the thread whose share of the polygons holds it.
+    std::vector<Entry> entries = std::vector<Entry>(maxPolygons);
+};
+
 }  // namespace
 
 void computePolygonNormals(EditorState& state, const Projection& projection, int32_t first, int32_t end) {
+    static RememberedNormals remembered;
     const int32_t count = std::clamp(state.model.polygonCount, 0, maxPolygons);
     for (int32_t i = std::max(first, 0); i < std::min(end, count); ++i) {
         const auto at = static_cast<std::size_t>(i);
-        const Normal n = normalOf(state.model, state.model.polygons[at]);
+        const Normal n = remembered.of(state.model, i);
         state.polygonNormals[at] = n;
         state.polygonFacing[at] = turnedZ(projection, n.x, n.y, n.z);
     }

@@ -243,6 +243,28 @@ TEST_F(ShadedModel, oneSidedPolygonFacingAwayIsInvisibleYetPickableAndHidesWhatF
     EXPECT_EQ(pickAt(s, 350, 300), -2);
 }
 
+// Normals are kept from frame to frame while their corners stay; every change of a corner, and a
+// slot naming a missing vertex, must still be seen.
+TEST_F(ShadedModel, normalsFollowEveryChangeOfTheirCorners) {
+    const auto normalAfter = [&](auto change) {
+        change();
+        composeFrame(s);
+        return s.polygonNormals[0];
+    };
+    EXPECT_FLOAT_EQ(normalAfter([] {}).z, -0.70710677f);
+    const Normal lifted = normalAfter([&] { s.model.vertices[2].z = 100; });  // e2 = (100, 100, 100)
+    EXPECT_FLOAT_EQ(lifted.y, 0.57735026f);
+    EXPECT_FLOAT_EQ(lifted.z, -0.57735026f);
+    const Normal turned = normalAfter([&] { s.model.vertices[1] = {0, 100, 0}; });  // e1 along y
+    EXPECT_FLOAT_EQ(turned.x, -0.57735026f);
+    EXPECT_FLOAT_EQ(turned.z, 0.57735026f);
+    EXPECT_FLOAT_EQ(normalAfter([&] { s.model.vertices[2].z = 0, s.model.vertices[1] = {100, 0, 0}; }).z,
+                    -0.70710677f);
+    EXPECT_TRUE(std::isnan(normalAfter([&] { s.model.polygons[0].slots[0] = 9; }).z));
+    EXPECT_FLOAT_EQ(normalAfter([&] { s.model.polygons[0].slots[0] = 0; }).z, -0.70710677f);
+    EXPECT_TRUE(std::isnan(normalAfter([&] { s.model.vertices[1] = s.model.vertices[0]; }).z));
+}
+
 TEST_F(ShadedModel, flippedOrTwoSidedTheTriangleShowsItsFortyFiveDegreeShade) {
     s.model.polygons[0] = {{0, 2, 2, 1}, 0};
     composeFrame(s);

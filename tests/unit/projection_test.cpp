@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <climits>
+#include <cmath>
+#include <limits>
+#include <random>
+
+#include "core/numeric.h"
 
 #include "render/frame.h"
 #include "support/render_state.h"
@@ -108,6 +114,27 @@ TEST_F(Projecting, screenValuesBeyond32BitsBecomeTheLowestInteger) {
     EXPECT_EQ(row(0).screenY, INT_MIN);
     EXPECT_EQ(row(1).screenX, 400);  // 0 · zoom stays at the centre
     EXPECT_EQ(pickAt(s, 400, 300), 2);
+}
+
+// The rounding behind every screen position against its plain definition: nearbyint, and the
+// lowest integer for what does not fit. The edges of the range, the halves either side of them,
+// values beyond it and random doubles of every exponent.
+TEST(RoundingToInt32, agreesWithNearbyintEverywhere) {
+    const auto plain = [](double v) { return int32OrMin(std::nearbyint(v)); };
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> values{0.0, -0.0, 0.5, 1.5, 2.5, -0.5, -1.5, 400.5, 401.5, inf, -inf,
+                               std::numeric_limits<double>::quiet_NaN(), 1e300, -1e300};
+    for (const double edge : {2147483647.0, -2147483648.0})
+        for (const double offset : {-1.5, -1.0, -0.5, -0x1p-22, 0.0, 0x1p-22, 0.5, 1.0, 1.5})
+            values.push_back(edge + offset);
+    std::mt19937_64 random(19);
+    for (int i = 0; i < 200000; ++i) {
+        const double v = std::bit_cast<double>(random());
+        values.push_back(v);
+        values.push_back(std::ldexp(static_cast<double>(static_cast<int64_t>(random())), -32));  // near 2^31
+        values.push_back(std::floor(v * 1e-300) + 0.5);
+    }
+    for (const double v : values) ASSERT_EQ(roundToInt32(v), plain(v)) << v;
 }
 
 }  // namespace
