@@ -919,11 +919,14 @@ struct Columns {
 // The columns of each row of a box that the blocks of samples inside the corners' hull can
 // reach, up to the walks' margins mx and my. A block starts on row y - 1 or y, so its sample lies
 // in the strip y - 1 <= y' < y + 1; the hull meets the strip within the lines between two corners
-// (every edge of the hull is one), each cut to the strip.
+// (every edge of the hull is one), each cut to the strip. Worked out for all the box's rows at
+// once.
 class HullRows {
 public:
-    HullRows(const ScreenPoint (&k)[4], double mx, double my, int32_t firstColumn, int32_t lastColumn)
-        : mx(mx), my(my), firstColumn(firstColumn), lastColumn(lastColumn) {
+    HullRows(const ScreenPoint (&k)[4], double mx, double my, int32_t firstColumn, int32_t lastColumn, int32_t firstRow,
+             int32_t rowCount)
+        : firstRow(firstRow) {
+        std::array<Line, 6> lines{};
         std::size_t next = 0;
         for (int i = 0; i < 4; ++i) {
             for (int j = i + 1; j < 4; ++j) {
@@ -934,25 +937,42 @@ public:
                                  rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
             }
         }
+        const auto count = static_cast<std::size_t>(std::max(rowCount, 0));
+        if (rows().size() < count + 1) rows().resize(count + 1);
+        // Two rows to a vector of doubles, each comparison a mask of all ones or zeros.
+        using Pair = double __attribute__((vector_size(16)));
+        using Mask = int64_t __attribute__((vector_size(16)));
+        const double infinity = std::numeric_limits<double>::infinity();
+        for (std::size_t row = 0; row < count; row += 2) {
+            const Pair y = static_cast<double>(firstRow) + static_cast<double>(row) + Pair{0, 1};
+            const Pair top = y - 1.0 - my, bottom = y + 1.0 + my;
+            Pair first = infinity + Pair{}, last = -infinity + Pair{};
+            for (const Line& line : lines) {
+                const Pair from = top > line.y0 ? top : line.y0 + Pair{};
+                const Pair to = bottom < line.y1 ? bottom : line.y1 + Pair{};
+                // A level line is met whole; any other between the x at both cut ends.
+                const bool level = !(line.y1 > line.y0);
+                const Pair a = level ? line.x0 + Pair{} : line.x0 + (from - line.y0) * line.slope;
+                const Pair b = level ? line.x1 + Pair{} : line.x0 + (to - line.y0) * line.slope;
+                const Mask met = from <= to;
+                const Pair low = b < a ? b : a, high = b > a ? b : a;
+                first = (met & (low < first)) ? low : first;
+                last = (met & (high > last)) ? high : last;
+            }
+            for (std::size_t lane = 0; lane < 2; ++lane) {
+                Columns& c = rows()[row + lane];
+                if (!(first[lane] <= last[lane])) {
+                    c = {firstColumn, firstColumn - 1};
+                    continue;
+                }
+                // Clamped before the conversion: a corner far off the screen lies beyond 32 bits.
+                c = {static_cast<int32_t>(std::max<double>(firstColumn, std::floor(first[lane] - mx))),
+                     static_cast<int32_t>(std::min<double>(lastColumn, std::floor(last[lane] + mx) + 1.0))};
+            }
+        }
     }
 
-    Columns of(int32_t y) const {
-        const double top = y - 1.0 - my, bottom = y + 1.0 + my;
-        double first = std::numeric_limits<double>::infinity(), last = -first;
-        for (const Line& line : lines) {
-            const double from = std::max(top, line.y0), to = std::min(bottom, line.y1);
-            if (from > to) continue;
-            // A level line is met whole; any other between the x at both cut ends.
-            const double a = line.y1 > line.y0 ? line.x0 + (from - line.y0) * line.slope : line.x0;
-            const double b = line.y1 > line.y0 ? line.x0 + (to - line.y0) * line.slope : line.x1;
-            first = std::min({first, a, b});
-            last = std::max({last, a, b});
-        }
-        if (!(first <= last)) return {firstColumn, firstColumn - 1};
-        // Clamped before the conversion: a corner far off the screen lies beyond 32 bits.
-        return {static_cast<int32_t>(std::max<double>(firstColumn, std::floor(first - mx))),
-                static_cast<int32_t>(std::min<double>(lastColumn, std::floor(last + mx) + 1.0))};
-    }
+    Columns of(int32_t y) const { return rows()[static_cast<std::size_t>(y - firstRow)]; }
 
 private:
     struct Line {
@@ -960,9 +980,11 @@ private:
         double x0, x1;  // x at y0 and at y1
         double slope;   // dx / dy; 0 for a level line
     };
-    std::array<Line, 6> lines{};
-    double mx, my;
-    int32_t firstColumn, lastColumn;
+    int32_t firstRow;
+    static std::vector<Columns>& rows() {
+        thread_local std::vector<Columns> columns;  // only grows, like the settle box
+        return columns;
+    }
 };
 
 // The polygon-sample write of four neighbouring pixels at once, each exactly as its own write
@@ -1238,7 +1260,7 @@ void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint corners[4] = {a, b, c, d};
     const double steps = n + t.maxCount;
     const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
-                        boxReach.x1);
+                        boxReach.x1, box.y0, box.height);
     if (clear.keys)
         writeSettledPolygon(clear, box, hull, KeyValues{keys, t.selected ? 0x010000u : 0x010101u}, mends);
     else
