@@ -837,12 +837,10 @@ int32_t farthestOf(const int32_t* row, int32_t from, int32_t to) {
 // itself this way. The check stops at the first row the polygon could win, which for a polygon
 // over empty screen is the first; where the frame keeps bounds on its runs of pixels, a run's
 // rows behind a finished surface cost a few vector comparisons.
-bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPoint& low, const ScreenPoint& high,
-                       double steps) {
-    const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
-    if (!(nearest > 0.0)) return false;
+// `nearest`, above 0, is no farther than any of the polygon's samples.
+bool hiddenBehind(const FrameArrays& f, const PixelBox& box, int32_t nearest) {
     // Out of table order a write as near as the pixel's may still win it.
-    const auto depth = static_cast<int32_t>(std::min(nearest, 2147483647.0)) - (f.anyOrder ? 1 : 0);
+    const int32_t depth = nearest - (f.anyOrder ? 1 : 0);
     // Whether any of the pixels from..to of a row is farther: counted without an early exit, the
     // loop is vectorised.
     const auto anyFarther = [depth](const int32_t* row, int32_t from, int32_t to) {
@@ -870,6 +868,12 @@ bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPo
         }
     }
     return true;
+}
+
+bool hiddenBehindDrawn(const FrameArrays& f, const PixelBox& box, const ScreenPoint& low, const ScreenPoint& high,
+                       double steps) {
+    const double nearest = std::floor(low.depth - walkMargin(low.depth, high.depth, steps));
+    return nearest > 0.0 && hiddenBehind(f, box, static_cast<int32_t>(std::min(nearest, 2147483647.0)));
 }
 
 // The settle box over `reach`, every cell unsettled. It lives as long as its thread and only
@@ -1335,9 +1339,15 @@ void drawPolygons(const EditorState& state, const FrameArrays& frame) {
     for (int32_t i = 0; i < count; ++i) drawPolygon(state, frame, i);
 }
 
+// A polygon found hidden by the reach its order gives is passed by before its corners are read.
 void drawPolygonsInOrder(const EditorState& state, const FrameArrays& frame, const std::vector<OrderedPolygon>& order) {
-    for (const OrderedPolygon& p : order)
-        if (p.lastRow >= frame.top && p.firstRow < frame.bottom) drawPolygon(state, frame, p.polygon);
+    for (const OrderedPolygon& p : order) {
+        if (p.lastRow < frame.top || p.firstRow >= frame.bottom) continue;
+        const PixelBox reach{std::max(p.firstColumn, 0), std::min(p.lastColumn, frame.width - 1),
+                             std::max(p.firstRow, frame.top), std::min(p.lastRow, frame.bottom - 1)};
+        if (p.nearest > 0 && frame.farthest && hiddenBehind(frame, reach, p.nearest)) continue;
+        drawPolygon(state, frame, p.polygon);
+    }
 }
 
 }  // namespace VX_FILL_BUILD

@@ -24,10 +24,14 @@ void drawPolygons(const EditorState& state, const FrameArrays& frame);
 // Polygons drawn out of table order leave every pixel as table order would, through the pick
 // codes, when every polygon of the frame is visible and the style is filled.
 bool drawableInAnyOrder(const EditorState& state);
-// A polygon of an order, with rows its blocks may reach: a band outside them passes it by.
+// A polygon of an order, with the rows and columns its blocks may reach and a depth no farther
+// than its samples': a band outside the rows passes it by, and one that has drawn nearer
+// everywhere in them too.
 struct OrderedPolygon {
     int16_t polygon;
-    int32_t firstRow, lastRow;  // empty for a polygon that is not drawn
+    int32_t firstRow, lastRow;        // empty for a polygon that is not drawn
+    int32_t firstColumn, lastColumn;  // as the rows
+    int32_t nearest;                  // 0 or less where that says nothing
 };
 // Every polygon index once, nearest first: the order that lets most polygons be found hidden.
 void orderNearestFirst(const EditorState& state, std::vector<OrderedPolygon>& order);

@@ -49,14 +49,28 @@ Normal normalOf(const Model& model, const Polygon& polygon) {
 
 float asSingle(int32_t v) { return static_cast<float>(v); }
 
-// The rows the blocks of a polygon whose corners lie on rows top..bottom may reach, in integers:
-// the walk's margin (walkMargin) for sweep and span counts of at most 2·screenWidth each,
-// rounded up, and a row more for the singles the corners' rows become.
-OrderedPolygon reachOf(int16_t polygon, int64_t top, int64_t bottom, int32_t width, int32_t height) {
-    const int64_t largest = std::max(-top, bottom) + 2;
-    const int64_t margin = 2 + ((4 * int64_t{width} + 4) * largest >> 20);
-    return {polygon, static_cast<int32_t>(std::clamp<int64_t>(top - margin, -1, height + 1)),
-            static_cast<int32_t>(std::clamp<int64_t>(bottom + margin + 1, -1, height + 1))};
+// The walk's margin (walkMargin) about corners from low to high, for sweep and span counts of at
+// most 2·screenWidth each, in integers: rounded up, and one more for the singles the corners'
+// coordinates become.
+int64_t marginOf(int64_t low, int64_t high, int32_t width) {
+    const int64_t largest = std::max(-low, high) + 2;
+    return 2 + ((4 * int64_t{width} + 4) * largest >> 20);
+}
+
+// The pixels the blocks of a polygon whose corners lie within `low`..`high` may reach (a block
+// reaches a pixel right of and below its sample), and a depth no farther than its samples'.
+OrderedPolygon reachOf(int16_t polygon, const Vertex& low, const Vertex& high, int32_t width, int32_t height) {
+    const int64_t across = marginOf(low.x, high.x, width), down = marginOf(low.y, high.y, width);
+    const auto clamped = [](int64_t v, int32_t size) {
+        return static_cast<int32_t>(std::clamp<int64_t>(v, -1, size + 1));
+    };
+    const int64_t nearest = low.z - marginOf(low.z, high.z, width);
+    return {polygon,
+            clamped(low.y - down, height),
+            clamped(high.y + down + 1, height),
+            clamped(low.x - across, width),
+            clamped(high.x + across + 1, width),
+            static_cast<int32_t>(std::max<int64_t>(nearest, 0))};
 }
 
 // A normal depends on its three corners alone, so while the view turns, or the model changes
@@ -130,7 +144,8 @@ void orderNearestFirst(const EditorState& state, std::vector<OrderedPolygon>& or
     float low = std::numeric_limits<float>::infinity(), high = -low;
     for (int32_t i = 0; i < count; ++i) {
         float depth = std::numeric_limits<float>::infinity();
-        int64_t top = INT32_MAX, bottom = INT32_MIN;
+        // Screen x, y and depth of the corners, least and most.
+        Vertex least{INT32_MAX, INT32_MAX, INT32_MAX}, most{INT32_MIN, INT32_MIN, INT32_MIN};
         bool drawn = true;
         for (const uint16_t slot : state.model.polygons[static_cast<std::size_t>(i)].slots) {
             if (slot >= vertices) {
@@ -139,13 +154,14 @@ void orderNearestFirst(const EditorState& state, std::vector<OrderedPolygon>& or
             }
             const ProjectedVertex& corner = state.projected[slot];
             depth = std::min(depth, asSingle(corner.depth));
-            top = std::min<int64_t>(top, corner.screenY);
-            bottom = std::max<int64_t>(bottom, corner.screenY);
+            least = {std::min(least.x, corner.screenX), std::min(least.y, corner.screenY),
+                     std::min(least.z, corner.depth)};
+            most = {std::max(most.x, corner.screenX), std::max(most.y, corner.screenY), std::max(most.z, corner.depth)};
         }
         nearest[static_cast<std::size_t>(i)] = depth;
         reach[static_cast<std::size_t>(i)] =
-            drawn ? reachOf(static_cast<int16_t>(i), top, bottom, state.screen.screenWidth, state.screen.screenHeight)
-                  : OrderedPolygon{static_cast<int16_t>(i), 0, -1};
+            drawn ? reachOf(static_cast<int16_t>(i), least, most, state.screen.screenWidth, state.screen.screenHeight)
+                  : OrderedPolygon{static_cast<int16_t>(i), 0, -1, 0, -1, 0};
         if (std::isfinite(depth)) low = std::min(low, depth), high = std::max(high, depth);
     }
     constexpr int32_t steps = 256;

@@ -10,7 +10,6 @@
 #include <random>
 
 #include "core/numeric.h"
-
 #include "render/frame.h"
 #include "support/render_state.h"
 
@@ -122,8 +121,9 @@ TEST_F(Projecting, screenValuesBeyond32BitsBecomeTheLowestInteger) {
 TEST(RoundingToInt32, agreesWithNearbyintEverywhere) {
     const auto plain = [](double v) { return int32OrMin(std::nearbyint(v)); };
     const double inf = std::numeric_limits<double>::infinity();
-    std::vector<double> values{0.0, -0.0, 0.5, 1.5, 2.5, -0.5, -1.5, 400.5, 401.5, inf, -inf,
-                               std::numeric_limits<double>::quiet_NaN(), 1e300, -1e300};
+    std::vector<double> values{0.0,   -0.0,  0.5,   1.5, 2.5,  -0.5,
+                               -1.5,  400.5, 401.5, inf, -inf, std::numeric_limits<double>::quiet_NaN(),
+                               1e300, -1e300};
     for (const double edge : {2147483647.0, -2147483648.0})
         for (const double offset : {-1.5, -1.0, -0.5, -0x1p-22, 0.0, 0x1p-22, 0.5, 1.0, 1.5})
             values.push_back(edge + offset);
