@@ -2,6 +2,7 @@
 #include "render/frame.h"
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <climits>
 #include <cstring>
@@ -43,36 +44,67 @@ struct StartJob {
     Projection projection;
 };
 
-// The clear and the background of the band's rows, and the normals of its share of the polygons
-// and the projection of its share of the vertices.
+// The clear and the background of the band's rows, and the projection of its share of the vertices.
 void startBand(void* context, int band, int bands) {
     StartJob& job = *static_cast<StartJob*>(context);
     EditorState& state = *job.state;
     const RowBand rows = rowBand(state.screen.screenHeight, band, bands);
     clearRows(state.screen, state.background.hasBackground != 0, rows);
     if (state.background.hasBackground) copyBackground(state.screen, state.background, rows);
-    const RowBand polygons = rowBand(std::clamp(state.model.polygonCount, 0, maxPolygons), band, bands);
-    computePolygonNormals(state, job.projection, polygons.first, polygons.last);
     const RowBand vertices = rowBand(std::clamp(state.model.vertexCount, 0, maxVertices), band, bands);
     projectVertices(state, job.projection, vertices.first, vertices.last);
 }
 
 struct MiddleJob {
     EditorState* state;
+    Projection projection;
     std::vector<OrderedPolygon>* order;
-    bool ordered;  // whether the polygons are drawn in `order`
+    bool orderMade;  // whether `order` holds this frame's polygons
 };
 
-// The vertex markers on the first band's thread and, beside them, the polygons' order on the last
-// band's: the markers write only the frame, and the order only reads the model and the projection.
+// The vertex markers and the polygons' normals on the first band's thread (shared with the others
+// but the last) and, beside them, the polygons' order on the last band's: the markers write only
+// the frame, the normals only their own tables, and the order only reads the model and the
+// projection. Whether the order may be used needs the normals, so it is made first and looked at
+// once every band is done.
 void middleBand(void* context, int band, int bands) {
     MiddleJob& job = *static_cast<MiddleJob*>(context);
-    const EditorState& state = *job.state;
-    if (band == 0) drawVertexMarkers(state, frameArraysOf(job.state->screen));
+    EditorState& state = *job.state;
+    if (band == 0) drawVertexMarkers(state, frameArraysOf(state.screen));
+    const int normalBands = std::max(bands - 1, 1);
+    if (band < normalBands) {
+        const RowBand polygons = rowBand(std::clamp(state.model.polygonCount, 0, maxPolygons), band, normalBands);
+        computePolygonNormals(state, job.projection, polygons.first, polygons.last);
+    }
     if (band != bands - 1) return;
     // Nearest first, most polygons are found wholly behind what is drawn and are not swept.
-    job.ordered = (state.showFlags & 4) && drawableInAnyOrder(state);
-    if (job.ordered) orderNearestFirst(state, *job.order);
+    job.orderMade = (state.showFlags & 4) && state.shadeStyle != 0;
+    if (job.orderMade) orderNearestFirst(state, *job.order);
+}
+
+// A vertex's pick code at its centre pixel. While polygons are drawn out of table order, the pick
+// array must tell which polygon drew each pixel, so their writes replace vertex codes too; no
+// polygon replaces one in table order, so they are put back once the polygons are drawn. Until a
+// polygon draws there, a vertex code counts as no polygon: it never wins a tie.
+struct VertexPick {
+    std::size_t at;
+    int16_t code;
+};
+
+// Those of the rows `rows`: each band notes and puts back its own.
+void noteVertexPicks(const EditorState& state, const RowBand& rows, std::vector<VertexPick>& picks) {
+    picks.clear();
+    const ScreenBuffers& screen = state.screen;
+    const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
+    for (int32_t i = 0; i < count; ++i) {
+        const ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
+        if (row.depth < 1 || row.depth > state.camera.drawdepth) continue;
+        const bool onScreen = row.screenX >= 0 && row.screenX < screen.screenWidth && row.screenY >= rows.first &&
+                              row.screenY < rows.last;
+        if (!onScreen) continue;
+        const std::size_t at = pixelIndex(screen, row.screenX, row.screenY);
+        if (screen.pickBuffer[at] >= 1) picks.push_back({at, screen.pickBuffer[at]});
+    }
 }
 
 struct DrawJob {
@@ -80,6 +112,7 @@ struct DrawJob {
     const std::vector<OrderedPolygon>* order;  // the polygons nearest first, or null for table order
     BandSplit* split;
     std::vector<int32_t>* farthest;  // the frame's depth bounds (FrameArrays::farthest)
+    std::array<std::vector<VertexPick>, BandSplit::maxBands>* vertexPicks;  // one list for each band
 };
 
 // Every band walks all lines and polygons in the same order and writes only its own rows, so each
@@ -109,32 +142,12 @@ void drawBand(void* context, int band, int /*bands*/) {
         int32_t* const bounds = frame.farthest + static_cast<std::ptrdiff_t>(run) * frame.height;
         std::fill(bounds + rows.first, bounds + rows.last, INT32_MAX);
     }
+    std::vector<VertexPick>& picks = (*job.vertexPicks)[static_cast<std::size_t>(band)];
+    if (job.order) noteVertexPicks(*job.state, rows, picks);
     drawRows(job, frame);
+    if (job.order)
+        for (const VertexPick& pick : picks) job.state->screen.pickBuffer[pick.at] = pick.code;
     job.split->record(band, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
-}
-
-// A vertex's pick code at its centre pixel. While polygons are drawn out of table order, the pick
-// array must tell which polygon drew each pixel, so their writes replace vertex codes too; no
-// polygon replaces one in table order, so they are put back once the polygons are drawn. Until a
-// polygon draws there, a vertex code counts as no polygon: it never wins a tie.
-struct VertexPick {
-    std::size_t at;
-    int16_t code;
-};
-
-void noteVertexPicks(const EditorState& state, std::vector<VertexPick>& picks) {
-    picks.clear();
-    const ScreenBuffers& screen = state.screen;
-    const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
-    for (int32_t i = 0; i < count; ++i) {
-        const ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
-        if (row.depth < 1 || row.depth > state.camera.drawdepth) continue;
-        const bool onScreen = row.screenX >= 0 && row.screenX < screen.screenWidth && row.screenY >= 0 &&
-                              row.screenY < screen.screenHeight;
-        if (!onScreen) continue;
-        const std::size_t at = pixelIndex(screen, row.screenX, row.screenY);
-        if (screen.pickBuffer[at] >= 1) picks.push_back({at, screen.pickBuffer[at]});
-    }
 }
 
 // The rectangle of a Shift + left drag: every other pair of pixels along its edges, over everything and without depth
@@ -168,25 +181,20 @@ void composeFrame(EditorState& state) {
     StartJob start{&state, projectionOf(state.camera, state.screen)};
     runInBands(startBand, &start);
     static std::vector<OrderedPolygon> order;  // one frame at a time, like the thread pool
-    static std::vector<VertexPick> vertexPicks;
+    static std::array<std::vector<VertexPick>, BandSplit::maxBands> vertexPicks;
     static BandSplit split;
-    MiddleJob middle{&state, &order, false};
+    MiddleJob middle{&state, start.projection, &order, false};
     runInBands(middleBand, &middle);
+    const bool ordered = middle.orderMade && drawableInAnyOrder(state);
     static std::vector<int32_t> farthest;
     farthest.resize(static_cast<std::size_t>(runsPerRow(state.screen.screenWidth)) *
                     static_cast<std::size_t>(std::max(state.screen.screenHeight, 0)));
-    DrawJob job{&state, nullptr, &split, &farthest};
-    if (middle.ordered) {
-        noteVertexPicks(state, vertexPicks);
-        job.order = &order;
-    }
+    DrawJob job{&state, ordered ? &order : nullptr, &split, &farthest, &vertexPicks};
     if (state.showFlags & 6) {
         split.prepare(state.screen.screenHeight, renderThreads());
         runInBands(drawBand, &job);
         split.rebalance();
     }
-    if (job.order)
-        for (const VertexPick& pick : vertexPicks) state.screen.pickBuffer[pick.at] = pick.code;
     if (state.groupRectangle.active) drawDottedRectangle(state.screen, state.groupRectangle);
 }
 
