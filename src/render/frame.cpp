@@ -174,9 +174,9 @@ void drawDottedRectangle(ScreenBuffers& screen, const GroupRectangle& r) {
 
 // The order is part of the picture: vertices come before lines and polygons so that their pick
 // codes are in place first and are never replaced by polygon codes, and lines come before
-// polygons so that at equal depth the line stays. The normals and the projection are shared out
-// by index; the markers are drawn on one thread (a marker's depth test decides the marks on the
-// rows around it) while another orders the polygons.
+// polygons so that at equal depth the line stays. The projection is shared out by index; the
+// markers are drawn on one thread (a marker's depth test decides the marks on the rows around
+// it), which then works out the normals, while another orders the polygons.
 void composeFrame(EditorState& state) {
     StartJob start{&state, projectionOf(state.camera, state.screen)};
     runInBands(startBand, &start);
