@@ -1125,10 +1125,18 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
             continue;
         }
         std::size_t x = 0;
-        for (; x + 4 <= count; x += 4) {
+        const auto writeFour = [&](std::size_t from) {
             Lanes depths, colours;
-            values.of(pixels.take4(at + x, exactRow), depths, colours);
-            writePolygonSamples4<ordered>(f, first + x, depths, colours, visible, code);
+            values.of(pixels.take4(at + from, exactRow), depths, colours);
+            writePolygonSamples4<ordered>(f, first + from, depths, colours, visible, code);
+        };
+        for (; x + 4 <= count; x += 4) writeFour(x);
+        if (x < count && count >= 4) {
+            // The row's last pixels as four ending at its end. The first of them are written
+            // already, and their cells, read again without those above, give no nearer value and
+            // so change nothing; the cell above the last pixel is never settled.
+            writeFour(count - 4);
+            continue;
         }
         const std::size_t taken4 = x;
         for (; x < count; ++x) {
