@@ -162,6 +162,8 @@ struct Rows {
     int32_t top, bottom;
 };
 
+struct PassedPoint;
+
 // What every sample of one polygon writes besides its shade.
 struct Target {
     FrameArrays frame;
@@ -177,6 +179,9 @@ struct Target {
     bool inside;                        // every span of the polygon passes spanInside
     double sweepX, sweepY;              // stepAB + stepCD: the side of a span its successor lies on
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
+    std::vector<PassedPoint>* passedBy;  // the start points of spans without samples
+    const class MendWindow* window;      // set only to walk the sweep again for OutlineMend
+
     SettleBox* settle;                  // where the samples go first; null: straight into the frame
     SampleKeys* keys;                   // per sample, when settled: the samples' keys; else null
     class SpanLanes* lanes;             // when settled: the spans waiting to be walked side by side
@@ -453,6 +458,237 @@ Block blockOf(const ScreenPoint& r) {
     const int32_t ix = static_cast<int32_t>(r.x), iy = static_cast<int32_t>(r.y);
     return {ix, r.x > static_cast<float>(ix) ? ix + 1 : ix, iy, r.y > static_cast<float>(iy) ? iy + 1 : iy};
 }
+
+// The columns first..last of one row.
+struct Columns {
+    int32_t first, last;
+};
+
+// A span whose count rounds to 0 has no samples, and the sweep passes its start point by. Near a
+// sharp corner, or along a sliver less than half a pixel wide, whole stretches of the outline have
+// no samples at all; the start points passed by are noted, with the depth and shade a one-sample
+// span there would give, for the pixels inside the outline that no block reaches (OutlineMend).
+struct PassedPoint {
+    Block block;
+    int32_t depth;
+    uint32_t colour;
+};
+
+// The depth and shade a pixel of a polygon settles to.
+struct MendValue {
+    int32_t depth;
+    uint32_t colour;
+};
+
+// Where the points passed by reach (x, y), the values of the first of the lowest depth.
+bool passedByValue(const std::vector<PassedPoint>& points, int32_t x, int32_t y, MendValue& value) {
+    bool found = false;
+    for (const PassedPoint& p : points) {
+        if (x < p.block.x0 || x > p.block.x1 || y < p.block.y0 || y > p.block.y1) continue;
+        if (!found || p.depth < value.depth) value = {p.depth, p.colour};
+        found = true;
+    }
+    return found;
+}
+
+// The columns of each row whose pixel centres lie strictly inside a polygon's projected outline:
+// every edge of some length sees the centre on the side the outline turns to, in exact integers.
+// For a convex outline that is its inside; for any other, the part every edge agrees on. Worked
+// out for the rows first..last that lie strictly between the top and bottom corners, within
+// columns 1..width-1: each edge's bound is stepped from row to row as a quotient and remainder.
+class OutlineRows {
+public:
+    OutlineRows() = default;  // no pixels inside
+    OutlineRows(const Corners& k, int32_t first, int32_t last, int32_t width) {
+        const ProjectedVertex* const order[4] = {k.a, k.c, k.d, k.b};  // slots 0, 1, 2, 3
+        __int128 area = 0;
+        int64_t top = INT64_MAX, bottom = INT64_MIN;
+        for (int i = 0; i < 4; ++i) {
+            const ProjectedVertex &p = *order[i], &q = *order[(i + 1) % 4];
+            area += static_cast<__int128>(p.screenX) * q.screenY - static_cast<__int128>(q.screenX) * p.screenY;
+            top = std::min<int64_t>(top, p.screenY), bottom = std::max<int64_t>(bottom, p.screenY);
+            // A polygon with a corner this far out draws nothing: its first span, or one of its
+            // swept edges, is longer than any span is drawn.
+            if (std::abs(int64_t{p.screenX}) >= limit || std::abs(int64_t{p.screenY}) >= limit) return;
+        }
+        if (area == 0) return;
+        firstRow = static_cast<int32_t>(std::max<int64_t>(first, top + 1));
+        const auto lastInside = static_cast<int32_t>(std::min<int64_t>(last, bottom - 1));
+        if (lastInside < firstRow) return;
+        const auto count = static_cast<std::size_t>(lastInside - firstRow + 1);
+        std::vector<Columns>& all = rows();
+        if (all.size() < count) all.resize(count);
+        columns = all.data();  // the vector is reached through a call that checks it is made
+        std::fill_n(columns, count, Columns{1, width - 1});
+        const int64_t turn = area > 0 ? 1 : -1;
+        // Where every corner turns the same way, the two edges that cross a row bound it alone.
+        const bool convex = turnsOneWay(order, turn);
+        for (int i = 0; i < 4; ++i) {
+            const ProjectedVertex &p = *order[i], &q = *order[(i + 1) % 4];
+            const int64_t dx = int64_t{q.screenX} - p.screenX, dy = int64_t{q.screenY} - p.screenY;
+            if (dx == 0 && dy == 0) continue;
+            const int32_t from = convex ? std::max(firstRow, std::min(p.screenY, q.screenY)) : firstRow;
+            const int32_t to = convex ? std::min(lastInside, std::max(p.screenY, q.screenY)) : lastInside;
+            // The centre (x, y) is on the turning side when a·x + b(y) > 0, with b(y + 1) = b(y) + turn·dx.
+            const int64_t a = -turn * dy;
+            const int64_t b = turn * (dx * (from - p.screenY) + dy * p.screenX);
+            if (a == 0) {
+                // A level edge: whole rows are on its side or not.
+                for (int32_t y = from; y <= to; ++y)
+                    if (b + turn * dx * (y - from) <= 0) columns[y - firstRow] = {1, 0};
+                continue;
+            }
+            // x > -b/a for a > 0, x < -b/a for a < 0: floor(-b / |a|) row by row.
+            const int64_t d = std::abs(a);
+            Quotient bound = quotientOf(-b, d);
+            const Quotient step = quotientOf(-turn * dx, d);
+            for (int32_t y = from; y <= to; ++y) {
+                Columns& c = columns[y - firstRow];
+                if (a > 0)
+                    c.first = static_cast<int32_t>(std::max<int64_t>(c.first, std::min<int64_t>(bound.q + 1, width)));
+                else
+                    c.last = static_cast<int32_t>(std::min<int64_t>(c.last, std::max<int64_t>(-bound.q - 1, 0)));
+                // Without a branch: whether the remainder carries changes from row to row unforeseeably.
+                bound.r += step.r;
+                const int64_t carry = bound.r >= d ? 1 : 0;
+                bound.q += step.q + carry, bound.r -= carry * d;
+            }
+        }
+        lastRow = lastInside;
+    }
+
+    // Row y's pixels inside; none when first exceeds last.
+    Columns of(int32_t y) const {
+        return y >= firstRow && y <= lastRow ? columns[y - firstRow] : Columns{1, 0};
+    }
+    int32_t first() const { return firstRow; }
+    int32_t last() const { return lastRow; }
+
+private:
+    // Whether every corner of some length turns the way the outline does, or goes straight on.
+    static bool turnsOneWay(const ProjectedVertex* const (&order)[4], int64_t turn) {
+        int64_t lastX = 0, lastY = 0;
+        bool first = true, oneWay = true;
+        for (int i = 0; i < 5; ++i) {
+            const ProjectedVertex &p = *order[i % 4], &q = *order[(i + 1) % 4];
+            const int64_t dx = int64_t{q.screenX} - p.screenX, dy = int64_t{q.screenY} - p.screenY;
+            if (dx == 0 && dy == 0) continue;
+            if (!first) oneWay = oneWay && turn * (lastX * dy - lastY * dx) >= 0;
+            first = false, lastX = dx, lastY = dy;
+        }
+        return oneWay;
+    }
+    // Corners within 2^24 pixels of the origin keep every product well inside 64 bits.
+    static constexpr int64_t limit = int64_t{1} << 24;
+    struct Quotient {
+        int64_t q, r;  // n = q·d + r, 0 <= r < d
+    };
+    // Through a division in doubles, put right where it rounded across a whole number: below 2^51
+    // both n and d are exact in doubles, and the quotient is off by at most one.
+    static Quotient quotientOf(int64_t n, int64_t d) {
+        Quotient r{static_cast<int64_t>(std::floor(static_cast<double>(n) / static_cast<double>(d))), 0};
+        r.r = n - r.q * d;
+        if (r.r < 0) --r.q, r.r += d;
+        if (r.r >= d) ++r.q, r.r -= d;
+        return r;
+    }
+    int32_t firstRow = 0, lastRow = -1;
+    Columns* columns = nullptr;
+    static std::vector<Columns>& rows() {
+        thread_local std::vector<Columns> columns;  // only grows, like the settle box
+        return columns;
+    }
+};
+
+// The mend of the pixels inside a polygon's outline that no block of its samples reaches (along
+// the edges the sweep does not sample, beside sharp corners, across slivers): each takes the depth
+// and shade the points passed by give it, or else those its first neighbour has, left, right, above,
+// below, from the blocks or the points passed by; it is written through the polygon-sample write
+// once the sweep and the corner mend are done. The corner mend's pixels are lit already.
+struct OutlineMend {
+    const Target& t;
+    const OutlineRows& outline;
+    const std::vector<PassedPoint>& passedBy;
+    const std::vector<MendCandidate>& corners;
+
+    // `reach(x, y, value)`: whether the polygon's blocks reach (x, y), and with what.
+    template <class Reach>
+    void mend(int32_t x, int32_t y, const Reach& reach) const {
+        for (const MendCandidate& c : corners)
+            if (c.x == x && c.y == y) return;
+        const auto from = [&](int32_t nx, int32_t ny, MendValue& v) {
+            return reach(nx, ny, v) || passedByValue(passedBy, nx, ny, v);
+        };
+        MendValue v{};
+        if (passedByValue(passedBy, x, y, v) || from(x - 1, y, v) || from(x + 1, y, v) || from(x, y - 1, v) ||
+            from(x, y + 1, v))
+            t.write(indexOf(t.frame, x, y), v.depth, v.colour);
+    }
+};
+
+// For a polygon that goes straight into the frame, what its samples settle to over the rows of
+// some of its inside pixels and one row either side, gathered by walking the sweep once more; each
+// row keeps only the columns its own inside pixels and those of the rows beside it span, and one
+// more either side.
+class MendWindow {
+public:
+    MendWindow(const OutlineRows& outline, int32_t firstRow, int32_t lastRow, int32_t width)
+        : top(firstRow - 1), bottom(lastRow + 1) {
+        thread_local std::vector<Columns> rowColumns;  // only grow, like the settle box
+        thread_local std::vector<std::size_t> rowStarts;
+        thread_local std::vector<MendValue> cells;
+        columns = &rowColumns, starts = &rowStarts, values = &cells;
+        const auto rows = static_cast<std::size_t>(bottom - top + 1);
+        rowColumns.resize(rows), rowStarts.resize(rows + 1);
+        std::size_t count = 0;
+        for (int32_t y = top; y <= bottom; ++y) {
+            int32_t first = width, last = -1;
+            for (int32_t near = y - 1; near <= y + 1; ++near) {
+                const Columns c = outline.of(near);
+                if (c.first <= c.last) first = std::min(first, c.first - 1), last = std::max(last, c.last + 1);
+            }
+            rowColumns[static_cast<std::size_t>(y - top)] = {first, std::min(last, width - 1)};
+            rowStarts[static_cast<std::size_t>(y - top)] = count;
+            count += static_cast<std::size_t>(std::max(std::min(last, width - 1) - first + 1, 0));
+        }
+        rowStarts[rows] = count;
+        cells.assign(count, {unreached, 0});
+    }
+    int32_t firstRow() const { return top; }
+    int32_t lastRow() const { return bottom; }
+
+    void settle(const Block& b, int32_t depth, uint32_t colour) const {
+        for (int32_t y = std::max(b.y0, top); y <= std::min(b.y1, bottom); ++y) {
+            const Columns c = (*columns)[static_cast<std::size_t>(y - top)];
+            MendValue* const row = values->data() + (*starts)[static_cast<std::size_t>(y - top)] - c.first;
+            for (int32_t x = std::max(b.x0, c.first); x <= std::min(b.x1, c.last); ++x)
+                if (depth < row[x].depth) row[x] = {depth, colour};
+        }
+    }
+    bool reach(int32_t x, int32_t y, MendValue& value) const {
+        if (y < top || y > bottom) return false;
+        const Columns c = (*columns)[static_cast<std::size_t>(y - top)];
+        if (x < c.first || x > c.last) return false;
+        const MendValue& v = (*values)[(*starts)[static_cast<std::size_t>(y - top)] + static_cast<std::size_t>(x - c.first)];
+        if (v.depth == unreached) return false;
+        value = v;
+        return true;
+    }
+
+private:
+    // Farther than any sample: no single below 2^31 floors to it.
+    static constexpr int32_t unreached = INT32_MAX;
+    int32_t top, bottom;
+    std::vector<Columns>* columns;
+    std::vector<std::size_t>* starts;
+    std::vector<MendValue>* values;
+};
+
+// A sample's block into a MendWindow.
+struct WindowBlocks {
+    const MendWindow& window;
+    void write(const Block& b, int32_t iz, uint32_t colour, uint32_t /*sample*/) const { window.settle(b, iz, colour); }
+};
 
 // Two samples of a span a pixel apart on a diagonal cover blocks that touch only at a corner,
 // and the sweep leaves both pixels beside that corner empty; the neighbouring spans, sampled on
@@ -778,6 +1014,8 @@ void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, doubl
         t.keys->samples += static_cast<std::size_t>(m);
     } else if (t.settle)
         walkSpanInto(t, SettleBlocks(*t.settle), p, q, m, shade);
+    else if (t.window)
+        walkSpanInto(t, WindowBlocks{*t.window}, p, q, m, shade);
     else
         walkSpanInto(t, FrameBlocks{t, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
 }
@@ -788,7 +1026,17 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
                    EdgeDirections& directions) {
     const ScreenPoint s = q - p;
     const double m = stepCount(s);
-    if (m == 0.0) return true;
+    if (m == 0.0) {
+        if (t.passedBy && p.x >= 1.0f && p.x < t.frame.width - 1.0f && p.y >= 1.0f && p.y < t.frame.height - 1.0f) {
+            const uint32_t colour =
+                t.style == 2
+                    ? spanShades(spanShade(edges, directions, s, 1, t.selected), 1, nullptr, t.lanes ? t.lanes->nextLane() : 0)
+                          .colour()
+                    : t.flatColour;
+            t.passedBy->push_back({blockOf(p), floorSample(p.depth), colour});
+        }
+        return true;
+    }
     if (m > t.maxCount) return false;
     if (!mayTouchBand(t.frame, p.y, q.y, m)) return true;
     if (t.style == 2)
@@ -905,20 +1153,14 @@ bool sampleKeysOf(const Target& t, const ScreenPoint& low, const ScreenPoint& hi
 }
 
 // Whether a polygon is worth settling: a box with pixels in it (a polygon beside the screen has
-// none), not much larger than the pixels its samples reach (a long thin sliver across the screen
-// has a box far larger than itself, and goes straight into the frame), and no larger than a
-// million pixels, so that a thread's two boxes of cells never take more than 8 MB however large
-// the picture.
-bool worthSettling(const PixelBox& reach, double samples) {
+// none), no larger than a million pixels, so that a thread's two boxes of cells never take more
+// than 8 MB however large the picture. A long thin sliver across the screen has a box far larger
+// than itself, but only the cells its blocks reach are ever touched, and the write-out visits
+// only the columns its hull reaches in each row.
+bool worthSettling(const PixelBox& reach) {
     if (reach.x1 < reach.x0 || reach.y1 < reach.y0) return false;
-    const double boxPixels = (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0);
-    return boxPixels <= std::min(4.0 * samples + 64.0, 1048576.0);
+    return (reach.x1 - reach.x0 + 1.0) * (reach.y1 - reach.y0 + 1.0) <= 1048576.0;
 }
-
-// The columns first..last of one row of a box.
-struct Columns {
-    int32_t first, last;
-};
 
 // The columns of each row of a box that the blocks of samples inside the corners' hull can
 // reach, up to the walks' margins mx and my. A block starts on row y - 1 or y, so its sample lies
@@ -942,7 +1184,9 @@ public:
             }
         }
         const auto count = static_cast<std::size_t>(std::max(rowCount, 0));
-        if (rows().size() < count + 1) rows().resize(count + 1);
+        std::vector<Columns>& all = rows();
+        if (all.size() < count + 1) all.resize(count + 1);
+        columns = all.data();  // the vector is reached through a call that checks it is made
         // Two rows to a vector of doubles, each comparison a mask of all ones or zeros.
         using Pair = double __attribute__((vector_size(16)));
         using Mask = int64_t __attribute__((vector_size(16)));
@@ -964,7 +1208,7 @@ public:
                 last = (met & (high > last)) ? high : last;
             }
             for (std::size_t lane = 0; lane < 2; ++lane) {
-                Columns& c = rows()[row + lane];
+                Columns& c = columns[row + lane];
                 if (!(first[lane] <= last[lane])) {
                     c = {firstColumn, firstColumn - 1};
                     continue;
@@ -976,7 +1220,7 @@ public:
         }
     }
 
-    Columns of(int32_t y) const { return rows()[static_cast<std::size_t>(y - firstRow)]; }
+    Columns of(int32_t y) const { return columns[y - firstRow]; }
 
 private:
     struct Line {
@@ -985,6 +1229,7 @@ private:
         double slope;   // dx / dy; 0 for a level line
     };
     int32_t firstRow;
+    Columns* columns;
     static std::vector<Columns>& rows() {
         thread_local std::vector<Columns> columns;  // only grows, like the settle box
         return columns;
@@ -1031,7 +1276,7 @@ struct SettledPixels {
     // Pixels i..i+3, taken from the left of their row: the cells above them from one left of i on
     // are read for the last time here (every block starting there reaches the pixels' row too)
     // and are left unsettled, but for the last (clearAbove).
-    Lanes take4(std::size_t i, bool exactRow) const {
+    [[gnu::always_inline]] Lanes take4(std::size_t i, bool exactRow) const {
         int32_t* const up = cells + i - stride;
         const int32_t* const row = cells + i;
         const Lanes upLeft = loadLanes<Lanes>(up - 1);
@@ -1088,24 +1333,163 @@ struct KeyValues {
     }
 };
 
+// The outline mend of a settled polygon, a row behind the write-out. The write-out keeps the
+// values it takes from the last three rows, by column, one row after another in turn; the
+// pixels inside the outline that no block reached in one row are mended once the row below it is
+// taken too. Where the band has such pixels, the rows either side of it are taken as well, without
+// being written, as their pixels are neighbours of the band's.
+template <class Values>
+class RowMend {
+public:
+    RowMend(const OutlineMend& mend, const SettleBox& box, const HullRows& hull, const Values& values)
+        : mend(mend), hull(hull), values(values), x0(box.x0), width(static_cast<std::size_t>(box.width)),
+          firstRow(box.y0) {
+        const FrameArrays& f = mend.t.frame;
+        first = std::max({f.top, mend.outline.first(), 1});
+        last = std::min({f.bottom - 1, mend.outline.last(), f.height - 1});
+        thread_local std::vector<int32_t> ring;  // only grows, like the settle box
+        thread_local std::vector<int32_t> columns[2];
+        if (ring.size() < 3 * width) ring.resize(3 * width);
+        rows = ring.data();
+        waiting = &columns[0], found = &columns[1];
+        waiting->clear();
+    }
+    // The values of the row to be taken next, indexed by the frame's column.
+    int32_t* next() const { return rows + static_cast<std::size_t>(slot) * width - x0; }
+
+    // The next row, y, is taken: its unreached pixels inside are found, and those of the row above
+    // mended.
+    [[gnu::always_inline]] void taken(int32_t y) {
+        lastTaken = y;
+        const int32_t* const settled = next();
+        slot = slot == 2 ? 0 : slot + 1;
+        found->clear();
+        const Columns inside = mend.outline.of(y);
+        if (y >= first && y <= last && inside.first <= inside.last) {
+            // Looked for four at a time first: mostly there are none.
+            bool any = false;
+            if (inside.last - inside.first >= 3) {
+                // Unsettled is the greatest value: the greatest of each lane is unsettled only
+                // where one of its pixels is.
+                Lanes greatest = loadLanes<Lanes>(settled + inside.last - 3);
+                for (int32_t c = inside.first; c + 3 < inside.last; c += 4) {
+                    const Lanes v = loadLanes<Lanes>(settled + c);
+                    greatest = v > greatest ? v : greatest;
+                }
+                any = !allLanes(greatest != unsettled);
+            } else {
+                for (int32_t c = inside.first; c <= inside.last; ++c) any = any || settled[c] == unsettled;
+            }
+            for (int32_t c = inside.first; any && c <= inside.last; ++c)
+                if (settled[c] == unsettled) found->push_back(c);
+        }
+        if (!waiting->empty()) finishRow(y - 1);
+        std::swap(waiting, found);
+    }
+    // The unreached pixels of the last row taken, with nothing below.
+    void finish() {
+        if (!waiting->empty()) finishRow(lastTaken);
+    }
+
+private:
+    // Row y's values, for one of the last three rows taken.
+    const int32_t* row(int32_t y) const {
+        const int32_t back = lastTaken - y + 1;  // 1 for the last row taken
+        return rows + static_cast<std::size_t>((slot + 3 - back) % 3) * width - x0;
+    }
+    void finishRow(int32_t y) const {
+        const auto reach = [this](int32_t x, int32_t ny, MendValue& v) {
+            if (ny < firstRow || ny > lastTaken) return false;
+            const Columns c = hull.of(ny);
+            if (x < c.first || x > c.last || row(ny)[x] == unsettled) return false;
+            values.of(row(ny)[x], v.depth, v.colour);
+            return true;
+        };
+        for (const int32_t x : *waiting) mend.mend(x, y, reach);
+    }
+
+    const OutlineMend& mend;
+    const HullRows& hull;
+    const Values values;  // a copy: the write-out's stores could otherwise change the original
+    int32_t x0;
+    std::size_t width;
+    int32_t firstRow;  // the box's
+    int32_t first = 0, last = -1;  // the rows mended
+    int32_t lastTaken = INT32_MIN;
+    int32_t* rows;
+    int slot = 0;  // of the row to be taken next
+    std::vector<int32_t>* waiting;  // the unreached pixels of the last row taken
+    std::vector<int32_t>* found;
+};
+
+// The `count` pixels of a box row from cell `at` on, written to the frame from pixel `first` on
+// when `write` is set, and each pixel's value kept in `row` when `keep` is.
+template <bool write, bool keep, bool ordered, class Values>
+[[gnu::always_inline]] inline void takeRow(const FrameArrays& f, const SettledPixels& pixels, const Values& values,
+                                           std::size_t at, std::size_t first, std::size_t count, bool exactRow,
+                                           int32_t* row, bool visible, int16_t code) {
+    const auto writeFour = [&](std::size_t from, const Lanes& settled) {
+        if (!write) return;
+        Lanes depths, colours;
+        values.of(settled, depths, colours);
+        writePolygonSamples4<ordered>(f, first + from, depths, colours, visible, code);
+    };
+    std::size_t x = 0;
+    for (; x + 4 <= count; x += 4) {
+        const Lanes settled = pixels.take4(at + x, exactRow);
+        if (keep) storeLanes(row + x, settled);
+        writeFour(x, settled);
+    }
+    if (x < count && count >= 4) {
+        // The row's last pixels as four ending at its end. The first of them are written already,
+        // and their cells, read again without those above, give no nearer value and so change
+        // nothing; the cell above the last pixel is never settled. Those pixels keep the values
+        // taken the first time.
+        const std::size_t from = count - 4;
+        const Lanes settled = pixels.take4(at + from, exactRow);
+        const Lanes again = static_cast<int32_t>(from) + Lanes{0, 1, 2, 3} < static_cast<int32_t>(x);
+        if (keep) storeLanes(row + from, again ? loadLanes<Lanes>(row + from) : settled);
+        writeFour(from, settled);
+        return;
+    }
+    const std::size_t taken4 = x;
+    for (; x < count; ++x) {
+        const int32_t settled = pixels.take(at + x, exactRow);
+        if (keep) row[x] = settled;
+        if (!write) continue;
+        int32_t depth = 0;
+        uint32_t colour = 0;
+        values.of(settled, depth, colour);
+        if (ordered)
+            writeOrderedPolygonSample(f, first + x, depth, colour, code);
+        else
+            writePolygonSample(f, first + x, depth, colour, visible, code);
+    }
+    pixels.clearAbove(at + taken4, at + count - 1);
+}
+
 // The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
-// Only the pixels the corners' hull can reach are visited: no block reaches the others.
-template <bool ordered, class Values>
+// Only the pixels the corners' hull can reach are visited: no block reaches the others. Where the
+// band has pixels inside the outline, the rows either side of it are taken too, without being
+// written, as their pixels are neighbours of the band's; and the mend follows a row behind.
+template <bool ordered, bool mending, class Values>
 void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, const SettledPixels& pixels,
-                  const Values values) {
+                  const Values values, const OutlineMend& mend) {
     // Copies: the pick codes written here are 16-bit, as the polygon's own code is, and the colour
     // and key fields 32-bit, so through references the compiler would read them again for every
     // pixel.
     const FrameArrays f = t.frame;
     const int16_t code = t.code;
     const bool visible = t.visible;
+    std::optional<RowMend<Values>> rowMend;
+    if (mending) rowMend.emplace(mend, box, hull, values);
     std::size_t at = 0, count = 0;
     for (int32_t y = box.y0; y < box.y0 + box.height; ++y) {
-        const Columns reach = hull.of(y);
-        at = box.at(reach.first, y);
+        const Columns reached = hull.of(y);
+        at = box.at(reached.first, y);
         const bool exactRow = std::exchange(box.exactRows[y - box.y0 + 1], 0) != 0;
-        const std::size_t first = indexOf(f, reach.first, y);
-        count = static_cast<std::size_t>(std::max(reach.last - reach.first + 1, 0));
+        const std::size_t first = indexOf(f, reached.first, y);
+        count = static_cast<std::size_t>(std::max(reached.last - reached.first + 1, 0));
         // The frame's lines two rows down, when in the band, are asked for now: the processor
         // fetches a row's lines in turn by itself, but not the jump to the next row.
         if (y + 2 >= f.top && y + 2 < f.bottom && count > 0) {
@@ -1118,52 +1502,47 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
             for (std::size_t x = 0; x < count; x += 16) ask(ahead + x);
             ask(ahead + count - 1);  // the last line, where the row does not start on one
         }
-        if (y < f.top || y >= f.bottom) {
+        const bool inBand = y >= f.top && y < f.bottom;
+        if (!inBand && !(mending && (y == f.top - 1 || y == f.bottom))) {
             // Another band's row: its cells are only made unsettled again.
             if (exactRow) pixels.clearExact(at, at + count - 1);
             pixels.clearAbove(at, at + count - 1);
             continue;
         }
-        std::size_t x = 0;
-        const auto writeFour = [&](std::size_t from) {
-            Lanes depths, colours;
-            values.of(pixels.take4(at + from, exactRow), depths, colours);
-            writePolygonSamples4<ordered>(f, first + from, depths, colours, visible, code);
-        };
-        for (; x + 4 <= count; x += 4) writeFour(x);
-        if (x < count && count >= 4) {
-            // The row's last pixels as four ending at its end. The first of them are written
-            // already, and their cells, read again without those above, give no nearer value and
-            // so change nothing; the cell above the last pixel is never settled.
-            writeFour(count - 4);
+        if (!mending) {
+            takeRow<true, false, ordered>(f, pixels, values, at, first, count, exactRow, nullptr, visible, code);
             continue;
         }
-        const std::size_t taken4 = x;
-        for (; x < count; ++x) {
-            int32_t depth = 0;
-            uint32_t colour = 0;
-            values.of(pixels.take(at + x, exactRow), depth, colour);
-            if (ordered)
-                writeOrderedPolygonSample(f, first + x, depth, colour, code);
-            else
-                writePolygonSample(f, first + x, depth, colour, visible, code);
-        }
-        pixels.clearAbove(at + taken4, at + count - 1);
+        int32_t* const row = rowMend->next() + reached.first;
+        if (inBand)
+            takeRow<true, true, ordered>(f, pixels, values, at, first, count, exactRow, row, visible, code);
+        else
+            takeRow<false, true, ordered>(f, pixels, values, at, first, count, exactRow, row, visible, code);
+        rowMend->taken(y);
     }
     // The last row's own cells.
     if (count > 0) pixels.clearAbove(at + pixels.stride, at + pixels.stride + count - 1);
+    if (mending) rowMend->finish();
 }
 
-// The polygon's box into the frame, and then the pixels of the mend that no block reached.
+// The polygon's box into the frame, then the pixels of the corner mend that no block reached and
+// those of the outline mend.
 template <class Values>
 void writeSettledPolygon(const Target& t, const SettleBox& box, const HullRows& hull, const Values& values,
-                         std::vector<MendCandidate>& mends) {
+                         std::vector<MendCandidate>& mends, const OutlineMend& outline) {
     const SettledPixels pixels{box.cells, box.exactCells, static_cast<std::size_t>(box.stride())};
     std::erase_if(mends, [&](const MendCandidate& m) { return pixels.reached(box.at(m.x, m.y)); });
-    if (t.frame.anyOrder)
-        writeSettled<true>(t, box, hull, pixels, values);
+    // Only where the band has rows of pixels inside the outline is the write-out also the mend's.
+    const bool mending = std::max({t.frame.top, outline.outline.first(), 1}) <=
+                         std::min({t.frame.bottom - 1, outline.outline.last(), t.frame.height - 1});
+    if (t.frame.anyOrder && mending)
+        writeSettled<true, true>(t, box, hull, pixels, values, outline);
+    else if (t.frame.anyOrder)
+        writeSettled<true, false>(t, box, hull, pixels, values, outline);
+    else if (mending)
+        writeSettled<false, true>(t, box, hull, pixels, values, outline);
     else
-        writeSettled<false>(t, box, hull, pixels, values);
+        writeSettled<false, false>(t, box, hull, pixels, values, outline);
     for (const MendCandidate& hole : mends) t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
 }
 
@@ -1215,6 +1594,60 @@ void mendHoles(const Target& t, const ScreenPoint& a, const ScreenPoint& c, cons
         if (!coverage.has(hole.x, hole.y)) t.write(indexOf(t.frame, hole.x, hole.y), hole.depth, hole.colour);
 }
 
+// The sweep: from A and C, n steps along AB and CD, a span at each. False when a span too long to
+// draw cut it short.
+bool sweepPolygon(const Target& t, const Corners& k, const ScreenPoint& a, const ScreenPoint& c,
+                  const ScreenPoint& stepAB, const ScreenPoint& stepCD, double n) {
+    ShadeEdges edges = shadeEdgesOf(k, n);
+    EdgeDirections directions;
+    ScreenPoint p = a, q = c;
+    for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
+        if (!drawSweepStep(t, p, q, edges, directions)) return false;
+        p += stepAB;
+        q += stepCD;
+        edges.advance();
+    }
+    return true;
+}
+
+// The outline mend of a polygon that went straight into the frame. What its samples settle to is
+// gathered by walking the sweep again into a window over the band's rows with pixels inside, a
+// strip of rows at a time, so that no window holds many more than a million values.
+void mendOutlineStraight(const Target& t, const OutlineMend& mend, const Corners& k, const ScreenPoint& a,
+                         const ScreenPoint& c, const ScreenPoint& stepAB, const ScreenPoint& stepCD, double n,
+                         const ScreenPoint& low, const ScreenPoint& high) {
+    const FrameArrays& f = t.frame;
+    const OutlineRows& outline = mend.outline;
+    const int32_t first = std::max({f.top, outline.first(), 1});
+    const int32_t last = std::min({f.bottom - 1, outline.last(), f.height - 1});
+    thread_local std::vector<MendCandidate> corners;  // the walk notes them again; they are written
+    for (int32_t from = first, to = first; from <= last; from = to + 1) {
+        std::size_t size = 0;
+        for (to = from; to < last && size < (std::size_t{1} << 20); ++to) {
+            const Columns inside = outline.of(to);
+            size += static_cast<std::size_t>(std::max(inside.last - inside.first + 3, 3));
+        }
+        const MendWindow window(outline, from, to, f.width);
+        Target again = t;
+        again.frame.top = window.firstRow();
+        again.frame.bottom = std::min(window.lastRow() + 1, f.height);
+        again.sweep = {again.frame.top, again.frame.bottom};
+        corners.clear();
+        again.mends = &corners;
+        again.passedBy = nullptr;
+        again.window = &window;
+        again.inside = spanInside(again.frame, again.sweep, low, high, n + t.maxCount);
+        sweepPolygon(again, k, a, c, stepAB, stepCD, n);
+        const auto reach = [&window](int32_t x, int32_t y, MendValue& v) { return window.reach(x, y, v); };
+        for (int32_t y = from; y <= to; ++y) {
+            const Columns inside = outline.of(y);
+            MendValue v{};
+            for (int32_t x = inside.first; x <= inside.last; ++x)
+                if (!window.reach(x, y, v)) mend.mend(x, y, reach);
+        }
+    }
+}
+
 void fillPolygon(const Target& t, const Corners& k) {
     const ScreenPoint a = screenPointOf(*k.a), b = screenPointOf(*k.b);
     const ScreenPoint c = screenPointOf(*k.c), d = screenPointOf(*k.d);
@@ -1234,10 +1667,11 @@ void fillPolygon(const Target& t, const Corners& k) {
     clear.sweepX = static_cast<double>(stepAB.x) + stepCD.x;
     clear.sweepY = static_cast<double>(stepAB.y) + stepCD.y;
     thread_local std::vector<MendCandidate> mends;  // only grows, like the edge directions
+    thread_local std::vector<PassedPoint> passedBy;
     mends.clear();
+    passedBy.clear();
     clear.mends = &mends;
-    // The spans run from about |C - A| samples at the first sweep step to |D - B| at the last.
-    const double samples = n * (stepCount(c - a) + stepCount(d - b)) / 2.0;
+    clear.passedBy = &passedBy;
     SettleBox box{};
     SampleKeys keys{};
     std::optional<SpanLanes> lanes;
@@ -1246,7 +1680,7 @@ void fillPolygon(const Target& t, const Corners& k) {
     // clipping; only its rows in the band go into the frame.
     const Rows surface{0, t.frame.height};
     const PixelBox boxReach = reachOf(t.frame, surface, low, high, n + t.maxCount);
-    if (worthSettling(boxReach, samples) &&
+    if (worthSettling(boxReach) &&
         (t.style == 1 || sampleKeysOf(t, low, high, n + t.maxCount, n, longestSpan, keys))) {
         box = settleBoxOver(boxReach);
         clear.sweep = surface;
@@ -1255,18 +1689,18 @@ void fillPolygon(const Target& t, const Corners& k) {
         clear.lanes = &lanes.emplace(box, clear.keys);
     }
     clear.inside = spanInside(t.frame, clear.sweep, low, high, n + t.maxCount);
-    ShadeEdges edges = shadeEdgesOf(k, n);
-    EdgeDirections directions;
-    ScreenPoint p = a, q = c;
-    for (auto j = static_cast<uint32_t>(n); j > 0; --j) {
-        if (!drawSweepStep(clear, p, q, edges, directions)) break;
-        p += stepAB;
-        q += stepCD;
-        edges.advance();
-    }
+    // A polygon cut short keeps only what was drawn: its outline is no longer what was swept.
+    const bool whole = sweepPolygon(clear, k, a, c, stepAB, stepCD, n);
     if (lanes) lanes->walk();
+    // The band's rows and two either side: a window row needs the rows beside it, and the window
+    // reaches a row beyond the band.
+    const OutlineRows outline =
+        whole ? OutlineRows(k, std::max(t.frame.top, 1) - 2, std::min(t.frame.bottom, t.frame.height) + 1, t.frame.width)
+              : OutlineRows();
+    const OutlineMend mend{clear, outline, passedBy, mends};
     if (!clear.settle) {
         if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
+        mendOutlineStraight(clear, mend, k, a, c, stepAB, stepCD, n, low, high);
         return;
     }
     const ScreenPoint corners[4] = {a, b, c, d};
@@ -1274,9 +1708,9 @@ void fillPolygon(const Target& t, const Corners& k) {
     const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
                         boxReach.x1, box.y0, box.height);
     if (clear.keys)
-        writeSettledPolygon(clear, box, hull, KeyValues{keys, t.selected ? 0x010000u : 0x010101u}, mends);
+        writeSettledPolygon(clear, box, hull, KeyValues{keys, t.selected ? 0x010000u : 0x010101u}, mends, mend);
     else
-        writeSettledPolygon(clear, box, hull, FlatValues{t.flatColour}, mends);
+        writeSettledPolygon(clear, box, hull, FlatValues{t.flatColour}, mends, mend);
 }
 
 // Slot 0 -> 3 -> 2 -> 1 chained from where each walk ended, then slot 0 -> 1 afresh. No pick codes:
@@ -1333,6 +1767,8 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
                  false,
                  0.0,
                  0.0,
+                 nullptr,
+                 nullptr,
                  nullptr,
                  nullptr,
                  nullptr,

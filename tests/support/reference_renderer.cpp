@@ -5,7 +5,10 @@
 // does not fit 32 bits becomes INT32_MIN.
 #include "support/reference_renderer.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
+#include <map>
 #include <set>
 #include <utility>
 
@@ -189,8 +192,31 @@ struct Renderer {
         int32_t x, y, iz;
         uint32_t colour;
     };
-    std::vector<Mend> mends{};                        // of the polygon being filled, in the order found
-    std::set<std::pair<int32_t, int32_t>> covered{};  // every pixel of its samples' blocks
+    struct Settled {
+        int32_t iz;
+        uint32_t colour;
+    };
+    std::vector<Mend> mends{};  // of the polygon being filled, in the order found
+    // Every pixel of its samples' blocks, with the depth and shade of the first sample of the
+    // lowest depth among those that cover it.
+    std::map<std::pair<int32_t, int32_t>, Settled> covered{};
+
+    // A span whose count rounds to 0 has no samples: the sweep passes its start point by. Its
+    // block is noted all the same, with the values a one-sample span would give it, for the pixels
+    // inside the outline that nothing else reaches.
+    std::map<std::pair<int32_t, int32_t>, Settled> passedBy{};
+
+    static void settle(std::map<std::pair<int32_t, int32_t>, Settled>& pixels, int32_t x, int32_t y, int32_t iz,
+                       uint32_t colour) {
+        const auto [at, added] = pixels.try_emplace({x, y}, Settled{iz, colour});
+        if (!added && iz < at->second.iz) at->second = {iz, colour};
+    }
+    // What the polygon's blocks, or else those of the points the sweep passed by, give a pixel.
+    const Settled* reachAt(int32_t x, int32_t y) const {
+        if (const auto at = covered.find({x, y}); at != covered.end()) return &at->second;
+        if (const auto at = passedBy.find({x, y}); at != passedBy.end()) return &at->second;
+        return nullptr;
+    }
 
     // Consecutive samples of a span whose blocks touch only at a corner leave the two pixels beside
     // it empty; the one on the side of the next span is noted with the later sample's values. Once
@@ -213,6 +239,54 @@ struct Renderer {
     void writeMends(bool visible, int16_t k) {
         for (const Mend& m : mends)
             if (!covered.count({m.x, m.y})) writeSample(m.x, m.y, m.iz, m.colour, visible, k);
+    }
+
+    // Whether the centre of pixel (x, y) lies strictly inside the outline of the corners in slot
+    // order: every edge of some length sees it on the side the outline turns to.
+    static bool centreInside(const std::array<std::pair<int64_t, int64_t>, 4>& k, int32_t x, int32_t y) {
+        __int128 area = 0;
+        for (int i = 0; i < 4; ++i) {
+            const auto& [px, py] = k[i];
+            const auto& [qx, qy] = k[(i + 1) % 4];
+            area += __int128{px} * qy - __int128{qx} * py;
+        }
+        if (area == 0) return false;
+        for (int i = 0; i < 4; ++i) {
+            const auto& [px, py] = k[i];
+            const auto& [qx, qy] = k[(i + 1) % 4];
+            if (px == qx && py == qy) continue;
+            const __int128 e = __int128{qx - px} * (y - py) - __int128{qy - py} * (x - px);
+            if (!(area > 0 ? e > 0 : e < 0)) return false;
+        }
+        return true;
+    }
+
+    // The pixels inside the outline that neither a block nor a corner mend lit take the depth and
+    // shade the polygon's reach gives them, or else its first neighbour in the reach: left, right,
+    // above, below.
+    void mendOutline(const uint16_t* slot, bool visible, int16_t k) {
+        std::array<std::pair<int64_t, int64_t>, 4> corners;
+        int64_t x0 = INT64_MAX, x1 = INT64_MIN, y0 = INT64_MAX, y1 = INT64_MIN;
+        for (int i = 0; i < 4; ++i) {
+            const ProjectedVertex& r = f.projected[slot[i]];
+            corners[i] = {r.screenX, r.screenY};
+            x0 = std::min<int64_t>(x0, r.screenX), x1 = std::max<int64_t>(x1, r.screenX);
+            y0 = std::min<int64_t>(y0, r.screenY), y1 = std::max<int64_t>(y1, r.screenY);
+        }
+        std::set<std::pair<int32_t, int32_t>> mended;
+        for (const Mend& m : mends) mended.insert({m.x, m.y});
+        const int32_t neighbours[5][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        for (auto y = int32_t(std::max<int64_t>(y0, 1)); y <= std::min<int64_t>(y1, f.height - 1); ++y) {
+            for (auto x = int32_t(std::max<int64_t>(x0, 1)); x <= std::min<int64_t>(x1, f.width - 1); ++x) {
+                if (covered.count({x, y}) || mended.count({x, y}) || !centreInside(corners, x, y)) continue;
+                for (const auto& [dx, dy] : neighbours) {
+                    if (const Settled* n = reachAt(x + dx, y + dy)) {
+                        writeSample(x, y, n->iz, n->colour, visible, k);
+                        break;
+                    }
+                }
+            }
+        }
     }
 
     void fill(int32_t i, Point a, Point b, Point c, Point d, bool visible, bool selected, const uint16_t* slot) {
@@ -238,13 +312,30 @@ struct Renderer {
         const Point stepCD{single(dCD.x / n), single(dCD.y / n), single(dCD.z / n)};
         Point p = a, q = c;
         const int16_t k = int16_t(-(i + 1));
+        bool whole = true;  // a polygon cut short by a span too long keeps only what was drawn
         mends.clear();
         covered.clear();
+        passedBy.clear();
         for (int64_t j = 0; j < static_cast<int64_t>(n); ++j) {
             Point sp{q.x - p.x, q.y - p.y, q.z - p.z};
             const double m = countOf(sp);
-            if (m > 2.0 * f.width) break;
-            if (m != 0) {
+            if (m > 2.0 * f.width) {
+                whole = false;
+                break;
+            }
+            if (m == 0) {
+                uint32_t colour = shade(std::fabs(248.0 * f.facing[i]), selected);
+                if (s.shadeStyle == 2) {
+                    const float su = uQ - uP, sv = vQ - vP, sz = sp.z;
+                    const float slen = single(std::sqrt(double(su) * su + double(sv) * sv + double(sz) * sz) / 248);
+                    const float len = single(std::sqrt(double(dU1) * dU1 + double(dV1) * dV1 + double(dZ1) * dZ1) * slen);
+                    colour = len == 0 ? 0 : shade(std::fabs((double(dV1) * su - double(dU1) * sv) / len), selected);
+                }
+                const int32_t ix = floorOf(p.x), iy = floorOf(p.y), iz = floorOf(p.z);
+                if (ix >= 1 && ix <= f.width - 2 && iy >= 1 && iy <= f.height - 2)
+                    for (int32_t y = iy; y <= iy + (p.y > iy ? 1 : 0); ++y)
+                        for (int32_t x = ix; x <= ix + (p.x > ix ? 1 : 0); ++x) settle(passedBy, x, y, iz, colour);
+            } else {
                 const float su = uQ - uP, sv = vQ - vP, sz = sp.z;
                 float eu = dU1, ev = dV1, ez = dZ1;
                 const float kZ = single(dZd / m);
@@ -273,7 +364,7 @@ struct Renderer {
                         for (int32_t y = iy; y <= iy + fy; ++y)
                             for (int32_t x = ix; x <= ix + fx; ++x) {
                                 writeSample(x, y, iz, colour, visible, k);
-                                covered.insert({x, y});
+                                settle(covered, x, y, iz, colour);
                             }
                         if (t > 0 && lastDrawn) mendCorner(last, {ix, ix + fx, iy, iy + fy}, sp, side, iz, colour);
                     }
@@ -290,6 +381,7 @@ struct Renderer {
             vQ += sV2;
         }
         writeMends(visible, k);
+        if (whole) mendOutline(slot, visible, k);
     }
 
     void polygonPass() {
