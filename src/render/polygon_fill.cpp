@@ -660,9 +660,11 @@ public:
     void settle(const Block& b, int32_t depth, uint32_t colour) const {
         for (int32_t y = std::max(b.y0, top); y <= std::min(b.y1, bottom); ++y) {
             const Columns c = (*columns)[static_cast<std::size_t>(y - top)];
-            MendValue* const row = values->data() + (*starts)[static_cast<std::size_t>(y - top)] - c.first;
-            for (int32_t x = std::max(b.x0, c.first); x <= std::min(b.x1, c.last); ++x)
-                if (depth < row[x].depth) row[x] = {depth, colour};
+            const std::size_t start = (*starts)[static_cast<std::size_t>(y - top)];
+            for (int32_t x = std::max(b.x0, c.first); x <= std::min(b.x1, c.last); ++x) {
+                MendValue& v = (*values)[start + static_cast<std::size_t>(x - c.first)];
+                if (depth < v.depth) v = {depth, colour};
+            }
         }
     }
     bool reach(int32_t x, int32_t y, MendValue& value) const {
@@ -1354,8 +1356,8 @@ public:
         waiting = &columns[0], found = &columns[1];
         waiting->clear();
     }
-    // The values of the row to be taken next, indexed by the frame's column.
-    int32_t* next() const { return rows + static_cast<std::size_t>(slot) * width - x0; }
+    // The values of the row to be taken next, from the box's first column.
+    int32_t* next() const { return rows + static_cast<std::size_t>(slot) * width; }
 
     // The next row, y, is taken: its unreached pixels inside are found, and those of the row above
     // mended.
@@ -1371,17 +1373,17 @@ public:
             if (inside.last - inside.first >= 3) {
                 // Unsettled is the greatest value: the greatest of each lane is unsettled only
                 // where one of its pixels is.
-                Lanes greatest = loadLanes<Lanes>(settled + inside.last - 3);
+                Lanes greatest = loadLanes<Lanes>(settled + (inside.last - 3 - x0));
                 for (int32_t c = inside.first; c + 3 < inside.last; c += 4) {
-                    const Lanes v = loadLanes<Lanes>(settled + c);
+                    const Lanes v = loadLanes<Lanes>(settled + (c - x0));
                     greatest = v > greatest ? v : greatest;
                 }
                 any = !allLanes(greatest != unsettled);
             } else {
-                for (int32_t c = inside.first; c <= inside.last; ++c) any = any || settled[c] == unsettled;
+                for (int32_t c = inside.first; c <= inside.last; ++c) any = any || settled[c - x0] == unsettled;
             }
             for (int32_t c = inside.first; any && c <= inside.last; ++c)
-                if (settled[c] == unsettled) found->push_back(c);
+                if (settled[c - x0] == unsettled) found->push_back(c);
         }
         if (!waiting->empty()) finishRow(y - 1);
         std::swap(waiting, found);
@@ -1392,17 +1394,17 @@ public:
     }
 
 private:
-    // Row y's values, for one of the last three rows taken.
+    // Row y's values, for one of the last three rows taken, from the box's first column.
     const int32_t* row(int32_t y) const {
         const int32_t back = lastTaken - y + 1;  // 1 for the last row taken
-        return rows + static_cast<std::size_t>((slot + 3 - back) % 3) * width - x0;
+        return rows + static_cast<std::size_t>((slot + 3 - back) % 3) * width;
     }
     void finishRow(int32_t y) const {
         const auto reach = [this](int32_t x, int32_t ny, MendValue& v) {
             if (ny < firstRow || ny > lastTaken) return false;
             const Columns c = hull.of(ny);
-            if (x < c.first || x > c.last || row(ny)[x] == unsettled) return false;
-            values.of(row(ny)[x], v.depth, v.colour);
+            if (x < c.first || x > c.last || row(ny)[x - x0] == unsettled) return false;
+            values.of(row(ny)[x - x0], v.depth, v.colour);
             return true;
         };
         for (const int32_t x : *waiting) mend.mend(x, y, reach);
@@ -1513,7 +1515,7 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
             takeRow<true, false, ordered>(f, pixels, values, at, first, count, exactRow, nullptr, visible, code);
             continue;
         }
-        int32_t* const row = rowMend->next() + reached.first;
+        int32_t* const row = rowMend->next() + (reached.first - box.x0);
         if (inBand)
             takeRow<true, true, ordered>(f, pixels, values, at, first, count, exactRow, row, visible, code);
         else
