@@ -170,6 +170,9 @@ struct Target {
     // The rows the sweep may write: the band's, or the surface's when the polygon is settled, as
     // only the band's rows of its box go into the frame.
     Rows sweep;
+    // The rows whose pixels the samples walked must reach: the band's, and for a settled polygon
+    // one more either side, whose values the outline mend looks at.
+    Rows reached;
     int16_t code;  // the polygon's pick code
     bool visible;  // false: depth and pick code only
     bool selected;
@@ -602,8 +605,8 @@ private:
 
 // The mend of the pixels inside a polygon's outline that no block of its samples reaches (along
 // the edges the sweep does not sample, beside sharp corners, across slivers): each takes the depth
-// and shade the points passed by give it, or else those its first neighbour has, left, right, above,
-// below, from the blocks or the points passed by; it is written through the polygon-sample write
+// and shade the points passed by give it, or else those its first neighbour has (left, right, above,
+// below, then the four diagonal ones) from the blocks or the points passed by; it is written through the polygon-sample write
 // once the sweep and the corner mend are done. The corner mend's pixels are lit already.
 struct OutlineMend {
     const Target& t;
@@ -621,7 +624,8 @@ struct OutlineMend {
         };
         MendValue v{};
         if (passedByValue(passedBy, x, y, v) || from(x - 1, y, v) || from(x + 1, y, v) || from(x, y - 1, v) ||
-            from(x, y + 1, v))
+            from(x, y + 1, v) || from(x - 1, y - 1, v) || from(x + 1, y - 1, v) || from(x - 1, y + 1, v) ||
+            from(x + 1, y + 1, v))
             t.write(indexOf(t.frame, x, y), v.depth, v.colour);
     }
 };
@@ -771,10 +775,13 @@ void walkSpan(const Target& t, const Blocks& blocks, ScreenPoint r, const Screen
     }
 }
 
-// Whether such samples may write a row of the band; a block reaches one row below its sample.
-bool mayTouchBand(const FrameArrays& f, float y0, float y1, double steps) {
+// Whether such samples may write one of `rows`; a block reaches one row below its sample.
+bool mayTouchRows(const Rows& rows, float y0, float y1, double steps) {
     const double margin = walkMargin(y0, y1, steps);
-    return std::min(y0, y1) - margin < f.bottom && std::max(y0, y1) + margin + 1.0 >= f.top;
+    return std::min(y0, y1) - margin < rows.bottom && std::max(y0, y1) + margin + 1.0 >= rows.top;
+}
+bool mayTouchBand(const FrameArrays& f, float y0, float y1, double steps) {
+    return mayTouchRows({f.top, f.bottom}, y0, y1, steps);
 }
 
 // Whether every sample of the span from p to q is drawn, its whole block lies in `rows` and its
@@ -1040,7 +1047,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
         return true;
     }
     if (m > t.maxCount) return false;
-    if (!mayTouchBand(t.frame, p.y, q.y, m)) return true;
+    if (!mayTouchRows(t.reached, p.y, q.y, m)) return true;
     if (t.style == 2)
         drawSpan(t, p, q, m,
                  spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected),
@@ -1633,7 +1640,7 @@ void mendOutlineStraight(const Target& t, const OutlineMend& mend, const Corners
         Target again = t;
         again.frame.top = window.firstRow();
         again.frame.bottom = std::min(window.lastRow() + 1, f.height);
-        again.sweep = {again.frame.top, again.frame.bottom};
+        again.sweep = again.reached = {again.frame.top, again.frame.bottom};
         corners.clear();
         again.mends = &corners;
         again.passedBy = nullptr;
@@ -1686,6 +1693,7 @@ void fillPolygon(const Target& t, const Corners& k) {
         (t.style == 1 || sampleKeysOf(t, low, high, n + t.maxCount, n, longestSpan, keys))) {
         box = settleBoxOver(boxReach);
         clear.sweep = surface;
+        clear.reached = {t.frame.top - 1, t.frame.bottom + 1};
         clear.settle = &box;
         if (t.style == 2) clear.keys = &keys;
         clear.lanes = &lanes.emplace(box, clear.keys);
@@ -1759,6 +1767,7 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
     const uint32_t flat = shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
     fillPolygon({f,
+                 {f.top, f.bottom},
                  {f.top, f.bottom},
                  code,
                  facesViewer || selected,

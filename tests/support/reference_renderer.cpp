@@ -263,7 +263,7 @@ struct Renderer {
 
     // The pixels inside the outline that neither a block nor a corner mend lit take the depth and
     // shade the polygon's reach gives them, or else its first neighbour in the reach: left, right,
-    // above, below.
+    // above, below, then the four diagonal ones.
     void mendOutline(const uint16_t* slot, bool visible, int16_t k) {
         std::array<std::pair<int64_t, int64_t>, 4> corners;
         int64_t x0 = INT64_MAX, x1 = INT64_MIN, y0 = INT64_MAX, y1 = INT64_MIN;
@@ -275,7 +275,8 @@ struct Renderer {
         }
         std::set<std::pair<int32_t, int32_t>> mended;
         for (const Mend& m : mends) mended.insert({m.x, m.y});
-        const int32_t neighbours[5][2] = {{0, 0}, {-1, 0}, {1, 0}, {0, -1}, {0, 1}};
+        const int32_t neighbours[9][2] = {{0, 0},   {-1, 0}, {1, 0},  {0, -1}, {0, 1},
+                                          {-1, -1}, {1, -1}, {-1, 1}, {1, 1}};
         for (auto y = int32_t(std::max<int64_t>(y0, 1)); y <= std::min<int64_t>(y1, f.height - 1); ++y) {
             for (auto x = int32_t(std::max<int64_t>(x0, 1)); x <= std::min<int64_t>(x1, f.width - 1); ++x) {
                 if (covered.count({x, y}) || mended.count({x, y}) || !centreInside(corners, x, y)) continue;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "render/frame.h"
+#include "render/render_threads.h"
 #include "support/render_state.h"
 
 namespace vx::test {
@@ -170,11 +171,20 @@ TEST(PolygonHolesAtRandom, everyPixelInsideAConvexOutlineIsLit) {
         s.camera.axz = static_cast<float>(uniform(0.0, 6.3));
         s.camera.ayz = static_cast<float>(uniform(0.0, 6.3));
         s.shadeStyle = static_cast<uint8_t>(1 + trial % 2);
+        // Drawn in bands of rows too, the frame is the same: a pixel inside takes its values from
+        // the rows beside it, which may be another band's.
+        setRenderThreads(1);
         composeFrame(s);
+        const std::vector<uint32_t> colours = s.screen.colorBuffer;
+        const std::vector<int32_t> depths = s.screen.depthBuffer;
+        setRenderThreads(2 + trial % 3);
+        composeFrame(s);
+        ASSERT_TRUE(colours == s.screen.colorBuffer && depths == s.screen.depthBuffer) << "trial " << trial;
         const Coverage c = coverageOf(s);
         ASSERT_EQ(c.unlitInside, 0) << "trial " << trial << ", the first at (" << c.insideX << ", " << c.insideY
                                     << ")";
     }
+    setRenderThreads(0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Shapes, PolygonHoles, testing::ValuesIn(shapes), [](const auto& info) {
