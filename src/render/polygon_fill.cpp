@@ -443,12 +443,26 @@ private:
 };
 
 // The span direction is taken from the undivided span difference s.
-SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const ScreenPoint& s, uint32_t m,
-                      bool selected) {
+SampleShade spanShadeOver(const ShadeEdges& e, const EdgeSamples& edge, const ScreenPoint& s, bool selected) {
     const float su = e.uQ - e.uP, sv = e.vQ - e.vP, sz = s.depth;
     const double length =
         std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv + static_cast<double>(sz) * sz);
-    return {directions.forCount(e, m), su, sv, static_cast<float>(length / 248.0), selected};
+    return {edge, su, sv, static_cast<float>(length / 248.0), selected};
+}
+SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const ScreenPoint& s, uint32_t m,
+                      bool selected) {
+    return spanShadeOver(e, directions.forCount(e, m), s, selected);
+}
+
+// The shade a span of one sample would give at its start, for a span without samples (PassedPoint).
+// Its edge direction is the first of every span's, worked out here so that the table of the spans'
+// directions stays as it is.
+uint32_t passedShade(const ShadeEdges& e, const ScreenPoint& s, bool selected, int lane) {
+    std::array<double, 8> eu{}, ev{}, length{};  // one block of the shade loop
+    eu.fill(e.dU1), ev.fill(e.dV1);
+    length.fill(std::sqrt(static_cast<double>(e.dU1) * e.dU1 + static_cast<double>(e.dV1) * e.dV1 +
+                          static_cast<double>(e.dZ1) * e.dZ1));
+    return spanShades(spanShadeOver(e, {eu.data(), ev.data(), length.data()}, s, selected), 1, nullptr, lane).colour();
 }
 
 // The pixels one sample covers: columns x0..x1 and rows y0..y1, each pair equal or one apart.
@@ -1038,10 +1052,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (m == 0.0) {
         if (t.passedBy && p.x >= 1.0f && p.x < t.frame.width - 1.0f && p.y >= 1.0f && p.y < t.frame.height - 1.0f) {
             const uint32_t colour =
-                t.style == 2
-                    ? spanShades(spanShade(edges, directions, s, 1, t.selected), 1, nullptr, t.lanes ? t.lanes->nextLane() : 0)
-                          .colour()
-                    : t.flatColour;
+                t.style == 2 ? passedShade(edges, s, t.selected, t.lanes ? t.lanes->nextLane() : 0) : t.flatColour;
             t.passedBy->push_back({blockOf(p), floorSample(p.depth), colour});
         }
         return true;
