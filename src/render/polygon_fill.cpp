@@ -184,6 +184,7 @@ struct Target {
     std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
     std::vector<PassedPoint>* passedBy;  // the start points of spans without samples
     const class MendWindow* window;      // set only to walk the sweep again for OutlineMend
+    const class MendWindow* gather;      // where the blocks also go, for OutlineMend; may be null
 
     SettleBox* settle;                  // where the samples go first; null: straight into the frame
     SampleKeys* keys;                   // per sample, when settled: the samples' keys; else null
@@ -655,7 +656,6 @@ public:
         thread_local std::vector<Columns> rowColumns;  // only grow, like the settle box
         thread_local std::vector<std::size_t> rowStarts;
         thread_local std::vector<MendValue> cells;
-        columns = &rowColumns, starts = &rowStarts, values = &cells;
         const auto rows = static_cast<std::size_t>(bottom - top + 1);
         rowColumns.resize(rows), rowStarts.resize(rows + 1);
         std::size_t count = 0;
@@ -671,25 +671,27 @@ public:
         }
         rowStarts[rows] = count;
         cells.assign(count, {unreached, 0});
+        // The vectors are reached through a call that checks they are made.
+        columns = rowColumns.data(), starts = rowStarts.data(), values = cells.data();
     }
     int32_t firstRow() const { return top; }
     int32_t lastRow() const { return bottom; }
 
     void settle(const Block& b, int32_t depth, uint32_t colour) const {
         for (int32_t y = std::max(b.y0, top); y <= std::min(b.y1, bottom); ++y) {
-            const Columns c = (*columns)[static_cast<std::size_t>(y - top)];
-            const std::size_t start = (*starts)[static_cast<std::size_t>(y - top)];
+            const Columns c = columns[y - top];
+            const std::size_t start = starts[y - top];
             for (int32_t x = std::max(b.x0, c.first); x <= std::min(b.x1, c.last); ++x) {
-                MendValue& v = (*values)[start + static_cast<std::size_t>(x - c.first)];
+                MendValue& v = values[start + static_cast<std::size_t>(x - c.first)];
                 if (depth < v.depth) v = {depth, colour};
             }
         }
     }
     bool reach(int32_t x, int32_t y, MendValue& value) const {
         if (y < top || y > bottom) return false;
-        const Columns c = (*columns)[static_cast<std::size_t>(y - top)];
+        const Columns c = columns[y - top];
         if (x < c.first || x > c.last) return false;
-        const MendValue& v = (*values)[(*starts)[static_cast<std::size_t>(y - top)] + static_cast<std::size_t>(x - c.first)];
+        const MendValue& v = values[starts[y - top] + static_cast<std::size_t>(x - c.first)];
         if (v.depth == unreached) return false;
         value = v;
         return true;
@@ -699,9 +701,9 @@ private:
     // Farther than any sample: no single below 2^31 floors to it.
     static constexpr int32_t unreached = INT32_MAX;
     int32_t top, bottom;
-    std::vector<Columns>* columns;
-    std::vector<std::size_t>* starts;
-    std::vector<MendValue>* values;
+    const Columns* columns;
+    const std::size_t* starts;
+    MendValue* values;
 };
 
 // A sample's block into a MendWindow.
@@ -823,6 +825,23 @@ struct FrameBlocks {
         t.write(i + right, iz, colour);
         t.write(i + down, iz, colour);
         t.write(i + down + right, iz, colour);
+    }
+};
+
+// The same, for a sweep that walks the rows beside the band too: the block also goes into the
+// outline mend's window, and only its rows in the band into the frame.
+struct GatheringBlocks {
+    const Target& t;
+    const MendWindow& window;
+    std::size_t rowStep;
+    void write(const Block& b, int32_t iz, uint32_t colour, uint32_t /*sample*/) const {
+        window.settle(b, iz, colour);
+        const FrameArrays& f = t.frame;
+        for (int32_t y = std::max(b.y0, f.top); y <= std::min(b.y1, f.bottom - 1); ++y) {
+            const std::size_t i = indexOf(f, b.x0, y);
+            t.write(i, iz, colour);
+            if (b.x1 > b.x0) t.write(i + 1, iz, colour);
+        }
     }
 };
 
@@ -1039,6 +1058,8 @@ void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, doubl
         walkSpanInto(t, SettleBlocks(*t.settle), p, q, m, shade);
     else if (t.window)
         walkSpanInto(t, WindowBlocks{*t.window}, p, q, m, shade);
+    else if (t.gather)
+        walkSpanInto(t, GatheringBlocks{t, *t.gather, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
     else
         walkSpanInto(t, FrameBlocks{t, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
 }
@@ -1630,23 +1651,46 @@ bool sweepPolygon(const Target& t, const Corners& k, const ScreenPoint& a, const
     return true;
 }
 
-// The outline mend of a polygon that went straight into the frame. What its samples settle to is
-// gathered by walking the sweep again into a window over the band's rows with pixels inside, a
-// strip of rows at a time, so that no window holds many more than a million values.
+// The rows first..last of a polygon's outline mend: in the band, with pixels inside. None when
+// first exceeds last.
+struct MendedRows {
+    int32_t first, last;
+};
+MendedRows mendedRows(const FrameArrays& f, const OutlineRows& outline) {
+    return {std::max({f.top, outline.first(), 1}), std::min({f.bottom - 1, outline.last(), f.height - 1})};
+}
+
+// About how many values a window holds for row y; no window holds many more than windowLimit.
+std::size_t windowSizeOf(const OutlineRows& outline, int32_t y) {
+    const Columns inside = outline.of(y);
+    return static_cast<std::size_t>(std::max(inside.last - inside.first + 3, 3));
+}
+constexpr std::size_t windowLimit = std::size_t{1} << 20;
+
+// The pixels inside of rows first..last that the window shows unreached, mended from it.
+void mendFromWindow(const OutlineMend& mend, const MendWindow& window, int32_t first, int32_t last) {
+    const auto reach = [&window](int32_t x, int32_t y, MendValue& v) { return window.reach(x, y, v); };
+    for (int32_t y = first; y <= last; ++y) {
+        const Columns inside = mend.outline.of(y);
+        MendValue v{};
+        for (int32_t x = inside.first; x <= inside.last; ++x)
+            if (!window.reach(x, y, v)) mend.mend(x, y, reach);
+    }
+}
+
+// The outline mend of a polygon that went straight into the frame without gathering its blocks:
+// they are gathered by walking the sweep again into a window over the band's rows with pixels
+// inside, a strip of rows at a time, so that no window holds many more than a million values.
 void mendOutlineStraight(const Target& t, const OutlineMend& mend, const Corners& k, const ScreenPoint& a,
                          const ScreenPoint& c, const ScreenPoint& stepAB, const ScreenPoint& stepCD, double n,
                          const ScreenPoint& low, const ScreenPoint& high) {
     const FrameArrays& f = t.frame;
     const OutlineRows& outline = mend.outline;
-    const int32_t first = std::max({f.top, outline.first(), 1});
-    const int32_t last = std::min({f.bottom - 1, outline.last(), f.height - 1});
+    const MendedRows mended = mendedRows(f, outline);
     thread_local std::vector<MendCandidate> corners;  // the walk notes them again; they are written
-    for (int32_t from = first, to = first; from <= last; from = to + 1) {
-        std::size_t size = 0;
-        for (to = from; to < last && size < (std::size_t{1} << 20); ++to) {
-            const Columns inside = outline.of(to);
-            size += static_cast<std::size_t>(std::max(inside.last - inside.first + 3, 3));
-        }
+    for (int32_t from = mended.first, to = from; from <= mended.last; from = to + 1) {
+        std::size_t size = windowSizeOf(outline, from);
+        for (to = from; to < mended.last && size < windowLimit; ++to) size += windowSizeOf(outline, to + 1);
         const MendWindow window(outline, from, to, f.width);
         Target again = t;
         again.frame.top = window.firstRow();
@@ -1656,15 +1700,10 @@ void mendOutlineStraight(const Target& t, const OutlineMend& mend, const Corners
         again.mends = &corners;
         again.passedBy = nullptr;
         again.window = &window;
+        again.gather = nullptr;
         again.inside = spanInside(again.frame, again.sweep, low, high, n + t.maxCount);
         sweepPolygon(again, k, a, c, stepAB, stepCD, n);
-        const auto reach = [&window](int32_t x, int32_t y, MendValue& v) { return window.reach(x, y, v); };
-        for (int32_t y = from; y <= to; ++y) {
-            const Columns inside = outline.of(y);
-            MendValue v{};
-            for (int32_t x = inside.first; x <= inside.last; ++x)
-                if (!window.reach(x, y, v)) mend.mend(x, y, reach);
-        }
+        mendFromWindow(mend, window, from, to);
     }
 }
 
@@ -1709,19 +1748,33 @@ void fillPolygon(const Target& t, const Corners& k) {
         if (t.style == 2) clear.keys = &keys;
         clear.lanes = &lanes.emplace(box, clear.keys);
     }
-    clear.inside = spanInside(t.frame, clear.sweep, low, high, n + t.maxCount);
-    // A polygon cut short keeps only what was drawn: its outline is no longer what was swept.
-    const bool whole = sweepPolygon(clear, k, a, c, stepAB, stepCD, n);
-    if (lanes) lanes->walk();
     // The band's rows and two either side: a window row needs the rows beside it, and the window
     // reaches a row beyond the band.
-    const OutlineRows outline =
-        whole ? OutlineRows(k, std::max(t.frame.top, 1) - 2, std::min(t.frame.bottom, t.frame.height) + 1, t.frame.width)
-              : OutlineRows();
+    OutlineRows outline(k, std::max(t.frame.top, 1) - 2, std::min(t.frame.bottom, t.frame.height) + 1, t.frame.width);
+    // A polygon straight into the frame gathers its blocks for the outline mend as it is swept,
+    // walking the rows beside the band too, where the window is not too large; else the sweep is
+    // walked again afterwards.
+    const MendedRows mended = mendedRows(t.frame, outline);
+    std::optional<MendWindow> gathered;
+    if (!clear.settle && mended.first <= mended.last) {
+        std::size_t size = 0;
+        for (int32_t y = mended.first; y <= mended.last && size <= windowLimit; ++y) size += windowSizeOf(outline, y);
+        if (size <= windowLimit) {
+            clear.gather = &gathered.emplace(outline, mended.first, mended.last, t.frame.width);
+            clear.sweep = clear.reached = {std::max(t.frame.top - 1, 0), std::min(t.frame.bottom + 1, t.frame.height)};
+        }
+    }
+    clear.inside = spanInside(t.frame, clear.sweep, low, high, n + t.maxCount);
+    // A polygon cut short keeps only what was drawn: its outline is no longer what was swept.
+    if (!sweepPolygon(clear, k, a, c, stepAB, stepCD, n)) outline = OutlineRows();
+    if (lanes) lanes->walk();
     const OutlineMend mend{clear, outline, passedBy, mends};
     if (!clear.settle) {
         if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
-        mendOutlineStraight(clear, mend, k, a, c, stepAB, stepCD, n, low, high);
+        if (gathered)
+            mendFromWindow(mend, *gathered, mended.first, mended.last);
+        else
+            mendOutlineStraight(clear, mend, k, a, c, stepAB, stepCD, n, low, high);
         return;
     }
     const ScreenPoint corners[4] = {a, b, c, d};
@@ -1789,6 +1842,7 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
                  false,
                  0.0,
                  0.0,
+                 nullptr,
                  nullptr,
                  nullptr,
                  nullptr,
