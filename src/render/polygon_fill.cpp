@@ -1374,6 +1374,15 @@ struct KeyValues {
     }
 };
 
+// The rows first..last of a polygon's outline mend: in the band, with pixels inside. None when
+// first exceeds last.
+struct MendedRows {
+    int32_t first, last;
+};
+MendedRows mendedRows(const FrameArrays& f, const OutlineRows& outline) {
+    return {std::max({f.top, outline.first(), 1}), std::min({f.bottom - 1, outline.last(), f.height - 1})};
+}
+
 // The outline mend of a settled polygon, a row behind the write-out. The write-out keeps the
 // values it takes from the last three rows, by column, one row after another in turn; the
 // pixels inside the outline that no block reached in one row are mended once the row below it is
@@ -1385,9 +1394,8 @@ public:
     RowMend(const OutlineMend& mend, const SettleBox& box, const HullRows& hull, const Values& values)
         : mend(mend), hull(hull), values(values), x0(box.x0), width(static_cast<std::size_t>(box.width)),
           firstRow(box.y0) {
-        const FrameArrays& f = mend.t.frame;
-        first = std::max({f.top, mend.outline.first(), 1});
-        last = std::min({f.bottom - 1, mend.outline.last(), f.height - 1});
+        const MendedRows mended = mendedRows(mend.t.frame, mend.outline);
+        first = mended.first, last = mended.last;
         thread_local std::vector<int32_t> ring;  // only grows, like the settle box
         thread_local std::vector<int32_t> columns[2];
         if (ring.size() < 3 * width) ring.resize(3 * width);
@@ -1574,8 +1582,8 @@ void writeSettledPolygon(const Target& t, const SettleBox& box, const HullRows& 
     const SettledPixels pixels{box.cells, box.exactCells, static_cast<std::size_t>(box.stride())};
     std::erase_if(mends, [&](const MendCandidate& m) { return pixels.reached(box.at(m.x, m.y)); });
     // Only where the band has rows of pixels inside the outline is the write-out also the mend's.
-    const bool mending = std::max({t.frame.top, outline.outline.first(), 1}) <=
-                         std::min({t.frame.bottom - 1, outline.outline.last(), t.frame.height - 1});
+    const MendedRows mended = mendedRows(t.frame, outline.outline);
+    const bool mending = mended.first <= mended.last;
     if (t.frame.anyOrder && mending)
         writeSettled<true, true>(t, box, hull, pixels, values, outline);
     else if (t.frame.anyOrder)
@@ -1649,15 +1657,6 @@ bool sweepPolygon(const Target& t, const Corners& k, const ScreenPoint& a, const
         edges.advance();
     }
     return true;
-}
-
-// The rows first..last of a polygon's outline mend: in the band, with pixels inside. None when
-// first exceeds last.
-struct MendedRows {
-    int32_t first, last;
-};
-MendedRows mendedRows(const FrameArrays& f, const OutlineRows& outline) {
-    return {std::max({f.top, outline.first(), 1}), std::min({f.bottom - 1, outline.last(), f.height - 1})};
 }
 
 // About how many values a window holds for row y; no window holds many more than windowLimit.
