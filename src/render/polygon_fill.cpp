@@ -645,34 +645,41 @@ struct OutlineMend {
     }
 };
 
-// For a polygon that goes straight into the frame, what its samples settle to over the rows of
-// some of its inside pixels and one row either side, gathered by walking the sweep once more; each
-// row keeps only the columns its own inside pixels and those of the rows beside it span, and one
-// more either side.
+// For a polygon that goes straight into the frame, what its samples settle to over some rows:
+// each keeps the columns `columnsOf(y)` gives it.
 class MendWindow {
 public:
-    MendWindow(const OutlineRows& outline, int32_t firstRow, int32_t lastRow, int32_t width)
-        : top(firstRow - 1), bottom(lastRow + 1) {
+    template <class ColumnsOf>
+    MendWindow(int32_t firstRow, int32_t lastRow, const ColumnsOf& columnsOf) : top(firstRow), bottom(lastRow) {
         thread_local std::vector<Columns> rowColumns;  // only grow, like the settle box
         thread_local std::vector<std::size_t> rowStarts;
         thread_local std::vector<MendValue> cells;
-        const auto rows = static_cast<std::size_t>(bottom - top + 1);
+        const auto rows = static_cast<std::size_t>(std::max(bottom - top + 1, 0));
         rowColumns.resize(rows), rowStarts.resize(rows + 1);
         std::size_t count = 0;
         for (int32_t y = top; y <= bottom; ++y) {
-            int32_t first = width, last = -1;
-            for (int32_t near = y - 1; near <= y + 1; ++near) {
-                const Columns c = outline.of(near);
-                if (c.first <= c.last) first = std::min(first, c.first - 1), last = std::max(last, c.last + 1);
-            }
-            rowColumns[static_cast<std::size_t>(y - top)] = {first, std::min(last, width - 1)};
+            const Columns c = columnsOf(y);
+            rowColumns[static_cast<std::size_t>(y - top)] = c;
             rowStarts[static_cast<std::size_t>(y - top)] = count;
-            count += static_cast<std::size_t>(std::max(std::min(last, width - 1) - first + 1, 0));
+            count += static_cast<std::size_t>(std::max(c.last - c.first + 1, 0));
         }
         rowStarts[rows] = count;
         cells.assign(count, {unreached, 0});
         // The vectors are reached through a call that checks they are made.
         columns = rowColumns.data(), starts = rowStarts.data(), values = cells.data();
+    }
+    // The window over rows first-1..last+1 that the mend of rows first..last reads: each row
+    // keeps only the columns its own inside pixels and those of the rows beside it span, and one
+    // more either side.
+    static MendWindow aroundInside(const OutlineRows& outline, int32_t first, int32_t last, int32_t width) {
+        return MendWindow(first - 1, last + 1, [&outline, width](int32_t y) {
+            int32_t from = width, to = -1;
+            for (int32_t near = y - 1; near <= y + 1; ++near) {
+                const Columns c = outline.of(near);
+                if (c.first <= c.last) from = std::min(from, c.first - 1), to = std::max(to, c.last + 1);
+            }
+            return Columns{from, std::min(to, width - 1)};
+        });
     }
     int32_t firstRow() const { return top; }
     int32_t lastRow() const { return bottom; }
@@ -684,6 +691,35 @@ public:
             for (int32_t x = std::max(b.x0, c.first); x <= std::min(b.x1, c.last); ++x) {
                 MendValue& v = values[start + static_cast<std::size_t>(x - c.first)];
                 if (depth < v.depth) v = {depth, colour};
+            }
+        }
+    }
+    // A block whose every pixel the window keeps. The strict test keeps the first sample of the
+    // lowest depth, as the frame's own test would; a block without a fraction names a pixel twice,
+    // which is harmless.
+    void settleWithin(const Block& b, int32_t depth, uint32_t colour) const {
+        const auto rowOf = [this](int32_t y, int32_t x) {
+            return static_cast<std::size_t>(static_cast<std::ptrdiff_t>(starts[y - top]) + x - columns[y - top].first);
+        };
+        const std::size_t upper = rowOf(b.y0, b.x0), lower = rowOf(b.y1, b.x0);
+        const auto right = static_cast<std::size_t>(b.x1 - b.x0);
+        // Without a branch: within a polygon the test goes either way from one sample to the next.
+        for (const std::size_t i : {upper, upper + right, lower, lower + right}) {
+            const MendValue v = values[i];
+            values[i] = depth < v.depth ? MendValue{depth, colour} : v;
+        }
+    }
+    // The values the window's rows in the band settled to, through the polygon-sample write: the
+    // pixels a polygon's samples reach each take the first of their lowest depth, as the samples'
+    // own writes would leave them.
+    void writeOut(const Target& t) const {
+        const FrameArrays& f = t.frame;
+        for (int32_t y = std::max(top, f.top); y <= std::min(bottom, f.bottom - 1); ++y) {
+            const Columns c = columns[y - top];
+            const MendValue* row = values + starts[y - top];
+            for (int32_t x = std::max(c.first, 0); x <= c.last; ++x) {
+                const MendValue& v = row[x - c.first];
+                if (v.depth != unreached) t.write(indexOf(f, x, y), v.depth, v.colour);
             }
         }
     }
@@ -828,20 +864,13 @@ struct FrameBlocks {
     }
 };
 
-// The same, for a sweep that walks the rows beside the band too: the block also goes into the
-// outline mend's window, and only its rows in the band into the frame.
+// For a sweep that walks the rows beside the band too and gathers its blocks for the outline
+// mend: the blocks settle in a window over the polygon's hull, which goes into the frame once the
+// sweep is done (MendWindow::writeOut).
 struct GatheringBlocks {
-    const Target& t;
-    const MendWindow& window;
-    std::size_t rowStep;
+    MendWindow window;  // a copy: the values' writes could change the window's own fields
     void write(const Block& b, int32_t iz, uint32_t colour, uint32_t /*sample*/) const {
-        window.settle(b, iz, colour);
-        const FrameArrays& f = t.frame;
-        for (int32_t y = std::max(b.y0, f.top); y <= std::min(b.y1, f.bottom - 1); ++y) {
-            const std::size_t i = indexOf(f, b.x0, y);
-            t.write(i, iz, colour);
-            if (b.x1 > b.x0) t.write(i + 1, iz, colour);
-        }
+        window.settleWithin(b, iz, colour);
     }
 };
 
@@ -1059,7 +1088,7 @@ void drawSpan(const Target& t, const ScreenPoint& p, const ScreenPoint& q, doubl
     else if (t.window)
         walkSpanInto(t, WindowBlocks{*t.window}, p, q, m, shade);
     else if (t.gather)
-        walkSpanInto(t, GatheringBlocks{t, *t.gather, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
+        walkSpanInto(t, GatheringBlocks{*t.gather}, p, q, m, shade);
     else
         walkSpanInto(t, FrameBlocks{t, static_cast<std::size_t>(t.frame.width)}, p, q, m, shade);
 }
@@ -1690,7 +1719,7 @@ void mendOutlineStraight(const Target& t, const OutlineMend& mend, const Corners
     for (int32_t from = mended.first, to = from; from <= mended.last; from = to + 1) {
         std::size_t size = windowSizeOf(outline, from);
         for (to = from; to < mended.last && size < windowLimit; ++to) size += windowSizeOf(outline, to + 1);
-        const MendWindow window(outline, from, to, f.width);
+        const MendWindow window = MendWindow::aroundInside(outline, from, to, f.width);
         Target again = t;
         again.frame.top = window.firstRow();
         again.frame.bottom = std::min(window.lastRow() + 1, f.height);
@@ -1754,13 +1783,19 @@ void fillPolygon(const Target& t, const Corners& k) {
     // walking the rows beside the band too, where the window is not too large; else the sweep is
     // walked again afterwards.
     const MendedRows mended = mendedRows(t.frame, outline);
+    const ScreenPoint corners[4] = {a, b, c, d};
+    const double steps = n + t.maxCount;
     std::optional<MendWindow> gathered;
     if (!clear.settle && mended.first <= mended.last) {
+        const Rows walked{std::max(t.frame.top - 1, 0), std::min(t.frame.bottom + 1, t.frame.height)};
+        const int32_t first = std::max(walked.top, boxReach.y0), last = std::min(walked.bottom - 1, boxReach.y1);
+        const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
+                            boxReach.x1, first, last - first + 1);
         std::size_t size = 0;
-        for (int32_t y = mended.first; y <= mended.last && size <= windowLimit; ++y) size += windowSizeOf(outline, y);
+        for (int32_t y = first; y <= last; ++y) size += static_cast<std::size_t>(hull.of(y).last - hull.of(y).first + 1);
         if (size <= windowLimit) {
-            clear.gather = &gathered.emplace(outline, mended.first, mended.last, t.frame.width);
-            clear.sweep = clear.reached = {std::max(t.frame.top - 1, 0), std::min(t.frame.bottom + 1, t.frame.height)};
+            clear.gather = &gathered.emplace(first, last, [&hull](int32_t y) { return hull.of(y); });
+            clear.sweep = clear.reached = walked;
         }
     }
     clear.inside = spanInside(t.frame, clear.sweep, low, high, n + t.maxCount);
@@ -1770,14 +1805,14 @@ void fillPolygon(const Target& t, const Corners& k) {
     const OutlineMend mend{clear, outline, passedBy, mends};
     if (!clear.settle) {
         if (!mends.empty()) mendHoles(clear, a, c, stepAB, stepCD, n);
-        if (gathered)
+        if (gathered) {
+            gathered->writeOut(clear);
             mendFromWindow(mend, *gathered, mended.first, mended.last);
+        }
         else
             mendOutlineStraight(clear, mend, k, a, c, stepAB, stepCD, n, low, high);
         return;
     }
-    const ScreenPoint corners[4] = {a, b, c, d};
-    const double steps = n + t.maxCount;
     const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
                         boxReach.x1, box.y0, box.height);
     if (clear.keys)
