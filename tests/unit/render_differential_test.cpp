@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 #include <random>
 
 #include "render/frame.h"
@@ -160,13 +161,13 @@ protected:
     // on, a model unit a pixel at z = 0 (screen column x + 100, row y + 75), with one or two
     // threads, both builds of the polygon pass and both filled styles.
     template <class Build>
-    void compareStraightOn(uint32_t seed, Build build) {
+    void compareStraightOn(uint32_t seed, Build build, int32_t width = 200, int32_t height = 150, int frames = 48) {
         std::mt19937 random(seed);
         const auto between = [&](int32_t low, int32_t high) {
             return std::uniform_int_distribution<int32_t>(low, high)(random);
         };
-        allocateScreenBuffers(s, 200, 150, nullptr);
-        for (int frame = 0; frame < 48; ++frame) {
+        allocateScreenBuffers(s, width, height, nullptr);
+        for (int frame = 0; frame < frames; ++frame) {
             setRenderThreads(frame % 2 + 1);
             useFillForEveryProcessor(frame / 2 % 2 == 1);
             s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000};
@@ -248,6 +249,25 @@ TEST_F(RenderDifferential, samplesOnWholePixelsAndDeepFloorsMatchTheLiteralRende
         // A floor from just below the screen far into the distance.
         quad({between(-300, -50), 60, between(-300, -230)}, 0, -40, between(100, 350), 0, between(500, 90000));
     });
+}
+
+// Squares of more than a million pixels at random turns, on a screen a little larger: with one
+// thread, beyond what a polygon drawn straight into the frame gathers for its outline mend as it
+// is swept.
+TEST_F(RenderDifferential, polygonsOfAMillionPixelsMatchTheLiteralRenderer) {
+    compareStraightOn(
+        20261211,
+        [](Model& m, const auto& between) {
+            const double turn = between(0, 359) * std::numbers::pi / 180.0;
+            std::array<Vertex, 4> corners{};
+            for (int i = 0; i < 4; ++i) {
+                const double angle = turn + i * std::numbers::pi / 2.0;
+                corners[static_cast<std::size_t>(i)] = {static_cast<int32_t>(std::lround(740.0 * std::cos(angle))),
+                                                        static_cast<int32_t>(std::lround(740.0 * std::sin(angle))), 0};
+            }
+            addPolygon(m, corners);
+        },
+        1500, 1500, 6);
 }
 
 // A wall seen straight on with narrow gaps, many of them at either end of a run of 32 columns,
