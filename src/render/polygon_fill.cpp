@@ -540,7 +540,7 @@ public:
         std::fill_n(columns, count, Columns{1, width - 1});
         const int64_t turn = area > 0 ? 1 : -1;
         // Where every corner turns the same way, the two edges that cross a row bound it alone.
-        const bool convex = turnsOneWay(order, turn);
+        convex = turnsOneWay(order, turn);
         for (int i = 0; i < 4; ++i) {
             const ProjectedVertex &p = *order[i], &q = *order[(i + 1) % 4];
             const int64_t dx = int64_t{q.screenX} - p.screenX, dy = int64_t{q.screenY} - p.screenY;
@@ -581,6 +581,8 @@ public:
     }
     int32_t first() const { return firstRow; }
     int32_t last() const { return lastRow; }
+    // Whether the corners in slot order turn one way only: then the outline is its corners' hull.
+    bool convexOutline() const { return convex; }
 
 private:
     // Whether every corner of some length turns the way the outline does, or goes straight on.
@@ -611,6 +613,7 @@ private:
         return r;
     }
     int32_t firstRow = 0, lastRow = -1;
+    bool convex = false;
     Columns* columns = nullptr;
     static std::vector<Columns>& rows() {
         thread_local std::vector<Columns> columns;  // only grows, like the settle box
@@ -1239,19 +1242,25 @@ bool worthSettling(const PixelBox& reach) {
 // once.
 class HullRows {
 public:
-    HullRows(const ScreenPoint (&k)[4], double mx, double my, int32_t firstColumn, int32_t lastColumn, int32_t firstRow,
-             int32_t rowCount)
+    // `convex`: the corners in slot order turn one way only, so that the hull's edges are the
+    // outline's four; else any of the six lines between two corners may be one.
+    HullRows(const ScreenPoint (&k)[4], bool convex, double mx, double my, int32_t firstColumn, int32_t lastColumn,
+             int32_t firstRow, int32_t rowCount)
         : firstRow(firstRow) {
         std::array<Line, 6> lines{};
         std::size_t next = 0;
-        for (int i = 0; i < 4; ++i) {
-            for (int j = i + 1; j < 4; ++j) {
-                const ScreenPoint& low = k[i].y <= k[j].y ? k[i] : k[j];
-                const ScreenPoint& high = k[i].y <= k[j].y ? k[j] : k[i];
-                const double rise = static_cast<double>(high.y) - low.y;
-                lines[next++] = {low.y, high.y, low.x, high.x,
-                                 rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
-            }
+        const auto join = [&](const ScreenPoint& p, const ScreenPoint& q) {
+            const ScreenPoint& low = p.y <= q.y ? p : q;
+            const ScreenPoint& high = p.y <= q.y ? q : p;
+            const double rise = static_cast<double>(high.y) - low.y;
+            lines[next++] = {low.y, high.y, low.x, high.x, rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
+        };
+        if (convex) {
+            // k holds slots 0, 3, 1, 2.
+            join(k[0], k[2]), join(k[2], k[3]), join(k[3], k[1]), join(k[1], k[0]);
+        } else {
+            for (int i = 0; i < 4; ++i)
+                for (int j = i + 1; j < 4; ++j) join(k[i], k[j]);
         }
         const auto count = static_cast<std::size_t>(std::max(rowCount, 0));
         std::vector<Columns>& all = rows();
@@ -1265,7 +1274,8 @@ public:
             const Pair y = static_cast<double>(firstRow) + static_cast<double>(row) + Pair{0, 1};
             const Pair top = y - 1.0 - my, bottom = y + 1.0 + my;
             Pair first = infinity + Pair{}, last = -infinity + Pair{};
-            for (const Line& line : lines) {
+            for (std::size_t l = 0; l < next; ++l) {
+                const Line& line = lines[l];
                 const Pair from = top > line.y0 ? top : line.y0 + Pair{};
                 const Pair to = bottom < line.y1 ? bottom : line.y1 + Pair{};
                 // A level line is met whole; any other between the x at both cut ends.
@@ -1789,7 +1799,7 @@ void fillPolygon(const Target& t, const Corners& k) {
     if (!clear.settle && mended.first <= mended.last) {
         const Rows walked{std::max(t.frame.top - 1, 0), std::min(t.frame.bottom + 1, t.frame.height)};
         const int32_t first = std::max(walked.top, boxReach.y0), last = std::min(walked.bottom - 1, boxReach.y1);
-        const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
+        const HullRows hull(corners, outline.convexOutline(), walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
                             boxReach.x1, first, last - first + 1);
         std::size_t size = 0;
         for (int32_t y = first; y <= last; ++y) size += static_cast<std::size_t>(hull.of(y).last - hull.of(y).first + 1);
@@ -1813,7 +1823,7 @@ void fillPolygon(const Target& t, const Corners& k) {
             mendOutlineStraight(clear, mend, k, a, c, stepAB, stepCD, n, low, high);
         return;
     }
-    const HullRows hull(corners, walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
+    const HullRows hull(corners, outline.convexOutline(), walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
                         boxReach.x1, box.y0, box.height);
     if (clear.keys)
         writeSettledPolygon(clear, box, hull, KeyValues{keys, t.selected ? 0x010000u : 0x010101u}, mends, mend);
