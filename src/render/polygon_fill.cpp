@@ -213,6 +213,10 @@ struct EdgeSamples {
     const double* eu;
     const double* ev;
     const double* length;  // sqrt(Eu² + Ev² + Ez²)
+    // The same as singles: Eu and Ev are singles to begin with, the length rounded.
+    const float* singleEu;
+    const float* singleEv;
+    const float* singleLength;
 };
 
 // What the per-sample shade of one span needs: the swept edges' direction at each sample against
@@ -245,9 +249,7 @@ uint32_t shadeBlocksOf(uint32_t m) { return (m + 7) / 8 * 8; }
 
 // What the shade loop reads, as copies that the stores of its results cannot change.
 struct ShadeInputs {
-    const double* lengths;
-    const double* evs;
-    const double* eus;
+    EdgeSamples edge;
     double slen, su, sv;
     uint32_t channels;
 };
@@ -263,9 +265,9 @@ Lanes shadeValues(const Lanes& grey, const Lanes& numbers, uint32_t channels) {
 template <bool keyed>
 [[gnu::always_inline]] inline void shadeFour(const ShadeInputs& in, uint32_t t, const Lanes& numbers, uint32_t* out) {
     DoubleLanes length, ev, eu;
-    std::memcpy(&length, in.lengths + t, sizeof length);
-    std::memcpy(&ev, in.evs + t, sizeof ev);
-    std::memcpy(&eu, in.eus + t, sizeof eu);
+    std::memcpy(&length, in.edge.length + t, sizeof length);
+    std::memcpy(&ev, in.edge.ev + t, sizeof ev);
+    std::memcpy(&eu, in.edge.eu + t, sizeof eu);
     const DoubleLanes len =
         __builtin_convertvector(__builtin_convertvector(length * in.slen, SingleLanes), DoubleLanes);
     const DoubleLanes quotient = (ev * in.su - eu * in.sv) / len;
@@ -276,29 +278,27 @@ template <bool keyed>
     storeLanes(out + t, shadeValues<keyed>(__builtin_convertvector(level, Lanes) + 7, numbers, in.channels));
 }
 
-// Samples t..t+7 through one division in singles, where the grey levels are certain: the single
-// quotient lies within 2^-22 of its size (below 4·10^-5 up to the cap) of the double one, so
-// where its fraction is farther than 2^-12 from a whole number both have the same floor. False,
-// with nothing written, where any is not certain (a quotient at or near a whole number, as a
-// rectangle seen face-on gives at the cap, or one that is not finite); shadeFour then works them
-// out in doubles.
+// Samples t..t+7 in singles throughout, where the grey levels are certain. The defined quotient
+// is |N| / L: N = Ev·Su - Eu·Sv in doubles, L the single that Len·Slen rounds to. Here the two
+// products, their difference, Len before its product, that product and the division each round
+// to a single. N comes out within 2^-23·P of its value, P = |Ev·Su| + |Eu·Sv| being at most
+// Len·|S|, which is 248·L up to rounding; L within 3·2^-24 of its size; the division adds 2^-24
+// of its size. Up to the cap the quotient is therefore within 248·2^-23 + 4·2^-24·249, below
+// 9·10^-5, of the defined one, so where its fraction is farther than 2^-12 from a whole number
+// both have the same floor. False, with nothing written, where any is not certain (a quotient at
+// or near a whole number, as a rectangle seen face-on gives at the cap, or one that is not
+// finite); shadeFour then works them out in doubles.
 template <bool keyed>
 [[gnu::always_inline]] inline bool shadeEight(const ShadeInputs& in, uint32_t t, const Lanes& numbers, uint32_t* out) {
     using Singles8 = float __attribute__((vector_size(32)));
     using Ints8 = int32_t __attribute__((vector_size(32)));
-    DoubleLanes length0, length1, ev0, ev1, eu0, eu1;
-    std::memcpy(&length0, in.lengths + t, sizeof length0);
-    std::memcpy(&length1, in.lengths + t + 4, sizeof length1);
-    std::memcpy(&ev0, in.evs + t, sizeof ev0);
-    std::memcpy(&ev1, in.evs + t + 4, sizeof ev1);
-    std::memcpy(&eu0, in.eus + t, sizeof eu0);
-    std::memcpy(&eu1, in.eus + t + 4, sizeof eu1);
-    const SingleLanes num0 = __builtin_convertvector(ev0 * in.su - eu0 * in.sv, SingleLanes);
-    const SingleLanes num1 = __builtin_convertvector(ev1 * in.su - eu1 * in.sv, SingleLanes);
-    const SingleLanes len0 = __builtin_convertvector(length0 * in.slen, SingleLanes);
-    const SingleLanes len1 = __builtin_convertvector(length1 * in.slen, SingleLanes);
-    const Singles8 num = __builtin_shufflevector(num0, num1, 0, 1, 2, 3, 4, 5, 6, 7);
-    const Singles8 len = __builtin_shufflevector(len0, len1, 0, 1, 2, 3, 4, 5, 6, 7);
+    Singles8 eu, ev, length;
+    std::memcpy(&eu, in.edge.singleEu + t, sizeof eu);
+    std::memcpy(&ev, in.edge.singleEv + t, sizeof ev);
+    std::memcpy(&length, in.edge.singleLength + t, sizeof length);
+    const auto su = static_cast<float>(in.su), sv = static_cast<float>(in.sv), slen = static_cast<float>(in.slen);
+    const Singles8 num = ev * su - eu * sv;
+    const Singles8 len = length * slen;
     const Singles8 quotient = (num < 0.0f ? -num : num) / len;
     const Singles8 capped = quotient < 248.5f ? quotient : 248.5f;  // past 248 by more than the doubt
     const Ints8 floor = __builtin_convertvector(capped, Ints8);
@@ -319,7 +319,7 @@ template <bool keyed>
 template <bool keyed>
 [[gnu::always_inline]] inline void shadeLoop(const SampleShade& shade, uint32_t m, uint32_t channels,
                                              uint32_t firstNumber, uint32_t* out) {
-    const ShadeInputs in{shade.edge.length, shade.edge.ev, shade.edge.eu, shade.slen, shade.su, shade.sv, channels};
+    const ShadeInputs in{shade.edge, shade.slen, shade.su, shade.sv, channels};
     Lanes numbers = static_cast<int32_t>(firstNumber) + Lanes{0, 1, 2, 3};
     for (uint32_t t = 0; t < m; t += 8, numbers += 8) {
         if (shadeEight<keyed>(in, t, numbers, out)) continue;
@@ -413,13 +413,17 @@ public:
         Table& table = samples();
         if (m == count) return table.view();
         const uint32_t padded = shadeBlocksOf(m);  // the shade loop reads up to here
-        if (table.eu.size() < padded) table.eu.resize(padded), table.ev.resize(padded), table.length.resize(padded);
+        if (table.eu.size() < padded) {
+            table.eu.resize(padded), table.ev.resize(padded), table.length.resize(padded);
+            table.singleEu.resize(padded), table.singleEv.resize(padded), table.singleLength.resize(padded);
+        }
         // The sums first, in order; the lengths after, in a loop of their own that is vectorised.
         const float kz = e.dZd / static_cast<float>(m);
         float eu = e.dU1, ev = e.dV1, ez = e.dZ1;
         double* const zs = table.length.data();  // Ez until the lengths replace it
         for (uint32_t t = 0; t < m; ++t) {
             table.eu[t] = eu, table.ev[t] = ev, zs[t] = ez;
+            table.singleEu[t] = eu, table.singleEv[t] = ev;
             eu += e.kU;
             ev += e.kV;
             ez += kz;
@@ -427,6 +431,7 @@ public:
         const double* const us = table.eu.data();
         const double* const vs = table.ev.data();
         for (uint32_t t = 0; t < m; ++t) zs[t] = std::sqrt(us[t] * us[t] + vs[t] * vs[t] + zs[t] * zs[t]);
+        for (uint32_t t = 0; t < m; ++t) table.singleLength[t] = static_cast<float>(zs[t]);
         count = m;
         return table.view();
     }
@@ -434,7 +439,10 @@ public:
 private:
     struct Table {
         std::vector<double> eu, ev, length;
-        EdgeSamples view() const { return {eu.data(), ev.data(), length.data()}; }
+        std::vector<float> singleEu, singleEv, singleLength;
+        EdgeSamples view() const {
+            return {eu.data(), ev.data(), length.data(), singleEu.data(), singleEv.data(), singleLength.data()};
+        }
     };
     uint32_t count = 0;  // the sample count the table holds; 0 when it belongs to another polygon
     static Table& samples() {
@@ -460,10 +468,13 @@ SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const Scr
 // directions stays as it is.
 uint32_t passedShade(const ShadeEdges& e, const ScreenPoint& s, bool selected, int lane) {
     std::array<double, 8> eu{}, ev{}, length{};  // one block of the shade loop
-    eu.fill(e.dU1), ev.fill(e.dV1);
+    std::array<float, 8> singleEu{}, singleEv{}, singleLength{};
+    eu.fill(e.dU1), ev.fill(e.dV1), singleEu.fill(e.dU1), singleEv.fill(e.dV1);
     length.fill(std::sqrt(static_cast<double>(e.dU1) * e.dU1 + static_cast<double>(e.dV1) * e.dV1 +
                           static_cast<double>(e.dZ1) * e.dZ1));
-    return spanShades(spanShadeOver(e, {eu.data(), ev.data(), length.data()}, s, selected), 1, nullptr, lane).colour();
+    singleLength.fill(static_cast<float>(length[0]));
+    const EdgeSamples edge{eu.data(), ev.data(), length.data(), singleEu.data(), singleEv.data(), singleLength.data()};
+    return spanShades(spanShadeOver(e, edge, s, selected), 1, nullptr, lane).colour();
 }
 
 // The pixels one sample covers: columns x0..x1 and rows y0..y1, each pair equal or one apart.
