@@ -178,17 +178,17 @@ struct Target {
     bool selected;
     uint8_t style;  // 1 flat, 2 per sample
     uint32_t flatColour;
-    double maxCount;                    // 2·screenWidth: longer sweeps and spans are not drawn
-    bool inside;                        // every span of the polygon passes spanInside
-    double sweepX, sweepY;              // stepAB + stepCD: the side of a span its successor lies on
-    std::vector<MendCandidate>* mends;  // the corner pixels found by the sweep, in order
+    double maxCount;                     // 2·screenWidth: longer sweeps and spans are not drawn
+    bool inside;                         // every span of the polygon passes spanInside
+    double sweepX, sweepY;               // stepAB + stepCD: the side of a span its successor lies on
+    std::vector<MendCandidate>* mends;   // the corner pixels found by the sweep, in order
     std::vector<PassedPoint>* passedBy;  // the start points of spans without samples
     const class MendWindow* window;      // set only to walk the sweep again for OutlineMend
     const class MendWindow* gather;      // where the blocks also go, for OutlineMend; may be null
 
-    SettleBox* settle;                  // where the samples go first; null: straight into the frame
-    SampleKeys* keys;                   // per sample, when settled: the samples' keys; else null
-    class SpanLanes* lanes;             // when settled: the spans waiting to be walked side by side
+    SettleBox* settle;       // where the samples go first; null: straight into the frame
+    SampleKeys* keys;        // per sample, when settled: the samples' keys; else null
+    class SpanLanes* lanes;  // when settled: the spans waiting to be walked side by side
 
     // The polygon-sample write of this polygon, in table order or out of it.
     void write(std::size_t i, int32_t depth, uint32_t colour) const {
@@ -587,9 +587,7 @@ public:
     }
 
     // Row y's pixels inside; none when first exceeds last.
-    Columns of(int32_t y) const {
-        return y >= firstRow && y <= lastRow ? columns[y - firstRow] : Columns{1, 0};
-    }
+    Columns of(int32_t y) const { return y >= firstRow && y <= lastRow ? columns[y - firstRow] : Columns{1, 0}; }
     int32_t first() const { return firstRow; }
     int32_t last() const { return lastRow; }
     // Whether the corners in slot order turn one way only: then the outline is its corners' hull.
@@ -634,9 +632,10 @@ private:
 
 // The mend of the pixels inside a polygon's outline that no block of its samples reaches (along
 // the edges the sweep does not sample, beside sharp corners, across slivers): each takes the depth
-// and shade the points passed by give it, or else those its first neighbour has (left, right, above,
-// below, then the four diagonal ones) from the blocks or the points passed by; it is written through the polygon-sample write
-// once the sweep and the corner mend are done. The corner mend's pixels are lit already.
+// and shade the points passed by give it, or else those its first neighbour has (left, right,
+// above, below, then the four diagonal ones) from the blocks or the points passed by; it is
+// written through the polygon-sample write once the sweep and the corner mend are done. The
+// corner mend's pixels are lit already.
 struct OutlineMend {
     const Target& t;
     const OutlineRows& outline;
@@ -1264,7 +1263,8 @@ public:
             const ScreenPoint& low = p.y <= q.y ? p : q;
             const ScreenPoint& high = p.y <= q.y ? q : p;
             const double rise = static_cast<double>(high.y) - low.y;
-            lines[next++] = {low.y, high.y, low.x, high.x, rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
+            lines[next++] = {low.y, high.y, low.x, high.x,
+                             rise > 0.0 ? (high.x - static_cast<double>(low.x)) / rise : 0.0};
         };
         if (convex) {
             // k holds slots 0, 3, 1, 2.
@@ -1442,7 +1442,11 @@ template <class Values>
 class RowMend {
 public:
     RowMend(const OutlineMend& mend, const SettleBox& box, const HullRows& hull, const Values& values)
-        : mend(mend), hull(hull), values(values), x0(box.x0), width(static_cast<std::size_t>(box.width)),
+        : mend(mend),
+          hull(hull),
+          values(values),
+          x0(box.x0),
+          width(static_cast<std::size_t>(box.width)),
           firstRow(box.y0) {
         const MendedRows mended = mendedRows(mend.t.frame, mend.outline);
         first = mended.first, last = mended.last;
@@ -1512,11 +1516,11 @@ private:
     const Values values;  // a copy: the write-out's stores could otherwise change the original
     int32_t x0;
     std::size_t width;
-    int32_t firstRow;  // the box's
+    int32_t firstRow;              // the box's
     int32_t first = 0, last = -1;  // the rows mended
     int32_t lastTaken = INT32_MIN;
     int32_t* rows;
-    int slot = 0;  // of the row to be taken next
+    int slot = 0;                   // of the row to be taken next
     std::vector<int32_t>* waiting;  // the unreached pixels of the last row taken
     std::vector<int32_t>* found;
 };
@@ -1788,8 +1792,7 @@ void fillPolygon(const Target& t, const Corners& k) {
     // clipping; only its rows in the band go into the frame.
     const Rows surface{0, t.frame.height};
     const PixelBox boxReach = reachOf(t.frame, surface, low, high, n + t.maxCount);
-    if (worthSettling(boxReach) &&
-        (t.style == 1 || sampleKeysOf(t, low, high, n + t.maxCount, n, longestSpan, keys))) {
+    if (worthSettling(boxReach) && (t.style == 1 || sampleKeysOf(t, low, high, n + t.maxCount, n, longestSpan, keys))) {
         box = settleBoxOver(boxReach);
         clear.sweep = surface;
         clear.reached = {t.frame.top - 1, t.frame.bottom + 1};
@@ -1810,10 +1813,11 @@ void fillPolygon(const Target& t, const Corners& k) {
     if (!clear.settle && mended.first <= mended.last) {
         const Rows walked{std::max(t.frame.top - 1, 0), std::min(t.frame.bottom + 1, t.frame.height)};
         const int32_t first = std::max(walked.top, boxReach.y0), last = std::min(walked.bottom - 1, boxReach.y1);
-        const HullRows hull(corners, outline.convexOutline(), walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
-                            boxReach.x1, first, last - first + 1);
+        const HullRows hull(corners, outline.convexOutline(), walkMargin(low.x, high.x, steps),
+                            walkMargin(low.y, high.y, steps), boxReach.x0, boxReach.x1, first, last - first + 1);
         std::size_t size = 0;
-        for (int32_t y = first; y <= last; ++y) size += static_cast<std::size_t>(hull.of(y).last - hull.of(y).first + 1);
+        for (int32_t y = first; y <= last; ++y)
+            size += static_cast<std::size_t>(hull.of(y).last - hull.of(y).first + 1);
         if (size <= windowLimit) {
             clear.gather = &gathered.emplace(first, last, [&hull](int32_t y) { return hull.of(y); });
             clear.sweep = clear.reached = walked;
@@ -1829,13 +1833,12 @@ void fillPolygon(const Target& t, const Corners& k) {
         if (gathered) {
             gathered->writeOut(clear);
             mendFromWindow(mend, *gathered, mended.first, mended.last);
-        }
-        else
+        } else
             mendOutlineStraight(clear, mend, k, a, c, stepAB, stepCD, n, low, high);
         return;
     }
-    const HullRows hull(corners, outline.convexOutline(), walkMargin(low.x, high.x, steps), walkMargin(low.y, high.y, steps), boxReach.x0,
-                        boxReach.x1, box.y0, box.height);
+    const HullRows hull(corners, outline.convexOutline(), walkMargin(low.x, high.x, steps),
+                        walkMargin(low.y, high.y, steps), boxReach.x0, boxReach.x1, box.y0, box.height);
     if (clear.keys)
         writeSettledPolygon(clear, box, hull, KeyValues{keys, t.selected ? 0x010000u : 0x010101u}, mends, mend);
     else
