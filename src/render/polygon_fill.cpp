@@ -85,6 +85,15 @@ bool allLanes(const Lanes& mask) {
 #endif
 }
 
+// One bit for each lane of a mask, lane 0 lowest.
+uint32_t laneBits(const Lanes& mask) {
+#ifdef __SSE2__
+    return static_cast<uint32_t>(_mm_movemask_ps(reinterpret_cast<const __m128&>(mask)));
+#else
+    return (mask[0] & 1u) | (mask[1] & 2u) | (mask[2] & 4u) | (mask[3] & 8u);
+#endif
+}
+
 // How many spans of a settled polygon are walked side by side (SpanLanes).
 constexpr int spanLanes = 4;
 
@@ -1461,17 +1470,23 @@ public:
     int32_t* next() const { return rows + static_cast<std::size_t>(slot) * width; }
 
     // The next row, y, is taken: its unreached pixels inside are found, and those of the row above
-    // mended.
-    [[gnu::always_inline]] void taken(int32_t y) {
+    // mended. `columns` are those taken; where they are no more than 64, `missing` has a bit for
+    // each that no block reached, the first column's lowest.
+    [[gnu::always_inline]] void taken(int32_t y, const Columns& columns, uint64_t missing) {
         lastTaken = y;
         const int32_t* const settled = next();
         slot = slot == 2 ? 0 : slot + 1;
         found->clear();
         const Columns inside = mend.outline.of(y);
         if (y >= first && y <= last && inside.first <= inside.last) {
-            // Looked for four at a time first: mostly there are none.
+            // Looked for all at once first: mostly there are none. A row of up to 64 columns has
+            // them as bits already, which spares a loop whose end the processor seldom foresees.
             bool any = false;
-            if (inside.last - inside.first >= 3) {
+            if (columns.last - columns.first < 64 && inside.first >= columns.first && inside.last <= columns.last) {
+                const int from = inside.first - columns.first, to = inside.last - columns.first;
+                const uint64_t wanted = (~uint64_t{0} >> (63 - to)) & (~uint64_t{0} << from);
+                any = (missing & wanted) != 0;
+            } else if (inside.last - inside.first >= 3) {
                 // Unsettled is the greatest value: the greatest of each lane is unsettled only
                 // where one of its pixels is.
                 Lanes greatest = loadLanes<Lanes>(settled + (inside.last - 3 - x0));
@@ -1528,19 +1543,24 @@ private:
 // The `count` pixels of a box row from cell `at` on, written to the frame from pixel `first` on
 // when `write` is set, and each pixel's value kept in `row` when `keep` is.
 template <bool write, bool keep, bool ordered, class Values>
-[[gnu::always_inline]] inline void takeRow(const FrameArrays& f, const SettledPixels& pixels, const Values& values,
-                                           std::size_t at, std::size_t first, std::size_t count, bool exactRow,
-                                           int32_t* row, bool visible, int16_t code) {
+[[gnu::always_inline]] inline uint64_t takeRow(const FrameArrays& f, const SettledPixels& pixels, const Values& values,
+                                               std::size_t at, std::size_t first, std::size_t count, bool exactRow,
+                                               int32_t* row, bool visible, int16_t code) {
     const auto writeFour = [&](std::size_t from, const Lanes& settled) {
         if (!write) return;
         Lanes depths, colours;
         values.of(settled, depths, colours);
         writePolygonSamples4<ordered>(f, first + from, depths, colours, visible, code);
     };
+    // With `keep`, a bit for each pixel no block reached, for the first 64 (RowMend::taken).
+    uint64_t missing = 0;
+    const auto note = [&missing](std::size_t from, const Lanes& unreached) {
+        missing |= uint64_t{laneBits(unreached)} << (from & 63);
+    };
     std::size_t x = 0;
     for (; x + 4 <= count; x += 4) {
         const Lanes settled = pixels.take4(at + x, exactRow);
-        if (keep) storeLanes(row + x, settled);
+        if (keep) storeLanes(row + x, settled), note(x, settled == unsettled);
         writeFour(x, settled);
     }
     if (x < count && count >= 4) {
@@ -1552,13 +1572,14 @@ template <bool write, bool keep, bool ordered, class Values>
         const Lanes settled = pixels.take4(at + from, exactRow);
         const Lanes again = static_cast<int32_t>(from) + Lanes{0, 1, 2, 3} < static_cast<int32_t>(x);
         if (keep) storeLanes(row + from, again ? loadLanes<Lanes>(row + from) : settled);
+        if (keep) note(from, (settled == unsettled) & ~again);
         writeFour(from, settled);
-        return;
+        return missing;
     }
     const std::size_t taken4 = x;
     for (; x < count; ++x) {
         const int32_t settled = pixels.take(at + x, exactRow);
-        if (keep) row[x] = settled;
+        if (keep) row[x] = settled, missing |= uint64_t{settled == unsettled} << (x & 63);
         if (!write) continue;
         int32_t depth = 0;
         uint32_t colour = 0;
@@ -1569,6 +1590,7 @@ template <bool write, bool keep, bool ordered, class Values>
             writePolygonSample(f, first + x, depth, colour, visible, code);
     }
     pixels.clearAbove(at + taken4, at + count - 1);
+    return missing;
 }
 
 // The settled box into the frame, one polygon-sample write per pixel, leaving the box unsettled.
@@ -1617,11 +1639,10 @@ void writeSettled(const Target& t, const SettleBox& box, const HullRows& hull, c
             continue;
         }
         int32_t* const row = rowMend->next() + (reached.first - box.x0);
-        if (inBand)
-            takeRow<true, true, ordered>(f, pixels, values, at, first, count, exactRow, row, visible, code);
-        else
-            takeRow<false, true, ordered>(f, pixels, values, at, first, count, exactRow, row, visible, code);
-        rowMend->taken(y);
+        const uint64_t missing =
+            inBand ? takeRow<true, true, ordered>(f, pixels, values, at, first, count, exactRow, row, visible, code)
+                   : takeRow<false, true, ordered>(f, pixels, values, at, first, count, exactRow, row, visible, code);
+        rowMend->taken(y, reached, missing);
     }
     // The last row's own cells.
     if (count > 0) pixels.clearAbove(at + pixels.stride, at + pixels.stride + count - 1);
