@@ -1181,12 +1181,19 @@ int32_t farthestOf(const int32_t* row, int32_t from, int32_t to) {
 bool hiddenBehind(const FrameArrays& f, const PixelBox& box, int32_t nearest) {
     // Out of table order a write as near as the pixel's may still win it.
     const int32_t depth = nearest - (f.anyOrder ? 1 : 0);
-    // Whether any of the pixels from..to of a row is farther: counted without an early exit, the
-    // loop is vectorised.
+    // Whether any of the pixels from..to of a row is farther: four at a time without an early
+    // exit, the last four ending at `to`, so that no loop of single pixels follows whose length
+    // the processor would have to guess.
     const auto anyFarther = [depth](const int32_t* row, int32_t from, int32_t to) {
-        int32_t farther = 0;
-        for (int32_t x = from; x <= to; ++x) farther += row[x] > depth ? 1 : 0;
-        return farther != 0;
+        if (to - from < 3) {
+            bool farther = false;
+            for (int32_t x = from; x <= to; ++x) farther = farther || row[x] > depth;
+            return farther;
+        }
+        const Lanes near = depth + Lanes{};
+        Lanes farther = loadLanes<Lanes>(row + to - 3) > near;
+        for (int32_t x = from; x < to - 3; x += 4) farther |= loadLanes<Lanes>(row + x) > near;
+        return !allLanes(farther == 0);
     };
     if (!f.farthest) {
         for (int32_t y = box.y0; y <= box.y1; ++y)
