@@ -439,8 +439,11 @@ public:
         }
         const double* const us = table.eu.data();
         const double* const vs = table.ev.data();
-        for (uint32_t t = 0; t < m; ++t) zs[t] = std::sqrt(us[t] * us[t] + vs[t] * vs[t] + zs[t] * zs[t]);
-        for (uint32_t t = 0; t < m; ++t) table.singleLength[t] = static_cast<float>(zs[t]);
+        float* const singleLengths = table.singleLength.data();
+        for (uint32_t t = 0; t < m; ++t) {
+            zs[t] = std::sqrt(us[t] * us[t] + vs[t] * vs[t] + zs[t] * zs[t]);
+            singleLengths[t] = static_cast<float>(zs[t]);
+        }
         count = m;
         return table.view();
     }
