@@ -1570,7 +1570,10 @@ template <bool write, bool keep, bool ordered, class Values>
     std::size_t x = 0;
     for (; x + 4 <= count; x += 4) {
         const Lanes settled = pixels.take4(at + x, exactRow);
-        if (keep) storeLanes(row + x, settled), note(x, settled == unsettled);
+        if (keep) {
+            storeLanes(row + x, settled);
+            note(x, settled == unsettled);
+        }
         writeFour(x, settled);
     }
     if (x < count && count >= 4) {
@@ -1581,15 +1584,20 @@ template <bool write, bool keep, bool ordered, class Values>
         const std::size_t from = count - 4;
         const Lanes settled = pixels.take4(at + from, exactRow);
         const Lanes again = static_cast<int32_t>(from) + Lanes{0, 1, 2, 3} < static_cast<int32_t>(x);
-        if (keep) storeLanes(row + from, again ? loadLanes<Lanes>(row + from) : settled);
-        if (keep) note(from, (settled == unsettled) & ~again);
+        if (keep) {
+            storeLanes(row + from, again ? loadLanes<Lanes>(row + from) : settled);
+            note(from, (settled == unsettled) & ~again);
+        }
         writeFour(from, settled);
         return missing;
     }
     const std::size_t taken4 = x;
     for (; x < count; ++x) {
         const int32_t settled = pixels.take(at + x, exactRow);
-        if (keep) row[x] = settled, missing |= uint64_t{settled == unsettled} << (x & 63);
+        if (keep) {
+            row[x] = settled;
+            missing |= uint64_t{settled == unsettled} << (x & 63);
+        }
         if (!write) continue;
         int32_t depth = 0;
         uint32_t colour = 0;
