@@ -4,11 +4,11 @@
 #include <memory>
 #include <string>
 
-#include "vxedit/main_loop.h"
-#include "platform/display.h"
+#include "platform/console/display.h"
+#include "platform/console/text.h"
 #include "platform/headless/headless.h"
-#include "platform/text.h"
 #include "ui/status_bar.h"
+#include "vxedit/main_loop.h"
 
 namespace vx {
 namespace {

@@ -11,9 +11,9 @@
 
 #include "io/bmp_decoder.h"
 #include "io/byte_order.h"
-#include "platform/display.h"
-#include "platform/files.h"
-#include "platform/text.h"
+#include "platform/console/display.h"
+#include "platform/console/files.h"
+#include "platform/console/text.h"
 
 namespace vx {
 namespace {

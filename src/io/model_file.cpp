@@ -6,7 +6,7 @@
 
 #include "core/numeric.h"
 #include "io/byte_order.h"
-#include "platform/files.h"
+#include "platform/console/files.h"
 
 namespace vx {
 namespace {

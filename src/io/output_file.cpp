@@ -1,7 +1,7 @@
 // Whole-file writes through the file service's save, which renames a temporary file into place.
 #include "io/output_file.h"
 
-#include "platform/files.h"
+#include "platform/console/files.h"
 
 namespace vx {
 

@@ -2,8 +2,8 @@
 #include "ui/dispatch.h"
 
 #include "core/numeric.h"
-#include "platform/display.h"
-#include "platform/input.h"
+#include "platform/console/display.h"
+#include "platform/console/input.h"
 #include "ui/group_transform.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"

@@ -6,9 +6,10 @@
 
 #include "io/model_file.h"
 #include "io/model_import.h"
-#include "platform/cp437.h"
-#include "platform/input.h"
-#include "platform/text.h"
+#include "platform/console/cp437.h"
+#include "platform/console/input.h"
+#include "platform/console/line_input.h"
+#include "platform/console/text.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
 #include "ui/undo.h"

@@ -16,8 +16,8 @@
 #include <vector>
 
 #include "io/model_file.h"
-#include "platform/display.h"
-#include "platform/input.h"
+#include "platform/console/display.h"
+#include "platform/console/input.h"
 #include "ui/undo.h"
 
 namespace vx {

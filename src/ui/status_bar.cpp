@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "core/numeric.h"
-#include "platform/cp437.h"
-#include "platform/display.h"
-#include "platform/text.h"
+#include "platform/console/cp437.h"
+#include "platform/console/display.h"
+#include "platform/console/text.h"
 
 namespace vx {
 namespace {

@@ -1,7 +1,7 @@
 // Undo and redo of the model's changes, one step per changing pass.
 #include "ui/undo.h"
 
-#include "platform/input.h"
+#include "platform/console/input.h"
 #include "ui/group_transform.h"
 #include "ui/recovery.h"
 #include "ui/vertex_group.h"

@@ -4,7 +4,7 @@
 #include <span>
 
 #include "core/numeric.h"
-#include "platform/input.h"
+#include "platform/console/input.h"
 #include "ui/editing.h"
 #include "ui/group_transform.h"
 #include "ui/modes.h"

@@ -1,7 +1,7 @@
 // The window's title: the document's name, marked while it has unsaved changes.
 #include "ui/window_title.h"
 
-#include "platform/display.h"
+#include "platform/console/display.h"
 
 namespace vx {
 

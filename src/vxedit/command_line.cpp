@@ -8,8 +8,8 @@
 #include "core/history.h"
 #include "io/model_file.h"
 #include "io/model_import.h"
-#include "platform/display.h"
-#include "platform/files.h"
+#include "platform/console/display.h"
+#include "platform/console/files.h"
 #include "ui/file_commands.h"
 
 #ifndef VX_VERSION

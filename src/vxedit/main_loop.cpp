@@ -4,8 +4,9 @@
 #include <cstdio>
 
 #include "io/background_image.h"
-#include "platform/display.h"
-#include "platform/input.h"
+#include "platform/console/arguments.h"
+#include "platform/console/display.h"
+#include "platform/console/input.h"
 #include "render/frame.h"
 #include "ui/dispatch.h"
 #include "ui/recovery.h"

@@ -14,7 +14,7 @@
 #include "core/history.h"
 #include "io/background_image.h"
 #include "io/model_file.h"
-#include "platform/input.h"
+#include "platform/console/input.h"
 #include "platform/web/web_page.h"
 #include "ui/file_commands.h"
 #include "ui/recovery.h"

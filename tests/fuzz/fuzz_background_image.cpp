@@ -7,7 +7,7 @@
 
 #include "fuzz/fuzz_support.h"
 #include "io/background_image.h"
-#include "platform/display.h"
+#include "platform/console/display.h"
 #include "platform/headless/headless.h"
 
 namespace {

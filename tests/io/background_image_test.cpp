@@ -9,7 +9,7 @@
 #include "core/editor_state.h"
 #include "io/byte_order.h"
 #include "io/file_test_support.h"
-#include "platform/display.h"
+#include "platform/console/display.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
 

@@ -6,7 +6,7 @@
 #include <csignal>
 
 #include "io/file_test_support.h"
-#include "platform/files.h"
+#include "platform/console/files.h"
 
 namespace vx::test {
 namespace {

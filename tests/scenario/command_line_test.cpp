@@ -4,7 +4,7 @@
 
 #include "io/file_test_support.h"
 #include "io/model_file.h"
-#include "platform/display.h"
+#include "platform/console/display.h"
 #include "support/picture_writer.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"

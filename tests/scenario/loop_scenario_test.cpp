@@ -4,8 +4,8 @@
 #include <algorithm>
 
 #include "io/file_test_support.h"
-#include "platform/backend.h"
 #include "platform/headless/headless.h"
+#include "platform/seam/input_feed.h"
 #include "support/scenario.h"
 
 namespace vx::test {

@@ -11,9 +11,9 @@
 
 #include "io/file_test_support.h"
 #include "io/model_file.h"
-#include "platform/backend.h"
+#include "platform/console/input.h"
 #include "platform/headless/headless.h"
-#include "platform/input.h"
+#include "platform/seam/input_feed.h"
 #include "render/render_threads.h"
 #include "support/scenario.h"
 #include "ui/recovery.h"

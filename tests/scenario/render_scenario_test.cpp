@@ -12,8 +12,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/console/input.h"
 #include "platform/headless/headless.h"
-#include "platform/input.h"
 #include "support/bmp.h"
 #include "support/scenario.h"
 

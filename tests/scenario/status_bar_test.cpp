@@ -3,8 +3,8 @@
 
 #include <algorithm>
 
+#include "platform/console/text.h"
 #include "platform/headless/headless.h"
-#include "platform/text.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
 

@@ -5,8 +5,8 @@
 
 #include "io/file_test_support.h"
 #include "io/model_file.h"
-#include "platform/backend.h"
 #include "platform/headless/headless.h"
+#include "platform/seam/input_feed.h"
 #include "support/scenario.h"
 
 namespace vx::test {

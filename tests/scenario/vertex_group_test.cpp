@@ -8,8 +8,8 @@
 #include <map>
 #include <set>
 
+#include "platform/console/input.h"
 #include "platform/headless/headless.h"
-#include "platform/input.h"
 #include "render/pixel_writers.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"

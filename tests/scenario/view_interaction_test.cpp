@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "platform/backend.h"
+#include "platform/seam/input_feed.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
 

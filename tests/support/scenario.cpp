@@ -6,9 +6,9 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/console/input.h"
+#include "platform/seam/presenter.h"
 #include "vxedit/main_loop.h"
-#include "platform/backend.h"
-#include "platform/input.h"
 
 namespace vx::test {
 namespace {

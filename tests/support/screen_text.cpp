@@ -4,7 +4,7 @@
 #include <array>
 #include <map>
 
-#include "platform/font_8x16.h"
+#include "platform/console/font_8x16.h"
 #include "platform/headless/headless.h"
 
 namespace vx::test {

@@ -4,7 +4,7 @@
 
 #include "io/file_test_support.h"
 #include "io/model_file.h"
-#include "platform/input.h"
+#include "platform/console/input.h"
 #include "render/frame.h"
 #include "support/bmp.h"
 #include "support/scenario.h"

@@ -5,11 +5,11 @@
 #include <future>
 #include <thread>
 
-#include "platform/backend.h"
-#include "platform/display.h"
+#include "platform/console/display.h"
+#include "platform/console/input.h"
 #include "platform/headless/headless.h"
-#include "platform/input.h"
-#include "platform/platform_internal.h"
+#include "platform/seam/input_feed.h"
+#include "platform/seam/presenter.h"
 
 namespace vx {
 namespace {

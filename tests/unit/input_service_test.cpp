@@ -3,11 +3,12 @@
 
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/cp437.h"
-#include "platform/display.h"
+#include "platform/console/arguments.h"
+#include "platform/console/cp437.h"
+#include "platform/console/display.h"
+#include "platform/console/input.h"
 #include "platform/headless/headless.h"
-#include "platform/input.h"
+#include "platform/seam/input_feed.h"
 
 namespace vx {
 namespace {

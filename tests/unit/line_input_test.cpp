@@ -1,11 +1,12 @@
 // The line editor of promptLine and the field rule of takeToken.
 #include <gtest/gtest.h>
 
-#include "platform/backend.h"
-#include "platform/display.h"
+#include "platform/console/display.h"
+#include "platform/console/input.h"
+#include "platform/console/line_input.h"
+#include "platform/console/text.h"
 #include "platform/headless/headless.h"
-#include "platform/input.h"
-#include "platform/text.h"
+#include "platform/seam/input_feed.h"
 #include "support/screen_text.h"
 
 namespace vx {

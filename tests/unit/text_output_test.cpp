@@ -4,11 +4,11 @@
 #include <climits>
 #include <limits>
 
-#include "platform/backend.h"
-#include "platform/display.h"
-#include "platform/font_8x16.h"
+#include "platform/console/display.h"
+#include "platform/console/font_8x16.h"
+#include "platform/console/text.h"
 #include "platform/headless/headless.h"
-#include "platform/text.h"
+#include "platform/seam/presenter.h"
 #include "support/screen_text.h"
 
 namespace vx {

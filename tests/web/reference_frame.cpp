@@ -8,8 +8,8 @@
 #include <sstream>
 #include <string>
 
-#include "platform/backend.h"
 #include "platform/headless/headless.h"
+#include "platform/seam/input_feed.h"
 #include "support/scenario.h"
 
 namespace {

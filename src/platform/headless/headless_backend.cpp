@@ -4,8 +4,11 @@
 #include <deque>
 #include <functional>
 
-#include "platform/backend.h"
 #include "platform/headless/headless.h"
+#include "platform/seam/backend.h"
+#include "platform/seam/input_feed.h"
+#include "platform/seam/platform_reset.h"
+#include "platform/seam/presenter.h"
 
 namespace vx {
 namespace {

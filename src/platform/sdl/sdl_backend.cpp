@@ -13,12 +13,13 @@
 #include <thread>
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/cp437.h"
-#include "platform/display.h"
-#include "platform/input.h"
-#include "platform/platform_internal.h"
+#include "platform/console/cp437.h"
+#include "platform/console/display.h"
+#include "platform/console/input.h"
 #include "platform/sdl/x11_display.h"
+#include "platform/seam/backend.h"
+#include "platform/seam/input_feed.h"
+#include "platform/seam/presenter.h"
 
 namespace vx {
 namespace {

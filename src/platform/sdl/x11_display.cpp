@@ -9,8 +9,10 @@
 #include <cstring>
 #include <thread>
 
-#include "platform/backend.h"
-#include "platform/input.h"
+#include "platform/console/input.h"
+#include "platform/seam/backend.h"
+#include "platform/seam/input_feed.h"
+#include "platform/seam/presenter.h"
 
 namespace vx::x11 {
 namespace {

@@ -10,9 +10,11 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/cp437.h"
-#include "platform/input.h"
+#include "platform/console/cp437.h"
+#include "platform/console/input.h"
+#include "platform/seam/backend.h"
+#include "platform/seam/input_feed.h"
+#include "platform/seam/presenter.h"
 #include "platform/web/web_page.h"
 
 namespace vx {

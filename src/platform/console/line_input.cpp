@@ -1,10 +1,11 @@
 // Line input: the line editor that reads a file name, and the field rule that takes it apart.
+#include "platform/console/line_input.h"
+
 #include <algorithm>
 
-#include "platform/backend.h"
-#include "platform/input.h"
-#include "platform/platform_internal.h"
-#include "platform/text.h"
+#include "platform/console/input.h"
+#include "platform/console/text.h"
+#include "platform/seam/backend.h"
 
 namespace vx {
 namespace {

@@ -1,7 +1,8 @@
-// The display service: one 800x600 window of 32-bit pixels, its lock and its presenter.
+// The display service: one 800x600 window of 32-bit pixels, its lock, and the rows it marks changed.
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 
 namespace vx {
@@ -15,9 +16,6 @@ struct ScreenInfo {
     int32_t refreshRate;    // Hz as the system reports it, 0 when unknown
     std::string backEndName;
 };
-
-// Remembers the program's arguments; called once, first thing at start-up.
-void initPlatform(int argc, const char* const* argv);
 
 // How many window pixels each picture pixel takes along each side, 1 to 4, or 0 for the largest
 // that fits the desktop comfortably; set before openScreen. The surface stays 800x600 whatever
@@ -48,3 +46,25 @@ void setWindowTitle(const std::string& title);
 std::string windowTitleFor(const std::string& executablePath);
 
 }  // namespace vx
+
+// For the other console services and the seam; not for the editor.
+namespace vx::platform {
+
+// The display mutex: guards the FrameBuffer, the changed-row marks, the key queue and the mouse.
+std::recursive_mutex& displayMutex();
+// Marks pixel rows changed for the presenter; rows outside the screen are ignored.
+void markRowsChanged(int firstRow, int lastRow);
+int32_t requestedWindowScale();  // 1-4, or 0: the back end picks
+int screenWidth();   // 0 while no screen is open
+int screenHeight();
+
+// The FrameBuffer as the presenter copies it, from the moment openScreen made it (lock held).
+const uint32_t* frameBuffer();
+// The first and last rows marked changed; false when none is (lock held).
+bool changedBand(int& firstRow, int& lastRow);
+void unmarkRows();  // once the band is shown (lock held)
+
+// Closes the screen and forgets the scale asked for; lets go of a lock the editor's thread held.
+void resetDisplayState();
+
+}  // namespace vx::platform

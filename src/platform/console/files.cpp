@@ -1,5 +1,5 @@
 // The file service over POSIX file descriptors: a table of 254 numbered slots.
-#include "platform/files.h"
+#include "platform/console/files.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,5 +1,5 @@
 // The text service: a grid of 100 x 37 cells of 8 x 16 pixels drawn over the display surface.
-#include "platform/text.h"
+#include "platform/console/text.h"
 
 #include <algorithm>
 #include <charconv>
@@ -9,10 +9,9 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/backend.h"
-#include "platform/display.h"
-#include "platform/font_8x16.h"
-#include "platform/platform_internal.h"
+#include "platform/console/display.h"
+#include "platform/console/font_8x16.h"
+#include "platform/seam/backend.h"
 
 namespace vx {
 namespace {

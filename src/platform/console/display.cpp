@@ -1,13 +1,12 @@
-// The display service: window, FrameBuffer, lock count, changed rows and the presenter cycle.
-#include "platform/display.h"
+// The display service: window, FrameBuffer, lock count and the changed rows the presenter shows.
+#include "platform/console/display.h"
 
 #include <algorithm>
-#include <chrono>
-#include <thread>
 #include <vector>
 
-#include "platform/backend.h"
-#include "platform/platform_internal.h"
+#include "platform/console/arguments.h"
+#include "platform/console/text.h"
+#include "platform/seam/backend.h"
 
 namespace vx {
 namespace {
@@ -27,8 +26,6 @@ struct Display {
     bool locked = false;  // touched only by the editor's thread
     int lockCount = 0;
     std::string openError;
-    std::string executablePath;
-    std::string commandLine;
     int32_t windowScale = 0;  // 0: the back end picks
 };
 
@@ -57,18 +54,6 @@ int screenWidth() { return display().width; }
 int screenHeight() { return display().height; }
 
 }  // namespace platform
-
-void initPlatform(int argc, const char* const* argv) {
-    Display& d = display();
-    d.executablePath = argc > 0 && argv[0] ? argv[0] : "";
-    d.commandLine.clear();
-    for (int i = 1; i < argc; ++i) {
-        if (i > 1) d.commandLine += ' ';
-        d.commandLine += argv[i];
-    }
-}
-
-const std::string& commandLine() { return display().commandLine; }
 
 void setWindowScale(int32_t scale) { display().windowScale = scale; }
 
@@ -100,7 +85,7 @@ int openScreen(int mode, int depth, int /*pages*/, int /*flags*/, int /*refresh*
         d.width = editorWidth;
         d.height = editorHeight;
     }
-    if (!backend::openWindow(editorWidth, editorHeight, windowTitleFor(d.executablePath), d.openError)) {
+    if (!backend::openWindow(editorWidth, editorHeight, windowTitleFor(executablePath()), d.openError)) {
         std::lock_guard guard(d.mutex);
         d.frameBuffer.clear();
         d.changedRows.clear();
@@ -161,44 +146,25 @@ void unlockScreen(int firstRow, int lastRow) {
     }
 }
 
-namespace {
-// Whether this thread is inside presenterCycle's hold of the display lock; a handler that must
-// not return, called from deep inside it, lets go of the lock by this.
-thread_local bool presenterHoldsDisplay = false;
-
-struct PresenterHold {
-    explicit PresenterHold(std::recursive_mutex& mutex) : guard(mutex) { presenterHoldsDisplay = true; }
-    ~PresenterHold() { presenterHoldsDisplay = false; }
-    std::lock_guard<std::recursive_mutex> guard;
-};
-}  // namespace
-
-void parkPresenter() {
-    if (presenterHoldsDisplay) {
-        presenterHoldsDisplay = false;
-        display().mutex.unlock();
-    }
-    for (;;) std::this_thread::sleep_for(std::chrono::hours(1));
-}
-
-void presenterCycle() {
-    Display& d = display();
-    const PresenterHold hold(d.mutex);
-    if (d.width == 0) return;
-    const auto first = std::find(d.changedRows.begin(), d.changedRows.end(), 1);
-    if (first != d.changedRows.end()) {
-        const auto last = std::find(d.changedRows.rbegin(), d.changedRows.rend(), 1);
-        const int firstRow = static_cast<int>(first - d.changedRows.begin());
-        const int lastRow = d.height - 1 - static_cast<int>(last - d.changedRows.rbegin());
-        backend::presentRows(d.frameBuffer.data(), d.width, firstRow, lastRow);
-        std::fill(d.changedRows.begin(), d.changedRows.end(), 0);
-    }
-    backend::takeEvents();
-}
-
 void endProgram(int status) { backend::exitProcess(status); }
 
-void resetPlatformState() {
+namespace platform {
+
+const uint32_t* frameBuffer() { return display().frameBuffer.data(); }
+
+bool changedBand(int& firstRow, int& lastRow) {
+    Display& d = display();
+    const auto first = std::find(d.changedRows.begin(), d.changedRows.end(), 1);
+    if (first == d.changedRows.end()) return false;
+    const auto last = std::find(d.changedRows.rbegin(), d.changedRows.rend(), 1);
+    firstRow = static_cast<int>(first - d.changedRows.begin());
+    lastRow = d.height - 1 - static_cast<int>(last - d.changedRows.rbegin());
+    return true;
+}
+
+void unmarkRows() { std::fill(display().changedRows.begin(), display().changedRows.end(), 0); }
+
+void resetDisplayState() {
     Display& d = display();
     if (d.locked) d.mutex.unlock();  // a test may have ended the program inside a lock
     std::lock_guard guard(d.mutex);
@@ -211,9 +177,8 @@ void resetPlatformState() {
     d.lockCount = 0;
     d.openError.clear();
     d.windowScale = 0;
-    platform::resetInputState();
-    platform::resetLineInput();
-    platform::resetTextState();
 }
+
+}  // namespace platform
 
 }  // namespace vx

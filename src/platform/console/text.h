@@ -32,3 +32,17 @@ std::string formatInteger(int32_t value);
 std::string formatSingle(float value);
 
 }  // namespace vx
+
+// For the line editor and the platform's reset; not for the editor.
+namespace vx::platform {
+
+void resetTextState();              // cursor at row 1, column 1; white on black; nothing pending
+struct TextCell {
+    int row, column;                // 1-based, on the grid between print calls
+};
+TextCell textCursor();
+int64_t textRowsScrolled();         // rows the text area has scrolled since the screen opened
+void scrollText(int rows);          // scrolls the text area up by whole rows; the cursor stays
+void drawCursorMark(int row, int column);  // a line in the foreground colour along the cell's bottom
+
+}  // namespace vx::platform

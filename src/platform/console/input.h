@@ -1,10 +1,9 @@
-// The input service: the key queue, the mouse state, sleeps, the command line and line input.
+// The input service: the key queue, the mouse state, the sleeps and the stop request.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <string_view>
 
 namespace vx {
 
@@ -60,13 +59,11 @@ void setStopAction(std::function<void()> action);
 // so that a request is not held up by a name being typed.
 void takeStopRequest();
 
-// The program's arguments joined with single spaces.
-const std::string& commandLine();
-
-// Prints the prompt (and "? " when question is set), runs the line editor until Enter, then
-// prints a new line when newLine is set. The typed line becomes the line-input buffer.
-void promptLine(std::string_view prompt, bool question, bool newLine);
-// The first field of the line-input buffer: quoted, or up to the first comma; at most 4096 characters.
-std::string takeToken();
-
 }  // namespace vx
+
+// For the platform's reset; not for the editor.
+namespace vx::platform {
+
+void resetInputState();  // empty queues, the mouse nowhere, no stop request or action
+
+}  // namespace vx::platform

@@ -1,5 +1,5 @@
 // Code page 437: the character set of the editor's keys and font.
-#include "platform/cp437.h"
+#include "platform/console/cp437.h"
 
 namespace vx {
 namespace {
