@@ -15,7 +15,7 @@
 #include "io/background_image.h"
 #include "io/model_file.h"
 #include "platform/console/input.h"
-#include "platform/web/web_page.h"
+#include "platform/web/web_backend.h"
 #include "ui/file_commands.h"
 #include "ui/recovery.h"
 #include "vxedit/main_loop.h"

@@ -1,6 +1,8 @@
 // The browser back end: the page's canvas is the window, DOM events are its messages, and every
 // sleep hands the browser its turn (the program is built to suspend while it sleeps) and lasts
 // until its time is up or a DOM event arrives, so an idle page costs next to nothing.
+#include "platform/web/web_backend.h"
+
 #include <emscripten.h>
 #include <emscripten/html5.h>
 
@@ -15,7 +17,6 @@
 #include "platform/seam/backend.h"
 #include "platform/seam/input_feed.h"
 #include "platform/seam/presenter.h"
-#include "platform/web/web_page.h"
 
 namespace vx {
 namespace {

@@ -1,10 +1,11 @@
 // The headless back end: the window lives in memory, input comes from a script, sleeps cost no
 // real time, and the end of the process becomes an exception a test can catch.
+#include "platform/headless/headless.h"
+
 #include <cstring>
 #include <deque>
 #include <functional>
 
-#include "platform/headless/headless.h"
 #include "platform/seam/backend.h"
 #include "platform/seam/input_feed.h"
 #include "platform/seam/platform_reset.h"
