@@ -1,5 +1,5 @@
 // Controls of the headless back end: a window in memory, scripted input and a virtual clock.
-// Tests and benchmarks link this back end instead of the SDL one.
+// vxtool, the tests and the benchmarks link this back end in place of a window's.
 #pragma once
 
 #include <cstdint>
