@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "io/background_image.h"
+#include "io/picture/background_image.h"
 #include "platform/display.h"
 #include "platform/input.h"
 #include "render/frame.h"

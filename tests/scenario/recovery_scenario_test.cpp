@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "io/file_test_support.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 #include "platform/backend.h"
 #include "platform/headless/headless.h"
 #include "platform/input.h"
