@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "io/background_image.h"
 #include "io/byte_order.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
+#include "io/picture/background_image.h"
 #include "support/picture_writer.h"
 
 namespace {

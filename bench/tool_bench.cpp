@@ -7,10 +7,10 @@
 #include <memory>
 #include <string>
 
-#include "io/mesh_import.h"
-#include "io/mesh_to_model.h"
-#include "io/model_file.h"
-#include "io/model_to_mesh.h"
+#include "io/exchange/mesh_import.h"
+#include "io/exchange/mesh_to_model.h"
+#include "io/exchange/writers.h"
+#include "io/model/model_file.h"
 #include "io/output_file.h"
 #include "render/polygon_fill.h"
 #include "render/projection.h"

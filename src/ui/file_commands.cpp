@@ -4,8 +4,8 @@
 #include <cstdio>
 #include <memory>
 
-#include "io/model_file.h"
-#include "io/model_import.h"
+#include "io/exchange/model_import.h"
+#include "io/model/model_file.h"
 #include "platform/console/cp437.h"
 #include "platform/console/input.h"
 #include "platform/console/line_input.h"

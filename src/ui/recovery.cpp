@@ -15,7 +15,7 @@
 #include <ctime>
 #include <vector>
 
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 #include "platform/console/display.h"
 #include "platform/console/input.h"
 #include "ui/undo.h"

@@ -6,8 +6,8 @@
 #include <string_view>
 
 #include "core/history.h"
-#include "io/model_file.h"
-#include "io/model_import.h"
+#include "io/exchange/model_import.h"
+#include "io/model/model_file.h"
 #include "platform/console/display.h"
 #include "platform/console/files.h"
 #include "ui/file_commands.h"
@@ -250,5 +250,7 @@ void openCommandLineFiles(EditorState& state, int argc, const char* const* argv,
     }
     if (!request.modelPath.empty()) openModel(state, request.modelPath);
 }
+
+const char* commandLineHelp() { return help; }
 
 }  // namespace vx

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "core/editor_state.h"
-#include "io/background_image.h"
+#include "io/picture/background_image.h"
 
 namespace vx {
 
@@ -26,5 +26,8 @@ StartRequest parseCommandLine(const std::vector<std::string>& arguments);
 // the model and checks and decodes the picture. Anything unusable ends the program with one
 // line on standard error and nothing created: status 2 for a usage error, else 1.
 void openCommandLineFiles(EditorState& state, int argc, const char* const* argv, PreparedPicture& picture);
+
+// The text --help prints.
+const char* commandLineHelp();
 
 }  // namespace vx

@@ -3,7 +3,7 @@
 
 #include <cstdio>
 
-#include "io/background_image.h"
+#include "io/picture/background_image.h"
 #include "platform/console/arguments.h"
 #include "platform/console/display.h"
 #include "platform/console/input.h"

@@ -12,8 +12,8 @@
 #include <string>
 
 #include "core/history.h"
-#include "io/background_image.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
+#include "io/picture/background_image.h"
 #include "platform/console/input.h"
 #include "platform/web/web_backend.h"
 #include "ui/file_commands.h"

@@ -13,6 +13,11 @@ inline constexpr int success = 0;
 inline constexpr int failure = 1;  // also: check found problems
 inline constexpr int usageError = 2;
 
+// The formats convert writes, as its help and messages name them: kept as written for the order
+// they have always had, and held to the format table's writers by a test.
+inline constexpr const char* writtenFormats = "vx, obj, stl, ply or glb";
+inline constexpr const char* writtenExtensions = ".vx, .obj, .stl, .ply or .glb";
+
 struct InfoOptions {
     std::vector<std::string> files;
     bool json = false;

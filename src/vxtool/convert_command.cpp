@@ -5,8 +5,9 @@
 #include <iostream>
 #include <system_error>
 
-#include "io/model_file.h"
-#include "io/model_to_mesh.h"
+#include "io/exchange/recognition.h"
+#include "io/exchange/writers.h"
+#include "io/model/model_file.h"
 #include "io/output_file.h"
 #include "render/polygon_fill.h"
 #include "render/projection.h"
@@ -16,11 +17,13 @@
 namespace vx::tool {
 namespace {
 
-bool knownOutput(const std::string& format) {
-    for (const char* known : {"vx", "obj", "stl", "ply", "glb"})
-        if (format == known) return true;
-    return false;
+// A row of the format table with a writer, or the editor's own file, which the model file writes.
+const FormatRow* outputFormat(const std::string& format) {
+    const FormatRow* row = formatOfExtension(format);
+    return row != nullptr && (row->format == ModelFormat::vx || row->writer != nullptr) ? row : nullptr;
 }
+
+bool knownOutput(const std::string& format) { return outputFormat(format) != nullptr; }
 
 // The editor's file carries the normals of its last frame; they do not depend on the view, so
 // any projection gives the bytes the editor would save, and no screen is needed for one.
@@ -30,10 +33,7 @@ bool writeVx(EditorState& state, const std::string& path) {
 }
 
 std::string exchangeBytes(const ExportTables& tables, const std::string& format, bool ascii) {
-    if (format == "obj") return writeObj(tables);
-    if (format == "stl") return writeStl(tables, ascii);
-    if (format == "ply") return writePly(tables, ascii);
-    return writeGlb(tables);
+    return outputFormat(format)->writer(tables, ascii);
 }
 
 void warnSkipped(const std::string& path, const ExportTables& tables) {
@@ -139,7 +139,7 @@ int convertBatch(const ConvertOptions& options) {
 int runConvert(const ConvertOptions& options) {
     if (!options.to.empty()) {
         if (!knownOutput(options.to) || options.outputDir.empty()) {
-            complain("--to takes vx, obj, stl, ply or glb, with -o naming the folder");
+            complain(std::string("--to takes ") + writtenFormats + ", with -o naming the folder");
             return usageError;
         }
         return convertBatch(options);
@@ -150,7 +150,7 @@ int runConvert(const ConvertOptions& options) {
     }
     const std::string format = extensionOf(options.files[1]);
     if (!knownOutput(format)) {
-        complain(options.files[1] + ": the output is written as .vx, .obj, .stl, .ply or .glb");
+        complain(options.files[1] + ": the output is written as " + writtenExtensions);
         return usageError;
     }
     std::string error;

@@ -4,7 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "io/mesh_import.h"
+#include "io/exchange/formats.h"
 #include "vxtool/commands.h"
 
 namespace {
@@ -13,11 +13,9 @@ using namespace vx::tool;
 
 constexpr const char* version = "vxtool " VX_VERSION;
 
-// Files are read by what they hold; the names are the usual extensions.
+// Files are read by what they hold; the names are the usual extensions, from the format table.
 std::string readableFormats() {
-    return std::string(
-               "Model files, recognised by content: .vx, .obj, .ply, .gltf, .glb, .stl, .off, and through "
-               "the importer library ") +
+    return "Model files, recognised by content: " + vx::recognisedExtensions() + ", and through the importer library " +
            vx::importerFormatList;
 }
 
@@ -49,7 +47,7 @@ void addRender(CLI::App& app, RenderOptions& o) {
 void addConvert(CLI::App& app, ConvertOptions& o) {
     CLI::App* convert = app.add_subcommand("convert", "Convert models: IN OUT, or IN... --to FORMAT -o DIR");
     convert->add_option("FILES", o.files, "IN OUT, or the inputs of a batch. " + readableFormats())->required();
-    convert->add_option("--to", o.to, "Output format of a batch: vx, obj, stl, ply or glb");
+    convert->add_option("--to", o.to, std::string("Output format of a batch: ") + writtenFormats);
     convert->add_option("-o,--output-dir", o.outputDir, "Folder of a batch's outputs");
     CLI::Option* scale = convert->add_option("--scale", o.scale, "Multiply coordinates before rounding");
     CLI::Option* fit = convert->add_option("--fit", o.fit, "Scale and centre so the largest extent is N units");

@@ -6,8 +6,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "io/mesh_import.h"
-#include "io/model_file.h"
+#include "io/exchange/recognition.h"
+#include "io/model/model_file.h"
 
 namespace vx::tool {
 

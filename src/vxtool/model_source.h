@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/editor_state.h"
-#include "io/model_import.h"
+#include "io/exchange/model_import.h"
 
 namespace vx::tool {
 

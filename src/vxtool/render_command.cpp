@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "core/numeric.h"
-#include "io/background_image.h"
 #include "io/output_file.h"
-#include "io/picture_writer.h"
+#include "io/picture/background_image.h"
+#include "io/picture/picture_writer.h"
 #include "render/frame.h"
 #include "vxtool/model_source.h"
 #include "vxtool/render_view.h"

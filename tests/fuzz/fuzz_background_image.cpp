@@ -6,7 +6,7 @@
 #include <cstdlib>
 
 #include "fuzz/fuzz_support.h"
-#include "io/background_image.h"
+#include "io/picture/background_image.h"
 #include "platform/console/display.h"
 #include "platform/headless/headless.h"
 

@@ -7,11 +7,12 @@
 #include <new>
 #include <string>
 
-#include "io/mesh_import.h"
-#include "io/mesh_simplify.h"
-#include "io/mesh_to_model.h"
-#include "io/model_import.h"
-#include "io/model_to_mesh.h"
+#include "io/exchange/formats.h"
+#include "io/exchange/mesh_import.h"
+#include "io/exchange/mesh_simplify.h"
+#include "io/exchange/mesh_to_model.h"
+#include "io/exchange/model_import.h"
+#include "io/exchange/writers.h"
 #include "vxtool/model_check.h"
 
 // vxtool caps its address space, so that a file claiming gigabytes fails with std::bad_alloc

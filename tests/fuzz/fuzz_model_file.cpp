@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "fuzz/fuzz_support.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 
 namespace {
 

@@ -4,9 +4,9 @@
 #include <cstdlib>
 
 #include "fuzz/fuzz_support.h"
-#include "io/mesh_import.h"
-#include "io/mesh_to_model.h"
-#include "io/model_to_mesh.h"
+#include "io/exchange/mesh_import.h"
+#include "io/exchange/mesh_to_model.h"
+#include "io/exchange/writers.h"
 #include "vxtool/model_check.h"
 #include "vxtool/model_source.h"
 

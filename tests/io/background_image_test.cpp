@@ -1,5 +1,5 @@
 // The background picture: row order, colours, padding, clipping, and files that are no picture.
-#include "io/background_image.h"
+#include "io/picture/background_image.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 
 #include <random>
 
-#include "io/background_image.h"
 #include "io/byte_order.h"
 #include "io/file_test_support.h"
+#include "io/picture/background_image.h"
 
 namespace vx::test {
 namespace {

@@ -1,5 +1,5 @@
 // The model file: its exact bytes, round trips, and loads that must change nothing.
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 
 #include <gtest/gtest.h>
 

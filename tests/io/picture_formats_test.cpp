@@ -7,9 +7,9 @@
 #include <memory>
 
 #include "core/editor_state.h"
-#include "io/background_image.h"
 #include "io/byte_order.h"
 #include "io/file_test_support.h"
+#include "io/picture/background_image.h"
 #include "support/bmp.h"
 #include "support/picture_writer.h"
 

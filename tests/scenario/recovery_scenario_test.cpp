@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "io/file_test_support.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 #include "platform/console/input.h"
 #include "platform/headless/headless.h"
 #include "platform/seam/input_feed.h"

@@ -4,7 +4,7 @@
 #include <functional>
 
 #include "io/file_test_support.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 #include "platform/headless/headless.h"
 #include "platform/seam/input_feed.h"
 #include "support/scenario.h"

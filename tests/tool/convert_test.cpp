@@ -2,9 +2,9 @@
 // byte-for-byte .vx, and files that are not what they claim.
 #include <gtest/gtest.h>
 
+#include "io/exchange/mesh_to_model.h"
 #include "io/file_test_support.h"
-#include "io/mesh_to_model.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 #include "render/frame.h"
 #include "vxtool/commands.h"
 #include "vxtool/model_source.h"

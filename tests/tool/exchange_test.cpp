@@ -7,11 +7,12 @@
 #include <random>
 #include <sstream>
 
+#include "io/exchange/mesh_import.h"
+#include "io/exchange/mesh_to_model.h"
+#include "io/exchange/recognition.h"
+#include "io/exchange/writers.h"
 #include "io/file_test_support.h"
-#include "io/mesh_import.h"
-#include "io/mesh_to_model.h"
-#include "io/model_file.h"
-#include "io/model_to_mesh.h"
+#include "io/model/model_file.h"
 #include "vxtool/commands.h"
 #include "vxtool/model_source.h"
 

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "io/file_test_support.h"
-#include "io/model_file.h"
+#include "io/model/model_file.h"
 #include "vxtool/commands.h"
 #include "vxtool/model_source.h"
 

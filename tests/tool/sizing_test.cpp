@@ -5,9 +5,9 @@
 #include <cmath>
 #include <sstream>
 
+#include "io/exchange/mesh_simplify.h"
+#include "io/exchange/model_import.h"
 #include "io/file_test_support.h"
-#include "io/mesh_simplify.h"
-#include "io/model_import.h"
 #include "render/frame.h"
 #include "vxtool/commands.h"
 #include "vxtool/model_source.h"

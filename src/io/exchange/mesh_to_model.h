@@ -1,0 +1,27 @@
+// Turning an ExchangeMesh into the editor's tables: scaling, rounding, welding, splitting faces.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "core/editor_state.h"
+#include "io/exchange/exchange_mesh.h"
+
+namespace vx {
+
+struct ImportOptions {
+    double scale = 1.0;  // multiplies coordinates before rounding
+    double fit = 0.0;    // when > 0: scale and centre so the largest extent is this many units
+};
+
+struct ImportReport {
+    std::size_t mergedVertices = 0;  // distinct positions that rounding made one
+    std::string error;               // set when the model was refused
+    bool overLimits = false;         // refused for holding more than the tables
+};
+
+// Fills model (counts included) only when the whole mesh fits the tables; otherwise returns
+// false with report.error naming the counts and the limit, and leaves model as it was.
+bool meshToModel(const ExchangeMesh& mesh, const ImportOptions& options, Model& model, ImportReport& report);
+
+}  // namespace vx

@@ -1,0 +1,44 @@
+// The editor's tables as the exchange writers see them: y up, valid elements only.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "core/editor_state.h"
+
+namespace vx {
+
+struct ExportFace {
+    std::array<uint32_t, 4> corners;  // vertex indices; cornerCount of them are used
+    uint32_t cornerCount;             // 3 for a triangle (slot 3 repeats slot 2), else 4
+    uint16_t flags;                   // PolygonFlags as the table holds them
+};
+
+inline bool isTwoSided(const ExportFace& face) { return (face.flags & twoSidedFlag) != 0; }
+
+struct ExportTables {
+    std::vector<std::array<int64_t, 3>> points;  // every vertex in table order, as (x, -y, -z)
+    std::vector<ExportFace> faces;               // polygons in slot order
+    std::vector<std::array<uint32_t, 2>> lines;
+    std::vector<uint32_t> unusedVertices;  // named by no written face or line
+    std::size_t skippedPolygons = 0;       // named a missing vertex
+    std::size_t skippedLines = 0;
+};
+
+ExportTables exportTablesOf(const Model& model);
+
+// Largest magnitude of any coordinate; a 32-bit float holds integers exactly up to 2^24.
+int64_t largestCoordinate(const ExportTables& tables);
+inline constexpr int64_t exactInFloat = int64_t{1} << 24;
+
+// Locale-independent number texts for the text formats.
+std::string integerText(int64_t value);
+std::string fractionText(double value);  // fixed point with 7 decimals
+// The integers separated by single spaces.
+std::string integerWords(std::initializer_list<int64_t> values);
+
+}  // namespace vx

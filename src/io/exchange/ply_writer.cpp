@@ -1,0 +1,71 @@
+// The PLY writer: every vertex, faces of three or four corners, and lines as an edge element; the
+// polygon flags in header comments, where every reader passes them over.
+#include "io/byte_order.h"
+#include "io/exchange/flag_notes.h"
+#include "io/exchange/writers.h"
+
+namespace vx {
+namespace {
+
+// Single precision where it holds every coordinate exactly, double otherwise.
+std::string header(const ExportTables& tables, bool ascii, bool wide) {
+    const char* type = wide ? "double" : "float";
+    std::string out = "ply\nformat ";
+    out += ascii ? "ascii 1.0\n" : "binary_little_endian 1.0\n";
+    out += std::string(plyModelMark) + "\n";
+    out += flagNotes(tables, "comment ");
+    out += "element vertex " + integerText(static_cast<int64_t>(tables.points.size())) + "\n";
+    for (const char* axis : {"x", "y", "z"}) out += std::string("property ") + type + " " + axis + "\n";
+    out += "element face " + integerText(static_cast<int64_t>(tables.faces.size())) + "\n";
+    out += "property list uchar int vertex_indices\n";
+    if (!tables.lines.empty()) {
+        out += "element edge " + integerText(static_cast<int64_t>(tables.lines.size())) + "\n";
+        out += "property int vertex1\nproperty int vertex2\n";
+    }
+    return out + "end_header\n";
+}
+
+void asciiBody(const ExportTables& tables, std::string& out) {
+    for (const auto& p : tables.points) out += integerWords({p[0], p[1], p[2]}) + "\n";
+    for (const ExportFace& f : tables.faces) {
+        out += integerText(f.cornerCount);
+        for (uint32_t k = 0; k < f.cornerCount; ++k) {
+            out += ' ';
+            out += integerText(f.corners[k]);
+        }
+        out += "\n";
+    }
+    for (const auto& l : tables.lines) out += integerWords({l[0], l[1]}) + "\n";
+}
+
+void binaryBody(const ExportTables& tables, bool wide, std::string& out) {
+    for (const auto& p : tables.points)
+        for (int64_t c : p) {
+            if (wide)
+                appendDouble(out, static_cast<double>(c));
+            else
+                appendFloat(out, static_cast<float>(c));
+        }
+    for (const ExportFace& f : tables.faces) {
+        out += static_cast<char>(f.cornerCount);
+        for (uint32_t k = 0; k < f.cornerCount; ++k) appendLe32(out, f.corners[k]);
+    }
+    for (const auto& l : tables.lines) {
+        appendLe32(out, l[0]);
+        appendLe32(out, l[1]);
+    }
+}
+
+}  // namespace
+
+std::string writePly(const ExportTables& tables, bool ascii) {
+    const bool wide = largestCoordinate(tables) > exactInFloat;
+    std::string out = header(tables, ascii, wide);
+    if (ascii)
+        asciiBody(tables, out);
+    else
+        binaryBody(tables, wide, out);
+    return out;
+}
+
+}  // namespace vx
