@@ -9,6 +9,7 @@
 #include "platform/cp437.h"
 #include "platform/input.h"
 #include "platform/text.h"
+#include "ui/key_bindings.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
 #include "ui/undo.h"
@@ -134,10 +135,14 @@ bool loadPickedModel(EditorState& state, const std::string& path, const std::str
     return loadNamedModel(state, path, name);
 }
 
-void fileBlock(EditorState& state) {
-    const std::string& key = state.input.key;
-    if (key == "s" || key == "a") saveCommand(state, key == "a");
-    if (key == "l" || key == "L") loadCommand(state, key == "l");
-}
+void saveToCurrentFile(EditorState& state) { saveCommand(state, false); }
+
+void saveAs(EditorState& state) { saveCommand(state, true); }
+
+void loadNamed(EditorState& state) { loadCommand(state, true); }
+
+void reloadCurrentFile(EditorState& state) { loadCommand(state, false); }
+
+void fileBlock(EditorState& state) { runKeyBinding(fileKeys, state); }
 
 }  // namespace vx
