@@ -1,14 +1,11 @@
 // Input dispatch: polling, press detection, mode tabs and the keys that work in every mode.
 #include "ui/dispatch.h"
 
-#include "core/numeric.h"
-#include "platform/console/display.h"
 #include "platform/console/input.h"
 #include "ui/group_transform.h"
+#include "ui/key_bindings.h"
 #include "ui/modes.h"
-#include "ui/recovery.h"
 #include "ui/undo.h"
-#include "ui/vertex_group.h"
 
 namespace vx {
 namespace {
@@ -29,58 +26,6 @@ constexpr Tab tabs[] = {
     {208, 288, EditorMode::vertices},
     {296, 352, EditorMode::polys},
 };
-
-bool modeKey(const std::string& key, EditorState& state) {
-    static constexpr struct {
-        char key;
-        EditorMode mode;
-    } modeKeys[] = {{'r', EditorMode::rotate}, {'v', EditorMode::vertices}, {'f', EditorMode::file},
-                    {'c', EditorMode::camera}, {'e', EditorMode::polys}};
-    for (const auto& entry : modeKeys) {
-        if (key.size() == 1 && key[0] == entry.key) {
-            state.mode = entry.mode;
-            state.groupRectangle.active = false;  // a rectangle belongs to the Vertices mode it began in
-            return true;
-        }
-    }
-    return false;
-}
-
-bool displayKey(const std::string& key, EditorState& state) {
-    if (key == "x") {
-        state.selection.vertexCount = 0;
-        state.selection.polygon = 0;
-        clearGroup(state.group);
-    } else if (key == "1" || key == "2" || key == "3") {
-        state.showFlags ^= static_cast<uint8_t>(1u << (key[0] - '1'));
-    } else if (key == "4") {
-        state.shadeStyle = static_cast<uint8_t>((state.shadeStyle + 1) % 3);
-    } else {
-        return false;
-    }
-    return true;
-}
-
-bool viewKey(const std::string& key, Camera& camera) {
-    static const std::string up{'\xFF', 'H'}, left{'\xFF', 'K'}, right{'\xFF', 'M'}, down{'\xFF', 'P'};
-    bool hit = true;
-    if (key == "+") camera.zoom += 1.0f;
-    else if (key == "-") camera.zoom = camera.zoom - 1.0f < 1.0f ? 1.0f : camera.zoom - 1.0f;
-    else if (key == "o") camera.distance = wrapAdd(camera.distance, 1);
-    else if (key == "i") camera.distance = wrapSub(camera.distance, 1);
-    else if (key == "O") camera.distance = wrapAdd(camera.distance, 10);
-    else if (key == "I") camera.distance = wrapSub(camera.distance, 10);
-    else if (key == "m") camera.drawdepth = wrapAdd(camera.drawdepth, 1);
-    else if (key == "n") camera.drawdepth = wrapSub(camera.drawdepth, 1);
-    else if (key == "M") camera.drawdepth = wrapAdd(camera.drawdepth, 10);
-    else if (key == "N") camera.drawdepth = wrapSub(camera.drawdepth, 10);
-    else if (key == up) camera.panY = wrapSub(camera.panY, 1);
-    else if (key == left) camera.panX = wrapSub(camera.panX, 1);
-    else if (key == right) camera.panX = wrapAdd(camera.panX, 1);
-    else if (key == down) camera.panY = wrapAdd(camera.panY, 1);
-    else hit = false;
-    return hit;
-}
 
 }  // namespace
 
@@ -139,12 +84,9 @@ bool takeTabClick(EditorState& state) {
 }
 
 void applyGlobalKeys(EditorState& state) {
-    const std::string& key = state.input.key;
-    static const std::string closeKey{'\xFF', 'k'};
-    // The close button ends the editor as "q" does; either keeps unsaved work in a copy.
-    if (key == "q" || key == closeKey) endEditor(state, 0);
-    if (undoRedoKey(state)) return;
-    if (modeKey(key, state) || displayKey(key, state) || viewKey(key, state.camera)) state.redrawPending = 1;
+    const KeyBinding* binding = runKeyBinding(everyModeKeys, state);
+    // An undo or a redo leaves the view as it was, its floors included.
+    if (binding && (binding->action == undoLastStep || binding->action == redoNextStep)) return;
     if (state.camera.distance < 1) state.camera.distance = 1;
     if (state.camera.drawdepth < 1) state.camera.drawdepth = 1;
 }

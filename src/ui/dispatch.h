@@ -22,8 +22,8 @@ bool takeTabClick(EditorState& state);
 // The mode blocks in their fixed order, then the keys for every mode.
 void dispatchInput(EditorState& state);
 
-// The keys that work in every mode; "q" and the close request end the program, Ctrl+Z undoes
-// and Ctrl+Y or Ctrl+Shift+Z redoes.
+// The keys that work in every mode, then the floors of distance and draw depth, which hold
+// after every pass but an undo's or a redo's.
 void applyGlobalKeys(EditorState& state);
 
 }  // namespace vx

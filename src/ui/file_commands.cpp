@@ -10,6 +10,7 @@
 #include "platform/console/input.h"
 #include "platform/console/line_input.h"
 #include "platform/console/text.h"
+#include "ui/key_bindings.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
 #include "ui/undo.h"
@@ -135,10 +136,14 @@ bool loadPickedModel(EditorState& state, const std::string& path, const std::str
     return loadNamedModel(state, path, name);
 }
 
-void fileBlock(EditorState& state) {
-    const std::string& key = state.input.key;
-    if (key == "s" || key == "a") saveCommand(state, key == "a");
-    if (key == "l" || key == "L") loadCommand(state, key == "l");
-}
+void saveToCurrentFile(EditorState& state) { saveCommand(state, false); }
+
+void saveAs(EditorState& state) { saveCommand(state, true); }
+
+void loadNamed(EditorState& state) { loadCommand(state, true); }
+
+void reloadCurrentFile(EditorState& state) { loadCommand(state, false); }
+
+void fileBlock(EditorState& state) { runKeyBinding(fileKeys, state); }
 
 }  // namespace vx

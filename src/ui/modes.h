@@ -1,4 +1,5 @@
-// The handlers of the five modes, each run only in its own mode, in the dispatch's fixed order.
+// The handlers of the five modes, each run only in its own mode, in the dispatch's fixed order,
+// and what their keys do.
 #pragma once
 
 #include "core/editor_state.h"
@@ -10,5 +11,41 @@ void verticesBlock(EditorState& state);  // place, pick, move, delete and join v
 void fileBlock(EditorState& state);      // save and load commands
 void cameraBlock(EditorState& state);    // pan and zoom drags, reset
 void polysBlock(EditorState& state);     // quads from markers; select, flip, toggle, delete
+
+// Rotate and Camera modes.
+void quarterTurnAxy(EditorState& state);
+void quarterTurnAxz(EditorState& state);
+void quarterTurnAyz(EditorState& state);
+void resetTurns(EditorState& state);
+void resetPanAndZoom(EditorState& state);
+
+// Vertices mode. Each group edit reports "tables full" on the group's row when it cannot fit.
+void groupEveryVertexOrNone(EditorState& state);
+void toggleSnapToGrid(EditorState& state);
+void startGrab(EditorState& state);
+void startScale(EditorState& state);
+void startTurn(EditorState& state);
+void startDuplicateAndGrab(EditorState& state);
+void startExtrudeAndGrab(EditorState& state);
+void mirrorTheGroup(EditorState& state);
+void weldTheGroup(EditorState& state);
+void deleteTheGroup(EditorState& state);
+void deleteLastVertex(EditorState& state);
+// The selected vertex goes, and with it the pass's left click: the vertex it would move is gone.
+void deleteSelectedVertex(EditorState& state);
+// Enter keeps a running group operation as a left click does, where the pointer is now.
+void keepFollowing(EditorState& state);
+
+// Polys mode.
+bool selectsPolygon(const EditorState& state);  // the selection names a polygon of the model
+void flipSelectedPolygon(EditorState& state);
+void toggleSelectedPolygonSides(EditorState& state);
+void deleteSelectedPolygon(EditorState& state);
+
+// File mode.
+void saveToCurrentFile(EditorState& state);
+void saveAs(EditorState& state);
+void loadNamed(EditorState& state);
+void reloadCurrentFile(EditorState& state);
 
 }  // namespace vx

@@ -1,9 +1,11 @@
 // Polys mode and the joining of selected vertices into lines and polygons.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "core/numeric.h"
 #include "ui/editing.h"
+#include "ui/key_bindings.h"
 #include "ui/modes.h"
 #include "ui/vertex_pick.h"
 
@@ -23,39 +25,16 @@ void appendPolygon(Model& model, std::array<uint16_t, 4> slots, uint16_t flags) 
 
 // The selected polygon's index, when it names a polygon of the model. A selection kept over a
 // load or a vertex delete may name none, and is then never used to address the table.
-Polygon* selectedPolygon(EditorState& state) {
-    if (state.selection.polygon >= 0) return nullptr;
+std::optional<std::size_t> selectedIndex(const EditorState& state) {
+    if (state.selection.polygon >= 0) return std::nullopt;
     const int64_t i = -int64_t{state.selection.polygon} - 1;
-    if (i >= state.model.polygonCount) return nullptr;
-    return &state.model.polygons[static_cast<std::size_t>(i)];
+    if (i >= state.model.polygonCount) return std::nullopt;
+    return static_cast<std::size_t>(i);
 }
 
-void deleteSelectedPolygon(EditorState& state) {
-    Model& model = state.model;
-    if (Polygon* polygon = selectedPolygon(state)) {
-        const auto polygons = model.polygons.begin();
-        const auto i = polygon - model.polygons.data();
-        std::copy(polygons + i + 1, polygons + model.polygonCount, polygons + i);
-        --model.polygonCount;
-    }
-    state.selection.polygon = 0;
-    state.redrawPending = 1;
-}
-
-void polygonKeys(EditorState& state) {
-    const std::string& key = state.input.key;
-    if (state.selection.polygon >= 0) return;
-    Polygon* polygon = selectedPolygon(state);
-    if (key == "p" && polygon) {
-        // Swapping slots 1 and 3 reverses the corner order and so the facing.
-        std::swap(polygon->slots[1], polygon->slots[3]);
-        state.redrawPending = 1;
-    } else if (key == "t" && polygon) {
-        polygon->flags ^= twoSidedFlag;
-        state.redrawPending = 1;
-    } else if (key == "d") {
-        deleteSelectedPolygon(state);
-    }
+Polygon* selectedPolygon(EditorState& state) {
+    const std::optional<std::size_t> i = selectedIndex(state);
+    return i ? &state.model.polygons[*i] : nullptr;
 }
 
 // Only the pixel under the pointer counts; background and vertex markers keep the selection.
@@ -117,6 +96,35 @@ void makeQuadAroundPointer(EditorState& state) {
 
 }  // namespace
 
+bool selectsPolygon(const EditorState& state) { return selectedIndex(state).has_value(); }
+
+// Swapping slots 1 and 3 reverses the corner order and so the facing.
+void flipSelectedPolygon(EditorState& state) {
+    Polygon* polygon = selectedPolygon(state);
+    if (!polygon) return;
+    std::swap(polygon->slots[1], polygon->slots[3]);
+    state.redrawPending = 1;
+}
+
+void toggleSelectedPolygonSides(EditorState& state) {
+    Polygon* polygon = selectedPolygon(state);
+    if (!polygon) return;
+    polygon->flags ^= twoSidedFlag;
+    state.redrawPending = 1;
+}
+
+void deleteSelectedPolygon(EditorState& state) {
+    Model& model = state.model;
+    if (Polygon* polygon = selectedPolygon(state)) {
+        const auto polygons = model.polygons.begin();
+        const auto i = polygon - model.polygons.data();
+        std::copy(polygons + i + 1, polygons + model.polygonCount, polygons + i);
+        --model.polygonCount;
+    }
+    state.selection.polygon = 0;
+    state.redrawPending = 1;
+}
+
 void joinSelectedVertices(EditorState& state) {
     Selection& selection = state.selection;
     const auto& s = selection.vertices;
@@ -140,7 +148,7 @@ void joinSelectedVertices(EditorState& state) {
 }
 
 void polysBlock(EditorState& state) {
-    polygonKeys(state);
+    runKeyBinding(polysKeys, state);
     if (state.input.rightClick) pickPolygon(state);
     if (state.input.leftClick && state.model.vertexCount > 3) makeQuadAroundPointer(state);
 }

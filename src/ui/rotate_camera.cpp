@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "core/numeric.h"
+#include "ui/key_bindings.h"
 #include "ui/modes.h"
 
 namespace vx {
@@ -28,21 +29,6 @@ float wrapAngle(float angle) {
     return angle;
 }
 
-void rotateKeys(const std::string& key, EditorState& state) {
-    Camera& camera = state.camera;
-    if (key == "a")
-        camera.axy = plus(camera.axy, quarterTurn);
-    else if (key == "s")
-        camera.axz = plus(camera.axz, quarterTurn);
-    else if (key == "d")
-        camera.ayz = plus(camera.ayz, quarterTurn);
-    else if (key == "z")
-        camera.axy = camera.axz = camera.ayz = 0.0f;
-    else
-        return;
-    state.redrawPending = 1;
-}
-
 // A notch of the wheel away from the user zooms in by a quarter and one towards zooms out by as
 // much, never below 1. Each notch rounds to single precision, as every stored zoom does; a zoom
 // that would overflow stays where it is. While the pointer is off the window the wheel reads
@@ -66,10 +52,36 @@ bool wheelZoom(EditorState& state) {
 
 }  // namespace
 
+void quarterTurnAxy(EditorState& state) {
+    state.camera.axy = plus(state.camera.axy, quarterTurn);
+    state.redrawPending = 1;
+}
+
+void quarterTurnAxz(EditorState& state) {
+    state.camera.axz = plus(state.camera.axz, quarterTurn);
+    state.redrawPending = 1;
+}
+
+void quarterTurnAyz(EditorState& state) {
+    state.camera.ayz = plus(state.camera.ayz, quarterTurn);
+    state.redrawPending = 1;
+}
+
+void resetTurns(EditorState& state) {
+    state.camera.axy = state.camera.axz = state.camera.ayz = 0.0f;
+    state.redrawPending = 1;
+}
+
+void resetPanAndZoom(EditorState& state) {
+    state.camera.panX = state.camera.panY = 0;
+    state.camera.zoom = 200.0f;
+    state.redrawPending = 1;
+}
+
 void rotateBlock(EditorState& state) {
     InputState& input = state.input;
     Camera& camera = state.camera;
-    rotateKeys(input.key, state);
+    runKeyBinding(rotateKeys, state);
     // Either press takes a fresh snapshot of all three angles, so adding the second button
     // mid-drag does not make the picture jump.
     if (input.leftClick || input.rightClick) {
@@ -99,11 +111,7 @@ void rotateBlock(EditorState& state) {
 void cameraBlock(EditorState& state) {
     InputState& input = state.input;
     Camera& camera = state.camera;
-    if (input.key == "z") {
-        camera.panX = camera.panY = 0;
-        camera.zoom = 200.0f;
-        state.redrawPending = 1;
-    }
+    runKeyBinding(cameraKeys, state);
     if (input.leftClick || input.rightClick) {
         input.dragStartX = input.mouseX;
         input.dragStartY = input.mouseY;

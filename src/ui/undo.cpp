@@ -1,7 +1,6 @@
 // Undo and redo of the model's changes, one step per changing pass.
 #include "ui/undo.h"
 
-#include "platform/console/input.h"
 #include "ui/group_transform.h"
 #include "ui/recovery.h"
 #include "ui/vertex_group.h"
@@ -14,21 +13,25 @@ void recordModelStep(EditorState& state) {
     if (recordStep(state.history, state.model, state.currentFileName)) modelChanged(state);
 }
 
-bool undoRedoKey(EditorState& state) {
-    const std::string& key = state.input.key;
-    const bool undo = key == ctrlZKey;
-    if (!undo && key != ctrlYKey && key != ctrlShiftZKey) return false;
+namespace {
+
+void stepHistory(EditorState& state, bool undo) {
     recordModelStep(state);
     History& history = state.history;
     if (!(undo ? undoStep(history, state.model, state.currentFileName)
                : redoStep(history, state.model, state.currentFileName)))
-        return true;
+        return;
     state.selection.vertexCount = 0;
     state.selection.polygon = 0;
     dropGroupPast(state.group, state.model.vertexCount);
     state.redrawPending = 1;
     modelChanged(state);
-    return true;
 }
+
+}  // namespace
+
+void undoLastStep(EditorState& state) { stepHistory(state, true); }
+
+void redoNextStep(EditorState& state) { stepHistory(state, false); }
 
 }  // namespace vx

@@ -9,8 +9,8 @@ namespace vx {
 // every acting pass and before a command changes the name.
 void recordModelStep(EditorState& state);
 
-// Ctrl+Z undoes, Ctrl+Y and Ctrl+Shift+Z redo; both clear the selections as "x" does and
-// draw a full frame. True when the key was one of them.
-bool undoRedoKey(EditorState& state);
+// Both clear the selections as "x" does and draw a full frame when there was a step to take.
+void undoLastStep(EditorState& state);
+void redoNextStep(EditorState& state);
 
 }  // namespace vx

@@ -7,6 +7,7 @@
 #include "platform/console/input.h"
 #include "ui/editing.h"
 #include "ui/group_transform.h"
+#include "ui/key_bindings.h"
 #include "ui/modes.h"
 #include "ui/pointer.h"
 #include "ui/undo.h"
@@ -17,8 +18,6 @@ namespace vx {
 namespace {
 
 constexpr int32_t shiftWheelStep = 10;
-const std::string escapeKey{'\x1B'};
-const std::string enterKey{'\r'};
 
 bool shiftHeld(const InputState& input) { return (input.mouseModifiers & shiftModifier) != 0; }
 
@@ -53,10 +52,6 @@ Vertex pointerVertex(const InputState& input) {
 void editWithNothingSelected(EditorState& state) {
     Model& model = state.model;
     updatePointerPosition(state);
-    if (state.input.key == "d" && model.vertexCount > 0) {
-        --model.vertexCount;
-        state.redrawPending = 1;
-    }
     // A full table takes no more vertices.
     if (state.input.leftClick && model.vertexCount < maxVertices) {
         model.vertices[static_cast<std::size_t>(model.vertexCount++)] = pointerVertex(state.input);
@@ -65,17 +60,11 @@ void editWithNothingSelected(EditorState& state) {
 }
 
 // A selection kept over a load or a delete may name a vertex that no longer exists; it is
-// then neither moved nor deleted.
+// then not moved.
 void editSelectedVertex(EditorState& state) {
     Model& model = state.model;
     const int32_t k = state.selection.vertices[0];
     updatePointerPosition(state);
-    if (state.input.key == "d") {
-        deleteVertex(model, k);
-        state.selection.vertexCount = 0;
-        state.redrawPending = 1;
-        return;
-    }
     if (state.input.leftClick) {
         if (k < model.vertexCount) model.vertices[static_cast<std::size_t>(k)] = pointerVertex(state.input);
         state.redrawPending = 1;
@@ -99,18 +88,24 @@ void pickVertex(EditorState& state) {
     state.redrawPending = 1;
 }
 
+void followIfMoved(EditorState& state) {
+    const InputState& input = state.input;
+    if (input.mouseX != input.prevMouseX || input.mouseY != input.prevMouseY) followPointer(state);
+}
+
 // While an operation follows the pointer it takes all input but "q" and the close key: a click
-// keeps it, Esc or a right click cancels it, and other keys wait until it has ended.
+// keeps it, Esc or a right click cancels it, and other keys are dropped.
 void runGroupOperation(EditorState& state) {
     InputState& input = state.input;
-    if (input.key == escapeKey || input.rightClick) {
-        cancelGroupOperation(state);
-    } else {
-        if (input.mouseX != input.prevMouseX || input.mouseY != input.prevMouseY) followPointer(state);
-        if (input.leftClick || input.key == enterKey) keepGroupOperation(state);
+    if (!runKeyBinding(groupOperationKeys, state)) {
+        if (input.rightClick) {
+            cancelGroupOperation(state);
+        } else {
+            followIfMoved(state);
+            if (input.leftClick) keepGroupOperation(state);
+        }
     }
-    static const std::string closeKey{'\xFF', 'k'};
-    if (input.key != "q" && input.key != closeKey) input.key.clear();
+    if (input.key != quitKey && input.key != closeKey) input.key.clear();
 }
 
 // The vertices whose markers the last frame drew inside the rectangle, edges included.
@@ -174,42 +169,16 @@ void copyThenGrab(EditorState& state, bool extrude) {
     op.extruding = extrude;
 }
 
-void startFollowingOperation(EditorState& state, const std::string& key) {
-    if (key == "k" || key == "u") {
-        copyThenGrab(state, key == "u");
-        return;
-    }
-    const GroupAction action = key == "g" ? GroupAction::grab : key == "s" ? GroupAction::scale : GroupAction::turn;
-    startGroupOperation(state, action, key == "g" ? "grab" : key == "s" ? "scale" : "turn", state.group);
+// A cancel goes back to the last recorded model: a change not yet recorded (a grab kept by a
+// click on a tab) is recorded first, so a cancel keeps it.
+void startFollowing(EditorState& state, GroupAction action, const char* name) {
+    recordModelStep(state);
+    startGroupOperation(state, action, name, state.group);
 }
 
-// The keys of the group; a key that acted is used up, so the selection's "d" does not follow.
-void groupKey(EditorState& state) {
-    std::string& key = state.input.key;
-    const bool haveGroup = state.group.count > 0;
-    if (key == "a") {
-        groupAllOrNone(state.group, state.model.vertexCount);
-        state.redrawPending = 1;
-    } else if (key == "h") {
-        state.input.snapToGrid = !state.input.snapToGrid;
-        state.redrawPending = 1;
-    } else if (!haveGroup) {
-        return;
-    } else if (key == "g" || key == "s" || key == "w" || key == "k" || key == "u") {
-        // A cancel goes back to the last recorded model: a change not yet recorded (a grab kept
-        // by a click on a tab) is recorded first, so a cancel keeps it.
-        recordModelStep(state);
-        startFollowingOperation(state, key);
-    } else if (key == "j") {
-        reportVerdict(state, mirrorGroup(state.model, state.group));
-    } else if (key == "y") {
-        reportVerdict(state, weldGroup(state.model, state.group, state.selection, state.input.snapToGrid));
-    } else if (key == "d") {
-        reportVerdict(state, deleteGroup(state.model, state.group, state.selection));
-    } else {
-        return;
-    }
-    key.clear();
+void startCopy(EditorState& state, bool extrude) {
+    recordModelStep(state);
+    copyThenGrab(state, extrude);
 }
 
 template <typename Entry, std::size_t capacity, typename Uses>
@@ -242,6 +211,51 @@ void deleteVertex(Model& model, int32_t k) {
     --model.vertexCount;
 }
 
+void groupEveryVertexOrNone(EditorState& state) {
+    groupAllOrNone(state.group, state.model.vertexCount);
+    state.redrawPending = 1;
+}
+
+void toggleSnapToGrid(EditorState& state) {
+    state.input.snapToGrid = !state.input.snapToGrid;
+    state.redrawPending = 1;
+}
+
+void startGrab(EditorState& state) { startFollowing(state, GroupAction::grab, "grab"); }
+void startScale(EditorState& state) { startFollowing(state, GroupAction::scale, "scale"); }
+void startTurn(EditorState& state) { startFollowing(state, GroupAction::turn, "turn"); }
+void startDuplicateAndGrab(EditorState& state) { startCopy(state, false); }
+void startExtrudeAndGrab(EditorState& state) { startCopy(state, true); }
+
+void mirrorTheGroup(EditorState& state) { reportVerdict(state, mirrorGroup(state.model, state.group)); }
+
+void weldTheGroup(EditorState& state) {
+    reportVerdict(state, weldGroup(state.model, state.group, state.selection, state.input.snapToGrid));
+}
+
+void deleteTheGroup(EditorState& state) {
+    reportVerdict(state, deleteGroup(state.model, state.group, state.selection));
+}
+
+void deleteLastVertex(EditorState& state) {
+    --state.model.vertexCount;
+    state.redrawPending = 1;
+}
+
+// A selection kept over a load or a delete may name a vertex that no longer exists; nothing
+// is then deleted.
+void deleteSelectedVertex(EditorState& state) {
+    deleteVertex(state.model, state.selection.vertices[0]);
+    state.selection.vertexCount = 0;
+    state.input.leftClick = 0;
+    state.redrawPending = 1;
+}
+
+void keepFollowing(EditorState& state) {
+    followIfMoved(state);
+    keepGroupOperation(state);
+}
+
 void verticesBlock(EditorState& state) {
     InputState& input = state.input;
     if (groupOperationRunning(state)) {
@@ -255,7 +269,8 @@ void verticesBlock(EditorState& state) {
     stepPointerDistance(state.input);
     dragGroupRectangle(state);
     if (input.rightClick && shiftHeld(input)) toggleGroupVertex(state);
-    groupKey(state);
+    // A key that acted is used up, so the every-mode keys never see it.
+    if (runKeyBinding(verticesKeys, state)) input.key.clear();
     if (state.selection.vertexCount == 0)
         editWithNothingSelected(state);
     else if (state.selection.vertexCount == 1)

@@ -200,6 +200,8 @@ bool isScaleOption(const std::string& argument) { return argument == "--scale" |
 
 }  // namespace
 
+const char* helpText() { return help; }
+
 StartRequest parseCommandLine(const std::vector<std::string>& arguments) {
     std::vector<std::string> files;
     bool optionsEnded = false;

@@ -22,6 +22,9 @@ struct StartRequest {
 // are several words that only together name an existing file, as an unquoted name with spaces.
 StartRequest parseCommandLine(const std::vector<std::string>& arguments);
 
+// What --help prints.
+const char* helpText();
+
 // Acts on the command line before the window opens: prints the help or the version, or loads
 // the model and checks and decodes the picture. Anything unusable ends the program with one
 // line on standard error and nothing created: status 2 for a usage error, else 1.
