@@ -1,4 +1,10 @@
 // Polygon normals and facing, and the polygon pass: outline, flat shade and per-sample shade.
+//
+// What each pixel of a filled polygon must be is written plainly, with no shortcut, in the literal
+// reference renderer (Renderer::polygonPass and Renderer::fill in
+// tests/support/reference_renderer.cpp). The fast pass is in src/render/polygon_fill/, one part per
+// rule; its RULES.md numbers the rules and names, for each, the reference function that defines it
+// and the part that keeps it.
 #pragma once
 
 #include <vector>

@@ -165,18 +165,24 @@ struct Renderer {
         }
     }
 
+    // The rules of a filled polygon's pixels, numbered as in src/render/polygon_fill/RULES.md, are
+    // defined here; the fast pass shares none of this code.
+
+    // Rule 3: a sweep's or span's count.
     static double countOf(Point d) {
         double n = std::nearbyint(std::fabs(d.y));
         if (std::fabs(d.x) > std::fabs(d.y)) n = std::nearbyint(std::fabs(d.x));
         return n;
     }
 
+    // Rules 5 and 6: the grey of a shade.
     static uint32_t shade(double magnitude, bool selected) {
         if (std::isnan(magnitude)) return 0;
         const auto g = static_cast<uint32_t>(std::floor(magnitude)) + 7;
         return selected ? g << 16 : g << 16 | g << 8 | g;
     }
 
+    // Rule 2: the polygon-sample write.
     void writeSample(int32_t x, int32_t y, int32_t iz, uint32_t colour, bool visible, int16_t k) {
         if (!(iz < depth(x, y))) return;
         if (visible) color(x, y) = colour;
@@ -218,7 +224,7 @@ struct Renderer {
         return nullptr;
     }
 
-    // Consecutive samples of a span whose blocks touch only at a corner leave the two pixels beside
+    // Rule 7. Consecutive samples of a span whose blocks touch only at a corner leave the two pixels beside
     // it empty; the one on the side of the next span is noted with the later sample's values. Once
     // the sweep is done, the noted pixels that no block covers are written, in the order found.
     void mendCorner(Block a, Block b, Point step, double side, int32_t iz, uint32_t colour) {
@@ -241,7 +247,7 @@ struct Renderer {
             if (!covered.count({m.x, m.y})) writeSample(m.x, m.y, m.iz, m.colour, visible, k);
     }
 
-    // Whether the centre of pixel (x, y) lies strictly inside the outline of the corners in slot
+    // Rule 9. Whether the centre of pixel (x, y) lies strictly inside the outline of the corners in slot
     // order: every edge of some length sees it on the side the outline turns to.
     static bool centreInside(const std::array<std::pair<int64_t, int64_t>, 4>& k, int32_t x, int32_t y) {
         __int128 area = 0;
@@ -261,7 +267,7 @@ struct Renderer {
         return true;
     }
 
-    // The pixels inside the outline that neither a block nor a corner mend lit take the depth and
+    // Rule 9. The pixels inside the outline that neither a block nor a corner mend lit take the depth and
     // shade the polygon's reach gives them, or else its first neighbour in the reach: left, right,
     // above, below, then the four diagonal ones.
     void mendOutline(const uint16_t* slot, bool visible, int16_t k) {
@@ -290,6 +296,7 @@ struct Renderer {
         }
     }
 
+    // Rules 3 to 8: the sweep, its samples and blocks, their shades, and the points passed by.
     void fill(int32_t i, Point a, Point b, Point c, Point d, bool visible, bool selected, const uint16_t* slot) {
         const Point dAB{b.x - a.x, b.y - a.y, b.z - a.z}, dCD{d.x - c.x, d.y - c.y, d.z - c.z};
         const double n = std::max(countOf(dAB), countOf(dCD));
@@ -385,6 +392,7 @@ struct Renderer {
         if (whole) mendOutline(slot, visible, k);
     }
 
+    // Rule 1: which polygons, in what order, outlined or filled.
     void polygonPass() {
         for (int32_t i = 0; i < s.model.polygonCount; ++i) {
             const Polygon& polygon = s.model.polygons[i];
