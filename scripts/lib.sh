@@ -19,7 +19,7 @@ editor_packages=(cmake g++ make pkg-config libsdl2-dev libx11-dev libassimp-dev 
   libcli11-dev libstb-dev libmeshoptimizer-dev)
 test_packages=(googletest libgtest-dev libbenchmark-dev xvfb libxtst-dev libx11-dev clang libclang-rt-14-dev libosmesa6-dev
   desktop-file-utils shared-mime-info man-db dpkg-dev lintian
-  python3-tinyobjloader python3-stl python3-numpy admesh python3-meshio nodejs)
+  xdotool python3-tinyobjloader python3-stl python3-numpy admesh python3-meshio nodejs)
 
 # The web page: its compiler, and the browser and Node.js its tests drive it with.
 # npm comes with this machine's Node.js; on a plain Debian it is a package of its own.
