@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/history.h"
+#include "core/palette.h"
 
 namespace vx {
 
@@ -27,7 +28,7 @@ struct Vertex {
 // A triangle repeats its third vertex in slot 3.
 struct Polygon {
     std::array<uint16_t, 4> slots;  // vertex indices; may name a missing vertex after a delete or load
-    uint16_t flags;                 // PolygonFlags: twoSidedFlag; other bits are kept but mean nothing
+    uint16_t flags;                 // PolygonFlags: colour in bits 0-4 (colourMask), twoSidedFlag; bits 5-14 kept as loaded
 };
 
 struct Line {
@@ -41,6 +42,7 @@ struct Model {
     int32_t polygonCount;
     std::array<Line, maxLines> lines;          // LineTable
     int32_t lineCount;
+    Palette palette = builtinPalette;          // what polygon colours 1..31 mean
 };
 
 struct Normal {
