@@ -136,6 +136,23 @@ void BM_full(benchmark::State& state) {
     runFrames(state, [&] { b.frame(); });
 }
 
+// The torus of BM_full, shaded per sample, in perspective (0) and orthographic (1): the same
+// frame but for the scale of each point, and with a view picture behind it when orthographic
+// (2), the picture filling the screen at a model unit a pixel.
+void BM_fullOrthographic(benchmark::State& state) {
+    Bench b;
+    buildTorus(*b.state);
+    b.state->shadeStyle = 2;
+    b.state->camera.orthographic = state.range(0) > 0 ? 1 : 0;
+    if (state.range(0) == 2) {
+        ViewPicture& picture = b.state->viewPictures.views[0];
+        picture = {true, "bench", 1600, 1200, std::vector<uint32_t>(1600 * 1200, 0x808080), {0, 0, 0}, 1.0, 75};
+    }
+    b.frame();
+    state.counters["coverage"] = b.coverage();
+    runFrames(state, [&] { b.frame(); });
+}
+
 // 50 two-sided quads of 400 x 300 pixels at spread positions, drawn back to front so that every
 // sample passes its depth test.
 void buildQuarterQuads(EditorState& s) {
@@ -211,6 +228,7 @@ BENCHMARK(BM_floor)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_fullTableRotateDrag)->ArgName("style")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_cube)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_full)->ArgName("style")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_fullOrthographic)->ArgName("ortho")->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_big)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_sphere)
     ->ArgNames({"style", "threads"})

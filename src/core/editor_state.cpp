@@ -31,6 +31,7 @@ void initEditorState(EditorState& state) {
     state.recovery = {};
     state.heldMessage = {};
     state.shownTitle = {};
+    state.viewPictures = {};
 
     state.camera.drawdepth = 600;
     state.modelMagic = {'V', 'T', 'X', 'F', '\0'};

@@ -8,6 +8,7 @@
 
 #include "core/history.h"
 #include "core/palette.h"
+#include "core/view_picture.h"
 
 namespace vx {
 
@@ -66,6 +67,7 @@ struct Camera {
     int32_t panX;       // pixels added to every projected x
     int32_t panY;       // pixels added to every projected y
     int32_t drawdepth;  // far limit of the integer depth; kept >= 1
+    uint8_t orthographic;  // 1: every point is drawn at the scale perspective gives depth `distance`
 };
 
 enum class EditorMode : uint8_t { rotate = 0, vertices = 1, file = 2, camera = 3, polys = 4 };
@@ -220,6 +222,7 @@ struct EditorState {
     RecoveryCopy recovery;
     HeldMessage heldMessage;
     ShownTitle shownTitle;
+    ViewPictures viewPictures;  // the named views' own tracing pictures
 };
 
 // Every field zero or empty, then the start values that do not depend on the display.

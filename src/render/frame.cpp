@@ -13,6 +13,7 @@
 #include "render/polygon_fill.h"
 #include "render/projection.h"
 #include "render/render_threads.h"
+#include "render/view_picture_draw.h"
 
 namespace vx {
 namespace {
@@ -42,6 +43,7 @@ void copyBackground(ScreenBuffers& screen, const Background& background, const R
 struct StartJob {
     EditorState* state;
     Projection projection;
+    std::optional<PicturePlacement> viewPicture;  // the view's own picture, shown instead of the start-up one
 };
 
 // The clear and the background of the band's rows, and the projection of its share of the vertices.
@@ -49,8 +51,12 @@ void startBand(void* context, int band, int bands) {
     StartJob& job = *static_cast<StartJob*>(context);
     EditorState& state = *job.state;
     const RowBand rows = rowBand(state.screen.screenHeight, band, bands);
-    clearRows(state.screen, state.background.hasBackground != 0, rows);
-    if (state.background.hasBackground) copyBackground(state.screen, state.background, rows);
+    const bool pictured = state.background.hasBackground != 0 || job.viewPicture;
+    clearRows(state.screen, pictured, rows);
+    if (job.viewPicture)
+        drawViewPicture(state.screen, *job.viewPicture, rows);
+    else if (state.background.hasBackground)
+        copyBackground(state.screen, state.background, rows);
     const RowBand vertices = rowBand(std::clamp(state.model.vertexCount, 0, maxVertices), band, bands);
     projectVertices(state, job.projection, vertices.first, vertices.last);
 }
@@ -178,7 +184,7 @@ void drawDottedRectangle(ScreenBuffers& screen, const GroupRectangle& r) {
 // markers are drawn on one thread (a marker's depth test decides the marks on the rows around
 // it), which then works out the normals, while another orders the polygons.
 void composeFrame(EditorState& state) {
-    StartJob start{&state, projectionOf(state.camera, state.screen)};
+    StartJob start{&state, projectionOf(state.camera, state.screen), viewPictureShown(state)};
     runInBands(startBand, &start);
     static std::vector<OrderedPolygon> order;  // one frame at a time, like the thread pool
     static std::array<std::vector<VertexPick>, BandSplit::maxBands> vertexPicks;

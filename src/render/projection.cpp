@@ -25,8 +25,8 @@ float turnSecond(float c, float s, float a, float b) {
     return static_cast<float>(static_cast<double>(c) * b + static_cast<double>(s) * a);
 }
 
-int32_t screenCoordinate(float view, float zoom, float depth, int32_t centre) {
-    return roundToInt32(static_cast<double>(view) * zoom / depth + centre);
+int32_t screenCoordinate(float view, float zoom, double divisor, int32_t centre) {
+    return roundToInt32(static_cast<double>(view) * zoom / divisor + centre);
 }
 
 bool isSelectedVertex(const Selection& selection, int32_t i) {
@@ -82,11 +82,14 @@ void projectVertex(EditorState& state, const Projection& projection, int32_t i) 
 }  // namespace
 
 Projection projectionOf(const Camera& camera, const ScreenBuffers& screen) {
-    return {cosOf(camera.axy), sinOf(camera.axy), cosOf(camera.axz), sinOf(camera.axz),      cosOf(camera.ayz),
-            sinOf(camera.ayz), camera.distance,   camera.zoom,       screen.screenWidth / 2, screen.screenHeight / 2};
+    return {cosOf(camera.axy),   sinOf(camera.axy),       cosOf(camera.axz),
+            sinOf(camera.axz),   cosOf(camera.ayz),       sinOf(camera.ayz),
+            camera.distance,     camera.zoom,             screen.screenWidth / 2,
+            screen.screenHeight / 2, camera.orthographic != 0};
 }
 
-// The turns come in a fixed order: x-y first, then x-z, then y-z.
+// The turns come in a fixed order: x-y first, then x-z, then y-z. Orthographic or not, a point at
+// or behind the viewer gets no screen position, so the depth range hides the same points.
 void transformPoint(const Projection& p, float x, float y, float z, ViewPoint& view) {
     const float x1 = turnFirst(p.cosXy, p.sinXy, x, y);
     const float y1 = turnSecond(p.cosXy, p.sinXy, x, y);
@@ -96,8 +99,9 @@ void transformPoint(const Projection& p, float x, float y, float z, ViewPoint& v
     view.y = turnSecond(p.cosYz, p.sinYz, z1, y1);
     view.depth = static_cast<float>(static_cast<double>(view.z) + p.distance);
     if (!(view.depth > 0.0f)) return;
-    view.screenX = screenCoordinate(view.x, p.zoom, view.depth, p.centreX);
-    view.screenY = screenCoordinate(view.y, p.zoom, view.depth, p.centreY);
+    const double divisor = screenDivisor(p, view.depth);
+    view.screenX = screenCoordinate(view.x, p.zoom, divisor, p.centreX);
+    view.screenY = screenCoordinate(view.y, p.zoom, divisor, p.centreY);
 }
 
 float turnedZ(const Projection& p, float x, float y, float z) {

@@ -18,6 +18,7 @@ struct Projection {
     float zoom;
     int32_t centreX;  // screenWidth div 2
     int32_t centreY;  // screenHeight div 2
+    bool orthographic;  // the screen scale is zoom / distance for every point, not zoom / depth
 };
 
 Projection projectionOf(const Camera& camera, const ScreenBuffers& screen);
@@ -30,6 +31,13 @@ struct ViewPoint {
 };
 
 void transformPoint(const Projection& projection, float x, float y, float z, ViewPoint& view);
+// What a view coordinate is divided by, after the zoom, to give its screen offset: the point's
+// own depth in perspective, the camera distance when orthographic. Everything that maps between
+// the screen and the model goes through it.
+inline double screenDivisor(const Projection& projection, double depth) {
+    return projection.orthographic ? static_cast<double>(projection.distance) : depth;
+}
+
 // View z alone, as transformPoint gives it: all a polygon normal's facing needs.
 float turnedZ(const Projection& projection, float x, float y, float z);
 

@@ -6,6 +6,7 @@
 
 #include "io/exchange/model_import.h"
 #include "io/model/model_file.h"
+#include "io/model/view_references.h"
 #include "platform/console/cp437.h"
 #include "platform/console/input.h"
 #include "platform/console/line_input.h"
@@ -55,7 +56,8 @@ bool saveCommand(EditorState& state, bool askName) {
     if (verdict == SaveVerdict::notAModelFile) printMessage("not a model file: save refused");
     if (verdict == SaveVerdict::failed) printMessage("save failed");
     if (verdict != SaveVerdict::saved) return false;
-    printMessage("done.");
+    // The views' pictures go beside the model, in the same way; the model stays saved either way.
+    printMessage(saveViewReferences(state, name) ? "done." : "done, but the views' pictures could not be kept");
     recordModelStep(state);  // the new name is an undo step of its own, apart from any edit
     state.currentFileName = name;
     modelSaved(state);
@@ -87,6 +89,8 @@ bool loadNamedModel(EditorState& state, const std::string& path, const std::stri
         state.currentFileName = name;  // one undo step with the loaded tables: the edits before are recorded
     }
     clearGroup(state.group);  // its vertex numbers meant the old model
+    const std::string skipped = loadViewReferences(state, other ? state.currentFileName : path);
+    if (!skipped.empty()) state.heldMessage = {skipped, printMessage(skipped)};
     modelLoaded(state, hadUnsavedChanges);
     if (other) markImported(state);
     return true;

@@ -127,7 +127,7 @@ void startGroupOperation(EditorState& state, GroupAction action, const char* nam
                    static_cast<float>(op.centre[2]), view);
     op.centreDepth = roundToInt32(view.z);
     // Behind the eye the centre has no screen position; the pointer then stands in for it.
-    const double depth = view.depth > 0.0f ? static_cast<double>(view.depth) : 0.0;
+    const double depth = view.depth > 0.0f ? screenDivisor(projection, view.depth) : 0.0;
     op.centreScreenX =
         depth > 0 ? view.x * projection.zoom / depth + projection.centreX + state.camera.panX : op.startMouseX;
     op.centreScreenY =

@@ -3,7 +3,9 @@
 
 #include "ui/group_transform.h"
 #include "ui/modes.h"
+#include "ui/typed_position.h"
 #include "ui/undo.h"
+#include "ui/view_pictures.h"
 #include "ui/view_keys.h"
 
 namespace vx {
@@ -20,6 +22,7 @@ bool nothingSelectedButVertices(const EditorState& state) {
     return state.selection.vertexCount == 0 && state.model.vertexCount > 0;
 }
 bool oneVertexSelected(const EditorState& state) { return state.selection.vertexCount == 1; }
+bool atMostOneVertexSelected(const EditorState& state) { return state.selection.vertexCount <= 1; }
 bool noRightClick(const EditorState& state) { return !state.input.rightClick; }
 bool anyPolygonSelected(const EditorState& state) { return state.selection.polygon < 0; }
 
@@ -32,6 +35,17 @@ constexpr KeyBinding rotateRows[] = {
 
 constexpr KeyBinding cameraRows[] = {
     {"z", camera, nullptr, resetPanAndZoom, "z", "reset pan and zoom"},
+    {"a", camera, nullptr, showView<0>, "a", "front view"},
+    {"A", camera, nullptr, showView<1>, "A", "back view"},
+    {"s", camera, nullptr, showView<2>, "s", "side view (the right side)"},
+    {"S", camera, nullptr, showView<3>, "S", "the other side (the left side)"},
+    {"d", camera, nullptr, showView<4>, "d", "top view"},
+    {"D", camera, nullptr, showView<5>, "D", "bottom view"},
+    {"p", camera, nullptr, toggleOrthographic, "p", "orthographic or perspective"},
+    {"[", camera, currentViewHasPicture, lessOpaque, "[", "the view's picture less opaque"},
+    {"]", camera, currentViewHasPicture, moreOpaque, "]", "the view's picture more opaque"},
+    {"k", camera, currentViewHasPicture, startCalibration, "k", "calibrate the picture's scale"},
+    {escapeKey, camera, calibrating, cancelCalibration, "Esc", "cancel the calibration"},
 };
 
 // The group's keys come first: with a group, "d" deletes the group, not a vertex.
@@ -45,6 +59,8 @@ constexpr KeyBinding verticesRows[] = {
     {"u", vertices, hasGroup, startExtrudeAndGrab, "u", "extrude the group and grab it"},
     {"j", vertices, hasGroup, mirrorTheGroup, "j", "mirror the group through x = 0"},
     {"y", vertices, hasGroup, weldTheGroup, "y", "weld the group into one vertex"},
+    {"=", vertices, atMostOneVertexSelected, typeVertexPosition, "=", "type x y z: move the selected vertex, or place one"},
+    {"b", vertices, nullptr, pickVertexBehind, "b", "pick the vertex hidden behind the last one picked"},
     {"d", vertices, hasGroup, deleteTheGroup, "d", "delete the group"},
     {"d", vertices, nothingSelectedButVertices, deleteLastVertex, "d", "delete the last vertex"},
     {"d", vertices, oneVertexSelected, deleteSelectedVertex, "d", "delete the selected vertex"},
@@ -66,6 +82,8 @@ constexpr KeyBinding fileRows[] = {
     {"a", file, nullptr, saveAs, "a", "save under a typed name"},
     {"l", file, nullptr, loadNamed, "l", "load a typed name"},
     {"L", file, nullptr, reloadCurrentFile, "L", "load the current file again"},
+    {"b", file, nullptr, addViewPicture, "b", "a picture for the current view"},
+    {"B", file, nullptr, removeViewPicture, "B", "remove the current view's picture"},
 };
 
 constexpr KeyBinding everyModeRows[] = {

@@ -18,6 +18,12 @@ void quarterTurnAxz(EditorState& state);
 void quarterTurnAyz(EditorState& state);
 void resetTurns(EditorState& state);
 void resetPanAndZoom(EditorState& state);
+void showNamedView(EditorState& state, int index);  // index into namedViews; pan and zoom stay
+template <int index>
+void showView(EditorState& state) {
+    showNamedView(state, index);
+}
+void toggleOrthographic(EditorState& state);
 
 // Vertices mode. Each group edit reports "tables full" on the group's row when it cannot fit.
 void groupEveryVertexOrNone(EditorState& state);
@@ -31,6 +37,7 @@ void mirrorTheGroup(EditorState& state);
 void weldTheGroup(EditorState& state);
 void deleteTheGroup(EditorState& state);
 void deleteLastVertex(EditorState& state);
+void pickVertexBehind(EditorState& state);  // the vertex on the same pixel behind the last picked
 // The selected vertex goes, and with it the pass's left click: the vertex it would move is gone.
 void deleteSelectedVertex(EditorState& state);
 // Enter keeps a running group operation as a left click does, where the pointer is now.

@@ -25,7 +25,8 @@ Turn undo(float angle) {
 
 std::array<float, 3> unprojectPointer(const EditorState& state, int32_t screenX, int32_t screenY, int32_t depth) {
     const Camera& camera = state.camera;
-    const double d = single(wrapAdd(camera.distance, depth));
+    // Orthographic views scale every depth as perspective scales the camera distance.
+    const double d = single(camera.orthographic ? camera.distance : wrapAdd(camera.distance, depth));
     const double zoom = camera.zoom;
     const double centreX = state.screen.screenWidth / 2;
     const double centreY = state.screen.screenHeight / 2;

@@ -3,8 +3,10 @@
 #include <cmath>
 
 #include "core/numeric.h"
+#include "core/views.h"
 #include "ui/key_bindings.h"
 #include "ui/modes.h"
+#include "ui/view_pictures.h"
 
 namespace vx {
 namespace {
@@ -78,6 +80,16 @@ void resetPanAndZoom(EditorState& state) {
     state.redrawPending = 1;
 }
 
+void showNamedView(EditorState& state, int index) {
+    turnToView(state.camera, index);
+    state.redrawPending = 1;
+}
+
+void toggleOrthographic(EditorState& state) {
+    state.camera.orthographic = state.camera.orthographic ? 0 : 1;
+    state.redrawPending = 1;
+}
+
 void rotateBlock(EditorState& state) {
     InputState& input = state.input;
     Camera& camera = state.camera;
@@ -111,7 +123,12 @@ void rotateBlock(EditorState& state) {
 void cameraBlock(EditorState& state) {
     InputState& input = state.input;
     Camera& camera = state.camera;
+    if (state.viewPictures.message && (!input.key.empty() || input.leftClick || input.rightClick)) {
+        state.viewPictures.message = nullptr;
+        state.redrawPending = 1;
+    }
     runKeyBinding(cameraKeys, state);
+    if (pictureMouse(state)) return;
     if (input.leftClick || input.rightClick) {
         input.dragStartX = input.mouseX;
         input.dragStartY = input.mouseY;

@@ -9,6 +9,8 @@
 #include "platform/console/cp437.h"
 #include "platform/console/display.h"
 #include "platform/console/text.h"
+#include "ui/vertex_pick.h"
+#include "ui/view_pictures.h"
 
 namespace vx {
 namespace {
@@ -115,7 +117,13 @@ void drawGroupRow(const EditorState& state) {
         printRow(5, state.vertexMessage);
         return;
     }
-    if (state.group.count == 0) return;
+    if (state.group.count == 0) {
+        if (vertexBehindLastPicked(state) >= 0)
+            printRow(5, "b to pick the vertex hidden behind the last one picked");
+        else if (state.selection.vertexCount <= 1)
+            printRow(5, state.selection.vertexCount == 1 ? "= to type where it goes" : "= to type where a vertex goes");
+        return;
+    }
     std::string& text = newRow("group ");
     text += formatInteger(state.group.count);
     text += ": g grab, s scale, w turn, k duplicate, j mirror, u extrude, y weld, d delete";
@@ -156,6 +164,13 @@ void drawFileHelp(const EditorState& state) {
     std::string& text = newRow(help);
     text += keepEnd(cp437FromUtf8(state.currentFileName), static_cast<std::size_t>(rowCells) - help.size());
     printRow(2, text);
+    // Rows 3 and 4 are the commands' prompts and messages.
+    printRow(5, "b=picture for the current view, B=remove it");
+}
+
+void drawCameraHelp(const EditorState& state) {
+    printRow(3, "a/s/d front, side, top view, A/S/D the opposite side, p orthographic");
+    drawPictureHelp(state);
 }
 
 void drawHelpLines(const EditorState& state) {
@@ -172,6 +187,7 @@ void drawHelpLines(const EditorState& state) {
             break;
         case EditorMode::camera:
             printRow(2, "Camera mode. Click and drag or z to reset");
+            drawCameraHelp(state);
             break;
         case EditorMode::polys:
             drawPolysHelp(state);
@@ -204,6 +220,7 @@ void drawValueRow(EditorState& state) {
     text += formatInteger(state.model.polygonCount);
     text += " drawdepth ";
     text += formatInteger(camera.drawdepth);
+    if (camera.orthographic) text += " ortho";
     locate(1, 1);
     // Cut at the row's end, as extreme values would wrap onto row 2; the angles come first.
     printString(std::string_view(text).substr(0, static_cast<std::size_t>(rowCells)), 0);

@@ -251,6 +251,14 @@ void deleteSelectedVertex(EditorState& state) {
     state.redrawPending = 1;
 }
 
+// The last picked vertex gives way to the one hidden behind it on the same pixel.
+void pickVertexBehind(EditorState& state) {
+    const int32_t behind = vertexBehindLastPicked(state);
+    if (behind < 0) return;
+    state.selection.vertices[static_cast<std::size_t>(state.selection.vertexCount - 1)] = static_cast<uint16_t>(behind);
+    state.redrawPending = 1;
+}
+
 void keepFollowing(EditorState& state) {
     followIfMoved(state);
     keepGroupOperation(state);

@@ -135,4 +135,44 @@ bool findFourMarkers(const ScreenBuffers& screen, int32_t x, int32_t y, int32_t 
     return found == 4;
 }
 
+namespace {
+
+bool drawnInFrame(const EditorState& state, int32_t i) {
+    const ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
+    return row.depth >= 1 && row.depth <= state.camera.drawdepth;
+}
+
+// Depth first, then index, so vertices at one depth still take turns.
+bool fartherThan(const EditorState& state, int32_t a, int32_t b) {
+    const int32_t da = state.projected[static_cast<std::size_t>(a)].depth;
+    const int32_t db = state.projected[static_cast<std::size_t>(b)].depth;
+    return da != db ? da > db : a > b;
+}
+
+bool isPicked(const Selection& selection, int32_t i) {
+    for (int32_t k = 0; k < std::clamp(selection.vertexCount, 0, 4); ++k)
+        if (selection.vertices[static_cast<std::size_t>(k)] == i) return true;
+    return false;
+}
+
+}  // namespace
+
+int32_t vertexBehindLastPicked(const EditorState& state) {
+    const Selection& selection = state.selection;
+    const int32_t count = std::clamp(state.model.vertexCount, 0, maxVertices);
+    if (selection.vertexCount < 1 || selection.vertexCount > 4) return -1;
+    const int32_t last = selection.vertices[static_cast<std::size_t>(selection.vertexCount - 1)];
+    if (last >= count || !drawnInFrame(state, last)) return -1;
+    const ProjectedVertex& at = state.projected[static_cast<std::size_t>(last)];
+    int32_t next = -1, nearest = -1;
+    for (int32_t i = 0; i < count; ++i) {
+        const ProjectedVertex& row = state.projected[static_cast<std::size_t>(i)];
+        if (isPicked(selection, i) || !drawnInFrame(state, i) || row.screenX != at.screenX || row.screenY != at.screenY)
+            continue;
+        if (nearest < 0 || fartherThan(state, nearest, i)) nearest = i;
+        if (fartherThan(state, i, last) && (next < 0 || fartherThan(state, next, i))) next = i;
+    }
+    return next >= 0 ? next : nearest;
+}
+
 }  // namespace vx

@@ -25,4 +25,9 @@ VertexPick findVertexNearPointer(const EditorState& state);
 bool findFourMarkers(const ScreenBuffers& screen, int32_t x, int32_t y, int32_t maxReach,
                      std::array<int32_t, 4>& vertices);
 
+// A vertex that the last frame drew on the very pixel of the last selected one, where only the
+// nearer marker can be clicked: the next such vertex farther away (by depth, then index), or
+// after the farthest the nearest again; -1 when there is none. Selected vertices are skipped.
+int32_t vertexBehindLastPicked(const EditorState& state);
+
 }  // namespace vx

@@ -35,6 +35,9 @@ struct RenderOptions {
     std::string size = "800x600";                  // WxH, or N for NxN
     std::string background;
     bool frame = false;  // distance, zoom, pan and draw depth chosen to fill the picture with the model
+    std::string view;        // front, back, right, left, top or bottom: that view's angles
+    bool ortho = false;      // orthographic projection
+    bool references = false;  // the views' pictures from the model's NAME.vxref
 };
 
 struct ConvertOptions {

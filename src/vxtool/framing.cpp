@@ -55,7 +55,8 @@ int32_t frameDistance(const std::vector<ViewPoint>& points) {
 }  // namespace
 
 // Projection is linear in zoom at a fixed distance, so the spans seen at zoom 1 give the zoom
-// that fits them exactly, and the pan that centres them.
+// that fits them exactly, and the pan that centres them; orthographic views divide by the camera
+// distance alone.
 void frameModel(EditorState& state) {
     const std::vector<ViewPoint> points = turnedVertices(state);
     if (points.empty()) return;
@@ -64,8 +65,9 @@ void frameModel(EditorState& state) {
     Span x, y, depth;
     for (const ViewPoint& p : points) {
         const double d = static_cast<double>(p.z) + camera.distance;
-        x.take(p.x / d);
-        y.take(p.y / d);
+        const double scaleDepth = camera.orthographic ? static_cast<double>(camera.distance) : d;
+        x.take(p.x / scaleDepth);
+        y.take(p.y / scaleDepth);
         depth.take(d);
     }
     const double usable = 1.0 - 2 * frameMargin;

@@ -40,6 +40,12 @@ void addRender(CLI::App& app, RenderOptions& o) {
     render->add_option("--show", o.show, "Any of markers,lines,polygons")->delimiter(',');
     render->add_option("--size", o.size, "WxH, or N for NxN (default 800x600)");
     render->add_option("--background", o.background, "Picture drawn behind the model");
+    render->add_option("--view", o.view, "front, back, right, left, top or bottom: that side faces the viewer")
+        ->check(CLI::IsMember({"front", "back", "right", "left", "top", "bottom"}))
+        ->excludes("--angles");
+    render->add_flag("--ortho", o.ortho, "Orthographic: every point at the scale of the camera distance");
+    render->add_flag("--references", o.references,
+                     "Draw each view's own picture from the model's NAME.vxref (orthographic views)");
     render->add_flag("--frame", o.frame, "Choose distance, zoom, pan and draw depth so the model fills the picture")
         ->excludes("--distance", "--zoom", "--pan", "--drawdepth");
 }

@@ -2,8 +2,11 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "core/numeric.h"
+#include "core/views.h"
+#include "io/model/view_references.h"
 #include "io/output_file.h"
 #include "io/picture/background_image.h"
 #include "io/picture/picture_writer.h"
@@ -57,6 +60,8 @@ void setCamera(const RenderOptions& options, double frame, Camera& camera) {
         camera.axz = radiansFromDegrees((*options.angles)[1]);
         camera.ayz = radiansFromDegrees((*options.angles)[2]);
     }
+    if (const std::optional<int> view = viewNamed(options.view)) turnToView(camera, *view);
+    camera.orthographic = options.ortho ? 1 : 0;
     if (options.distance) camera.distance = *options.distance;
     if (options.drawdepth) camera.drawdepth = *options.drawdepth;
     if (options.zoom) camera.zoom = static_cast<float>(*options.zoom);
@@ -122,6 +127,10 @@ int runRender(const RenderOptions& options) {
     if (!loadBackground(options, *state, error) || !readModel(options.input, {}, *state, error)) {
         complain(error);
         return failure;
+    }
+    if (options.references) {
+        const std::string skipped = loadViewReferences(*state, options.input);
+        if (!skipped.empty()) complain(referencesPathFor(options.input) + ": " + skipped);
     }
     if (options.frame)
         frameModel(*state);

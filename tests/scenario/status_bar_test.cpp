@@ -125,7 +125,8 @@ TEST(StatusBar, cameraAndPolysHelpLines) {
     Scenario editor;
     editor.key("c");
     EXPECT_EQ(textLine(2), "Camera mode. Click and drag or z to reset");
-    EXPECT_EQ(textLine(3), "");
+    EXPECT_EQ(textLine(3), "a/s/d front, side, top view, A/S/D the opposite side, p orthographic");
+    EXPECT_EQ(textLine(4), "");  // no picture of the view's own
     editor.key("e");
     EXPECT_EQ(textLine(2), "polygon Edit mode. L-click to create, R-click to select");
     EXPECT_EQ(textLine(3), "");

@@ -49,9 +49,11 @@ struct Renderer {
         zv = single(double(c) * z1 - double(sn) * y1);
         yv = single(double(c) * y1 + double(sn) * z1);
         d = single(double(zv) + s.camera.distance);
+        // Orthographic: every point at the scale perspective gives the camera distance.
+        const double scaleDepth = s.camera.orthographic ? double(s.camera.distance) : double(d);
         if (d > 0) {
-            sx = roundEven(double(xv) * s.camera.zoom / d + f.width / 2);
-            sy = roundEven(double(yv) * s.camera.zoom / d + f.height / 2);
+            sx = roundEven(double(xv) * s.camera.zoom / scaleDepth + f.width / 2);
+            sy = roundEven(double(yv) * s.camera.zoom / scaleDepth + f.height / 2);
         }
     }
 

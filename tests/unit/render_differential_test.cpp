@@ -112,6 +112,7 @@ private:
         c.panX = between(-s.screen.screenWidth, s.screen.screenWidth) / 2;
         c.panY = between(-s.screen.screenHeight, s.screen.screenHeight) / 2;
         c.drawdepth = static_cast<int32_t>(logUniform(1, 10000));
+        c.orthographic = chance(0.3) ? 1 : 0;
         s.showFlags = static_cast<uint8_t>(chance(0.7) ? 7 : between(0, 7));
         s.shadeStyle = static_cast<uint8_t>(between(0, 2));
     }
@@ -170,7 +171,7 @@ protected:
         for (int frame = 0; frame < frames; ++frame) {
             setRenderThreads(frame % 2 + 1);
             useFillForEveryProcessor(frame / 2 % 2 == 1);
-            s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000};
+            s.camera = {0.0f, 0.0f, 0.0f, 500, 500.0f, 0, 0, 100000, 0};
             s.shadeStyle = static_cast<uint8_t>(frame / 4 % 2 + 1);
             s.showFlags = 4;
             s.model.vertexCount = s.model.polygonCount = s.model.lineCount = 0;

@@ -477,6 +477,66 @@ TEST_F(EditorWindow, aFastDragTurnsFromWhereTheButtonWentDown) {
 
 // One line on standard error names the copy, which holds the cube's eight vertices and the one
 // placed before the window system went away.
+// A 24-bit BMP of one colour with one dot of another, rows bottom first.
+void writeDotPicture(const std::filesystem::path& path, int width, int height, int dotX, int dotY, uint32_t paper,
+                     uint32_t ink) {
+    const int rowBytes = (width * 3 + 3) / 4 * 4;
+    std::vector<unsigned char> bytes(54 + static_cast<std::size_t>(rowBytes) * height, 0);
+    const auto le32 = [&](std::size_t at, uint32_t value) {
+        for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+    };
+    bytes[0] = 'B';
+    bytes[1] = 'M';
+    le32(2, static_cast<uint32_t>(bytes.size()));
+    le32(10, 54);
+    le32(14, 40);
+    le32(18, static_cast<uint32_t>(width));
+    le32(22, static_cast<uint32_t>(height));
+    bytes[26] = 1;
+    bytes[28] = 24;
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t colour = x == dotX && y == dotY ? ink : paper;
+            const std::size_t at = 54 + static_cast<std::size_t>(height - 1 - y) * rowBytes + 3 * x;
+            bytes[at] = static_cast<unsigned char>(colour);
+            bytes[at + 1] = static_cast<unsigned char>(colour >> 8);
+            bytes[at + 2] = static_cast<unsigned char>(colour >> 16);
+        }
+    }
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// A model with the front view's picture beside it: in the orthographic front view the picture's
+// dot is on the screen, a click on it places a vertex there, and the vertex stays on the dot when
+// the view moves.
+TEST_F(EditorWindow, aVertexClickedOnADotOfTheFrontViewsPictureStaysOnIt) {
+    namespace fs = std::filesystem;
+    const fs::path folder = fs::temp_directory_path() / ("vxedit-window-trace-" + std::to_string(getpid()));
+    fs::create_directories(folder);
+    const char empty[] = {'V', 'T', 'X', 'F', 0, 0, 0, 0, 0, 0};
+    std::ofstream(folder / "trace.vx", std::ios::binary).write(empty, sizeof empty);
+    writeDotPicture(folder / "front.bmp", 41, 31, 30, 10, 0xC8C8C8, 0x0040FF);
+    // Two units a picture pixel at the start view's half a pixel a unit: a screen pixel each,
+    // the middle pixel (20, 15) on the origin, so the dot stands at (410, 295).
+    std::ofstream(folder / "trace.vxref") << "front \"front.bmp\" 0 0 0 2 100\n";
+    EditorProcess editor({(folder / "trace.vx").string()});
+    const Window window = awaitWindow(editor);
+    std::vector<uint32_t> rotateHelp;
+    ASSERT_NO_FATAL_FAILURE(leaveRotateMode(window, XK_c, rotateHelp));
+    tap(XK_p);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 410, 295) == 0x0040FFu; }));
+    EXPECT_EQ(pixel(window, 409, 295), 0xC8C8C8u);
+    tap(XK_v);
+    clickAt(window, 410, 295);
+    ASSERT_TRUE(eventually([&] { return pixel(window, 410, 295) == 0xFFFFFFu; }));  // the new marker
+    tap(XK_Right);  // the view moves a pixel: the picture and the vertex with it
+    EXPECT_TRUE(eventually([&] { return pixel(window, 411, 295) == 0xFFFFFFu; }));
+    tap(XK_1);  // markers hidden: the dot shows where the vertex is
+    EXPECT_TRUE(eventually([&] { return pixel(window, 411, 295) == 0x0040FFu; }));
+    expectQuitWithStatusZero(editor);
+    fs::remove_all(folder);
+}
+
 void expectOneLineNamingACopyOfNineVertices(EditorProcess& editor, const std::string& whyStart) {
     ASSERT_TRUE(eventually([&] { return editor.ended(); }));
     EXPECT_EQ(editor.status(), 1);
