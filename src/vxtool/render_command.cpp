@@ -112,6 +112,12 @@ bool loadBackground(const RenderOptions& options, EditorState& state, std::strin
     return false;
 }
 
+void loadViewPictures(const RenderOptions& options, EditorState& state) {
+    if (!options.references) return;
+    const std::string skipped = loadViewReferences(state, options.input);
+    if (!skipped.empty()) complain(referencesPathFor(options.input) + ": " + skipped);
+}
+
 int runRender(const RenderOptions& options) {
     const bool bmp = hasExtension(options.output, "bmp");
     if (!bmp && !hasExtension(options.output, "png")) {
@@ -128,10 +134,7 @@ int runRender(const RenderOptions& options) {
         complain(error);
         return failure;
     }
-    if (options.references) {
-        const std::string skipped = loadViewReferences(*state, options.input);
-        if (!skipped.empty()) complain(referencesPathFor(options.input) + ": " + skipped);
-    }
+    loadViewPictures(options, *state);
     if (options.frame)
         frameModel(*state);
     else if (options.distance && !options.drawdepth)

@@ -35,4 +35,8 @@ bool anythingInView(const EditorState& state);
 // Reads the --background picture, if any, into the sized screen arrays as the editor does.
 bool loadBackground(const RenderOptions& options, EditorState& state, std::string& error);
 
+// --references: the views' pictures from the model's NAME.vxref. A picture that cannot be read
+// is skipped and named on standard error; the model is drawn all the same.
+void loadViewPictures(const RenderOptions& options, EditorState& state);
+
 }  // namespace vx::tool

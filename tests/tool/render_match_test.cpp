@@ -2,6 +2,8 @@
 // same pixels between the status rows and the tab row, in every style, with and without a picture.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "io/file_test_support.h"
 #include "io/model/model_file.h"
 #include "platform/console/input.h"
@@ -40,6 +42,42 @@ Picture stripes() {
 }
 
 class RenderMatchesEditor : public InTempFolder {};
+
+// Each named view, orthographic, with the side view's own picture read from the model's
+// NAME.vxref: vxtool draws what the editor shows after the view's key and p.
+TEST_F(RenderMatchesEditor, inEveryNamedViewOrthographicWithTheViewsPictures) {
+    ASSERT_TRUE(writeBmp("side.bmp", stripes()));
+    {
+        auto source = tool::makeToolState();
+        buildModel(source->model);
+        ASSERT_TRUE(saveModel(*source, "model.vx"));
+        std::ofstream("model.vxref") << "right \"side.bmp\" 30 -20 7 0.8 75\n";
+    }
+    Scenario editor({"model.vx"});
+    editor.key("cp");
+    const char* keys[] = {"a", "A", "s", "S", "d", "D"};
+    const char* names[] = {"front", "back", "right", "left", "top", "bottom"};
+    for (int view = 0; view < 6; ++view) {
+        editor.key(keys[view]);
+        sleepMs(60);
+        tool::RenderOptions options;
+        options.input = "model.vx";
+        options.view = names[view];
+        options.ortho = true;
+        options.references = true;
+        auto state = tool::makeToolState();
+        std::string error;
+        ASSERT_TRUE(tool::prepareView(options, *state, error) && tool::readModel(options.input, {}, *state, error))
+            << error;
+        tool::loadViewPictures(options, *state);
+        composeFrame(*state);
+        int differing = 0;
+        for (int32_t y = firstPictureRow; y < tabRowTop; ++y)
+            for (int32_t x = 0; x < 800; ++x)
+                differing += (editor.windowPixel(x, y) & 0xFFFFFFu) != state->screen.colorBuffer[pixelIndex(state->screen, x, y)];
+        EXPECT_EQ(differing, 0) << names[view];
+    }
+}
 
 TEST_F(RenderMatchesEditor, inEveryStyleWithAndWithoutAPicture) {
     ASSERT_TRUE(writeBmp("picture.bmp", stripes()));
