@@ -2,6 +2,8 @@
 // on them, and keeping them beside the model in NAME.vxref.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -205,6 +207,31 @@ TEST_F(ViewPictureScenario, aMissingPictureIsNamedAndSkippedAndTheModelStillLoad
     EXPECT_EQ(editor.state().heldMessage.text, "");  // shown once, on the frame after the load
     EXPECT_EQ(textLine(4).substr(textLine(4).find("front.bmp")),
               "front.bmp (no such file), nowhere.png (no such file), a line that is not a view's picture");
+}
+
+// Every cut and many damaged copies of a good file: the loader keeps only what it can read
+// whole, and a picture it keeps is placed sensibly.
+TEST_F(ViewPictureScenario, aCutOrDamagedReferencesFileNeverGivesAPictureABadPlacement) {
+    const std::string good = "front \"front.bmp\" 12.5 -3 0 0.75 50\nright \"front.bmp\" 1 2 3 4 100\n";
+    auto state = std::make_unique<EditorState>();
+    initEditorState(*state);
+    std::mt19937 random(33);
+    for (std::size_t trial = 0; trial < good.size() + 300; ++trial) {
+        std::string text = good.substr(0, std::min(trial, good.size()));
+        if (trial >= good.size())
+            text[random() % text.size()] = static_cast<char>(random() % 256);
+        writeFile("m.vxref", bytesOf(text));
+        loadViewReferences(*state, "m.vx");
+        for (const ViewPicture& picture : state->viewPictures.views) {
+            if (!picture.present) continue;
+            EXPECT_GT(picture.unitsPerPixel, 0.0) << text;
+            EXPECT_TRUE(picture.opacity % 25 == 0 && picture.opacity >= 25 && picture.opacity <= 100) << text;
+            EXPECT_EQ(picture.width, 40);
+        }
+    }
+    writeFile("m.vxref", bytesOf(good));
+    EXPECT_EQ(loadViewReferences(*state, "m.vx"), "");
+    EXPECT_TRUE(state->viewPictures.views[0].present && state->viewPictures.views[2].present);
 }
 
 TEST(ViewReferences, thePathIsKeptRelativeToTheModelsFolderWithQuotesEscaped) {
