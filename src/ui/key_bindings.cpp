@@ -45,7 +45,7 @@ constexpr KeyBinding cameraRows[] = {
     {"[", camera, currentViewHasPicture, lessOpaque, "[", "the view's picture less opaque"},
     {"]", camera, currentViewHasPicture, moreOpaque, "]", "the view's picture more opaque"},
     {"k", camera, currentViewHasPicture, startCalibration, "k", "calibrate the picture's scale"},
-    {escapeKey, camera, calibrating, cancelCalibration, "Esc", "cancel the calibration"},
+    {escapeKey, camera, calibrating, cancelCalibration, nullptr, "cancel the calibration"},
 };
 
 // The group's keys come first: with a group, "d" deletes the group, not a vertex.

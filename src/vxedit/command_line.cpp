@@ -51,12 +51,8 @@ Rotate mode:
   a s d        quarter turns;  z  reset the turns;  wheel  zoom
 Camera mode:
   left drag    pan;  right drag  zoom;  z  reset pan and zoom;  wheel  zoom
-  a s d        front, side (right), top view;  A S D  back, left, bottom view
-  p            orthographic or perspective (keeps the middle's size)
-In an orthographic view with a picture of its own (File mode b):
-  Shift+left drag   move the picture;  Shift+right drag  scale it
-  [ ]          the picture's opacity;  k  calibrate: two clicks, then their distance
-  Esc          cancel the calibration
+  a s d        front, side, top;  A S D  back, left, bottom;  p  orthographic
+  Shift+drags  move, scale the view's picture;  [ ]  opacity;  k  calibrate
 Vertices mode:
   left click   place a vertex at the 3-D pointer; with one selected, move it
                there; with 2, 3 or 4 selected, join them by a line or polygon
@@ -64,8 +60,7 @@ Vertices mode:
   wheel        move the 3-D pointer nearer or farther; with Shift by 10 a notch
   d            delete the last vertex, or the selected one, or the group
   h            snap placing and moving to a 10-unit grid, or stop snapping
-  b            pick the vertex hidden behind the last one picked, on its pixel
-  =            type x y z: move the selected vertex there, or place a new one
+  b =          pick the vertex hidden behind; type x y z for it or a new one
 Vertices mode, the group (any number of vertices):
   Shift+right click  add a vertex to the group or take it out
   Shift+left drag    group the markers in a rectangle; with Ctrl take them out
@@ -79,9 +74,8 @@ Polys mode:
   right click  select or unselect a polygon
   p t d        flip it; make it one- or two-sided; delete it
 File mode:
-  b            a picture for the current view;  B  remove it
-  s save; a save as; l load; L reload. Typing a name: Enter ends, Esc clears,
-  Backspace, Delete, Home, End and the arrow keys edit.
+  s save; a save as; l load; L reload; b view picture; B remove it. Typing a
+  name: Enter ends, Esc clears, Backspace, Delete, Home, End and arrows edit.
 
 Recovery copies:
   Unsaved work is copied to $XDG_STATE_HOME/vxedit/recovery/

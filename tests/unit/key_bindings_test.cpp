@@ -18,7 +18,6 @@ const std::map<std::string, std::string> sectionModes = {
     {"Keys in every mode (case-sensitive):", "every"},
     {"Rotate mode:", "rotate"},
     {"Camera mode:", "camera"},
-    {"In an orthographic view with a picture of its own (File mode b):", "camera"},
     {"Vertices mode:", "vertices"},
     {"Vertices mode, the group (any number of vertices):", "vertices"},
     {"Polys mode:", "polys"},
@@ -28,7 +27,7 @@ const std::map<std::string, std::string> sectionModes = {
 // The mouse's part of the help, which the key tables leave to the mode handlers.
 const std::set<std::string> mouseGestures = {"left drag", "right drag",        "left click",     "right click",
                                              "wheel",     "Shift+right click", "Shift+left drag",
-                                             "Shift+right drag"};
+                                             "Shift+drags"};
 
 std::string modeName(const KeyMode& mode) {
     if (!mode) return "every";
