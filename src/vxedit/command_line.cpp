@@ -69,9 +69,13 @@ Polys mode:
   left click   make a rectangle of the four vertex markers nearest the pointer
   right click  select or unselect a polygon
   p t d        flip it; make it one- or two-sided; delete it
+  [ ]          the current colour down or up (or click its swatch on row 5)
+  b = B        paint the selected polygon; take its colour; colour it from
+               the picture behind it
+  Shift+left click  paint the polygon under the pointer
 File mode:
-  s save; a save as; l load; L reload. Typing a name: Enter ends, Esc clears,
-  Backspace, Delete, Home, End and the arrow keys edit.
+  s save; a save as; l load; L reload; P load a palette. Typing a name: Enter
+  ends, Esc clears, Backspace, Delete, Home, End and the arrow keys edit.
 
 Recovery copies:
   Unsaved work is copied to $XDG_STATE_HOME/vxedit/recovery/
