@@ -50,7 +50,7 @@ TEST_F(ToolOutput, infoJsonIsOneDocumentWithEveryFile) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(out,
               "{\"files\":[{\"file\":\"cu\\\"be.vx\",\"vertices\":8,\"lines\":0,\"polygons\":1,\"triangles\":1,"
-              "\"quads\":0,\"twoSided\":1,\"bounds\":{\"x\":[-100,100],\"y\":[-100,100],\"z\":[-100,100]},"
+              "\"quads\":0,\"twoSided\":1,\"colours\":0,\"ownPalette\":false,\"bounds\":{\"x\":[-100,100],\"y\":[-100,100],\"z\":[-100,100]},"
               "\"problems\":5,\"information\":[\"3 edges belong to one polygon only: the model is open\"]},"
               "{\"file\":\"missing.vx\",\"error\":\"missing.vx: cannot be "
               "opened\"}]}\n");
