@@ -31,17 +31,22 @@ struct Tint {
     explicit Tint(uint32_t colour) : rgb(colour & 0xFFFFFF), masks((rgb >> 1 & 0x7F7F7F) == (rgb & 0x7F7F7F)) {}
     // floor(x / 255) for x = g·channel up to 255·255, with no division.
     static uint32_t per255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
-    static Lanes per255(const Lanes& x) { return (x + 1 + (x >> 8)) >> 8; }
     uint32_t channel(int shift) const { return rgb >> shift & 0xFF; }
 
     uint32_t of(uint32_t g) const {
         if (masks) return g * 0x010101u & rgb;
         return per255(g * channel(16)) << 16 | per255(g * channel(8)) << 8 | per255(g * channel(0));
     }
+    // Red and blue in one product: g·R and g·B each fit 16 bits, so their halves of g·(R, 0, B)
+    // stay apart, and per255 works on both halves at once (each sum stays below 2^16).
     Lanes of(const Lanes& g) const {
         if (masks) return g * 0x010101 & static_cast<int32_t>(rgb);
-        const auto c = [this](int shift) { return static_cast<int32_t>(channel(shift)); };
-        return per255(g * c(16)) << 16 | per255(g * c(8)) << 8 | per255(g * c(0));
+        using Unsigned = uint32_t __attribute__((vector_size(16)));
+        const Unsigned grey = __builtin_convertvector(g, Unsigned);
+        const Unsigned redBlue = grey * (rgb & 0xFF00FFu), green = grey * channel(8);
+        const Unsigned rb = (redBlue + 0x10001u + (redBlue >> 8 & 0xFF00FFu)) >> 8 & 0xFF00FFu;
+        const Unsigned gg = (green + 1u + (green >> 8)) & 0xFF00u;
+        return __builtin_convertvector(rb | gg, Lanes);
     }
 };
 
