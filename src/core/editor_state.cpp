@@ -10,6 +10,7 @@ void initEditorState(EditorState& state) {
     state.model.vertexCount = 0;
     state.model.polygonCount = 0;
     state.model.lineCount = 0;
+    state.model.palette = builtinPalette;
     state.polygonNormals = {};
     state.polygonFacing = {};
     state.projected = {};
@@ -21,6 +22,7 @@ void initEditorState(EditorState& state) {
     state.group = {};
     state.groupOperation = {};
     state.groupRectangle = {};
+    state.paint = {};
     state.vertexMessage = nullptr;
     state.background = {};
     state.screen = {};

@@ -122,6 +122,14 @@ struct GroupRectangle {
     int32_t endX, endY;      // the pointer now
 };
 
+// Painting in Polys mode: the current colour, and a Shift + left press that paints the polygon
+// under the pointer when it is released where it went down.
+struct Paint {
+    int32_t colour;          // the current colour: 0 none, 1..31 a palette entry
+    bool pressed;            // a Shift + left press waits for its release
+    int32_t pressX, pressY;  // pixels where it went down
+};
+
 // Screen-sized arrays, stored row by row: element (x, y) lives at y * screenWidth + x.
 struct ScreenBuffers {
     int32_t screenWidth;                   // as the display reports it
@@ -210,6 +218,7 @@ struct EditorState {
     VertexGroup group;
     GroupOperation groupOperation;
     GroupRectangle groupRectangle;
+    Paint paint;
     const char* vertexMessage;  // Vertices mode's message row ("tables full") until the next input; null for none
     std::string currentFileName;
     std::array<char, 5> modelMagic;  // "VTXF" and a terminating zero

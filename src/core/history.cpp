@@ -64,6 +64,12 @@ void applyStep(const HistoryStep& step, bool forward, Model& model, std::string&
     applyChange(step.polygons.get(), forward, model.polygons, model.polygonCount);
     applyChange(step.lines.get(), forward, model.lines, model.lineCount);
     if (step.name) name = forward ? step.name->after : step.name->before;
+    if (step.palette) model.palette = forward ? step.palette->after : step.palette->before;
+}
+
+std::unique_ptr<PaletteChange> diffPalette(const Palette& present, const Palette& now) {
+    if (present == now) return nullptr;
+    return std::make_unique<PaletteChange>(PaletteChange{present, now});
 }
 
 std::unique_ptr<NameChange> diffName(const std::string& present, const std::string& now) {
@@ -106,6 +112,7 @@ void takePresent(const Model& present, Model& model) {
     model.vertexCount = present.vertexCount;
     model.polygonCount = present.polygonCount;
     model.lineCount = present.lineCount;
+    model.palette = present.palette;
 }
 
 // A model put back under another name than the file that holds it (an undone save-as) is not
@@ -119,7 +126,7 @@ void noteSavedState(History& history, const Model& model) {
 bool sameModel(const Model& a, const Model& b) {
     return sameTable(a.vertices, a.vertexCount, b.vertices, b.vertexCount) &&
            sameTable(a.polygons, a.polygonCount, b.polygons, b.polygonCount) &&
-           sameTable(a.lines, a.lineCount, b.lines, b.lineCount);
+           sameTable(a.lines, a.lineCount, b.lines, b.lineCount) && a.palette == b.palette;
 }
 
 void resetHistory(History& history, const Model& model, const std::string& name) {
@@ -145,9 +152,10 @@ bool recordStep(History& history, const Model& model, const std::string& name) {
     step.polygons = diffTable(present.polygons, present.polygonCount, model.polygons, model.polygonCount);
     step.lines = diffTable(present.lines, present.lineCount, model.lines, model.lineCount);
     step.name = diffName(history.presentName, name);
-    if (!step.vertices && !step.polygons && !step.lines && !step.name) return false;
+    step.palette = diffPalette(present.palette, model.palette);
+    if (!step.vertices && !step.polygons && !step.lines && !step.name && !step.palette) return false;
     step.bytes = sizeof(HistoryStep) + changeBytes(step.vertices) + changeBytes(step.polygons) +
-                 changeBytes(step.lines) + nameBytes(step.name);
+                 changeBytes(step.lines) + nameBytes(step.name) + (step.palette ? sizeof(PaletteChange) : 0);
     applyStep(step, true, present, history.presentName);
     dropRedoSteps(history);
     history.bytes += step.bytes;

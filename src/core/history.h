@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "core/palette.h"
+
 namespace vx {
 
 struct Model;
@@ -34,11 +36,18 @@ struct NameChange {
     std::string after;
 };
 
+// A palette loaded, or put back to the built-in one.
+struct PaletteChange {
+    Palette before;
+    Palette after;
+};
+
 struct HistoryStep {
     std::unique_ptr<TableChange<Vertex>> vertices;  // null when the table did not change
     std::unique_ptr<TableChange<Polygon>> polygons;
     std::unique_ptr<TableChange<Line>> lines;
     std::unique_ptr<NameChange> name;  // null when the file name did not change
+    std::unique_ptr<PaletteChange> palette;  // null when the palette did not change
     std::size_t bytes;  // memory the step holds, counted against maxHistoryBytes
 };
 
@@ -78,7 +87,7 @@ void restorePresent(const History& history, Model& model);
 // The model was just saved to or loaded from the named file: it is now the saved state.
 void markSaved(History& history, const Model& model, const std::string& name);
 
-// True when the tables and counts, as a save writes them, are the same.
+// True when the tables, counts and palette, as a save writes them, are the same.
 bool sameModel(const Model& a, const Model& b);
 
 }  // namespace vx

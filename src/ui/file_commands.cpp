@@ -7,6 +7,7 @@
 #include "io/exchange/model_import.h"
 #include "io/model/model_file.h"
 #include "io/model/view_references.h"
+#include "io/palette/palette_file.h"
 #include "platform/console/cp437.h"
 #include "platform/console/input.h"
 #include "platform/console/line_input.h"
@@ -101,7 +102,41 @@ void loadCommand(EditorState& state, bool askName) {
     if (nameToUse(state, askName ? "load from file:" : nullptr, name)) loadNamedModel(state, name, name);
 }
 
+// A message the frame the command brings would cover: it is held over that frame.
+void printHeldMessage(EditorState& state, const std::string& text) {
+    const int row = printMessage(text);
+    state.heldMessage = {text, row};
+    state.redrawPending = 1;
+}
+
+std::string paletteMessage(const PaletteRead& read) {
+    std::string text = "palette of " + std::to_string(read.given) + " colours from a " + read.source;
+    if (read.leftOut > 0) text += read.source == "picture" ? ", more left out" : ", " + std::to_string(read.leftOut) + " more left out";
+    return text;
+}
+
 }  // namespace
+
+void applyPaletteFile(EditorState& state, const std::string& name) {
+    if (name.empty()) {
+        state.model.palette = builtinPalette;
+        return printHeldMessage(state, "built-in palette");
+    }
+    PaletteRead read;
+    std::string problem;
+    if (!readPaletteFile(name, read, problem)) {
+        printMessage(problem);
+        return;
+    }
+    state.model.palette = read.palette;
+    printHeldMessage(state, paletteMessage(read));
+}
+
+void loadPalette(EditorState& state) {
+    clearMessageRows();
+    promptLine("palette from file (empty: built-in):", true, true);
+    applyPaletteFile(state, utf8FromCp437(takeToken()));
+}
 
 std::string importedModelName(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');

@@ -25,6 +25,10 @@ bool importOtherModel(EditorState& state, const std::string& path, std::string& 
 // NAME.obj -> NAME.vx; a name without an ending gets .vx added.
 std::string importedModelName(const std::string& path);
 
+// The palette of a .gpl, .hex or picture file becomes the model's, with a message saying what
+// it took; an empty name puts back the built-in palette.
+void applyPaletteFile(EditorState& state, const std::string& name);
+
 // The imported model is in no .vx file yet: it counts as unsaved, and so keeps a recovery copy,
 // until it is written.
 void markImported(EditorState& state);

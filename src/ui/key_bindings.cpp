@@ -75,6 +75,11 @@ constexpr KeyBinding polysRows[] = {
     {"p", polys, selectsPolygon, flipSelectedPolygon, "p", "flip the selected polygon"},
     {"t", polys, selectsPolygon, toggleSelectedPolygonSides, "t", "make it one- or two-sided"},
     {"d", polys, anyPolygonSelected, deleteSelectedPolygon, "d", "delete it"},
+    {"[", polys, nullptr, previousColour, "[", "the current colour one down"},
+    {"]", polys, nullptr, nextColour, "]", "the current colour one up"},
+    {"b", polys, selectsPolygon, paintSelectedPolygon, "b", "paint the selected polygon in the current colour"},
+    {"=", polys, selectsPolygon, takeSelectedPolygonColour, "=", "take the selected polygon's colour"},
+    {"B", polys, selectsPolygon, paintFromPicture, "B", "colour it from the picture behind it"},
 };
 
 constexpr KeyBinding fileRows[] = {
@@ -84,6 +89,7 @@ constexpr KeyBinding fileRows[] = {
     {"L", file, nullptr, reloadCurrentFile, "L", "load the current file again"},
     {"b", file, nullptr, addViewPicture, "b", "a picture for the current view"},
     {"B", file, nullptr, removeViewPicture, "B", "remove the current view's picture"},
+    {"P", file, nullptr, loadPalette, "P", "palette from a .gpl, .hex or picture file (empty name: built-in)"},
 };
 
 constexpr KeyBinding everyModeRows[] = {

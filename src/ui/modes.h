@@ -10,7 +10,7 @@ void rotateBlock(EditorState& state);    // quarter turns, reset and rotate drag
 void verticesBlock(EditorState& state);  // place, pick, move, delete and join vertices
 void fileBlock(EditorState& state);      // save and load commands
 void cameraBlock(EditorState& state);    // pan and zoom drags, reset
-void polysBlock(EditorState& state);     // quads from markers; select, flip, toggle, delete
+void polysBlock(EditorState& state);     // quads from markers; select, flip, toggle, delete, paint
 
 // Rotate and Camera modes.
 void quarterTurnAxy(EditorState& state);
@@ -48,11 +48,18 @@ bool selectsPolygon(const EditorState& state);  // the selection names a polygon
 void flipSelectedPolygon(EditorState& state);
 void toggleSelectedPolygonSides(EditorState& state);
 void deleteSelectedPolygon(EditorState& state);
+void previousColour(EditorState& state);  // the current colour steps down, 0 to 31
+void nextColour(EditorState& state);      // and up, 31 to 0
+void paintSelectedPolygon(EditorState& state);
+void takeSelectedPolygonColour(EditorState& state);
+// The palette entry nearest in CIE Lab to the mean of the picture under the selected polygon.
+void paintFromPicture(EditorState& state);
 
 // File mode.
 void saveToCurrentFile(EditorState& state);
 void saveAs(EditorState& state);
 void loadNamed(EditorState& state);
 void reloadCurrentFile(EditorState& state);
+void loadPalette(EditorState& state);  // asks for a name; an empty one puts back the built-in palette
 
 }  // namespace vx

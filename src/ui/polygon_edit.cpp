@@ -7,6 +7,7 @@
 #include "ui/editing.h"
 #include "ui/key_bindings.h"
 #include "ui/modes.h"
+#include "ui/paint.h"
 #include "ui/vertex_pick.h"
 
 namespace vx {
@@ -150,6 +151,7 @@ void joinSelectedVertices(EditorState& state) {
 void polysBlock(EditorState& state) {
     runKeyBinding(polysKeys, state);
     if (state.input.rightClick) pickPolygon(state);
+    if (paintWithPointer(state)) return;
     if (state.input.leftClick && state.model.vertexCount > 3) makeQuadAroundPointer(state);
 }
 

@@ -9,6 +9,7 @@
 #include "platform/console/cp437.h"
 #include "platform/console/display.h"
 #include "platform/console/text.h"
+#include "ui/paint.h"
 #include "ui/vertex_pick.h"
 #include "ui/view_pictures.h"
 
@@ -147,8 +148,32 @@ void drawVerticesHelp(const EditorState& state) {
     drawGroupRow(state);
 }
 
+// A swatch of two cells in the colour; the current colour's carries a mark in black or white,
+// whichever stands out from it.
+void drawSwatch(int column, uint32_t colour, bool current) {
+    const uint32_t luma = (299 * (colour >> 16 & 0xFF) + 587 * (colour >> 8 & 0xFF) + 114 * (colour & 0xFF)) / 1000;
+    setColor(luma > 127 ? 0x000000 : 0xFFFFFF, colour);
+    locate(paintRow, column);
+    printString(current ? "[]" : "  ", 0);
+}
+
+// Row 5: the current colour, its number and swatch, and the strip that chooses it; row 6 the
+// painting keys.
+void drawPaintRows(const EditorState& state) {
+    const int32_t current = state.paint.colour;
+    std::string& text = newRow("colour ");
+    text += formatInteger(current);
+    printRow(paintRow, text);
+    drawSwatch(currentSwatchColumn, swatchColour(state.model.palette, current), false);
+    for (int32_t colour = 0; colour < stripColours; ++colour)
+        drawSwatch(stripColumn + swatchCells * colour, swatchColour(state.model.palette, colour), colour == current);
+    setColor(helpForeground, helpBackground);
+    printRow(paintRow + 1, "[ ] colour, b paint, = take colour, B from picture, Shift+click paint");
+}
+
 void drawPolysHelp(const EditorState& state) {
     printRow(2, "polygon Edit mode. L-click to create, R-click to select");
+    drawPaintRows(state);
     if (state.selection.polygon >= 0) return;
     const int64_t index = -static_cast<int64_t>(state.selection.polygon) - 1;
     const bool twoSided =
@@ -166,6 +191,7 @@ void drawFileHelp(const EditorState& state) {
     printRow(2, text);
     // Rows 3 and 4 are the commands' prompts and messages.
     printRow(5, "b=picture for the current view, B=remove it");
+    printRow(6, "P=palette from a .gpl, .hex or picture file");
 }
 
 void drawCameraHelp(const EditorState& state) {

@@ -73,9 +73,12 @@ Polys mode:
   left click   make a rectangle of the four vertex markers nearest the pointer
   right click  select or unselect a polygon
   p t d        flip it; make it one- or two-sided; delete it
+  [ ]          colour down or up (or click a swatch on row 5);  b  paint it
+  = B          take its colour; colour it from the picture behind it
+  Shift+left click  paint the polygon under the pointer
 File mode:
-  s save; a save as; l load; L reload; b view picture; B remove it. Typing a
-  name: Enter ends, Esc clears, Backspace, Delete, Home, End and arrows edit.
+  s save; a save as; l load; L reload; b view picture; B remove it; P palette.
+  Typing a name: Enter ends, Esc clears; Backspace Delete Home End arrows edit.
 
 Recovery copies:
   Unsaved work is copied to $XDG_STATE_HOME/vxedit/recovery/

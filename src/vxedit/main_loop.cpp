@@ -9,6 +9,7 @@
 #include "platform/console/input.h"
 #include "render/frame.h"
 #include "ui/dispatch.h"
+#include "ui/paint.h"
 #include "ui/recovery.h"
 #include "ui/status_bar.h"
 #include "ui/undo.h"
@@ -54,7 +55,7 @@ void drawStatus(EditorState& state) {
 
 // Steps F to H once input has arrived.
 void act(EditorState& state) {
-    if (takeTabClick(state)) {
+    if (takeTabClick(state) || takeSwatchClick(state)) {
         state.loop.next = LoopStep::frame;
         return;
     }

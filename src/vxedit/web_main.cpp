@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -75,10 +76,22 @@ EM_JS(void, offerDownload, (const char* fileName), {
 });
 // clang-format on
 
-// A picture replaces the tracing picture; anything else is loaded as a model file.
+// A palette's file name ends .gpl or .hex; the scratch path the page hands over has no ending.
+bool namesPalette(const std::string& name) {
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos) return false;
+    std::string ending = name.substr(dot + 1);
+    std::transform(ending.begin(), ending.end(), ending.begin(), [](unsigned char c) { return std::tolower(c); });
+    return ending == "gpl" || ending == "hex";
+}
+
+// A palette becomes the model's, a picture replaces the tracing picture; anything else is loaded
+// as a model file.
 void openPicked(EditorState& state, const std::string& path, const std::string& name) {
     PreparedPicture picture;
-    if (preparePicture(path, picture).ok()) {
+    if (namesPalette(name)) {
+        applyPaletteFile(state, path);
+    } else if (preparePicture(path, picture).ok()) {
         // The reader fills only what the picture covers, so an earlier picture is cleared first.
         std::fill(state.screen.backgroundImage.begin(), state.screen.backgroundImage.end(), 0u);
         showPicture(state, picture);

@@ -1,6 +1,7 @@
 // vxtool check: one line per problem, or one JSON document for scripts.
 #include <iostream>
 
+#include "io/model/model_file.h"
 #include "vxtool/commands.h"
 #include "vxtool/json_text.h"
 #include "vxtool/model_check.h"
@@ -23,6 +24,18 @@ std::string jsonFile(const std::string& path, bool readable, const std::string& 
     return out + "]}";
 }
 
+// Bytes after a model file's records that are not its palette: the editor ignores them, but they
+// may be what is left of something another program meant to keep there.
+void noteTrailingBytes(const std::string& path, const EditorState& state, std::vector<Finding>& findings) {
+    if (!isVxModel(path)) return;
+    const std::size_t other = modelFileTail(state, path).otherBytes;
+    if (other == 0) return;
+    findings.push_back({"trailing-bytes",
+                        std::to_string(other) + " byte" + (other == 1 ? "" : "s") +
+                            " after the records are not a palette and are ignored",
+                        true});
+}
+
 }  // namespace
 
 int runCheck(const CheckOptions& options) {
@@ -35,6 +48,7 @@ int runCheck(const CheckOptions& options) {
         const bool readable = readModel(path, {}, *state, error);
         std::vector<Finding> findings;
         if (readable) findings = checkModel(state->model);
+        if (readable) noteTrailingBytes(path, *state, findings);
         if (!readable || problemCount(findings) > 0) status = failure;
         if (options.json) {
             if (i) json += ',';

@@ -47,6 +47,7 @@ struct ConvertOptions {
     bool simplify = false;      // reduce the model until it fits the tables
     std::size_t simplifyTo = 0;  // with simplify: at most this many polygons; 0: the tables' limit
     bool ascii = false;
+    std::string palette;  // a .gpl, .hex or picture whose palette the outputs take; empty: as read
 };
 
 struct CheckOptions {

@@ -9,6 +9,7 @@
 #include "io/exchange/writers.h"
 #include "io/model/model_file.h"
 #include "io/output_file.h"
+#include "io/palette/palette_file.h"
 #include "render/polygon_fill.h"
 #include "render/projection.h"
 #include "vxtool/commands.h"
@@ -84,7 +85,13 @@ bool convertOne(const std::string& in, const std::string& out, const std::string
     import.simplify = options.simplify;
     import.simplifyTo = options.simplifyTo;
     auto state = makeToolState();
-    return readModel(in, import, *state, error) && writeModelAs(*state, out, format, options.ascii, error);
+    if (!readModel(in, import, *state, error)) return false;
+    if (!options.palette.empty()) {
+        PaletteRead read;
+        if (!readPaletteFile(options.palette, read, error)) return false;
+        state->model.palette = read.palette;
+    }
+    return writeModelAs(*state, out, format, options.ascii, error);
 }
 
 std::string stemOf(const std::string& path) {

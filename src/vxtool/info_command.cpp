@@ -1,5 +1,6 @@
 // vxtool info: counts, bounding box and a one-line summary of check, per file, as lines or JSON.
 #include <algorithm>
+#include <array>
 #include <iostream>
 
 #include "vxtool/commands.h"
@@ -13,6 +14,8 @@ namespace {
 // What info says about one model; both outputs print this and nothing else.
 struct Summary {
     int32_t vertices, lines, polygons, triangles, twoSided;
+    int32_t colours;  // distinct palette entries the polygons use
+    bool ownPalette;  // the model carries a palette other than the built-in one
     bool hasBounds;  // false without vertices
     Vertex low, high;
     std::size_t problems;
@@ -20,12 +23,16 @@ struct Summary {
 };
 
 Summary summarise(const Model& model) {
-    Summary s{model.vertexCount, model.lineCount, model.polygonCount, 0, 0, model.vertexCount > 0, {}, {}, 0, {}};
+    Summary s{model.vertexCount, model.lineCount, model.polygonCount, 0, 0, 0, model.palette != builtinPalette,
+              model.vertexCount > 0, {}, {}, 0, {}};
+    std::array<bool, paletteSize + 1> used{};
     for (int32_t i = 0; i < model.polygonCount; ++i) {
         const Polygon& p = model.polygons[static_cast<std::size_t>(i)];
         if (p.slots[3] == p.slots[2]) ++s.triangles;
         if (p.flags & twoSidedFlag) ++s.twoSided;
+        used[static_cast<std::size_t>(colourOf(p.flags))] = true;
     }
+    s.colours = static_cast<int32_t>(std::count(used.begin() + 1, used.end(), true));
     if (s.hasBounds) s.low = s.high = model.vertices[0];
     for (int32_t i = 1; i < model.vertexCount; ++i) {
         const Vertex& v = model.vertices[static_cast<std::size_t>(i)];
@@ -43,6 +50,7 @@ void printLines(const std::string& path, const Summary& s) {
     std::cout << path << "\n  vertices " << s.vertices << ", lines " << s.lines << ", polygons " << s.polygons
               << " (triangles " << s.triangles << ", quads " << s.polygons - s.triangles << ", two-sided "
               << s.twoSided << ")\n";
+    std::cout << "  colours " << s.colours << " used, " << (s.ownPalette ? "own" : "built-in") << " palette\n";
     if (s.hasBounds)
         std::cout << "  bounds x " << s.low.x << ".." << s.high.x << ", y " << s.low.y << ".." << s.high.y << ", z "
                   << s.low.z << ".." << s.high.z << "\n";
@@ -66,7 +74,8 @@ std::string jsonSummary(const std::string& path, const Summary& s) {
                       ",\"lines\":" + std::to_string(s.lines) + ",\"polygons\":" + std::to_string(s.polygons) +
                       ",\"triangles\":" + std::to_string(s.triangles) +
                       ",\"quads\":" + std::to_string(s.polygons - s.triangles) +
-                      ",\"twoSided\":" + std::to_string(s.twoSided) + ",\"bounds\":";
+                      ",\"twoSided\":" + std::to_string(s.twoSided) + ",\"colours\":" + std::to_string(s.colours) +
+                      ",\"ownPalette\":" + (s.ownPalette ? "true" : "false") + ",\"bounds\":";
     if (s.hasBounds)
         out += "{\"x\":" + jsonRange(s.low.x, s.high.x) + ",\"y\":" + jsonRange(s.low.y, s.high.y) +
                ",\"z\":" + jsonRange(s.low.z, s.high.z) + "}";

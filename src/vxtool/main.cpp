@@ -65,6 +65,7 @@ void addConvert(CLI::App& app, ConvertOptions& o) {
                    "Reduce a model past the limits until it fits; --simplify=N: to at most N polygons")
         ->check(CLI::Range(0, 1000000000));
     convert->add_flag("--ascii", o.ascii, "Text STL or PLY instead of binary");
+    convert->add_option("--palette", o.palette, "Give the models the palette of a .gpl, .hex or picture file");
 }
 
 void addCheck(CLI::App& app, CheckOptions& o) {

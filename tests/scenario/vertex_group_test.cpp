@@ -13,6 +13,7 @@
 #include "render/pixel_writers.h"
 #include "support/scenario.h"
 #include "support/screen_text.h"
+#include "ui/paint.h"
 
 namespace vx::test {
 namespace {
@@ -512,6 +513,57 @@ TEST_F(Group, theReadmeBoxIsEighteenInputsAndAClosedBoxFacingOut) {
     EXPECT_EQ(vertex(3), (Vertex{100, 100, 50}));
     EXPECT_EQ(vertex(7), (Vertex{100, -110, 50}));  // 100 pixels at depth 425: 212.5, on the grid 210
     expectClosedAndOutward(model());
+}
+
+// Shift + click on a face in view that has no colour yet, away from its edges, as a user aims.
+bool paintAFaceInView(CountedUser& user) {
+    const EditorState& state = user.editor.state();
+    const ScreenBuffers& screen = state.screen;
+    const auto codeAt = [&](int32_t x, int32_t y) { return screen.pickBuffer[pixelIndex(screen, x, y)]; };
+    for (int32_t y = 100; y < 540; ++y) {
+        for (int32_t x = 4; x < 796; ++x) {
+            const int16_t code = codeAt(x, y);
+            if (code >= 0 || colourOf(state.model.polygons[static_cast<std::size_t>(-code - 1)].flags) != 0) continue;
+            if (codeAt(x - 4, y) != code || codeAt(x + 4, y) != code || codeAt(x, y + 4) != code) continue;
+            headless::holdModifiers(shiftModifier);
+            user.click(x, y);
+            headless::holdModifiers(0);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The README's box in three colours, a pair of opposite faces each (dark red, dark blue, light
+// green): Polys mode, a swatch, Shift + click on the face in view, quarter turns in Rotate mode to
+// bring the others round.
+TEST_F(Group, theReadmeBoxTakes28InputsToColourInThreeColours) {
+    CountedUser user{editor};
+    user.key("adh");
+    user.click(350, 350), user.click(450, 350);
+    user.shiftWheel(5);
+    user.click(356, 344), user.click(444, 344);
+    user.join({{350, 350}, {450, 350}, {444, 344}, {356, 344}});
+    user.key("au");
+    user.move(400, 200);
+    user.click(400, 200);
+    ASSERT_EQ(model().polygonCount, 6);
+    user.inputs = 0;
+    const auto swatch = [&](int32_t colour) { user.click((stripColumn - 1 + swatchCells * colour) * 8 + 8, 72); };
+    // Each step: keys (Rotate mode, quarter turns, Polys mode), perhaps a swatch, a face.
+    const struct {
+        const char* keys;
+        int32_t colour;  // 0: the colour stays
+    } steps[] = {{"e", 7}, {"rsse", 0}, {"rse", 18}, {"rsse", 0}, {"rde", 12}, {"rdde", 0}};
+    for (const auto& step : steps) {
+        user.key(step.keys);
+        if (step.colour) swatch(step.colour);
+        ASSERT_TRUE(paintAFaceInView(user)) << step.keys;
+    }
+    EXPECT_EQ(user.inputs, 28);
+    std::map<int32_t, int> faces;
+    for (int32_t i = 0; i < 6; ++i) ++faces[colourOf(model().polygons[static_cast<std::size_t>(i)].flags)];
+    EXPECT_EQ(faces, (std::map<int32_t, int>{{7, 2}, {12, 2}, {18, 2}}));
 }
 
 // The README's mirrored house front: half of it and a mirror, against the whole built by hand.

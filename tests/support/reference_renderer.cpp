@@ -177,11 +177,16 @@ struct Renderer {
         return n;
     }
 
-    // Rules 5 and 6: the grey of a shade.
-    static uint32_t shade(double magnitude, bool selected) {
+    // Rules 5 and 6: the grey level of a shade, red when selected, in the polygon's palette entry
+    // (colour 1..31) when it has one.
+    uint32_t shade(double magnitude, bool selected, int32_t paint) const {
         if (std::isnan(magnitude)) return 0;
         const auto g = static_cast<uint32_t>(std::floor(magnitude)) + 7;
-        return selected ? g << 16 : g << 16 | g << 8 | g;
+        if (selected) return g << 16;
+        if (paint == 0) return g << 16 | g << 8 | g;
+        const uint32_t entry = s.model.palette[static_cast<std::size_t>(paint - 1)];
+        const uint32_t r = entry >> 16 & 0xFF, gr = entry >> 8 & 0xFF, b = entry & 0xFF;
+        return (g * r / 255) << 16 | (g * gr / 255) << 8 | (g * b / 255);
     }
 
     // Rule 2: the polygon-sample write.
@@ -322,6 +327,7 @@ struct Renderer {
         const Point stepCD{single(dCD.x / n), single(dCD.y / n), single(dCD.z / n)};
         Point p = a, q = c;
         const int16_t k = int16_t(-(i + 1));
+        const int32_t paint = s.model.polygons[i].flags & 0x1F;  // the palette entry, 0 for none
         bool whole = true;  // a polygon cut short by a span too long keeps only what was drawn
         mends.clear();
         covered.clear();
@@ -334,12 +340,12 @@ struct Renderer {
                 break;
             }
             if (m == 0) {
-                uint32_t colour = shade(std::fabs(248.0 * f.facing[i]), selected);
+                uint32_t colour = shade(std::fabs(248.0 * f.facing[i]), selected, paint);
                 if (s.shadeStyle == 2) {
                     const float su = uQ - uP, sv = vQ - vP, sz = sp.z;
                     const float slen = single(std::sqrt(double(su) * su + double(sv) * sv + double(sz) * sz) / 248);
                     const float len = single(std::sqrt(double(dU1) * dU1 + double(dV1) * dV1 + double(dZ1) * dZ1) * slen);
-                    colour = len == 0 ? 0 : shade(std::fabs((double(dV1) * su - double(dU1) * sv) / len), selected);
+                    colour = len == 0 ? 0 : shade(std::fabs((double(dV1) * su - double(dU1) * sv) / len), selected, paint);
                 }
                 const int32_t ix = floorOf(p.x), iy = floorOf(p.y), iz = floorOf(p.z);
                 if (ix >= 1 && ix <= f.width - 2 && iy >= 1 && iy <= f.height - 2)
@@ -358,11 +364,11 @@ struct Renderer {
                 bool lastDrawn = false;
                 Block last{};
                 uint32_t colour = 0;
-                if (s.shadeStyle == 1) colour = shade(std::fabs(248.0 * f.facing[i]), selected);
+                if (s.shadeStyle == 1) colour = shade(std::fabs(248.0 * f.facing[i]), selected, paint);
                 for (int64_t t = 0; t < static_cast<int64_t>(m); ++t) {
                     if (s.shadeStyle == 2) {
                         const float len = single(std::sqrt(double(eu) * eu + double(ev) * ev + double(ez) * ez) * slen);
-                        colour = len == 0 ? 0 : shade(std::fabs((double(ev) * su - double(eu) * sv) / len), selected);
+                        colour = len == 0 ? 0 : shade(std::fabs((double(ev) * su - double(eu) * sv) / len), selected, paint);
                         eu += kU;
                         ev += kV;
                         ez += kZ;
@@ -408,7 +414,9 @@ struct Renderer {
             const Point a = pointOf(polygon.slots[0]), b = pointOf(polygon.slots[3]);
             const Point c = pointOf(polygon.slots[1]), d = pointOf(polygon.slots[2]);
             if (s.shadeStyle == 0) {
-                const uint32_t colour = selected ? 0x7F0000 : 0x7F7F7F;
+                const int32_t paint = polygon.flags & 0x1F;
+                uint32_t colour = selected ? 0x7F0000 : 0x7F7F7F;
+                if (!selected && paint != 0) colour = s.model.palette[static_cast<std::size_t>(paint - 1)];
                 Point p = a;
                 drawLine(p, b, colour);
                 drawLine(p, d, colour);

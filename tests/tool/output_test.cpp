@@ -50,10 +50,54 @@ TEST_F(ToolOutput, infoJsonIsOneDocumentWithEveryFile) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
     EXPECT_EQ(out,
               "{\"files\":[{\"file\":\"cu\\\"be.vx\",\"vertices\":8,\"lines\":0,\"polygons\":1,\"triangles\":1,"
-              "\"quads\":0,\"twoSided\":1,\"bounds\":{\"x\":[-100,100],\"y\":[-100,100],\"z\":[-100,100]},"
+              "\"quads\":0,\"twoSided\":1,\"colours\":0,\"ownPalette\":false,\"bounds\":{\"x\":[-100,100],\"y\":[-100,100],\"z\":[-100,100]},"
               "\"problems\":5,\"information\":[\"3 edges belong to one polygon only: the model is open\"]},"
               "{\"file\":\"missing.vx\",\"error\":\"missing.vx: cannot be "
               "opened\"}]}\n");
+}
+
+// convert --palette gives the output the file's palette; info then says it is the model's own and
+// counts the colours used; check notes bytes after the records that are not a palette.
+TEST_F(ToolOutput, convertTakesAPaletteFileThatInfoAndCheckThenReport) {
+    auto state = tool::makeToolState();
+    state->model.polygons[0] = {{0, 1, 2, 2}, static_cast<uint16_t>(twoSidedFlag | 3)};
+    state->model.polygons[1] = {{0, 2, 3, 3}, 5};
+    state->model.polygons[2] = {{1, 2, 3, 3}, 3};
+    state->model.polygonCount = 3;
+    ASSERT_TRUE(saveModel(*state, "painted.vx"));
+    writeFile("warm.hex", bytesOf("aa0000\n"));
+    tool::ConvertOptions convert;
+    convert.files = {"painted.vx", "warm.vx"};
+    convert.palette = "warm.hex";
+    ASSERT_EQ(tool::runConvert(convert), 0);
+    auto warm = tool::makeToolState();
+    ASSERT_EQ(loadModel(*warm, "warm.vx"), LoadVerdict::loaded);
+    EXPECT_EQ(warm->model.palette[0], 0xAA0000u);
+    EXPECT_EQ(warm->model.polygons[1].flags, 5);
+
+    tool::InfoOptions info;
+    info.files = {"warm.vx", "painted.vx"};
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(tool::runInfo(info), 0);
+    const std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("warm.vx\n  vertices 8, lines 0, polygons 3 (triangles 3, quads 0, two-sided 1)\n"
+                       "  colours 2 used, own palette\n"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("  colours 2 used, built-in palette\n"), std::string::npos) << out;
+
+    Bytes file = readFile("painted.vx");
+    file.resize(file.size() + 3, 0);
+    writeFile("tail.vx", file);
+    tool::CheckOptions check;
+    check.files = {"tail.vx", "warm.vx"};
+    testing::internal::CaptureStdout();
+    tool::runCheck(check);
+    const std::string found = testing::internal::GetCapturedStdout();
+    EXPECT_NE(found.find("tail.vx: information: 3 bytes after the records are not a palette and are ignored"),
+              std::string::npos)
+        << found;
+    EXPECT_EQ(found.find("bytes after"), found.rfind("bytes after"));  // warm.vx's trailer is its palette
 }
 
 }  // namespace

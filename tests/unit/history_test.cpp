@@ -28,11 +28,12 @@ std::unique_ptr<Model> fullModel() {
     return model;
 }
 
-// One random edit of the kinds the editor makes: a count moved up or down, one entry changed,
-// or a run of entries shifted down as a delete with renumbering does.
+// One random edit of the kinds the editor makes: a count moved up or down, one entry changed
+// (a polygon painted among them), a palette entry changed as loading a palette does, or a run of
+// entries shifted down as a delete with renumbering does.
 void randomEdit(Model& model, std::mt19937& random) {
     auto pick = [&random](int32_t below) { return static_cast<int32_t>(random() % static_cast<uint32_t>(below)); };
-    switch (pick(5)) {
+    switch (pick(7)) {
         case 0:
             model.vertexCount = pick(maxVertices + 1);
             break;
@@ -41,6 +42,12 @@ void randomEdit(Model& model, std::mt19937& random) {
             break;
         case 2:
             model.polygons[static_cast<std::size_t>(pick(maxPolygons))].flags ^= twoSidedFlag;
+            break;
+        case 4:
+            model.polygons[static_cast<std::size_t>(pick(maxPolygons))].flags ^= static_cast<uint16_t>(1 + pick(31));
+            break;
+        case 5:
+            model.palette[static_cast<std::size_t>(pick(paletteSize))] = static_cast<uint32_t>(pick(0x1000000));
             break;
         case 3:
             model.lines[static_cast<std::size_t>(pick(maxLines))].b = static_cast<uint16_t>(pick(50));

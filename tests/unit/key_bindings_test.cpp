@@ -27,7 +27,7 @@ const std::map<std::string, std::string> sectionModes = {
 // The mouse's part of the help, which the key tables leave to the mode handlers.
 const std::set<std::string> mouseGestures = {"left drag", "right drag",        "left click",     "right click",
                                              "wheel",     "Shift+right click", "Shift+left drag",
-                                             "Shift+drags"};
+                                             "Shift+left click", "Shift+drags"};
 
 std::string modeName(const KeyMode& mode) {
     if (!mode) return "every";

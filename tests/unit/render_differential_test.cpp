@@ -88,18 +88,34 @@ private:
         // With every polygon two-sided, filled polygons are drawn nearest first; copies of earlier
         // polygons (the same surface drawn twice) tie with them at every pixel.
         const bool allTwoSided = chance(0.4);
+        const bool coloured = chance(0.6);
+        makePalette(m);
         for (int32_t i = 0; i < m.polygonCount; ++i) {
             Polygon& p = m.polygons[i];
             p.slots = {vertexOf(s), vertexOf(s), vertexOf(s), vertexOf(s)};
             if (chance(0.3)) p.slots[3] = p.slots[2];  // a triangle
             if (i > 0 && chance(0.1)) p.slots = m.polygons[between(0, i - 1)].slots;
             p.flags = allTwoSided || chance(0.5) ? twoSidedFlag : static_cast<uint16_t>(between(0, 0x7FFF));
+            if (coloured) p.flags = static_cast<uint16_t>((p.flags & ~colourMask) | between(0, chance(0.2) ? 0 : 31));
         }
         m.lineCount = between(0, most);
         for (int32_t i = 0; i < m.lineCount; ++i) m.lines[i] = {vertexOf(s), vertexOf(s)};
         s.selection.vertexCount = between(0, std::min(4, m.vertexCount));
         for (int32_t k = 0; k < 4; ++k) s.selection.vertices[k] = vertexOf(s);
         s.selection.polygon = chance(0.5) && m.polygonCount > 0 ? -between(1, m.polygonCount) : 0;
+    }
+
+    // Random colours, with channels of 0 and 255 (which draw as a mask of the grey) among them.
+    void makePalette(Model& m) {
+        m.palette = builtinPalette;
+        if (chance(0.3)) return;
+        for (uint32_t& entry : m.palette) {
+            entry = 0;
+            for (int shift = 0; shift < 24; shift += 8) {
+                const uint32_t channel = chance(0.2) ? 0 : chance(0.2) ? 255 : static_cast<uint32_t>(between(0, 255));
+                entry |= channel << shift;
+            }
+        }
     }
 
     void makeView(EditorState& s) {

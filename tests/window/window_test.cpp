@@ -303,6 +303,18 @@ TEST_F(EditorWindow, aKeyChangesTheHelpLinesAndAQuickClickOnATabSwitchesMode) {
     EXPECT_NE(cameraHelp, rotateHelp);
 }
 
+// Row 5 of Polys mode: colour k's swatch of the strip has its middle at x 120 + 16k; the current
+// colour's swatch stands at x 80..95.
+TEST_F(EditorWindow, aQuickClickOnASwatchChoosesTheCurrentColour) {
+    EditorProcess editor;
+    const Window window = awaitWindow(editor);
+    std::vector<uint32_t> rotateHelp;
+    ASSERT_NO_FATAL_FAILURE(leaveRotateMode(window, XK_e, rotateHelp));
+    ASSERT_TRUE(eventually([&] { return pixel(window, 84, 78) == 0x7F7F7Fu; }));  // colour 0, grey
+    clickAt(window, 120 + 16 * 7, 72);
+    EXPECT_TRUE(eventually([&] { return pixel(window, 84, 78) == 0xB3261Eu; }));  // entry 7, dark red
+}
+
 TEST_F(EditorWindow, aLeftDragInRotateModeTurnsTheView) {
     EditorProcess editor;
     const Window window = awaitWindow(editor);

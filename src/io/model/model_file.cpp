@@ -1,8 +1,10 @@
 // The model file: encoding and decoding its fields, and the save and load operations.
 #include "io/model/model_file.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
+#include <optional>
 
 #include "core/numeric.h"
 #include "io/byte_order.h"
@@ -73,6 +75,27 @@ void encodePolygons(const EditorState& state, std::size_t count, const Layout& l
     }
 }
 
+constexpr std::array<uint8_t, 4> paletteSignature = {'V', 'X', 'P', 'L'};
+
+// Nothing when the palette is the built-in one: such a model is saved as before palettes were.
+std::size_t encodePalette(const Palette& palette, uint8_t* out) {
+    if (palette == builtinPalette) return 0;
+    std::memcpy(out, paletteSignature.data(), paletteSignature.size());
+    for (std::size_t i = 0; i < palette.size(); ++i) {
+        out[4 + 3 * i] = static_cast<uint8_t>(palette[i] >> 16);
+        out[5 + 3 * i] = static_cast<uint8_t>(palette[i] >> 8);
+        out[6 + 3 * i] = static_cast<uint8_t>(palette[i]);
+    }
+    return paletteTrailerBytes;
+}
+
+Palette decodePalette(const uint8_t* in) {
+    Palette palette{};
+    for (std::size_t i = 0; i < palette.size(); ++i)
+        palette[i] = static_cast<uint32_t>(in[4 + 3 * i]) << 16 | static_cast<uint32_t>(in[5 + 3 * i]) << 8 | in[6 + 3 * i];
+    return palette;
+}
+
 std::size_t encodeModel(const EditorState& state, uint8_t* out) {
     const Counts counts = countsOf(state.model);
     const Layout layout = layoutOf(counts);
@@ -89,7 +112,27 @@ std::size_t encodeModel(const EditorState& state, uint8_t* out) {
         putLe16(body + layout.lines + 4 * i, state.model.lines[i].a);
         putLe16(body + layout.lines + 4 * i + 2, state.model.lines[i].b);
     }
-    return modelHeaderBytes + layout.end;
+    return modelHeaderBytes + layout.end + encodePalette(state.model.palette, body + layout.end);
+}
+
+// What follows the records, read from where they end: a palette when it is exactly the trailer,
+// else the count of other bytes, read to the end only to count them.
+struct Tail {
+    std::optional<Palette> palette;
+    std::size_t otherBytes = 0;
+};
+Tail readTail(int32_t number) {
+    std::array<uint8_t, paletteTrailerBytes + 1> bytes{};
+    std::size_t got = getBytes(number, 0, bytes.data(), bytes.size());
+    if (fileError() != fileOk) return {};
+    if (got == paletteTrailerBytes && std::equal(paletteSignature.begin(), paletteSignature.end(), bytes.begin()))
+        return {decodePalette(bytes.data()), 0};
+    Tail tail{std::nullopt, got};
+    while (got == bytes.size() && fileError() == fileOk) {
+        got = getBytes(number, 0, bytes.data(), bytes.size());
+        tail.otherBytes += got;
+    }
+    return tail;
 }
 
 // Only entries 0..count-1 are written: entries above the new counts keep their old contents.
@@ -117,7 +160,7 @@ void decodeBody(const uint8_t* body, const Counts& counts, Model& model) {
 // from an earlier file can count as this one's: every field starts at zero. The signature alone
 // is a whole empty model; a file that stops inside the counts, or before the records they
 // promise, ends early.
-LoadVerdict readModelFile(const EditorState& state, int32_t number, Counts& counts, uint8_t* body) {
+LoadVerdict readModelFile(const EditorState& state, int32_t number, Counts& counts, uint8_t* body, Tail& tail) {
     std::array<char, 5> magic{};
     getFixedText(number, 1, magic);
     if (fileError() != fileOk || !fixedTextEquals(magic, state.modelMagic)) return LoadVerdict::invalidFile;
@@ -132,7 +175,9 @@ LoadVerdict readModelFile(const EditorState& state, int32_t number, Counts& coun
     if (fileError() != fileOk) return LoadVerdict::invalidFile;
     constexpr std::size_t countBytes = 6;
     const bool countsCut = headerGot > 0 && headerGot < countBytes;
-    return countsCut || bodyGot < bodyBytes ? LoadVerdict::endsEarly : LoadVerdict::loaded;
+    if (countsCut || bodyGot < bodyBytes) return LoadVerdict::endsEarly;
+    tail = readTail(number);
+    return LoadVerdict::loaded;
 }
 
 // What a save may do to the file already there: replace a model file or an empty one, write
@@ -157,7 +202,7 @@ SaveVerdict mayReplace(const EditorState& state, const std::string& fileName) {
 SaveVerdict saveModelFile(const EditorState& state, const std::string& fileName) {
     const SaveVerdict allowed = mayReplace(state, fileName);
     if (allowed != SaveVerdict::saved) return allowed;
-    std::array<uint8_t, maxModelFileBytes> bytes;  // written in full up to the returned size
+    std::array<uint8_t, maxModelFileBytes + paletteTrailerBytes> bytes;  // written in full up to the returned size
     const std::size_t size = encodeModel(state, bytes.data());
     const int32_t number = freeFileNumber();
     if (number == 0) return SaveVerdict::failed;
@@ -178,12 +223,28 @@ LoadVerdict loadModel(EditorState& state, const std::string& fileName) {
     if (fileError() != fileOk) return LoadVerdict::invalidFile;
     Counts counts{};
     std::array<uint8_t, maxModelFileBytes - modelHeaderBytes> body;  // filled up to the counts
-    const LoadVerdict verdict = readModelFile(state, number, counts, body.data());
+    Tail tail;
+    const LoadVerdict verdict = readModelFile(state, number, counts, body.data(), tail);
     closeFile(number);
     if (verdict == LoadVerdict::invalidFile) return verdict;
     decodeBody(body.data(), counts, state.model);
+    state.model.palette = tail.palette.value_or(builtinPalette);
     state.redrawPending = 1;
     return verdict;
+}
+
+ModelFileTail modelFileTail(const EditorState& state, const std::string& fileName) {
+    const int32_t number = freeFileNumber();
+    if (number == 0) return {};
+    openFileForReading(fileName, number);
+    if (fileError() != fileOk) return {};
+    Counts counts{};
+    std::array<uint8_t, maxModelFileBytes - modelHeaderBytes> body;
+    Tail tail;
+    const LoadVerdict verdict = readModelFile(state, number, counts, body.data(), tail);
+    closeFile(number);
+    if (verdict != LoadVerdict::loaded) return {};
+    return {tail.palette.has_value(), tail.otherBytes};
 }
 
 bool startsWithModelSignature(const std::string& fileName) {

@@ -19,6 +19,12 @@ constexpr std::size_t modelFileBytes(std::size_t vertices, std::size_t polygons,
 
 inline constexpr std::size_t maxModelFileBytes = modelFileBytes(maxVertices, maxPolygons, maxLines);
 
+// A model's own palette follows the records: "VXPL", then R, G, B of entries 1..31. It is written
+// only when the palette differs from the built-in one, and taken only when exactly these bytes
+// follow the records, so a file from an older writer, or with anything else after its records,
+// loads with the built-in palette.
+inline constexpr std::size_t paletteTrailerBytes = 4 + 3 * paletteSize;
+
 // endsEarly: loaded, but the file ends before the data its header promises; what is missing
 // reads as 0, so what survives of a damaged file can still be saved elsewhere.
 enum class LoadVerdict : uint8_t { loaded, invalidFile, endsEarly };
@@ -37,6 +43,14 @@ bool saveModel(const EditorState& state, const std::string& fileName);
 // Bytes missing at the end read as 0 (endsEarly); vertex indices are kept as stored. A file of
 // just the signature is a complete empty model.
 LoadVerdict loadModel(EditorState& state, const std::string& fileName);
+
+// What follows the records of a model file that holds them all: its own palette, or other bytes,
+// which the loader ignores. Both nothing for a file it cannot read.
+struct ModelFileTail {
+    bool palette;            // a palette trailer, taken by the loader
+    std::size_t otherBytes;  // bytes after the records that are not one, ignored
+};
+ModelFileTail modelFileTail(const EditorState& state, const std::string& fileName);
 
 // True when the file exists and starts with the model signature "VTXF".
 bool startsWithModelSignature(const std::string& fileName);

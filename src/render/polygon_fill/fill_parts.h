@@ -197,7 +197,7 @@ struct Target {
     Rows reached;
     int16_t code = 0;      // the polygon's pick code
     bool visible = false;  // false: depth and pick code only (rule 1)
-    bool selected = false;
+    uint32_t tint = 0xFFFFFF;  // the colour its grey levels take: white (grey), red when selected, or its own
     uint8_t style = 1;  // 1 flat, 2 per sample
     uint32_t flatColour = 0;
     double maxCount = 0.0;                         // 2·screenWidth: longer sweeps and spans are not drawn

@@ -2,9 +2,10 @@
 //
 // The rule (rule 1 in RULES.md): polygons are drawn in table order; a polygon with a corner that
 // does not exist or lies outside the depth range is not drawn; under shade style 0 a polygon is
-// its outline, four walks of the line pass, without pick codes; otherwise it is filled, visible
-// (writing colours) when it faces the viewer, is two-sided or is selected. The literal definition
-// is Renderer::polygonPass in tests/support/reference_renderer.cpp.
+// its outline, four walks of the line pass in its palette entry (as lines are without a colour,
+// red when selected), without pick codes; otherwise it is filled, visible (writing colours) when
+// it faces the viewer, is two-sided or is selected, its grey levels in its tint (tintOf). The
+// literal definition is Renderer::polygonPass in tests/support/reference_renderer.cpp.
 //
 // The speed-ups: a band skips an outline its walks cannot reach; out of table order (frame.anyOrder)
 // a polygon found hidden by the reach its order gives is passed by before its corners are read,
@@ -45,6 +46,21 @@ bool cornersOf(const EditorState& state, const Polygon& polygon, Corners& k) {
     return true;
 }
 
+// The colour a polygon's grey levels take (rule 5): red when selected, its palette entry when it has
+// a colour, else white, which leaves them grey.
+uint32_t tintOf(const EditorState& state, const Polygon& polygon, bool selected) {
+    if (selected) return 0xFF0000;
+    const int32_t colour = colourOf(polygon.flags);
+    return colour == 0 ? 0xFFFFFF : paletteColour(state.model.palette, colour);
+}
+
+// Under shade style 0 a polygon's edges are drawn in its palette entry, or as lines are without one.
+uint32_t outlineColourOf(const EditorState& state, const Polygon& polygon, bool selected) {
+    if (selected) return selectedOutlineColour;
+    const int32_t colour = colourOf(polygon.flags);
+    return colour == 0 ? outlineColour : paletteColour(state.model.palette, colour);
+}
+
 void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const Polygon& polygon = state.model.polygons[static_cast<std::size_t>(i)];
     Corners k{};
@@ -52,19 +68,20 @@ void drawPolygon(const EditorState& state, const FrameArrays& f, int32_t i) {
     const auto code = static_cast<int16_t>(-(i + 1));
     const bool selected = code == state.selection.polygon;
     if (state.shadeStyle == 0) {
-        outlinePolygon(f, k, selected ? selectedOutlineColour : outlineColour);
+        outlinePolygon(f, k, outlineColourOf(state, polygon, selected));
         return;
     }
     const float facing = state.polygonFacing[static_cast<std::size_t>(i)];
     const bool facesViewer = (polygon.flags & twoSidedFlag) != 0 || facing >= 0.0f;
+    const uint32_t tint = tintOf(state, polygon, selected);
     fillPolygon({.frame = f,
                  .sweep = {f.top, f.bottom},
                  .reached = {f.top, f.bottom},
                  .code = code,
                  .visible = facesViewer || selected,
-                 .selected = selected,
+                 .tint = tint,
                  .style = state.shadeStyle,
-                 .flatColour = flatColourOf(facing, selected),
+                 .flatColour = flatColourOf(facing, Tint{tint}),
                  .maxCount = 2.0 * f.width},
                 k);
 }

@@ -141,7 +141,7 @@ void finishSettled(const SweepPlan& s, const OutlineRows& outline, Route& r, con
     const Target& t = r.target;
     const HullRows hull = hullOf(s, outline, r.reach, r.box.y0, r.box.height);
     if (t.keys)
-        writeSettledPolygon(t, r.box, hull, KeyValues{r.keys, t.selected ? 0x010000u : 0x010101u}, *t.mends, mend);
+        writeSettledPolygon(t, r.box, hull, KeyValues{r.keys, Tint{t.tint}}, *t.mends, mend);
     else
         writeSettledPolygon(t, r.box, hull, FlatValues{t.flatColour}, *t.mends, mend);
 }

@@ -1,8 +1,10 @@
-// The shades of a filled polygon's samples: the flat shade, the per-sample shade, and the colours
-// that settled values and keys give back.
+// The shades of a filled polygon's samples: the flat shade, the per-sample shade, the polygon's
+// colour, and the colours that settled values and keys give back.
 //
 // The rule (rules 5 and 6 in RULES.md): under the flat shade every sample of a polygon has the grey
-// floor(|248·facing|) + 7, red when the polygon is selected, black where that is not a number.
+// level g = floor(|248·facing|) + 7, black where that is not a number. The level is drawn in the
+// polygon's tint (R, G, B) as (floor(g·R/255), floor(g·G/255), floor(g·B/255)): white, and so grey,
+// for a polygon without colour, (255, 0, 0), and so red, when it is selected, else its palette entry.
 // Under the per-sample shade, each sample's shade is the same formula of |N| / L, where N is the
 // swept edges' direction at the sample (stepped along the span from the edge's difference) crossed
 // with the span's direction, and L the direction's length times the span's length / 248, each
@@ -19,14 +21,43 @@
 namespace vx::VX_FILL_BUILD {
 namespace {
 
-// Grey (g, g, g), or red (g, 0, 0) when selected, with g = floor(magnitude) + 7. A shade that is
-// not a number (no normal, or a zero length product) is black.
-uint32_t shadeColour(double magnitude, bool selected) {
+// The colour grey levels take in a polygon of tint (R, G, B): (floor(g·R/255), floor(g·G/255),
+// floor(g·B/255)). The speed-up: where every channel of the tint is 0 or 255, as for grey and for
+// the selected polygon's red, the rule gives g or 0 per channel, a mask of (g, g, g).
+struct Tint {
+    uint32_t rgb;  // 0x00RRGGBB
+    bool masks;    // every channel 0 or 255: bits 7..1 of each equal bits 6..0
+
+    explicit Tint(uint32_t colour) : rgb(colour & 0xFFFFFF), masks((rgb >> 1 & 0x7F7F7F) == (rgb & 0x7F7F7F)) {}
+    // floor(x / 255) for x = g·channel up to 255·255, with no division.
+    static uint32_t per255(uint32_t x) { return (x + 1 + (x >> 8)) >> 8; }
+    uint32_t channel(int shift) const { return rgb >> shift & 0xFF; }
+
+    uint32_t of(uint32_t g) const {
+        if (masks) return g * 0x010101u & rgb;
+        return per255(g * channel(16)) << 16 | per255(g * channel(8)) << 8 | per255(g * channel(0));
+    }
+    // Red and blue in one product: g·R and g·B each fit 16 bits, so their halves of g·(R, 0, B)
+    // stay apart, and per255 works on both halves at once (each sum stays below 2^16).
+    Lanes of(const Lanes& g) const {
+        if (masks) return g * 0x010101 & static_cast<int32_t>(rgb);
+        using Unsigned = uint32_t __attribute__((vector_size(16)));
+        const Unsigned grey = __builtin_convertvector(g, Unsigned);
+        const Unsigned redBlue = grey * (rgb & 0xFF00FFu), green = grey * channel(8);
+        const Unsigned rb = (redBlue + 0x10001u + (redBlue >> 8 & 0xFF00FFu)) >> 8 & 0xFF00FFu;
+        const Unsigned gg = (green + 1u + (green >> 8)) & 0xFF00u;
+        return __builtin_convertvector(rb | gg, Lanes);
+    }
+};
+
+// The level g = floor(magnitude) + 7 in the polygon's tint. A shade that is not a number (no
+// normal, or a zero length product) is black.
+uint32_t shadeColour(double magnitude, Tint tint) {
     if (!std::isfinite(magnitude)) return 0;
     // The magnitude is at most 248 up to rounding; the cap keeps g a colour channel. It is never
     // negative, so truncation is floor.
     const auto g = static_cast<uint32_t>(std::min(magnitude, 248.0)) + 7;
-    return selected ? g << 16 : (g << 16) | (g << 8) | g;
+    return tint.of(g);
 }
 
 // The swept edges' direction (Eu, Ev, Ez) at each sample of a span, with its length, in view
@@ -47,7 +78,7 @@ struct SampleShade {
     EdgeSamples edge;  // from the span's first sample
     double su, sv;
     double slen;  // |S| / 248, rounded to single
-    bool selected;
+    Tint tint;
 };
 
 // The shades of a whole span worked out in one tight loop before its samples are drawn: every
@@ -57,10 +88,10 @@ struct SampleShade {
 // instead, as the lower bits of its key (SampleKeys::bitsOf); the colour comes back from the grey.
 struct SpanShades {
     const uint32_t* next;
-    uint32_t channels;  // 0xFFFFFF grey, 0xFF0000 red when selected
-    bool keyed;         // next holds key bits rather than colours
+    Tint tint;
+    bool keyed;  // next holds key bits rather than colours
 
-    uint32_t colour() const { return keyed ? (*next & 0xFF) * 0x010101u & channels : *next; }
+    uint32_t colour() const { return keyed ? tint.of(*next & 0xFF) : *next; }
     const uint32_t* keyBits() const { return next; }
     void advance() { ++next; }
 };
@@ -73,13 +104,13 @@ uint32_t shadeBlocksOf(uint32_t m) { return (m + 7) / 8 * 8; }
 struct ShadeInputs {
     EdgeSamples edge;
     double slen, su, sv;
-    uint32_t channels;
+    Tint tint;
 };
 
 // The key bits or colours of four samples from their grey levels.
 template <bool keyed>
-Lanes shadeValues(const Lanes& grey, const Lanes& numbers, uint32_t channels) {
-    return keyed ? numbers << 8 | grey : (grey << 16 | grey << 8 | grey) & static_cast<int32_t>(channels);
+Lanes shadeValues(const Lanes& grey, const Lanes& numbers, Tint tint) {
+    return keyed ? numbers << 8 | grey : tint.of(grey);
 }
 
 // Samples t..t+3 exactly as the shade is defined, in doubles. Vectors of 32 bytes are copied in
@@ -97,7 +128,7 @@ template <bool keyed>
     // Capped at 248; a magnitude that is not finite gives -7, and so a grey of 0: black.
     const DoubleLanes capped = magnitude < 248.0 ? magnitude : 248.0;
     const DoubleLanes level = magnitude <= std::numeric_limits<double>::max() ? capped : -7.0;
-    storeLanes(out + t, shadeValues<keyed>(__builtin_convertvector(level, Lanes) + 7, numbers, in.channels));
+    storeLanes(out + t, shadeValues<keyed>(__builtin_convertvector(level, Lanes) + 7, numbers, in.tint));
 }
 
 // Samples t..t+7 in singles throughout, where the grey levels are certain. The defined quotient
@@ -132,16 +163,16 @@ template <bool keyed>
     const Lanes certain1 = __builtin_shufflevector(certain, certain, 4, 5, 6, 7);
     if (!allLanes(certain0 & certain1)) return false;
     const Ints8 grey = floor + 7;
-    storeLanes(out + t, shadeValues<keyed>(__builtin_shufflevector(grey, grey, 0, 1, 2, 3), numbers, in.channels));
+    storeLanes(out + t, shadeValues<keyed>(__builtin_shufflevector(grey, grey, 0, 1, 2, 3), numbers, in.tint));
     storeLanes(out + t + 4,
-               shadeValues<keyed>(__builtin_shufflevector(grey, grey, 4, 5, 6, 7), numbers + 4, in.channels));
+               shadeValues<keyed>(__builtin_shufflevector(grey, grey, 4, 5, 6, 7), numbers + 4, in.tint));
     return true;
 }
 
 template <bool keyed>
-[[gnu::always_inline]] inline void shadeLoop(const SampleShade& shade, uint32_t m, uint32_t channels,
-                                             uint32_t firstNumber, uint32_t* out) {
-    const ShadeInputs in{shade.edge, shade.slen, shade.su, shade.sv, channels};
+[[gnu::always_inline]] inline void shadeLoop(const SampleShade& shade, uint32_t m, uint32_t firstNumber,
+                                             uint32_t* out) {
+    const ShadeInputs in{shade.edge, shade.slen, shade.su, shade.sv, shade.tint};
     Lanes numbers = static_cast<int32_t>(firstNumber) + Lanes{0, 1, 2, 3};
     for (uint32_t t = 0; t < m; t += 8, numbers += 8) {
         if (shadeEight<keyed>(in, t, numbers, out)) continue;
@@ -151,8 +182,8 @@ template <bool keyed>
 }
 
 template <bool keyed>
-void shadeSamples(const SampleShade& shade, uint32_t m, uint32_t channels, uint32_t firstNumber, uint32_t* out) {
-    shadeLoop<keyed>(shade, m, channels, firstNumber, out);
+void shadeSamples(const SampleShade& shade, uint32_t m, uint32_t firstNumber, uint32_t* out) {
+    shadeLoop<keyed>(shade, m, firstNumber, out);
 }
 
 #ifdef VX_FILL_FOR_SSE42
@@ -160,19 +191,19 @@ void shadeSamples(const SampleShade& shade, uint32_t m, uint32_t channels, uint3
 // the division of every sample is the pass's costliest instruction. AVX2 brings no fused
 // multiply-add, so every sum and product rounds as before.
 template <bool keyed>
-[[gnu::target("avx2")]] void shadeSamplesAvx2(const SampleShade& shade, uint32_t m, uint32_t channels,
+[[gnu::target("avx2")]] void shadeSamplesAvx2(const SampleShade& shade, uint32_t m,
                                               uint32_t firstNumber, uint32_t* out) {
-    shadeLoop<keyed>(shade, m, channels, firstNumber, out);
+    shadeLoop<keyed>(shade, m, firstNumber, out);
 }
 const bool shadeWithAvx2 = __builtin_cpu_supports("avx2") != 0;
 #endif
 
 template <bool keyed>
-void shadeSpan(const SampleShade& shade, uint32_t m, uint32_t channels, uint32_t firstNumber, uint32_t* out) {
+void shadeSpan(const SampleShade& shade, uint32_t m, uint32_t firstNumber, uint32_t* out) {
 #ifdef VX_FILL_FOR_SSE42
-    if (shadeWithAvx2) return shadeSamplesAvx2<keyed>(shade, m, channels, firstNumber, out);
+    if (shadeWithAvx2) return shadeSamplesAvx2<keyed>(shade, m, firstNumber, out);
 #endif
-    shadeSamples<keyed>(shade, m, channels, firstNumber, out);
+    shadeSamples<keyed>(shade, m, firstNumber, out);
 }
 
 // `lane`: which of the buffers to use, so that the key bits of spans waiting to be walked stay.
@@ -180,12 +211,11 @@ SpanShades spanShades(const SampleShade& shade, uint32_t m, const SampleKeys* ke
     thread_local std::array<std::vector<uint32_t>, spanLanes> buffers;  // only grow, like the edge directions
     std::vector<uint32_t>& values = buffers[static_cast<std::size_t>(lane)];
     if (values.size() < shadeBlocksOf(m)) values.resize(shadeBlocksOf(m));
-    const uint32_t channels = shade.selected ? 0xFF0000u : 0xFFFFFFu;
     if (keys)
-        shadeSpan<true>(shade, m, channels, static_cast<uint32_t>(keys->samples), values.data());
+        shadeSpan<true>(shade, m, static_cast<uint32_t>(keys->samples), values.data());
     else
-        shadeSpan<false>(shade, m, channels, 0, values.data());
-    return {values.data(), channels, keys != nullptr};
+        shadeSpan<false>(shade, m, 0, values.data());
+    return {values.data(), shade.tint, keys != nullptr};
 }
 
 struct FlatShade {
@@ -277,21 +307,20 @@ private:
 };
 
 // The span direction is taken from the undivided span difference s.
-SampleShade spanShadeOver(const ShadeEdges& e, const EdgeSamples& edge, const ScreenPoint& s, bool selected) {
+SampleShade spanShadeOver(const ShadeEdges& e, const EdgeSamples& edge, const ScreenPoint& s, Tint tint) {
     const float su = e.uQ - e.uP, sv = e.vQ - e.vP, sz = s.depth;
     const double length =
         std::sqrt(static_cast<double>(su) * su + static_cast<double>(sv) * sv + static_cast<double>(sz) * sz);
-    return {edge, su, sv, static_cast<float>(length / 248.0), selected};
+    return {edge, su, sv, static_cast<float>(length / 248.0), tint};
 }
-SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const ScreenPoint& s, uint32_t m,
-                      bool selected) {
-    return spanShadeOver(e, directions.forCount(e, m), s, selected);
+SampleShade spanShade(const ShadeEdges& e, EdgeDirections& directions, const ScreenPoint& s, uint32_t m, Tint tint) {
+    return spanShadeOver(e, directions.forCount(e, m), s, tint);
 }
 
 // The shade a span of one sample would give at its start, for a span without samples (PassedPoint).
 // Its edge direction is the first of every span's, worked out here so that the table of the spans'
 // directions stays as it is.
-uint32_t passedShade(const ShadeEdges& e, const ScreenPoint& s, bool selected, int lane) {
+uint32_t passedShade(const ShadeEdges& e, const ScreenPoint& s, Tint tint, int lane) {
     std::array<double, 8> eu{}, ev{}, length{};  // one block of the shade loop
     std::array<float, 8> singleEu{}, singleEv{}, singleLength{};
     eu.fill(e.dU1), ev.fill(e.dV1), singleEu.fill(e.dU1), singleEv.fill(e.dV1);
@@ -299,12 +328,12 @@ uint32_t passedShade(const ShadeEdges& e, const ScreenPoint& s, bool selected, i
                           static_cast<double>(e.dZ1) * e.dZ1));
     singleLength.fill(static_cast<float>(length[0]));
     const EdgeSamples edge{eu.data(), ev.data(), length.data(), singleEu.data(), singleEv.data(), singleLength.data()};
-    return spanShades(spanShadeOver(e, edge, s, selected), 1, nullptr, lane).colour();
+    return spanShades(spanShadeOver(e, edge, s, tint), 1, nullptr, lane).colour();
 }
 
 // The flat shade of a polygon, from its facing.
-uint32_t flatColourOf(float facing, bool selected) {
-    return shadeColour(std::fabs(248.0 * static_cast<double>(facing)), selected);
+uint32_t flatColourOf(float facing, Tint tint) {
+    return shadeColour(std::fabs(248.0 * static_cast<double>(facing)), tint);
 }
 
 // What a settled pixel writes under the flat shade: its depth, in the polygon's colour.
@@ -320,19 +349,19 @@ struct FlatValues {
     }
 };
 
-// The same from a key: its depth, and its grey level as grey (or red when selected).
+// The same from a key: its depth, and its grey level in the polygon's tint.
 struct KeyValues {
     SampleKeys keys;
-    uint32_t channels;  // 0x010101 grey, 0x010000 red when selected
+    Tint tint;
 
     void of(const Lanes& settled, Lanes& depths, Lanes& colours) const {
         const Lanes reached = settled != unsettled;
         depths = reached ? (settled >> keys.numberShift) + keys.nearest : settled;
-        colours = (settled & 0xFF) * static_cast<int32_t>(channels);
+        colours = tint.of(settled & 0xFF);
     }
     void of(int32_t settled, int32_t& depth, uint32_t& shade) const {
         depth = settled != unsettled ? keys.depthOf(settled) : settled;
-        shade = static_cast<uint32_t>(settled & 0xFF) * channels;
+        shade = tint.of(static_cast<uint32_t>(settled & 0xFF));
     }
 };
 

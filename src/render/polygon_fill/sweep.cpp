@@ -158,7 +158,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (m == 0.0) {
         if (t.passedBy && p.x >= 1.0f && p.x < t.frame.width - 1.0f && p.y >= 1.0f && p.y < t.frame.height - 1.0f) {
             const uint32_t colour =
-                t.style == 2 ? passedShade(edges, s, t.selected, t.lanes ? t.lanes->nextLane() : 0) : t.flatColour;
+                t.style == 2 ? passedShade(edges, s, Tint{t.tint}, t.lanes ? t.lanes->nextLane() : 0) : t.flatColour;
             t.passedBy->push_back({blockOf(p), floorSample(p.depth), colour});
         }
         return true;
@@ -167,7 +167,7 @@ bool drawSweepStep(const Target& t, const ScreenPoint& p, const ScreenPoint& q, 
     if (!mayTouchRows(t.reached, p.y, q.y, m)) return true;
     if (t.style == 2)
         drawSpan(t, p, q, m,
-                 spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), t.selected),
+                 spanShades(spanShade(edges, directions, s, static_cast<uint32_t>(m), Tint{t.tint}),
                             static_cast<uint32_t>(m), t.keys, t.lanes ? t.lanes->nextLane() : 0));
     else
         drawSpan(t, p, q, m, FlatShade{t.flatColour});
