@@ -1,6 +1,7 @@
 // vxtool convert: one file to another, or a batch into a folder, each written whole or not at all.
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <iostream>
 #include <system_error>
@@ -36,6 +37,20 @@ std::string exchangeBytes(const ExportTables& tables, const std::string& format,
     return outputFormat(format)->writer(tables, ascii);
 }
 
+std::string stemOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The distinct colours the faces use.
+std::size_t coloursUsed(const ExportTables& tables) {
+    bool used[paletteSize + 1] = {};
+    for (const ExportFace& f : tables.faces) used[colourOf(f.flags)] = true;
+    return static_cast<std::size_t>(std::count(used + 1, used + paletteSize + 1, true));
+}
+
 void warnSkipped(const std::string& path, const ExportTables& tables) {
     if (tables.skippedPolygons + tables.skippedLines == 0) return;
     complain("warning: " + path + ": left out " + std::to_string(tables.skippedPolygons) + " polygons and " +
@@ -54,7 +69,28 @@ void noteStlLosses(const std::string& path, const ExportTables& tables) {
     add(tables.unusedVertices.size(), tables.unusedVertices.size() == 1 ? "free vertex" : "free vertices");
     add(tables.lines.size(), tables.lines.size() == 1 ? "line" : "lines");
     add(twoSided, twoSided == 1 ? "polygon's two-sided flag" : "polygons' two-sided flags");
+    const std::size_t colours = coloursUsed(tables);
+    add(colours, colours == 1 ? "colour" : "colours");
     if (!lost.empty()) complain("note: " + path + ": STL holds triangles only; left out " + lost);
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The OBJ's colours go to its material file beside it, written first so that no OBJ names a
+// material file that is not there; it goes again when the OBJ cannot be written, unless it was
+// there before.
+bool writeObjWithMaterials(const std::string& path, const ExportTables& tables) {
+    if (!anyColour(tables)) return writeWholeFile(path, writeObj(tables));
+    const std::string materials = folderOf(path) + objMaterialFile(tables);
+    std::error_code failure;
+    const bool existed = std::filesystem::exists(materials, failure);
+    if (!writeWholeFile(materials, writeMtl(tables))) return false;
+    if (writeWholeFile(path, writeObj(tables))) return true;
+    if (!existed) std::filesystem::remove(materials, failure);
+    return false;
 }
 
 bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, bool ascii,
@@ -63,10 +99,12 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
     if (format == "vx") {
         written = writeVx(state, path);
     } else {
-        const ExportTables tables = exportTablesOf(state.model);
+        ExportTables tables = exportTablesOf(state.model);
+        tables.name = stemOf(path);
         warnSkipped(path, tables);
         if (format == "stl") noteStlLosses(path, tables);
-        written = writeWholeFile(path, exchangeBytes(tables, format, ascii));
+        written = format == "obj" ? writeObjWithMaterials(path, tables)
+                                  : writeWholeFile(path, exchangeBytes(tables, format, ascii));
     }
     if (!written) error = path + ": cannot be written";
     return written;
@@ -85,13 +123,6 @@ bool convertOne(const std::string& in, const std::string& out, const std::string
     import.simplifyTo = options.simplifyTo;
     auto state = makeToolState();
     return readModel(in, import, *state, error) && writeModelAs(*state, out, format, options.ascii, error);
-}
-
-std::string stemOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
 void showProgress(std::size_t done, std::size_t total, const std::string& name) {
