@@ -129,11 +129,6 @@ std::string extrasJson(const ExportTables& tables) {
         if (c == ' ') c = ',';
     std::string out = ",\"extras\":{\"" + std::string(gltfPolygonTable) + "\":[" + polygons + "]";
     if (!exact.empty()) out += ",\"" + std::string(gltfExactPositions) + "\":[" + exact + "]";
-    if (ownPalette(tables)) {
-        std::string palette;
-        for (uint32_t rgb : tables.palette) palette.append(palette.empty() ? "" : ",").append(integerText(rgb));
-        out += ",\"" + std::string(gltfPalette) + "\":[" + palette + "]";
-    }
     return out + "}";
 }
 
@@ -157,8 +152,18 @@ void addIndexList(const IndexList& list, std::size_t number, Parts& parts) {
                         (list.material >= 0 ? ",\"material\":" + text(list.material) : "") + "}";
 }
 
+// The model's palette, when it is its own, belongs to the whole file: a model without vertices
+// has no mesh to carry it.
+std::string paletteJson(const ExportTables& tables) {
+    if (!ownPalette(tables)) return {};
+    std::string palette;
+    for (uint32_t rgb : tables.palette) palette.append(palette.empty() ? "" : ",").append(integerText(rgb));
+    return ",\"extras\":{\"" + std::string(gltfPalette) + "\":[" + palette + "]}";
+}
+
 std::string sceneJson(const ExportTables& tables, Parts& parts) {
-    const std::string asset = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}";
+    const std::string asset = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) +
+                              "\"}" + paletteJson(tables);
     if (tables.points.empty()) return asset + ",\"scene\":0,\"scenes\":[{}]}";
     for (const auto& p : tables.points)
         for (int64_t c : p) appendFloat(parts.bin, static_cast<float>(c));

@@ -312,8 +312,8 @@ bool tableAgrees(const std::vector<ExchangeFace>& table, const Palette& palette,
 }
 
 // The palette vxtool writes when the model's own is not the built-in one.
-void takePalette(const Instance& in, ExchangeMesh& out) {
-    const std::vector<int64_t> n = wholeNumbers(in.mesh.extras, gltfPalette);
+void takePalette(const tinygltf::Value& extras, ExchangeMesh& out) {
+    const std::vector<int64_t> n = wholeNumbers(extras, gltfPalette);
     if (n.size() != paletteSize || std::any_of(n.begin(), n.end(), [](int64_t c) { return c < 0 || c > 0xFFFFFF; }))
         return;
     for (std::size_t i = 0; i < n.size(); ++i) out.palette[i] = static_cast<uint32_t>(n[i]);
@@ -359,7 +359,6 @@ bool addMesh(const tinygltf::Model& model, int index, const Matrix& transform, E
     Instance in{model, model.meshes[static_cast<std::size_t>(index)], transform, {}, {}};
     for (const tinygltf::Primitive& p : in.mesh.primitives)
         if (!addPrimitive(in, p, out, error)) return false;
-    takePalette(in, out);
     std::vector<ExchangeFace> table = polygonTable(in, out.palette);
     std::vector<ExchangeFace>& faces = table.empty() ? in.triangles : table;
     out.faces.insert(out.faces.end(), std::make_move_iterator(faces.begin()), std::make_move_iterator(faces.end()));
@@ -466,6 +465,7 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
             return false;
         }
         error.clear();
+        takePalette(model.extras, mesh);
         if (!addScene(model, mesh, error)) return false;
     } catch (const std::bad_alloc&) {
         error = "the file asks for more memory than any model needs";

@@ -18,7 +18,7 @@ inline constexpr const char* plyModelMark = "comment written by vxtool";
 inline constexpr const char* gltfGenerator = "vxtool";
 inline constexpr const char* gltfPolygonTable = "vxPolygons";          // mesh extras: 4 slots, flags
 inline constexpr const char* gltfExactPositions = "vxExactPositions";  // mesh extras: index, x, y, z
-inline constexpr const char* gltfPalette = "vxPalette";                // mesh extras: 31 colours 0xRRGGBB
+inline constexpr const char* gltfPalette = "vxPalette";                // file extras: 31 colours 0xRRGGBB
 
 // The whole file in memory; ascii chooses the text form of STL and PLY.
 std::string writeObj(const ExportTables& tables);
