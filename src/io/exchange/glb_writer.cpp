@@ -1,7 +1,6 @@
 // The GLB writer: one buffer of float positions and 32-bit index lists, one mesh, one node, a
 // material for each colour and sidedness.
 #include <algorithm>
-#include <charconv>
 
 #include "io/byte_order.h"
 #include "io/exchange/face_colours.h"
@@ -62,20 +61,14 @@ std::vector<IndexList> indexListsOf(const ExportTables& tables, const std::vecto
     return out;
 }
 
-// The shortest text that reads back as the same double.
-std::string realText(double value) {
-    char digits[32];
-    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-    return std::string(digits, end);
-}
-
-// glTF colours are linear light; a colour's material is a plain, rough paint.
+// glTF colours are linear light; a colour's material is a plain, rough paint. Seven decimals bring
+// every byte back: no two bytes' light is closer than 1e-4.
 std::string materialJson(const ExportTables& tables, const Look& look) {
     const std::string sides = std::string(",\"doubleSided\":") + (look.twoSided ? "true" : "false");
     if (look.colour == 0) return std::string("{\"name\":\"") + (look.twoSided ? "two-sided" : "one-sided") + "\"" + sides + "}";
     const uint32_t rgb = paletteColour(tables.palette, look.colour);
     std::string factor;
-    for (int shift : {16, 8, 0}) factor += realText(linearOfSrgb((rgb >> shift) & 0xFF)) + ",";
+    for (int shift : {16, 8, 0}) factor += fractionText(linearOfSrgb((rgb >> shift) & 0xFF)) + ",";
     return "{\"name\":\"colour" + integerText(look.colour) + (look.twoSided ? " two-sided" : "") +
            "\",\"pbrMetallicRoughness\":{\"baseColorFactor\":[" + factor +
            "1],\"metallicFactor\":0,\"roughnessFactor\":1}" + sides + "}";
