@@ -15,9 +15,9 @@ failures = []
 for source in sorted(glob.glob(f"{sys.argv[1]}/sample-*.vx")):
     stem = source[:-3]
     with open(source, "rb") as f:
-        head = f.read(10)
+        head = f.read(12)
         vertices, polygons = struct.unpack(">HH", head[4:8])
-        f.seek(10 + 12 * vertices + 12 * polygons + 8 * polygons)
+        f.seek(12 + 12 * vertices + 12 * polygons + 8 * polygons)
         flags = struct.unpack(f"<{polygons}H", f.read(2 * polygons))
     coloured = any(flag & 0x1F for flag in flags)
     reader = tinyobjloader.ObjReader()
