@@ -7,6 +7,7 @@
 #include <string>
 
 #include "io/exchange/face_colours.h"
+#include "io/exchange/mesh_simplify.h"
 #include "io/exchange/model_import.h"
 #include "io/exchange/writers.h"
 #include "io/file_test_support.h"
@@ -78,6 +79,39 @@ TEST(ImportPalette, aPaletteThatHoldsAColourTwiceKeepsWhichEntryEachFaceUsed) {
     const ColourChoice choice = chooseColours(mesh);
     EXPECT_EQ(choice.palette, mesh.palette);
     EXPECT_EQ(choice.colourOfFace, (std::vector<uint16_t>{5, 3, 3, 12}));
+}
+
+// A sphere of radius 1, its upper half red and its lower half blue (entry 5 as the hint), reduced
+// from 20000 triangles to 500: each half keeps its colour, but for triangles along the equator.
+TEST(SimplifyMesh, theReducedTrianglesKeepTheColoursAroundThem) {
+    constexpr int rings = 100, segments = 100;
+    ExchangeMesh mesh;
+    for (int i = 0; i <= rings; ++i)
+        for (int j = 0; j < segments; ++j) {
+            const double t = M_PI * i / rings, p = 2 * M_PI * j / segments;
+            mesh.points.push_back({std::sin(t) * std::cos(p), std::cos(t), std::sin(t) * std::sin(p)});
+        }
+    const auto at = [&](int i, int j) { return static_cast<uint32_t>(i * segments + j % segments); };
+    for (int i = 0; i < rings; ++i)
+        for (int j = 0; j < segments; ++j) {
+            const bool upper = i < rings / 2;
+            const int32_t colour = upper ? 0xFF0000 : 0x0000FF;
+            const uint16_t hint = upper ? 0 : 5;
+            mesh.faces.push_back({{at(i, j), at(i, j + 1), at(i + 1, j + 1)}, hint, colour});
+            mesh.faces.push_back({{at(i, j), at(i + 1, j + 1), at(i + 1, j)}, hint, colour});
+        }
+    SimplifyReport report{};
+    ASSERT_TRUE(simplifyMesh(mesh, {500, 5000, 0}, report));
+    std::size_t wrong = 0;
+    for (const ExchangeFace& f : mesh.faces) {
+        double y = 0;
+        for (uint32_t c : f.corners) y += mesh.points[c][1] / 3;
+        ASSERT_NE(f.colour, noColour);
+        EXPECT_EQ(colourOf(f.flags), f.colour == 0x0000FF ? 5 : 0);
+        if (std::fabs(y) > 0.1) wrong += (y > 0) != (f.colour == 0xFF0000) ? 1 : 0;
+    }
+    EXPECT_LE(mesh.faces.size(), 500u);
+    EXPECT_EQ(wrong, 0u);
 }
 
 class ColourFiles : public InTempFolder {

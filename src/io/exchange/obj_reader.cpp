@@ -98,17 +98,19 @@ std::string readMaterialFiles(std::string_view obj, const std::string& folder) {
     constexpr uintmax_t maxMaterialBytes = uintmax_t{16} << 20;
     std::string text;
     if (folder.empty()) return text;
-    for (std::string_view line : linesOf(obj)) {
-        const std::string_view name = argumentOf(line, "mtllib");
-        if (name.empty() || name.find("..") != std::string_view::npos || name.front() == '/') continue;
-        const std::string path = folder + "/" + std::string(name);
-        std::error_code failure;
-        if (!std::filesystem::is_regular_file(path, failure) || std::filesystem::file_size(path, failure) > maxMaterialBytes || failure)
-            continue;
-        std::ifstream in(path, std::ios::binary);
-        text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        text += '\n';
-    }
+    for (std::string_view line : linesOf(obj))
+        for (std::string_view names = argumentOf(line, "mtllib"); !names.empty();) {
+            const std::string_view name = names.substr(0, names.find_first_of(" \t"));
+            names.remove_prefix(std::min(names.find_first_not_of(" \t", name.size()), names.size()));
+            if (name.find("..") != std::string_view::npos || name.front() == '/') continue;
+            const std::string path = folder + "/" + std::string(name);
+            std::error_code failure;
+            const bool plain = std::filesystem::is_regular_file(path, failure);
+            if (!plain || std::filesystem::file_size(path, failure) > maxMaterialBytes || failure) continue;
+            std::ifstream in(path, std::ios::binary);
+            text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            text += '\n';
+        }
     return text;
 }
 
