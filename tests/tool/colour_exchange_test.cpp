@@ -130,7 +130,8 @@ protected:
     // The model's polygon colours in table order.
     static std::vector<int32_t> coloursOf(const Model& m) {
         std::vector<int32_t> out;
-        for (int32_t i = 0; i < m.polygonCount; ++i) out.push_back(colourOf(m.polygons[static_cast<std::size_t>(i)].flags));
+        for (int32_t i = 0; i < m.polygonCount; ++i)
+            out.push_back(colourOf(m.polygons[static_cast<std::size_t>(i)].flags));
         return out;
     }
     Model imported(const std::string& name, ImportNotes& notes) {
@@ -216,8 +217,10 @@ TEST_F(ColourFiles, glbMaterialsAreOnePerColourAndSidednessInLinearLight) {
     const std::size_t at = glb.find("\"materials\":[");
     ASSERT_NE(at, std::string::npos);
     const std::string materials = glb.substr(at, glb.find("],\"accessors\"") - at);
-    EXPECT_NE(materials.find("{\"name\":\"colour7\",\"pbrMetallicRoughness\":{\"baseColorFactor\":[0.4507858,0.0193824,0.0129830,1]"),
-              std::string::npos)
+    EXPECT_NE(
+        materials.find(
+            "{\"name\":\"colour7\",\"pbrMetallicRoughness\":{\"baseColorFactor\":[0.4507858,0.0193824,0.0129830,1]"),
+        std::string::npos)
         << materials;
     EXPECT_NE(materials.find("\"metallicFactor\":0,\"roughnessFactor\":1},\"doubleSided\":false}"), std::string::npos);
     EXPECT_NE(materials.find("{\"name\":\"one-sided\",\"doubleSided\":false}"), std::string::npos);
@@ -240,24 +243,27 @@ TEST_F(ColourFiles, stlCountsTheColoursItLeavesOut) {
 // (fractions) averaged per face, glTF base colours times the mean of COLOR_0.
 TEST_F(ColourFiles, otherProgramsColoursBecomeThePalette) {
     write("box.mtl", "newmtl plain\nKa 1 1 1\nnewmtl red\nKd 1 0 0\nnewmtl teal\n  Kd 0.1215686 0.5411765 0.5019608\n");
-    write("box.obj", "mtllib box.mtl\nv 0 0 0\nv 9 0 0\nv 9 9 0\nv 0 9 0\nf 1 2 3\nusemtl plain\nf 1 3 4\n"
-                     "usemtl red\nf 1 2 4\nusemtl teal\nf 2 3 4\nusemtl missing\nf 1 2 3\n");
+    write("box.obj",
+          "mtllib box.mtl\nv 0 0 0\nv 9 0 0\nv 9 9 0\nv 0 9 0\nf 1 2 3\nusemtl plain\nf 1 3 4\n"
+          "usemtl red\nf 1 2 4\nusemtl teal\nf 2 3 4\nusemtl missing\nf 1 2 3\n");
     ImportNotes notes;
     const Model obj = imported("box.obj", notes);
     EXPECT_EQ(coloursOf(obj), (std::vector<int32_t>{0, 0, 1, 2, 0}));  // an unknown material paints nothing
     EXPECT_EQ(obj.palette[0], 0xFF0000u);
     EXPECT_EQ(obj.palette[1], 0x1F8A80u);
-    write("faces.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
-                       "element face 2\nproperty list uchar int vertex_indices\nproperty uchar red\nproperty uchar green\n"
-                       "property uchar blue\nend_header\n0 0 0\n9 0 0\n0 9 0\n3 0 1 2 31 138 128\n3 0 2 1 1 2 3\n");
+    write("faces.ply",
+          "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+          "element face 2\nproperty list uchar int vertex_indices\nproperty uchar red\nproperty uchar green\n"
+          "property uchar blue\nend_header\n0 0 0\n9 0 0\n0 9 0\n3 0 1 2 31 138 128\n3 0 2 1 1 2 3\n");
     const Model faces = imported("faces.ply", notes);
     EXPECT_EQ(coloursOf(faces), (std::vector<int32_t>{1, 2}));
     EXPECT_EQ(faces.palette[0], 0x1F8A80u);
     EXPECT_EQ(faces.palette[1], 0x010203u);
-    write("corners.ply", "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
-                         "property float red\nproperty float green\nproperty float blue\nelement face 1\n"
-                         "property list uchar int vertex_indices\nend_header\n0 0 0 1 0 0\n9 0 0 0 1 0\n0 9 0 0 0 1\n"
-                         "3 0 1 2\n");
+    write("corners.ply",
+          "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+          "property float red\nproperty float green\nproperty float blue\nelement face 1\n"
+          "property list uchar int vertex_indices\nend_header\n0 0 0 1 0 0\n9 0 0 0 1 0\n0 9 0 0 0 1\n"
+          "3 0 1 2\n");
     EXPECT_EQ(imported("corners.ply", notes).palette[0], 0x555555u);
 }
 
@@ -301,9 +307,10 @@ TEST_F(ColourFiles, gltfBaseColoursAndCornerColoursBecomeThePalette) {
 }
 
 TEST_F(ColourFiles, moreColoursThanThePaletteHoldsAreMergedWithANote) {
-    std::string ply = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
-                      "element face 40\nproperty list uchar int vertex_indices\nproperty uchar red\n"
-                      "property uchar green\nproperty uchar blue\nend_header\n0 0 0\n9 0 0\n0 9 0\n";
+    std::string ply =
+        "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\nproperty float y\nproperty float z\n"
+        "element face 40\nproperty list uchar int vertex_indices\nproperty uchar red\n"
+        "property uchar green\nproperty uchar blue\nend_header\n0 0 0\n9 0 0\n0 9 0\n";
     for (int i = 0; i < 40; ++i) ply += "3 0 1 2 " + std::to_string(i * 6) + " 100 100\n";
     write("many.ply", ply);
     ImportNotes notes;

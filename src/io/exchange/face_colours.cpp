@@ -13,7 +13,8 @@ uint32_t channel(uint32_t rgb, int shift) { return (rgb >> shift) & 0xFF; }
 
 // CIE L*a*b* under D65 daylight: distances in it follow how different colours look.
 std::array<double, 3> labOf(uint32_t rgb) {
-    const double r = linearOfSrgb(channel(rgb, 16)), g = linearOfSrgb(channel(rgb, 8)), b = linearOfSrgb(channel(rgb, 0));
+    const double r = linearOfSrgb(channel(rgb, 16)), g = linearOfSrgb(channel(rgb, 8)),
+                 b = linearOfSrgb(channel(rgb, 0));
     const double xyz[3] = {(0.4124 * r + 0.3576 * g + 0.1805 * b) / 0.95047, 0.2126 * r + 0.7152 * g + 0.0722 * b,
                            (0.0193 * r + 0.1192 * g + 0.9505 * b) / 1.08883};
     double f[3];
@@ -96,7 +97,8 @@ ColourChoice paletteFromColours(const ExchangeMesh& mesh) {
     std::map<uint32_t, uint16_t> entry;
     for (std::size_t i = 0; i < kept.size(); ++i) entry[kept[i].rgb] = static_cast<uint16_t>(i + 1);
     for (const Used& u : used)
-        if (!entry.contains(u.rgb)) entry[u.rgb] = static_cast<uint16_t>(nearestEntry(choice.palette, kept.size(), u.rgb));
+        if (!entry.contains(u.rgb))
+            entry[u.rgb] = static_cast<uint16_t>(nearestEntry(choice.palette, kept.size(), u.rgb));
     for (const ExchangeFace& f : mesh.faces)
         choice.colourOfFace.push_back(f.colour == noColour ? uint16_t{0} : entry[static_cast<uint32_t>(f.colour)]);
     return choice;

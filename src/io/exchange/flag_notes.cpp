@@ -77,7 +77,8 @@ bool takePalette(std::string_view text, Palette& palette) {
 // Face numbers, twenty to a line.
 class NumberList {
 public:
-    NumberList(std::string_view prefix, std::string_view note, std::string& out) : prefix_(prefix), note_(note), out_(out) {}
+    NumberList(std::string_view prefix, std::string_view note, std::string& out)
+        : prefix_(prefix), note_(note), out_(out) {}
     void add(std::size_t face) {
         line_ += ' ';
         line_ += integerText(static_cast<int64_t>(face) + 1);

@@ -48,7 +48,9 @@ std::vector<IndexList> indexListsOf(const ExportTables& tables, const std::vecto
     for (std::size_t m = 0; m < looks.size(); ++m) faces[m] = {{}, 4, static_cast<int>(m)};
     IndexList lines{{}, 1, -1}, points{tables.unusedVertices, 0, -1};
     for (const ExportFace& f : tables.faces) {
-        auto& list = faces[static_cast<std::size_t>(std::find(looks.begin(), looks.end(), lookOf(tables, f)) - looks.begin())].indices;
+        auto& list =
+            faces[static_cast<std::size_t>(std::find(looks.begin(), looks.end(), lookOf(tables, f)) - looks.begin())]
+                .indices;
         list.insert(list.end(), {f.corners[0], f.corners[1], f.corners[2]});
         if (f.cornerCount == 4) list.insert(list.end(), {f.corners[0], f.corners[2], f.corners[3]});
     }
@@ -65,7 +67,8 @@ std::vector<IndexList> indexListsOf(const ExportTables& tables, const std::vecto
 // every byte back: no two bytes' light is closer than 1e-4.
 std::string materialJson(const ExportTables& tables, const Look& look) {
     const std::string sides = std::string(",\"doubleSided\":") + (look.twoSided ? "true" : "false");
-    if (look.colour == 0) return std::string("{\"name\":\"") + (look.twoSided ? "two-sided" : "one-sided") + "\"" + sides + "}";
+    if (look.colour == 0)
+        return std::string("{\"name\":\"") + (look.twoSided ? "two-sided" : "one-sided") + "\"" + sides + "}";
     const uint32_t rgb = paletteColour(tables.palette, look.colour);
     std::string factor;
     for (int shift : {16, 8, 0}) factor += fractionText(linearOfSrgb((rgb >> shift) & 0xFF)) + ",";
@@ -155,8 +158,8 @@ std::string paletteJson(const ExportTables& tables) {
 }
 
 std::string sceneJson(const ExportTables& tables, Parts& parts) {
-    const std::string asset = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) +
-                              "\"}" + paletteJson(tables);
+    const std::string asset =
+        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}" + paletteJson(tables);
     if (tables.points.empty()) return asset + ",\"scene\":0,\"scenes\":[{}]}";
     for (const auto& p : tables.points)
         for (int64_t c : p) appendFloat(parts.bin, static_cast<float>(c));
@@ -171,9 +174,9 @@ std::string sceneJson(const ExportTables& tables, Parts& parts) {
     for (std::size_t i = 0; i < lists.size(); ++i) addIndexList(lists[i], i, parts);
     return asset + ",\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}]" +
            ",\"meshes\":[{\"primitives\":[" + parts.primitives + "]" + extrasJson(tables) + "}]" +
-           materialsJson(tables, looks) +
-           ",\"accessors\":[" + parts.accessors + "],\"bufferViews\":[" + parts.bufferViews + "]" +
-           ",\"buffers\":[{\"byteLength\":" + text(static_cast<int64_t>(parts.bin.size())) + "}]}";
+           materialsJson(tables, looks) + ",\"accessors\":[" + parts.accessors + "],\"bufferViews\":[" +
+           parts.bufferViews + "]" + ",\"buffers\":[{\"byteLength\":" + text(static_cast<int64_t>(parts.bin.size())) +
+           "}]}";
 }
 
 void appendChunk(std::string& out, uint32_t type, std::string data, char pad) {

@@ -183,7 +183,8 @@ using Light = std::array<double, 3>;  // linear red, green, blue, 0..1
 // A colour as sRGB bytes. White, the default of every material, paints nothing: it is how a face
 // without a colour is drawn.
 int32_t paintOf(const Light& light) {
-    const auto rgb = static_cast<int32_t>(srgbOfLinear(light[0]) << 16 | srgbOfLinear(light[1]) << 8 | srgbOfLinear(light[2]));
+    const auto rgb =
+        static_cast<int32_t>(srgbOfLinear(light[0]) << 16 | srgbOfLinear(light[1]) << 8 | srgbOfLinear(light[2]));
     return rgb == 0xFFFFFF ? noColour : rgb;
 }
 
@@ -229,8 +230,7 @@ struct Paint {
     int32_t of(uint32_t a, uint32_t b, uint32_t c) const {
         if (corners.empty()) return paintOf(base);
         Light light{};
-        for (std::size_t k = 0; k < 3; ++k)
-            light[k] = base[k] * (corners[a][k] + corners[b][k] + corners[c][k]) / 3.0;
+        for (std::size_t k = 0; k < 3; ++k) light[k] = base[k] * (corners[a][k] + corners[b][k] + corners[c][k]) / 3.0;
         return paintOf(light);
     }
 };

@@ -42,7 +42,8 @@ ExportTables exportTablesOf(const Model& model) {
 }
 
 bool anyColour(const ExportTables& tables) {
-    return std::any_of(tables.faces.begin(), tables.faces.end(), [](const ExportFace& f) { return colourOf(f.flags) > 0; });
+    return std::any_of(tables.faces.begin(), tables.faces.end(),
+                       [](const ExportFace& f) { return colourOf(f.flags) > 0; });
 }
 
 int64_t largestCoordinate(const ExportTables& tables) {

@@ -51,7 +51,8 @@ std::vector<std::string_view> linesOf(std::string_view text) {
         at = end + 1;
         const std::size_t start = line.find_first_not_of(" \t");
         line.remove_prefix(std::min(start, line.size()));
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.remove_suffix(1);
         lines.push_back(line);
     }
     return lines;
@@ -59,7 +60,8 @@ std::vector<std::string_view> linesOf(std::string_view text) {
 
 // The word after a keyword and a space or tab, or nothing when the line is not that record.
 std::string_view argumentOf(std::string_view line, std::string_view keyword) {
-    if (!line.starts_with(keyword) || line.size() <= keyword.size() || (line[keyword.size()] != ' ' && line[keyword.size()] != '\t'))
+    if (!line.starts_with(keyword) || line.size() <= keyword.size() ||
+        (line[keyword.size()] != ' ' && line[keyword.size()] != '\t'))
         return {};
     line.remove_prefix(keyword.size());
     return line.substr(std::min(line.find_first_not_of(" \t"), line.size()));
@@ -123,7 +125,8 @@ bool takeFaces(const tinyobj::mesh_t& source, const Materials& materials, Exchan
         if (at + count > source.indices.size()) break;
         const int material = f < source.material_ids.size() ? source.material_ids[f] : -1;
         const bool known = material >= 0 && static_cast<std::size_t>(material) < materials.colourOf.size();
-        ExchangeFace face{std::vector<uint32_t>(count), 0, known ? materials.colourOf[static_cast<std::size_t>(material)] : noColour};
+        ExchangeFace face{std::vector<uint32_t>(count), 0,
+                          known ? materials.colourOf[static_cast<std::size_t>(material)] : noColour};
         for (std::size_t k = 0; k < count; ++k)
             if (!vertexOf(source.indices[at + k], mesh, face.corners[k])) {
                 error = "a face names a vertex the file does not have";

@@ -61,7 +61,8 @@ std::string writeMtl(const ExportTables& tables) {
         if (!used[c]) continue;
         const uint32_t rgb = paletteColour(tables.palette, c);
         out += "newmtl " + materialOf(c) + "\nKd";
-        for (int shift : {16, 8, 0}) out.append(" ").append(fractionText(static_cast<double>((rgb >> shift) & 0xFF) / 255.0));
+        for (int shift : {16, 8, 0})
+            out.append(" ").append(fractionText(static_cast<double>((rgb >> shift) & 0xFF) / 255.0));
         out += "\n";
     }
     return out;

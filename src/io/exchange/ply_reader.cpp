@@ -298,8 +298,8 @@ void colourRoles(const PlyElement& e, Roles& r) {
     }
     const PlyType type = e.properties[static_cast<std::size_t>(r.rgb[0])].type;
     r.rgbScale = type == PlyType::float32 || type == PlyType::float64 ? 255.0
-                 : type == PlyType::uint16 || type == PlyType::int16 ? 255.0 / 65535.0
-                                                                     : 1.0;
+                 : type == PlyType::uint16 || type == PlyType::int16  ? 255.0 / 65535.0
+                                                                      : 1.0;
 }
 
 Roles rolesOf(const PlyElement& e) {

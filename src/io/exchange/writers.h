@@ -12,8 +12,8 @@ namespace vx {
 // them byte for byte; other readers skip it. Each writer and its reader share these names; the
 // flags of OBJ and PLY faces travel in comments (flag_notes.h).
 inline constexpr const char* objModelMark = "# vxtool model";  // first line: editor units
-inline constexpr const char* objColourPrefix = "colour";  // OBJ material of colour N: colourN
-inline constexpr const char* objNoColour = "none";        // OBJ material of faces without a colour
+inline constexpr const char* objColourPrefix = "colour";       // OBJ material of colour N: colourN
+inline constexpr const char* objNoColour = "none";             // OBJ material of faces without a colour
 inline constexpr const char* plyModelMark = "comment written by vxtool";
 inline constexpr const char* gltfGenerator = "vxtool";
 inline constexpr const char* gltfPolygonTable = "vxPolygons";          // mesh extras: 4 slots, flags
