@@ -181,6 +181,16 @@ TEST_F(ColourFiles, anObjNamesAMaterialFileBesideItWithAColourForEachUsed) {
     EXPECT_EQ(recoloured.palette[2], builtinPalette[0]);
 }
 
+// Before colours, vxtool wrote a polygon's colour bits in a flags note alone.
+TEST_F(ColourFiles, anObjOfAnEarlierVxtoolKeepsTheColoursItsNotesGive) {
+    write("old.obj", "# vxtool model\nv 0 0 0\nv 9 0 0\nv 0 9 0\nf 1 2 3\nf 1 3 2\n# vx flags 1 5\n# vx flags 2 32790\n");
+    ImportNotes notes;
+    const Model m = imported("old.obj", notes);
+    ASSERT_EQ(m.polygonCount, 2);
+    EXPECT_EQ(m.polygons[0].flags, 5);
+    EXPECT_EQ(m.polygons[1].flags, 32790);
+}
+
 TEST_F(ColourFiles, aModelWithoutColoursWritesNoMaterialsAndNoColourProperties) {
     auto state = tool::makeToolState();
     paintedModel(state->model);

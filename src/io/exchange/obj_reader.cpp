@@ -168,23 +168,26 @@ void takeFlagNotes(std::string_view text, ExchangeMesh& mesh) {
 }
 
 // In a file vxtool wrote, each face's material names its colour's entry, which tells apart two
-// entries of one colour and holds even where the material file did not come along.
+// entries of one colour and holds even where the material file did not come along. Faces before
+// the first material keep the flags their notes give, as in files written before colours.
 void takeColourNames(std::string_view text, ExchangeMesh& mesh) {
-    std::vector<uint16_t> entries;
-    uint16_t current = 0;
+    constexpr int32_t unnamed = -1;
+    std::vector<int32_t> entries;
+    int32_t current = unnamed;
     for (std::string_view line : linesOf(text)) {
         if (line.starts_with("f ")) entries.push_back(current);
         const std::string_view name = argumentOf(line, "usemtl");
         if (name.empty()) continue;
         const std::string_view prefix = objColourPrefix;
-        uint16_t entry = 0;
+        int32_t entry = 0;
         const char* end = name.data() + name.size();
         if (name.starts_with(prefix) && std::from_chars(name.data() + prefix.size(), end, entry).ptr != end) entry = 0;
-        current = entry <= paletteSize ? entry : 0;
+        current = entry >= 0 && entry <= paletteSize ? entry : 0;
     }
     if (entries.size() != mesh.faces.size()) return;
     for (std::size_t f = 0; f < entries.size(); ++f)
-        mesh.faces[f].flags = static_cast<uint16_t>((mesh.faces[f].flags & ~colourMask) | entries[f]);
+        if (entries[f] != unnamed)
+            mesh.faces[f].flags = static_cast<uint16_t>((mesh.faces[f].flags & ~colourMask) | entries[f]);
 }
 
 }  // namespace
