@@ -191,6 +191,28 @@ TEST_F(ColourFiles, anObjOfAnEarlierVxtoolKeepsTheColoursItsNotesGive) {
     EXPECT_EQ(m.polygons[1].flags, 32790);
 }
 
+TEST_F(ColourFiles, aGlbOfAnEarlierVxtoolKeepsTheColoursItsPolygonTableGives) {
+    auto state = tool::makeToolState();
+    paintedModel(state->model);
+    ASSERT_TRUE(saveModel(*state, "painted.vx"));
+    ASSERT_EQ(convert({"painted.vx", "painted.glb"}), 0);
+    std::string glb = text("painted.glb");
+    // The materials as they were: the first one-sided, the second two-sided, without colours.
+    const std::size_t from = glb.find("\"materials\":["), to = glb.find("],\"accessors\"");
+    std::string old = "\"materials\":[{\"name\":\"one-sided\",\"doubleSided\":false},{\"name\":\"two-sided\",\"doubleSided\":true}";
+    ASSERT_GE(to - from, old.size());
+    old.resize(to - from, ' ');
+    glb.replace(from, to - from, old);
+    // The new materials are colour7, none, colour7 two-sided and colour12, in that order.
+    for (const auto& [now, was] : {std::pair{"1", "0"}, {"2", "1"}, {"3", "0"}})
+        glb.replace(glb.find(std::string("\"material\":") + now), 12, std::string("\"material\":") + was);
+    write("old.glb", glb);
+    ImportNotes notes;
+    const Model m = imported("old.glb", notes);
+    ASSERT_EQ(m.polygonCount, 4) << notes.error;
+    EXPECT_EQ(coloursOf(m), (std::vector<int32_t>{7, 0, 7, 12}));
+}
+
 TEST_F(ColourFiles, aModelWithoutColoursWritesNoMaterialsAndNoColourProperties) {
     auto state = tool::makeToolState();
     paintedModel(state->model);

@@ -296,8 +296,11 @@ using Looks = std::map<std::pair<bool, int32_t>, std::vector<std::array<uint32_t
 bool tableAgrees(const std::vector<ExchangeFace>& table, const Palette& palette,
                  const std::vector<ExchangeFace>& triangles) {
     Looks expected, actual;
+    // A file without colours, as vxtool wrote before it had them, is compared on sides alone.
+    const bool painted =
+        std::any_of(triangles.begin(), triangles.end(), [](const ExchangeFace& t) { return t.colour != noColour; });
     for (const ExchangeFace& f : table) {
-        const int32_t c = colourOf(f.flags);
+        const int32_t c = painted ? colourOf(f.flags) : 0;
         const uint32_t rgb = paletteColour(palette, c ? c : 1);
         const Light light{linearOfSrgb(rgb >> 16), linearOfSrgb((rgb >> 8) & 0xFF), linearOfSrgb(rgb & 0xFF)};
         auto& list = expected[{(f.flags & twoSidedFlag) != 0, c ? paintOf(light) : noColour}];
