@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <system_error>
 
@@ -80,16 +82,21 @@ std::string folderOf(const std::string& path) {
 }
 
 // The OBJ's colours go to its material file beside it, written first so that no OBJ names a
-// material file that is not there; it goes again when the OBJ cannot be written, unless it was
-// there before.
+// material file that is not there. When the OBJ cannot be written, the material file goes again,
+// or gets back what it held.
 bool writeObjWithMaterials(const std::string& path, const ExportTables& tables) {
     if (!anyColour(tables)) return writeWholeFile(path, writeObj(tables));
     const std::string materials = folderOf(path) + objMaterialFile(tables);
     std::error_code failure;
-    const bool existed = std::filesystem::exists(materials, failure);
+    const bool existed = std::filesystem::is_regular_file(materials, failure);
+    std::ifstream in(materials, std::ios::binary);
+    const std::string before = existed ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
     if (!writeWholeFile(materials, writeMtl(tables))) return false;
     if (writeWholeFile(path, writeObj(tables))) return true;
-    if (!existed) std::filesystem::remove(materials, failure);
+    if (existed)
+        writeWholeFile(materials, before);
+    else
+        std::filesystem::remove(materials, failure);
     return false;
 }
 

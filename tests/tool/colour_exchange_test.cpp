@@ -181,6 +181,22 @@ TEST_F(ColourFiles, anObjNamesAMaterialFileBesideItWithAColourForEachUsed) {
     EXPECT_EQ(recoloured.palette[2], builtinPalette[0]);
 }
 
+// An OBJ that cannot be written (its name is a folder's) leaves its material file as it was.
+TEST_F(ColourFiles, aFailedObjLeavesNoMaterialFileBehindAndAnOldOneAsItWas) {
+    auto state = tool::makeToolState();
+    paintedModel(state->model);
+    ASSERT_TRUE(saveModel(*state, "painted.vx"));
+    fs::create_directory("a.obj");
+    fs::create_directory("b.obj");
+    write("b.mtl", "old");
+    testing::internal::CaptureStderr();
+    EXPECT_NE(convert({"painted.vx", "a.obj"}), 0);
+    EXPECT_NE(convert({"painted.vx", "b.obj"}), 0);
+    testing::internal::GetCapturedStderr();
+    EXPECT_EQ(folderEntries(), (std::vector<std::string>{"a.obj", "b.mtl", "b.obj", "painted.vx"}));
+    EXPECT_EQ(text("b.mtl"), "old");
+}
+
 // Before colours, vxtool wrote a polygon's colour bits in a flags note alone.
 TEST_F(ColourFiles, anObjOfAnEarlierVxtoolKeepsTheColoursItsNotesGive) {
     write("old.obj", "# vxtool model\nv 0 0 0\nv 9 0 0\nv 0 9 0\nf 1 2 3\nf 1 3 2\n# vx flags 1 5\n# vx flags 2 32790\n");
