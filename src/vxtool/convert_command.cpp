@@ -1,7 +1,10 @@
 // vxtool convert: one file to another, or a batch into a folder, each written whole or not at all.
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <iostream>
 #include <system_error>
 
@@ -37,6 +40,20 @@ std::string exchangeBytes(const ExportTables& tables, const std::string& format,
     return outputFormat(format)->writer(tables, ascii);
 }
 
+std::string stemOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t dot = name.find_last_of('.');
+    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
+}
+
+// The distinct colours the faces use.
+std::size_t coloursUsed(const ExportTables& tables) {
+    bool used[paletteSize + 1] = {};
+    for (const ExportFace& f : tables.faces) used[colourOf(f.flags)] = true;
+    return static_cast<std::size_t>(std::count(used + 1, used + paletteSize + 1, true));
+}
+
 void warnSkipped(const std::string& path, const ExportTables& tables) {
     if (tables.skippedPolygons + tables.skippedLines == 0) return;
     complain("warning: " + path + ": left out " + std::to_string(tables.skippedPolygons) + " polygons and " +
@@ -55,7 +72,33 @@ void noteStlLosses(const std::string& path, const ExportTables& tables) {
     add(tables.unusedVertices.size(), tables.unusedVertices.size() == 1 ? "free vertex" : "free vertices");
     add(tables.lines.size(), tables.lines.size() == 1 ? "line" : "lines");
     add(twoSided, twoSided == 1 ? "polygon's two-sided flag" : "polygons' two-sided flags");
+    const std::size_t colours = coloursUsed(tables);
+    add(colours, colours == 1 ? "colour" : "colours");
     if (!lost.empty()) complain("note: " + path + ": STL holds triangles only; left out " + lost);
+}
+
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// The OBJ's colours go to its material file beside it, written first so that no OBJ names a
+// material file that is not there. When the OBJ cannot be written, the material file goes again,
+// or gets back what it held.
+bool writeObjWithMaterials(const std::string& path, const ExportTables& tables) {
+    if (!anyColour(tables)) return writeWholeFile(path, writeObj(tables));
+    const std::string materials = folderOf(path) + objMaterialFile(tables);
+    std::error_code failure;
+    const bool existed = std::filesystem::is_regular_file(materials, failure);
+    std::ifstream in(materials, std::ios::binary);
+    const std::string before = existed ? std::string(std::istreambuf_iterator<char>(in), {}) : std::string();
+    if (!writeWholeFile(materials, writeMtl(tables))) return false;
+    if (writeWholeFile(path, writeObj(tables))) return true;
+    if (existed)
+        writeWholeFile(materials, before);
+    else
+        std::filesystem::remove(materials, failure);
+    return false;
 }
 
 bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, bool ascii,
@@ -64,10 +107,12 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
     if (format == "vx") {
         written = writeVx(state, path);
     } else {
-        const ExportTables tables = exportTablesOf(state.model);
+        ExportTables tables = exportTablesOf(state.model);
+        tables.name = stemOf(path);
         warnSkipped(path, tables);
         if (format == "stl") noteStlLosses(path, tables);
-        written = writeWholeFile(path, exchangeBytes(tables, format, ascii));
+        written = format == "obj" ? writeObjWithMaterials(path, tables)
+                                  : writeWholeFile(path, exchangeBytes(tables, format, ascii));
     }
     if (!written) error = path + ": cannot be written";
     return written;
@@ -92,13 +137,6 @@ bool convertOne(const std::string& in, const std::string& out, const std::string
         state->model.palette = read.palette;
     }
     return writeModelAs(*state, out, format, options.ascii, error);
-}
-
-std::string stemOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::size_t dot = name.find_last_of('.');
-    return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
 void showProgress(std::size_t done, std::size_t total, const std::string& name) {

@@ -1,6 +1,6 @@
 # Writes random models of every kind the editor holds as .vx files: random_models.py DIR COUNT SEED.
 # Vertices small, repeated and at the ends of the 32-bit range; triangles and quads, slots repeated;
-# flags of every value; lines; vertices nothing uses. Every third model has no lines, for readers
+# flags of every value, colours often; lines; vertices nothing uses. Every third model has no lines, for readers
 # that take no PLY edge element. Normals are left zero: vxtool convert works them out.
 import random
 import struct
@@ -31,7 +31,8 @@ for n in range(count):
         if rng.randrange(2):
             slots[3] = slots[2]
         kind = rng.randrange(10)
-        polygons.append((slots, 0x8000 if kind < 5 else 0 if kind < 9 else rng.randint(1, 0xFFFF)))
+        colour = rng.randint(1, 31) | (0x8000 if kind == 7 else 0)
+        polygons.append((slots, 0x8000 if kind < 3 else 0 if kind < 6 else colour if kind < 9 else rng.randint(1, 0xFFFF)))
     lines = [] if n % 3 == 0 else [(slot(), slot()) for _ in range(rng.randint(0, 20))]
     out = b"VTXF" + struct.pack(">HHH", len(vertices), len(polygons), len(lines)) + bytes([len(lines) & 255] * 2)
     out += b"".join(struct.pack("<3i", *v) for v in vertices)

@@ -73,7 +73,47 @@ def check_ply(name):
     expect(outward(normals, q.mean(axis=1)), f"meshio: {name} faces outward")
 
 
+# The painted cube: faces 1-2 dark red, 3-4 dark green, 5-6 blue, in the file's order.
+painted = [(179, 38, 30)] * 2 + [(78, 154, 46)] * 2 + [(36, 102, 184)] * 2
+
+
+def check_obj_colours():
+    reader = tinyobjloader.ObjReader()
+    config = tinyobjloader.ObjReaderConfig()
+    config.triangulate = False
+    expect(reader.ParseFromFile(f"{folder}/painted.obj", config) and not reader.Warning(),
+           "tinyobjloader reads the painted OBJ and its materials without a warning")
+    kd = [tuple(round(c * 255) for c in m.diffuse) for m in reader.GetMaterials()]
+    faces = [kd[i] for s in reader.GetShapes() for i in s.mesh.material_ids]
+    expect(faces == painted, f"OBJ: each face's material has its colour (saw {faces})")
+    expect(len(kd) == 3, "OBJ: one material per colour")
+
+
+def check_ply_colours(name):
+    m = meshio.read(f"{folder}/{name}")
+    channels = [m.cell_data.get(c, [[]])[0] for c in ("red", "green", "blue")]
+    faces = [tuple(int(c[i]) for c in channels) for i in range(len(channels[0]))]
+    expect(faces == painted, f"meshio: {name} has each face's colour (saw {faces})")
+
+
+# meshio 5.0 reads a binary face element as if each property were a column of its own, which no
+# face colour fits: the binary file's six quad records are read here as the header declares them.
+def check_binary_ply_colours(name):
+    with open(f"{folder}/{name}", "rb") as f:
+        data = f.read()
+    header, body = data.split(b"end_header\n", 1)
+    expect(b"property list uchar int vertex_indices\nproperty uchar red\nproperty uchar green\n"
+           b"property uchar blue\n" in header, f"PLY: {name} declares a colour per face")
+    faces = numpy.frombuffer(body[8 * 12:], dtype=[("n", "u1"), ("corners", "<i4", 4), ("rgb", "u1", 3)])
+    expect(len(faces) == 6 and all(faces["n"] == 4), f"PLY: {name} has six quad records after the corners")
+    seen = [tuple(int(c) for c in rgb) for rgb in faces["rgb"]]
+    expect(seen == painted, f"PLY: {name} has each face's colour (saw {seen})")
+
+
 check_obj()
+check_obj_colours()
+check_binary_ply_colours("painted.ply")
+check_ply_colours("painted-ascii.ply")
 check_stl("cube.stl")
 check_stl("cube-ascii.stl")
 check_ply("cube-nolines.ply")

@@ -25,7 +25,7 @@ bool sameTables(const vx::Model& a, const vx::Model& b) {
         if (a.polygons[i].slots != b.polygons[i].slots || a.polygons[i].flags != b.polygons[i].flags) return false;
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.lineCount); ++i)
         if (a.lines[i].a != b.lines[i].a || a.lines[i].b != b.lines[i].b) return false;
-    return true;
+    return a.palette == b.palette;
 }
 
 // Every model whose elements name real vertices comes back from OBJ, PLY and GLB as it was.

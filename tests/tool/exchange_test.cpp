@@ -20,7 +20,7 @@ namespace vx::test {
 namespace {
 
 // Every kind of element, in any order: coordinates small, repeated and at the ends of the 32-bit
-// range; slots repeated within a polygon; flags of every value, two-sided most often.
+// range; slots repeated within a polygon; flags of every value, two-sided and coloured most often.
 void randomModel(std::mt19937& random, Model& m, int32_t size) {
     const auto between = [&](int64_t low, int64_t high) {
         return std::uniform_int_distribution<int64_t>(low, high)(random);
@@ -44,8 +44,18 @@ void randomModel(std::mt19937& random, Model& m, int32_t size) {
         p.slots = {slot(), slot(), slot(), slot()};
         if (between(0, 1)) p.slots[3] = p.slots[2];
         const int64_t kind = between(0, 9);
-        p.flags = kind < 5 ? twoSidedFlag : kind < 9 ? 0 : static_cast<uint16_t>(between(1, 0xFFFF));
+        const auto colour = static_cast<uint16_t>(between(1, paletteSize));
+        p.flags = kind < 3   ? twoSidedFlag
+                  : kind < 6 ? 0
+                  : kind < 8 ? static_cast<uint16_t>(colour | (kind == 7 ? twoSidedFlag : 0))
+                             : static_cast<uint16_t>(between(1, 0xFFFF));
     }
+    // A palette of its own half the time, drawn from few colours so that entries repeat; white
+    // among them, which GLB paints as no colour at all.
+    m.palette = builtinPalette;
+    if (between(0, 1))
+        for (uint32_t& entry : m.palette)
+            entry = between(0, 3) ? static_cast<uint32_t>(between(0, 0xFFFFFF)) : between(0, 1) ? 0xFFFFFFu : 0x102030u;
     m.lineCount = m.vertexCount ? static_cast<int32_t>(between(0, size / 2)) : 0;
     for (int32_t i = 0; i < m.lineCount; ++i) m.lines[static_cast<std::size_t>(i)] = {slot(), slot()};
 }
@@ -70,6 +80,8 @@ std::string firstDifference(const Model& a, const Model& b) {
             return "polygon " + std::to_string(i);
     for (std::size_t i = 0; i < static_cast<std::size_t>(a.lineCount); ++i)
         if (a.lines[i].a != b.lines[i].a || a.lines[i].b != b.lines[i].b) return "line " + std::to_string(i);
+    for (std::size_t i = 0; i < a.palette.size(); ++i)
+        if (a.palette[i] != b.palette[i]) return "palette entry " + std::to_string(i + 1);
     return {};
 }
 

@@ -39,7 +39,7 @@ void addFace(const aiFace& face, uint32_t base, bool lineMesh, ExchangeMesh& mes
     if (face.mNumIndices == 2 || (lineMesh && face.mNumIndices > 2)) {
         addLineFace(face, base, mesh);
     } else if (face.mNumIndices > 2) {
-        ExchangeFace out{{}, 0};
+        ExchangeFace out{{}, 0, noColour};
         out.corners.reserve(face.mNumIndices);
         for (unsigned int k = 0; k < face.mNumIndices; ++k) out.corners.push_back(base + face.mIndices[k]);
         mesh.faces.push_back(std::move(out));

@@ -6,11 +6,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "core/palette.h"
+
 namespace vx {
+
+inline constexpr int32_t noColour = -1;  // a face the file gives no colour
 
 struct ExchangeFace {
     std::vector<uint32_t> corners;  // indices into points, in the file's order (counter-clockwise front)
     uint16_t flags;                 // the polygon's flags as the editor keeps them: twoSidedFlag shows both sides
+    // 0x00RRGGBB as the file paints the face (sRGB), or noColour. Where it has one, the palette
+    // index in flags is only a hint: it is kept when its entry is this colour.
+    int32_t colour = noColour;
 };
 
 struct ExchangeMesh {
@@ -23,6 +30,10 @@ struct ExchangeMesh {
     // The file was written by vxtool: its coordinates are the editor's own whole units, to be
     // taken as they are.
     bool editorUnits = false;
+    // The palette vxtool wrote beside the colours, when the model's own differed from the
+    // built-in one.
+    bool hasPalette = false;
+    Palette palette = builtinPalette;
 };
 
 }  // namespace vx

@@ -1,7 +1,9 @@
-// The GLB writer: one buffer of float positions and 32-bit index lists, one mesh, one node.
+// The GLB writer: one buffer of float positions and 32-bit index lists, one mesh, one node, a
+// material for each colour and sidedness.
 #include <algorithm>
 
 #include "io/byte_order.h"
+#include "io/exchange/face_colours.h"
 #include "io/exchange/writers.h"
 
 namespace vx {
@@ -15,21 +17,70 @@ constexpr uint32_t binChunk = 0x004E4942;   // "BIN\0"
 struct IndexList {
     std::vector<uint32_t> indices;
     int mode;      // 0 points, 1 lines, 4 triangles
-    int material;  // -1 none, 0 one-sided, 1 two-sided
+    int material;  // -1 none, else the material's number
 };
 
-std::vector<IndexList> indexListsOf(const ExportTables& tables) {
-    IndexList oneSided{{}, 4, 0}, twoSided{{}, 4, 1}, lines{{}, 1, -1}, points{tables.unusedVertices, 0, -1};
+// What a face's material says: its colour (0 none; else the first entry of the same colour, so
+// that one colour is one material) and whether it shows both sides.
+struct Look {
+    int32_t colour;
+    bool twoSided;
+    bool operator==(const Look&) const = default;
+};
+
+Look lookOf(const ExportTables& tables, const ExportFace& f) {
+    const int32_t c = colourOf(f.flags);
+    return {c ? firstEntryOf(tables.palette, paletteColour(tables.palette, c)) : 0, isTwoSided(f)};
+}
+
+// Without colours the two materials are always there, one-sided first; with them, one material
+// per look the faces use, in the order they first use it.
+std::vector<Look> looksOf(const ExportTables& tables) {
+    if (!anyColour(tables)) return {{0, false}, {0, true}};
+    std::vector<Look> looks;
+    for (const ExportFace& f : tables.faces)
+        if (std::find(looks.begin(), looks.end(), lookOf(tables, f)) == looks.end()) looks.push_back(lookOf(tables, f));
+    return looks;
+}
+
+std::vector<IndexList> indexListsOf(const ExportTables& tables, const std::vector<Look>& looks) {
+    std::vector<IndexList> faces(looks.size());
+    for (std::size_t m = 0; m < looks.size(); ++m) faces[m] = {{}, 4, static_cast<int>(m)};
+    IndexList lines{{}, 1, -1}, points{tables.unusedVertices, 0, -1};
     for (const ExportFace& f : tables.faces) {
-        auto& list = isTwoSided(f) ? twoSided.indices : oneSided.indices;
+        auto& list =
+            faces[static_cast<std::size_t>(std::find(looks.begin(), looks.end(), lookOf(tables, f)) - looks.begin())]
+                .indices;
         list.insert(list.end(), {f.corners[0], f.corners[1], f.corners[2]});
         if (f.cornerCount == 4) list.insert(list.end(), {f.corners[0], f.corners[2], f.corners[3]});
     }
     for (const auto& l : tables.lines) lines.indices.insert(lines.indices.end(), {l[0], l[1]});
     std::vector<IndexList> out;
-    for (IndexList* list : {&oneSided, &twoSided, &lines, &points})
-        if (!list->indices.empty()) out.push_back(std::move(*list));
+    faces.push_back(std::move(lines));
+    faces.push_back(std::move(points));
+    for (IndexList& list : faces)
+        if (!list.indices.empty()) out.push_back(std::move(list));
     return out;
+}
+
+// glTF colours are linear light; a colour's material is a plain, rough paint. Seven decimals bring
+// every byte back: no two bytes' light is closer than 1e-4.
+std::string materialJson(const ExportTables& tables, const Look& look) {
+    const std::string sides = std::string(",\"doubleSided\":") + (look.twoSided ? "true" : "false");
+    if (look.colour == 0)
+        return std::string("{\"name\":\"") + (look.twoSided ? "two-sided" : "one-sided") + "\"" + sides + "}";
+    const uint32_t rgb = paletteColour(tables.palette, look.colour);
+    std::string factor;
+    for (int shift : {16, 8, 0}) factor += fractionText(linearOfSrgb((rgb >> shift) & 0xFF)) + ",";
+    return "{\"name\":\"colour" + integerText(look.colour) + (look.twoSided ? " two-sided" : "") +
+           "\",\"pbrMetallicRoughness\":{\"baseColorFactor\":[" + factor +
+           "1],\"metallicFactor\":0,\"roughnessFactor\":1}" + sides + "}";
+}
+
+std::string materialsJson(const ExportTables& tables, const std::vector<Look>& looks) {
+    std::string out;
+    for (const Look& look : looks) out.append(out.empty() ? "" : ",").append(materialJson(tables, look));
+    return ",\"materials\":[" + out + "]";
 }
 
 std::string text(int64_t value) { return integerText(value); }
@@ -97,8 +148,18 @@ void addIndexList(const IndexList& list, std::size_t number, Parts& parts) {
                         (list.material >= 0 ? ",\"material\":" + text(list.material) : "") + "}";
 }
 
+// The model's palette, when it is its own, belongs to the whole file: a model without vertices
+// has no mesh to carry it.
+std::string paletteJson(const ExportTables& tables) {
+    if (!ownPalette(tables)) return {};
+    std::string palette;
+    for (uint32_t rgb : tables.palette) palette.append(palette.empty() ? "" : ",").append(integerText(rgb));
+    return ",\"extras\":{\"" + std::string(gltfPalette) + "\":[" + palette + "]}";
+}
+
 std::string sceneJson(const ExportTables& tables, Parts& parts) {
-    const std::string asset = "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}";
+    const std::string asset =
+        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}" + paletteJson(tables);
     if (tables.points.empty()) return asset + ",\"scene\":0,\"scenes\":[{}]}";
     for (const auto& p : tables.points)
         for (int64_t c : p) appendFloat(parts.bin, static_cast<float>(c));
@@ -108,14 +169,14 @@ std::string sceneJson(const ExportTables& tables, Parts& parts) {
     parts.accessors =
         "{\"bufferView\":0,\"componentType\":5126,\"count\":" + text(static_cast<int64_t>(tables.points.size())) +
         ",\"type\":\"VEC3\",\"min\":" + boundsJson(tables, false) + ",\"max\":" + boundsJson(tables, true) + "}";
-    const std::vector<IndexList> lists = indexListsOf(tables);
+    const std::vector<Look> looks = looksOf(tables);
+    const std::vector<IndexList> lists = indexListsOf(tables, looks);
     for (std::size_t i = 0; i < lists.size(); ++i) addIndexList(lists[i], i, parts);
     return asset + ",\"scene\":0,\"scenes\":[{\"nodes\":[0]}],\"nodes\":[{\"mesh\":0}]" +
            ",\"meshes\":[{\"primitives\":[" + parts.primitives + "]" + extrasJson(tables) + "}]" +
-           ",\"materials\":[{\"name\":\"one-sided\",\"doubleSided\":false},{\"name\":\"two-sided\",\"doubleSided\":"
-           "true}]" +
-           ",\"accessors\":[" + parts.accessors + "],\"bufferViews\":[" + parts.bufferViews + "]" +
-           ",\"buffers\":[{\"byteLength\":" + text(static_cast<int64_t>(parts.bin.size())) + "}]}";
+           materialsJson(tables, looks) + ",\"accessors\":[" + parts.accessors + "],\"bufferViews\":[" +
+           parts.bufferViews + "]" + ",\"buffers\":[{\"byteLength\":" + text(static_cast<int64_t>(parts.bin.size())) +
+           "}]}";
 }
 
 void appendChunk(std::string& out, uint32_t type, std::string data, char pad) {

@@ -2,6 +2,7 @@
 // vertex lists in the file's order with node transforms applied.
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -13,6 +14,7 @@
 
 #include "core/editor_state.h"
 #include "io/byte_order.h"
+#include "io/exchange/face_colours.h"
 #include "io/exchange/readers.h"
 #include "io/exchange/writers.h"
 
@@ -176,10 +178,68 @@ void addLines(const std::vector<uint32_t>& c, int mode, uint32_t base, ExchangeM
     if (mode == TINYGLTF_MODE_LINE_LOOP && c.size() > 2) out.lines.push_back({base + c.back(), base + c.front()});
 }
 
+using Light = std::array<double, 3>;  // linear red, green, blue, 0..1
+
+// A colour as sRGB bytes. White, the default of every material, paints nothing: it is how a face
+// without a colour is drawn.
+int32_t paintOf(const Light& light) {
+    const auto rgb =
+        static_cast<int32_t>(srgbOfLinear(light[0]) << 16 | srgbOfLinear(light[1]) << 8 | srgbOfLinear(light[2]));
+    return rgb == 0xFFFFFF ? noColour : rgb;
+}
+
+Light baseColourOf(const tinygltf::Model& model, int material) {
+    if (material < 0 || static_cast<std::size_t>(material) >= model.materials.size()) return {1.0, 1.0, 1.0};
+    const auto& factor = model.materials[static_cast<std::size_t>(material)].pbrMetallicRoughness.baseColorFactor;
+    if (factor.size() < 3) return {1.0, 1.0, 1.0};
+    return {factor[0], factor[1], factor[2]};
+}
+
+// One channel of a colour attribute: floats as they are, whole numbers as fractions of their
+// largest value.
+double channelAt(const Elements& e, std::size_t i, std::size_t k) {
+    const unsigned char* at = e.first + i * e.stride;
+    if (e.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT) return floatAt(at + 4 * k);
+    if (e.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) return at[k] / 255.0;
+    if (e.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) return getLe16(at + 2 * k) / 65535.0;
+    return 1.0;
+}
+
+// The corners' colours of a primitive (COLOR_0), when it has them for every vertex.
+std::vector<Light> cornerColours(const Instance& in, const tinygltf::Primitive& p, uint32_t count) {
+    const auto found = p.attributes.find("COLOR_0");
+    if (found == p.attributes.end()) return {};
+    Elements e;
+    std::string ignored;
+    if (!elementsOf(in.model, found->second, TINYGLTF_TYPE_VEC3, e, ignored) &&
+        !elementsOf(in.model, found->second, TINYGLTF_TYPE_VEC4, e, ignored))
+        return {};
+    if (e.count != count) return {};
+    std::vector<Light> out(count);
+    for (std::size_t i = 0; i < count; ++i)
+        for (std::size_t k = 0; k < 3; ++k) out[i][k] = channelAt(e, i, k);
+    return out;
+}
+
+// What paints a primitive's triangles: its material's base colour, times the mean of the
+// corners' own colours where it has them.
+struct Paint {
+    Light base;
+    std::vector<Light> corners;
+
+    int32_t of(uint32_t a, uint32_t b, uint32_t c) const {
+        if (corners.empty()) return paintOf(base);
+        Light light{};
+        for (std::size_t k = 0; k < 3; ++k) light[k] = base[k] * (corners[a][k] + corners[b][k] + corners[c][k]) / 3.0;
+        return paintOf(light);
+    }
+};
+
 // Strips alternate their winding so that every triangle faces the same way as the first.
-void addTriangles(const std::vector<uint32_t>& c, int mode, uint32_t base, uint16_t flags, Instance& in) {
+void addTriangles(const std::vector<uint32_t>& c, int mode, uint32_t base, uint16_t flags, const Paint& paint,
+                  Instance& in) {
     const auto add = [&](uint32_t a, uint32_t b, uint32_t d) {
-        in.triangles.push_back({{base + a, base + b, base + d}, flags});
+        in.triangles.push_back({{base + a, base + b, base + d}, flags, paint.of(a, b, d)});
     };
     if (mode == TINYGLTF_MODE_TRIANGLES)
         for (std::size_t k = 0; k + 2 < c.size(); k += 3) add(c[k], c[k + 1], c[k + 2]);
@@ -209,7 +269,8 @@ bool addPrimitive(Instance& in, const tinygltf::Primitive& p, ExchangeMesh& out,
         }
     if (p.mode >= TINYGLTF_MODE_LINE && p.mode <= TINYGLTF_MODE_LINE_STRIP) addLines(corners, p.mode, base.first, out);
     const uint16_t flags = doubleSided(in.model, p.material) ? twoSidedFlag : 0;
-    if (p.mode >= TINYGLTF_MODE_TRIANGLES) addTriangles(corners, p.mode, base.first, flags, in);
+    const Paint paint{baseColourOf(in.model, p.material), cornerColours(in, p, base.second)};
+    if (p.mode >= TINYGLTF_MODE_TRIANGLES) addTriangles(corners, p.mode, base.first, flags, paint, in);
     return true;  // points name vertices the list holds already
 }
 
@@ -228,20 +289,42 @@ std::vector<int64_t> wholeNumbers(const tinygltf::Value& extras, const char* key
 }
 
 // The polygon table vxtool writes beside the triangles, taken only when its triangles are the
-// ones the primitives hold, one-sided and two-sided alike, in the same order.
-bool tableAgrees(const std::vector<ExchangeFace>& table, const std::vector<ExchangeFace>& triangles) {
-    std::vector<std::array<uint32_t, 3>> expected[2], actual[2];
+// ones the primitives hold, of each sidedness and colour alike. White and no colour look the
+// same here but are materials of their own, so the order within a look is not compared.
+using Looks = std::map<std::pair<bool, int32_t>, std::vector<std::array<uint32_t, 3>>>;
+
+bool tableAgrees(const std::vector<ExchangeFace>& table, const Palette& palette,
+                 const std::vector<ExchangeFace>& triangles) {
+    Looks expected, actual;
+    // A file without colours, as vxtool wrote before it had them, is compared on sides alone.
+    const bool painted =
+        std::any_of(triangles.begin(), triangles.end(), [](const ExchangeFace& t) { return t.colour != noColour; });
     for (const ExchangeFace& f : table) {
-        auto& list = expected[(f.flags & twoSidedFlag) ? 1 : 0];
+        const int32_t c = painted ? colourOf(f.flags) : 0;
+        const uint32_t rgb = paletteColour(palette, c ? c : 1);
+        const Light light{linearOfSrgb(rgb >> 16), linearOfSrgb((rgb >> 8) & 0xFF), linearOfSrgb(rgb & 0xFF)};
+        auto& list = expected[{(f.flags & twoSidedFlag) != 0, c ? paintOf(light) : noColour}];
         list.push_back({f.corners[0], f.corners[1], f.corners[2]});
         if (f.corners.size() == 4) list.push_back({f.corners[0], f.corners[2], f.corners[3]});
     }
     for (const ExchangeFace& t : triangles)
-        actual[(t.flags & twoSidedFlag) ? 1 : 0].push_back({t.corners[0], t.corners[1], t.corners[2]});
-    return expected[0] == actual[0] && expected[1] == actual[1];
+        actual[{(t.flags & twoSidedFlag) != 0, t.colour}].push_back({t.corners[0], t.corners[1], t.corners[2]});
+    for (Looks* looks : {&expected, &actual})
+        for (auto& [look, list] : *looks) std::sort(list.begin(), list.end());
+    return expected == actual;
 }
 
-std::vector<ExchangeFace> polygonTable(const Instance& in) {
+// The palette vxtool writes when the model's own is not the built-in one.
+void takePalette(const tinygltf::Value& extras, ExchangeMesh& out) {
+    const std::vector<int64_t> n = wholeNumbers(extras, gltfPalette);
+    if (n.size() != paletteSize || std::any_of(n.begin(), n.end(), [](int64_t c) { return c < 0 || c > 0xFFFFFF; }))
+        return;
+    for (std::size_t i = 0; i < n.size(); ++i) out.palette[i] = static_cast<uint32_t>(n[i]);
+    out.hasPalette = true;
+}
+
+// The table's faces carry their colours in their flags; the file's colours only confirm them.
+std::vector<ExchangeFace> polygonTable(const Instance& in, const Palette& palette) {
     const std::vector<int64_t> n = wholeNumbers(in.mesh.extras, gltfPolygonTable);
     if (n.empty() || n.size() % 5 != 0 || in.bases.size() != 1) return {};
     const auto [base, count] = in.bases.begin()->second;
@@ -250,12 +333,12 @@ std::vector<ExchangeFace> polygonTable(const Instance& in) {
         for (std::size_t k = 0; k < 4; ++k)
             if (n[i + k] < 0 || n[i + k] >= count) return {};
         if (n[i + 4] < 0 || n[i + 4] > 0xFFFF) return {};
-        ExchangeFace f{{}, static_cast<uint16_t>(n[i + 4])};
+        ExchangeFace f{{}, static_cast<uint16_t>(n[i + 4]), noColour};
         for (std::size_t k = 0; k < (n[i + 3] == n[i + 2] ? 3u : 4u); ++k)
             f.corners.push_back(base + static_cast<uint32_t>(n[i + k]));
         table.push_back(std::move(f));
     }
-    return tableAgrees(table, in.triangles) ? table : std::vector<ExchangeFace>{};
+    return tableAgrees(table, palette, in.triangles) ? table : std::vector<ExchangeFace>{};
 }
 
 // Coordinates beyond a float's whole numbers, each taken only where the float agrees with it.
@@ -279,7 +362,7 @@ bool addMesh(const tinygltf::Model& model, int index, const Matrix& transform, E
     Instance in{model, model.meshes[static_cast<std::size_t>(index)], transform, {}, {}};
     for (const tinygltf::Primitive& p : in.mesh.primitives)
         if (!addPrimitive(in, p, out, error)) return false;
-    std::vector<ExchangeFace> table = polygonTable(in);
+    std::vector<ExchangeFace> table = polygonTable(in, out.palette);
     std::vector<ExchangeFace>& faces = table.empty() ? in.triangles : table;
     out.faces.insert(out.faces.end(), std::make_move_iterator(faces.begin()), std::make_move_iterator(faces.end()));
     takeExactPositions(in, out);
@@ -385,6 +468,7 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
             return false;
         }
         error.clear();
+        takePalette(model.extras, mesh);
         if (!addScene(model, mesh, error)) return false;
     } catch (const std::bad_alloc&) {
         error = "the file asks for more memory than any model needs";

@@ -52,6 +52,28 @@ std::vector<uint32_t> triangles(const ExchangeMesh& mesh, const Welded& w) {
     return out;
 }
 
+// Each welded point remembers the first face it is a corner of, for the colour of what remains
+// around it.
+std::vector<uint32_t> firstFaceOfPoints(const ExchangeMesh& mesh, const Welded& w) {
+    std::vector<uint32_t> face(w.firstPointOf.size(), unused);
+    for (std::size_t f = mesh.faces.size(); f-- > 0;)
+        for (uint32_t c : mesh.faces[f].corners)
+            if (c < w.weldedOf.size()) face[w.weldedOf[c]] = static_cast<uint32_t>(f);
+    return face;
+}
+
+// A reduced triangle takes the colour two of its corners' faces agree on, else its first
+// corner's: colour regions survive the reduction, their borders a triangle or so off.
+const ExchangeFace* paintOf(const std::vector<uint32_t>& painter, const ExchangeMesh& mesh,
+                            std::array<uint32_t, 3> corners) {
+    const auto faceAt = [&](uint32_t c) { return painter[c] == unused ? nullptr : &mesh.faces[painter[c]]; };
+    const ExchangeFace *a = faceAt(corners[0]), *b = faceAt(corners[1]), *c = faceAt(corners[2]);
+    const auto same = [](const ExchangeFace* u, const ExchangeFace* v) {
+        return u && v && u->colour == v->colour && (u->flags & colourMask) == (v->flags & colourMask);
+    };
+    return !same(a, b) && same(b, c) ? b : a;
+}
+
 std::size_t distinctCount(const std::vector<uint32_t>& indices, std::vector<bool>& seen) {
     std::fill(seen.begin(), seen.end(), false);
     std::size_t count = 0;
@@ -148,12 +170,19 @@ bool simplifyMesh(ExchangeMesh& mesh, const SimplifyLimits& limits, SimplifyRepo
                                                                  [](const ExchangeFace& f) { return (f.flags & twoSidedFlag) != 0; });
     report.mixedSidesLost = !allTwoSided && std::any_of(mesh.faces.begin(), mesh.faces.end(),
                                                         [](const ExchangeFace& f) { return (f.flags & twoSidedFlag) != 0; });
-    for (std::size_t k = 0; k + 2 < reduced.size(); k += 3)
+    const std::vector<uint32_t> painter = firstFaceOfPoints(mesh, w);
+    for (std::size_t k = 0; k + 2 < reduced.size(); k += 3) {
+        const ExchangeFace* paint = paintOf(painter, mesh, {reduced[k], reduced[k + 1], reduced[k + 2]});
+        const auto sides = static_cast<uint16_t>(allTwoSided ? twoSidedFlag : 0);
         out.faces.push_back({{newIndex[reduced[k]], newIndex[reduced[k + 1]], newIndex[reduced[k + 2]]},
-                             static_cast<uint16_t>(allTwoSided ? twoSidedFlag : 0)});
+                             static_cast<uint16_t>(sides | (paint ? paint->flags & colourMask : 0)),
+                             paint ? paint->colour : noColour});
+    }
     for (const auto& l : lines) out.lines.push_back({newIndex[l[0]], newIndex[l[1]]});
     out.filesOwnVertices = mesh.filesOwnVertices;
     out.editorUnits = mesh.editorUnits;
+    out.hasPalette = mesh.hasPalette;
+    out.palette = mesh.palette;
     report.pointsAfter = out.points.size();
     report.facesAfter = out.faces.size();
     report.linesAfter = out.lines.size();

@@ -7,6 +7,8 @@
 #include <set>
 #include <tuple>
 
+#include "io/exchange/face_colours.h"
+
 namespace vx {
 namespace {
 
@@ -100,11 +102,13 @@ bool meshToModel(const ExchangeMesh& mesh, const ImportOptions& options, Model& 
     report = {};
     Welded welded;
     if (!weld(mesh, placementOf(mesh, options), welded, report.error)) return false;
+    const ColourChoice colours = chooseColours(mesh);
     std::vector<Polygon> polygons;
-    for (const ExchangeFace& face : mesh.faces) {
+    for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
+        const ExchangeFace& face = mesh.faces[f];
         std::vector<uint32_t> corners;
         for (uint32_t p : face.corners) corners.push_back(p < welded.indexOfPoint.size() ? welded.indexOfPoint[p] : 0);
-        splitFace(corners, face.flags, polygons);
+        splitFace(corners, static_cast<uint16_t>((face.flags & ~colourMask) | colours.colourOfFace[f]), polygons);
     }
     const std::size_t vertices = welded.vertices.size();
     if (vertices > maxVertices || polygons.size() > maxPolygons || mesh.lines.size() > maxLines) {
@@ -124,7 +128,9 @@ bool meshToModel(const ExchangeMesh& mesh, const ImportOptions& options, Model& 
     model.vertexCount = static_cast<int32_t>(vertices);
     model.polygonCount = static_cast<int32_t>(polygons.size());
     model.lineCount = static_cast<int32_t>(mesh.lines.size());
+    model.palette = colours.palette;
     report.mergedVertices = welded.distinctPositions - welded.roundedPositions;
+    report.mergedColours = colours.mergedColours;
     return true;
 }
 

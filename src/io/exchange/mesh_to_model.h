@@ -16,6 +16,7 @@ struct ImportOptions {
 
 struct ImportReport {
     std::size_t mergedVertices = 0;  // distinct positions that rounding made one
+    std::size_t mergedColours = 0;   // distinct face colours past the palette's size, each given the nearest entry
     std::string error;               // set when the model was refused
     bool overLimits = false;         // refused for holding more than the tables
 };

@@ -79,6 +79,13 @@ bool simplifyToFit(ExchangeMesh& mesh, const ImportRequest& request, ImportNotes
     return true;
 }
 
+void reportColours(const ImportReport& report, ImportNotes& notes) {
+    if (report.mergedColours > 0)
+        notes.lines.push_back("note: more face colours than the palette's " + std::to_string(paletteSize) +
+                              " entries: " + std::to_string(report.mergedColours) +
+                              " colours merged into the nearest of the most used");
+}
+
 void reportRounding(const ImportReport& report, const ImportRequest& request, ImportNotes& notes) {
     if (report.mergedVertices > 0)
         notes.lines.push_back("warning: rounding to whole units merged " + std::to_string(report.mergedVertices) +
@@ -92,6 +99,7 @@ bool place(const ExchangeMesh& mesh, const ImportRequest& request, Model& model,
     if (!meshToModel(mesh, sizing(mesh, request, sizeNote), model, report)) return false;
     if (!sizeNote.empty()) notes.lines.push_back(sizeNote);
     reportRounding(report, request, notes);
+    reportColours(report, notes);
     return true;
 }
 

@@ -37,7 +37,13 @@ ExportTables exportTablesOf(const Model& model) {
     }
     for (uint32_t i = 0; i < vertices; ++i)
         if (!used[i]) t.unusedVertices.push_back(i);
+    t.palette = model.palette;
     return t;
+}
+
+bool anyColour(const ExportTables& tables) {
+    return std::any_of(tables.faces.begin(), tables.faces.end(),
+                       [](const ExportFace& f) { return colourOf(f.flags) > 0; });
 }
 
 int64_t largestCoordinate(const ExportTables& tables) {

@@ -27,7 +27,17 @@ struct ExportTables {
     std::vector<uint32_t> unusedVertices;  // named by no written face or line
     std::size_t skippedPolygons = 0;       // named a missing vertex
     std::size_t skippedLines = 0;
+    Palette palette = builtinPalette;      // what the faces' colours 1..31 mean
+    std::string name = "model";            // the file's name without folder or ending; OBJ's materials go to NAME.mtl
 };
+
+// Whether any written face has a colour; the model's palette when it is not the built-in one.
+bool anyColour(const ExportTables& tables);
+inline bool ownPalette(const ExportTables& tables) { return tables.palette != builtinPalette; }
+// The colour of a face with one, as 0x00RRGGBB.
+inline uint32_t rgbOf(const ExportTables& tables, const ExportFace& face) {
+    return paletteColour(tables.palette, colourOf(face.flags));
+}
 
 ExportTables exportTablesOf(const Model& model);
 

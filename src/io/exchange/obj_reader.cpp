@@ -1,7 +1,13 @@
 // The one file that speaks to the OBJ library: its vertex list and records become an ExchangeMesh.
 #include <tiny_obj_loader.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <set>
 #include <string_view>
 
 #include "core/editor_state.h"
@@ -32,13 +38,95 @@ bool vertexOf(const tinyobj::index_t& index, const ExchangeMesh& mesh, uint32_t&
     return true;
 }
 
+// The colour of each material that gives one (Kd): a material without Kd paints nothing.
+struct Materials {
+    std::vector<int32_t> colourOf;  // by the library's material number
+};
+
+std::vector<std::string_view> linesOf(std::string_view text) {
+    std::vector<std::string_view> lines;
+    for (std::size_t at = 0; at < text.size();) {
+        const std::size_t end = std::min(text.find('\n', at), text.size());
+        std::string_view line = text.substr(at, end - at);
+        at = end + 1;
+        const std::size_t start = line.find_first_not_of(" \t");
+        line.remove_prefix(std::min(start, line.size()));
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+            line.remove_suffix(1);
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+// The word after a keyword and a space or tab, or nothing when the line is not that record.
+std::string_view argumentOf(std::string_view line, std::string_view keyword) {
+    if (!line.starts_with(keyword) || line.size() <= keyword.size() ||
+        (line[keyword.size()] != ' ' && line[keyword.size()] != '\t'))
+        return {};
+    line.remove_prefix(keyword.size());
+    return line.substr(std::min(line.find_first_not_of(" \t"), line.size()));
+}
+
+std::set<std::string, std::less<>> namesWithKd(std::string_view mtl) {
+    std::set<std::string, std::less<>> names;
+    std::string_view current;
+    for (std::string_view line : linesOf(mtl)) {
+        if (const std::string_view name = argumentOf(line, "newmtl"); !name.empty()) current = name;
+        if (!argumentOf(line, "Kd").empty()) names.emplace(current);
+    }
+    return names;
+}
+
+int32_t rgbOfKd(const tinyobj::real_t (&kd)[3]) {
+    int32_t rgb = 0;
+    for (tinyobj::real_t c : kd) {
+        const double byte = std::isfinite(c) ? std::clamp(static_cast<double>(c), 0.0, 1.0) * 255.0 : 0.0;
+        rgb = rgb << 8 | static_cast<int32_t>(std::lround(byte));
+    }
+    return rgb;
+}
+
+Materials materialsOf(const std::vector<tinyobj::material_t>& materials, std::string_view mtl) {
+    const auto painted = namesWithKd(mtl);
+    Materials out;
+    for (const tinyobj::material_t& m : materials)
+        out.colourOf.push_back(painted.contains(m.name) ? rgbOfKd(m.diffuse) : noColour);
+    return out;
+}
+
+// Material files come from the model's own folder alone, no way out of it, and only for a model
+// read from disk; each no larger than any material file needs.
+std::string readMaterialFiles(std::string_view obj, const std::string& folder) {
+    constexpr uintmax_t maxMaterialBytes = uintmax_t{16} << 20;
+    std::string text;
+    if (folder.empty()) return text;
+    for (std::string_view line : linesOf(obj))
+        for (std::string_view names = argumentOf(line, "mtllib"); !names.empty();) {
+            const std::string_view name = names.substr(0, names.find_first_of(" \t"));
+            names.remove_prefix(std::min(names.find_first_not_of(" \t", name.size()), names.size()));
+            if (name.find("..") != std::string_view::npos || name.front() == '/') continue;
+            const std::string path = folder + "/" + std::string(name);
+            std::error_code failure;
+            const bool plain = std::filesystem::is_regular_file(path, failure);
+            if (!plain || std::filesystem::file_size(path, failure) > maxMaterialBytes || failure) continue;
+            std::ifstream in(path, std::ios::binary);
+            text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+            text += '\n';
+        }
+    return text;
+}
+
 // The library counts a face's corners in a byte: a face of more than 255 shows as a sum that
 // does not match the corners it lists.
-bool takeFaces(const tinyobj::mesh_t& source, ExchangeMesh& mesh, std::string& error) {
+bool takeFaces(const tinyobj::mesh_t& source, const Materials& materials, ExchangeMesh& mesh, std::string& error) {
     std::size_t at = 0;
-    for (unsigned char count : source.num_face_vertices) {
+    for (std::size_t f = 0; f < source.num_face_vertices.size(); ++f) {
+        const unsigned char count = source.num_face_vertices[f];
         if (at + count > source.indices.size()) break;
-        ExchangeFace face{std::vector<uint32_t>(count), 0};
+        const int material = f < source.material_ids.size() ? source.material_ids[f] : -1;
+        const bool known = material >= 0 && static_cast<std::size_t>(material) < materials.colourOf.size();
+        ExchangeFace face{std::vector<uint32_t>(count), 0,
+                          known ? materials.colourOf[static_cast<std::size_t>(material)] : noColour};
         for (std::size_t k = 0; k < count; ++k)
             if (!vertexOf(source.indices[at + k], mesh, face.corners[k])) {
                 error = "a face names a vertex the file does not have";
@@ -75,12 +163,31 @@ bool takeLines(const tinyobj::lines_t& source, ExchangeMesh& mesh, std::string& 
 
 // The comments vxtool writes with the flags of faces.
 void takeFlagNotes(std::string_view text, ExchangeMesh& mesh) {
-    for (std::size_t at = 0; at < text.size();) {
-        const std::size_t end = std::min(text.find('\n', at), text.size());
-        const std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        if (line.starts_with("# ")) applyFlagNote(line.substr(2), mesh.faces);
+    for (std::string_view line : linesOf(text))
+        if (line.starts_with("# ")) applyFlagNote(line.substr(2), mesh);
+}
+
+// In a file vxtool wrote, each face's material names its colour's entry, which tells apart two
+// entries of one colour and holds even where the material file did not come along. Faces before
+// the first material keep the flags their notes give, as in files written before colours.
+void takeColourNames(std::string_view text, ExchangeMesh& mesh) {
+    constexpr int32_t unnamed = -1;
+    std::vector<int32_t> entries;
+    int32_t current = unnamed;
+    for (std::string_view line : linesOf(text)) {
+        if (line.starts_with("f ")) entries.push_back(current);
+        const std::string_view name = argumentOf(line, "usemtl");
+        if (name.empty()) continue;
+        const std::string_view prefix = objColourPrefix;
+        int32_t entry = 0;
+        const char* end = name.data() + name.size();
+        if (name.starts_with(prefix) && std::from_chars(name.data() + prefix.size(), end, entry).ptr != end) entry = 0;
+        current = entry >= 0 && entry <= paletteSize ? entry : 0;
     }
+    if (entries.size() != mesh.faces.size()) return;
+    for (std::size_t f = 0; f < entries.size(); ++f)
+        if (entries[f] != unnamed)
+            mesh.faces[f].flags = static_cast<uint16_t>((mesh.faces[f].flags & ~colourMask) | entries[f]);
 }
 
 }  // namespace
@@ -92,18 +199,21 @@ bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
     config.triangulate = false;
     config.vertex_color = false;
     tinyobj::ObjReader reader;
-    if (!reader.ParseFromString(text, "", config)) {
+    const std::string mtl = readMaterialFiles(text, source.folder);
+    if (!reader.ParseFromString(text, mtl, config)) {
         error =
             reader.Error().empty() ? "not a readable OBJ file" : reader.Error().substr(0, reader.Error().find('\n'));
         return false;
     }
     if (!takeVertices(reader.GetAttrib(), mesh, error)) return false;
+    const Materials materials = materialsOf(reader.GetMaterials(), mtl);
     for (const tinyobj::shape_t& shape : reader.GetShapes())
-        if (!takeFaces(shape.mesh, mesh, error) || !takeLines(shape.lines, mesh, error)) return false;
+        if (!takeFaces(shape.mesh, materials, mesh, error) || !takeLines(shape.lines, mesh, error)) return false;
     takeFlagNotes(text, mesh);
     mesh.filesOwnVertices = true;
     const std::string_view first = std::string_view(text).substr(0, text.find('\n'));
     mesh.editorUnits = first.substr(0, first.find_last_not_of('\r') + 1) == objModelMark;
+    if (mesh.editorUnits) takeColourNames(text, mesh);
     return true;
 }
 

@@ -1,7 +1,8 @@
-// Our own PLY reader: text and binary of either byte order; the vertex, face and edge elements,
-// every other element and property skipped by its declared type. Read in one pass over the bytes,
-// with every count checked against the bytes left before anything is kept.
+// Our own PLY reader: text and binary of either byte order; the vertex, face and edge elements
+// with their colours, every other element and property skipped by its declared type. Read in one
+// pass over the bytes, with every count checked against the bytes left before anything is kept.
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <cctype>
 #include <charconv>
@@ -284,7 +285,22 @@ struct Roles {
     int x = -1, y = -1, z = -1;
     int corners = -1;
     int ends[2] = {-1, -1};
+    int rgb[3] = {-1, -1, -1};  // red, green, blue of a vertex or a face
+    double rgbScale = 1.0;      // to 0..255: whole-number channels are bytes, fractions 0..1
 };
+
+void colourRoles(const PlyElement& e, Roles& r) {
+    const char* names[] = {"red", "green", "blue"};
+    for (int k = 0; k < 3; ++k) r.rgb[k] = propertyNamed(e, names[k], false);
+    if (r.rgb[0] < 0 || r.rgb[1] < 0 || r.rgb[2] < 0) {
+        r.rgb[0] = -1;
+        return;
+    }
+    const PlyType type = e.properties[static_cast<std::size_t>(r.rgb[0])].type;
+    r.rgbScale = type == PlyType::float32 || type == PlyType::float64 ? 255.0
+                 : type == PlyType::uint16 || type == PlyType::int16  ? 255.0 / 65535.0
+                                                                      : 1.0;
+}
 
 Roles rolesOf(const PlyElement& e) {
     Roles r;
@@ -292,9 +308,11 @@ Roles rolesOf(const PlyElement& e) {
         r.x = propertyNamed(e, "x", false);
         r.y = propertyNamed(e, "y", false);
         r.z = propertyNamed(e, "z", false);
+        colourRoles(e, r);
     } else if (e.name == "face") {
         r.corners = propertyNamed(e, "vertex_indices", true);
         if (r.corners < 0) r.corners = propertyNamed(e, "vertex_index", true);
+        colourRoles(e, r);
     } else if (e.name == "edge") {
         r.ends[0] = propertyNamed(e, "vertex1", false);
         r.ends[1] = propertyNamed(e, "vertex2", false);
@@ -302,15 +320,42 @@ Roles rolesOf(const PlyElement& e) {
     return r;
 }
 
+using Rgb = std::array<double, 3>;  // 0..255 each
+
+// The colour of a record, channels clamped; false when the element has none.
+bool colourOfRecord(const Roles& r, const PlyRecord& record, Rgb& rgb) {
+    if (r.rgb[0] < 0) return false;
+    for (int k = 0; k < 3; ++k) {
+        const double c = record.values[static_cast<std::size_t>(r.rgb[k])] * r.rgbScale;
+        rgb[static_cast<std::size_t>(k)] = std::isfinite(c) ? std::clamp(c, 0.0, 255.0) : 0.0;
+    }
+    return true;
+}
+
+int32_t packed(const Rgb& rgb) {
+    return static_cast<int32_t>(std::lround(rgb[0])) << 16 | static_cast<int32_t>(std::lround(rgb[1])) << 8 |
+           static_cast<int32_t>(std::lround(rgb[2]));
+}
+
+// What the vertex records paint, for faces that have no colour of their own.
+struct PointColours {
+    std::vector<Rgb> rgb;
+    bool given = false;
+};
+
 // A face of two corners is a line; fewer is nothing a model holds. False for an edge end that
 // is not a vertex number.
-bool keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh) {
+bool keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh, PointColours& points) {
     const auto& v = record.values;
+    Rgb rgb{};
+    const bool coloured = colourOfRecord(r, record, rgb);
     if (r.x >= 0 && r.y >= 0 && r.z >= 0) {
         mesh.points.push_back(
             {v[static_cast<std::size_t>(r.x)], v[static_cast<std::size_t>(r.y)], v[static_cast<std::size_t>(r.z)]});
+        points.rgb.push_back(rgb);
+        points.given = points.given || coloured;
     } else if (r.corners >= 0 && record.indices.size() >= 3) {
-        mesh.faces.push_back({record.indices, 0});
+        mesh.faces.push_back({record.indices, 0, coloured ? packed(rgb) : noColour});
     } else if (r.corners >= 0 && record.indices.size() == 2) {
         mesh.lines.push_back({record.indices[0], record.indices[1]});
     } else if (r.ends[0] >= 0 && r.ends[1] >= 0) {
@@ -323,7 +368,8 @@ bool keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh) {
     return true;
 }
 
-bool readElement(PlyBody& body, const PlyElement& element, ExchangeMesh& mesh, std::string& error) {
+bool readElement(PlyBody& body, const PlyElement& element, ExchangeMesh& mesh, PointColours& points,
+                 std::string& error) {
     if (element.properties.empty()) return true;  // nothing to read however many it claims
     const std::size_t least = leastRecordBytes(body, element);
     if (element.count > (body.left() + 1) / least) {
@@ -335,7 +381,7 @@ bool readElement(PlyBody& body, const PlyElement& element, ExchangeMesh& mesh, s
         roles.corners >= 0 ? &element.properties[static_cast<std::size_t>(roles.corners)] : nullptr;
     PlyRecord record{std::vector<double>(element.properties.size()), {}};
     for (uint64_t i = 0; i < element.count; ++i) {
-        if (!readRecord(body, element, indexList, record) || !keepRecord(roles, record, mesh)) {
+        if (!readRecord(body, element, indexList, record) || !keepRecord(roles, record, mesh, points)) {
             error = "the PLY " + element.name + " records end early or hold something that is not a number";
             return false;
         }
@@ -364,6 +410,19 @@ bool checkMesh(const ExchangeMesh& mesh, std::string& error) {
     return true;
 }
 
+// A face without a colour of its own takes the mean of its corners' (after checkMesh).
+void paintFromPoints(const PointColours& points, ExchangeMesh& mesh) {
+    if (!points.given) return;
+    for (ExchangeFace& f : mesh.faces) {
+        if (f.colour != noColour) continue;
+        Rgb sum{};
+        for (uint32_t c : f.corners)
+            for (std::size_t k = 0; k < 3; ++k) sum[k] += points.rgb[c][k];
+        for (double& k : sum) k /= static_cast<double>(f.corners.size());
+        f.colour = packed(sum);
+    }
+}
+
 }  // namespace
 
 bool readPlyMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error) {
@@ -371,16 +430,18 @@ bool readPlyMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
     PlyHeader header;
     if (!readHeader(bytes, header, error)) return false;
     PlyBody body(bytes, header.bodyStart, header.encoding);
+    PointColours points;
     for (const PlyElement& element : header.elements) {
         const Roles roles = rolesOf(element);
         if (element.name == "vertex" && (roles.x < 0 || roles.y < 0 || roles.z < 0)) {
             error = "the PLY vertex element has no x, y and z";
             return false;
         }
-        if (!readElement(body, element, mesh, error)) return false;
+        if (!readElement(body, element, mesh, points, error)) return false;
     }
     if (!checkMesh(mesh, error)) return false;
-    for (const std::string& comment : header.comments) applyFlagNote(comment, mesh.faces);
+    paintFromPoints(points, mesh);
+    for (const std::string& comment : header.comments) applyFlagNote(comment, mesh);
     mesh.filesOwnVertices = true;
     mesh.editorUnits = header.writtenByVxtool;
     return true;

@@ -1,5 +1,5 @@
-// The PLY writer: every vertex, faces of three or four corners, and lines as an edge element; the
-// polygon flags in header comments, where every reader passes them over.
+// The PLY writer: every vertex, faces of three or four corners with their colours, and lines as an
+// edge element; the polygon flags in header comments, where every reader passes them over.
 #include "io/byte_order.h"
 #include "io/exchange/flag_notes.h"
 #include "io/exchange/writers.h"
@@ -13,11 +13,12 @@ std::string header(const ExportTables& tables, bool ascii, bool wide) {
     std::string out = "ply\nformat ";
     out += ascii ? "ascii 1.0\n" : "binary_little_endian 1.0\n";
     out += std::string(plyModelMark) + "\n";
-    out += flagNotes(tables, "comment ");
+    out += flagNotes(tables, "comment ", true);
     out += "element vertex " + integerText(static_cast<int64_t>(tables.points.size())) + "\n";
     for (const char* axis : {"x", "y", "z"}) out += std::string("property ") + type + " " + axis + "\n";
     out += "element face " + integerText(static_cast<int64_t>(tables.faces.size())) + "\n";
     out += "property list uchar int vertex_indices\n";
+    if (anyColour(tables)) out += "property uchar red\nproperty uchar green\nproperty uchar blue\n";
     if (!tables.lines.empty()) {
         out += "element edge " + integerText(static_cast<int64_t>(tables.lines.size())) + "\n";
         out += "property int vertex1\nproperty int vertex2\n";
@@ -25,7 +26,13 @@ std::string header(const ExportTables& tables, bool ascii, bool wide) {
     return out + "end_header\n";
 }
 
+// Faces without a colour are drawn white, shaded; a comment names them for vxtool.
+uint32_t faceRgb(const ExportTables& tables, const ExportFace& face) {
+    return colourOf(face.flags) ? rgbOf(tables, face) : 0xFFFFFF;
+}
+
 void asciiBody(const ExportTables& tables, std::string& out) {
+    const bool coloured = anyColour(tables);
     for (const auto& p : tables.points) out += integerWords({p[0], p[1], p[2]}) + "\n";
     for (const ExportFace& f : tables.faces) {
         out += integerText(f.cornerCount);
@@ -33,12 +40,15 @@ void asciiBody(const ExportTables& tables, std::string& out) {
             out += ' ';
             out += integerText(f.corners[k]);
         }
+        const uint32_t rgb = faceRgb(tables, f);
+        if (coloured) out.append(" ").append(integerWords({rgb >> 16, (rgb >> 8) & 0xFF, rgb & 0xFF}));
         out += "\n";
     }
     for (const auto& l : tables.lines) out += integerWords({l[0], l[1]}) + "\n";
 }
 
 void binaryBody(const ExportTables& tables, bool wide, std::string& out) {
+    const bool coloured = anyColour(tables);
     for (const auto& p : tables.points)
         for (int64_t c : p) {
             if (wide)
@@ -49,6 +59,9 @@ void binaryBody(const ExportTables& tables, bool wide, std::string& out) {
     for (const ExportFace& f : tables.faces) {
         out += static_cast<char>(f.cornerCount);
         for (uint32_t k = 0; k < f.cornerCount; ++k) appendLe32(out, f.corners[k]);
+        const uint32_t rgb = faceRgb(tables, f);
+        if (coloured)
+            for (int shift : {16, 8, 0}) out += static_cast<char>((rgb >> shift) & 0xFF);
     }
     for (const auto& l : tables.lines) {
         appendLe32(out, l[0]);
