@@ -3,6 +3,7 @@
 
 #include <filesystem>
 #include <iostream>
+#include <map>
 #include <system_error>
 
 #include "io/exchange/recognition.h"
@@ -94,6 +95,27 @@ std::string stemOf(const std::string& path) {
     return dot == std::string::npos || dot == 0 ? name : name.substr(0, dot);
 }
 
+// Inputs of one name in different folders, or in different formats, would overwrite each other's
+// output: those names take the input's extension ("box-obj.vx", "box-stl.vx"), and a number when
+// even that is shared. Each renamed output is listed.
+std::vector<std::string> batchOutputNames(const std::vector<std::string>& files, const std::string& to) {
+    std::map<std::string, std::size_t> stems, taken;
+    for (const std::string& in : files) ++stems[stemOf(in)];
+    std::vector<std::string> names;
+    for (const std::string& in : files) {
+        std::string name = stemOf(in);
+        if (stems[name] > 1) {
+            const std::string extension = extensionOf(in);
+            name.append("-").append(extension.empty() ? std::string("model") : extension);
+            const std::size_t seen = ++taken[name];
+            if (seen > 1) name.append("-").append(std::to_string(seen));
+            complain("note: " + in + " is written as " + name + "." + to + ", as another input has its name");
+        }
+        names.push_back(name + "." + to);
+    }
+    return names;
+}
+
 void showProgress(std::size_t done, std::size_t total, const std::string& name) {
     constexpr std::size_t width = 30;
     const std::size_t filled = total ? done * width / total : width;
@@ -114,13 +136,14 @@ bool makeOutputFolder(const std::string& folder) {
 
 int convertBatch(const ConvertOptions& options) {
     if (!makeOutputFolder(options.outputDir)) return failure;
+    const std::vector<std::string> names = batchOutputNames(options.files, options.to);
     const bool terminal = isatty(STDERR_FILENO) != 0;
     int status = success;
     for (std::size_t i = 0; i < options.files.size(); ++i) {
         const std::string& in = options.files[i];
         if (terminal) showProgress(i, options.files.size(), in);
         std::string error;
-        const std::string out = options.outputDir + "/" + stemOf(in) + "." + options.to;
+        const std::string out = options.outputDir + "/" + names[i];
         if (!convertOne(in, out, options.to, options, error)) {
             if (terminal) std::cerr << "\r\033[K";
             complain(error);

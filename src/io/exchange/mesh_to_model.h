@@ -18,6 +18,7 @@ struct ImportReport {
     std::size_t mergedVertices = 0;  // distinct positions that rounding made one
     std::string error;               // set when the model was refused
     bool overLimits = false;         // refused for holding more than the tables
+    std::size_t splitFaces = 0;      // faces of more than four corners, or concave, split into pieces
 };
 
 // Fills model (counts included) only when the whole mesh fits the tables; otherwise returns

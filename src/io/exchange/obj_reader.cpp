@@ -6,6 +6,7 @@
 
 #include "core/editor_state.h"
 #include "io/exchange/flag_notes.h"
+#include "io/exchange/obj_text.h"
 #include "io/exchange/readers.h"
 #include "io/exchange/writers.h"
 
@@ -32,8 +33,8 @@ bool vertexOf(const tinyobj::index_t& index, const ExchangeMesh& mesh, uint32_t&
     return true;
 }
 
-// The library counts a face's corners in a byte: a face of more than 255 shows as a sum that
-// does not match the corners it lists.
+// The library counts a face's corners in a byte; longer faces were taken aside before it read
+// the text, so a sum that does not match the corners listed means a file it misread.
 bool takeFaces(const tinyobj::mesh_t& source, ExchangeMesh& mesh, std::string& error) {
     std::size_t at = 0;
     for (unsigned char count : source.num_face_vertices) {
@@ -48,8 +49,22 @@ bool takeFaces(const tinyobj::mesh_t& source, ExchangeMesh& mesh, std::string& e
         mesh.faces.push_back(std::move(face));
     }
     if (at != source.indices.size()) {
-        error = "a face has more than 255 corners";
+        error = "the faces' corners do not add up";
         return false;
+    }
+    return true;
+}
+
+// Faces of more corners than the library counts, put back in their places among the others.
+bool takeLongFaces(ObjText& plain, ExchangeMesh& mesh, std::string& error) {
+    for (auto& [place, face] : plain.longFaces) {
+        for (uint32_t corner : face.corners)
+            if (corner >= mesh.points.size()) {
+                error = "a face names a vertex the file does not have";
+                return false;
+            }
+        const std::size_t at = std::min(place, mesh.faces.size());
+        mesh.faces.insert(mesh.faces.begin() + static_cast<std::ptrdiff_t>(at), std::move(face));
     }
     return true;
 }
@@ -87,7 +102,10 @@ void takeFlagNotes(std::string_view text, ExchangeMesh& mesh) {
 
 // Points (`p`) name vertices the list holds already: they stay free vertices and add nothing.
 bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error) {
-    const std::string text(reinterpret_cast<const char*>(source.data), source.size);
+    ObjText plain;
+    if (!plainObjText(std::string_view(reinterpret_cast<const char*>(source.data), source.size), plain, error))
+        return false;
+    const std::string& text = plain.text;
     tinyobj::ObjReaderConfig config;
     config.triangulate = false;
     config.vertex_color = false;
@@ -100,7 +118,13 @@ bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
     if (!takeVertices(reader.GetAttrib(), mesh, error)) return false;
     for (const tinyobj::shape_t& shape : reader.GetShapes())
         if (!takeFaces(shape.mesh, mesh, error) || !takeLines(shape.lines, mesh, error)) return false;
+    if (!takeLongFaces(plain, mesh, error)) return false;
     takeFlagNotes(text, mesh);
+    const tinyobj::attrib_t& attrib = reader.GetAttrib();
+    mesh.leftOut.normals = attrib.normals.size() / 3;
+    mesh.leftOut.textureCoordinates = attrib.texcoords.size() / 2;
+    mesh.leftOut.meshes = reader.GetShapes().size();
+    mesh.leftOut.materials = reader.GetMaterials().size();
     mesh.filesOwnVertices = true;
     const std::string_view first = std::string_view(text).substr(0, text.find('\n'));
     mesh.editorUnits = first.substr(0, first.find_last_not_of('\r') + 1) == objModelMark;
