@@ -443,6 +443,16 @@ bool writeNothing(std::string*, const std::string&, const std::vector<unsigned c
 
 }  // namespace
 
+// The JSON parser's messages carry its own exception names; only the place is worth telling.
+std::string loadFailure(const std::string& message) {
+    if (message.empty()) return "not a readable glTF file";
+    const std::string line = message.substr(0, message.find('\n'));
+    if (line.find("json.exception") == std::string::npos) return line;
+    const std::size_t at = line.find(" at line ");
+    const std::size_t end = at == std::string::npos ? at : line.find(':', at);
+    return "the JSON is not valid" + (at == std::string::npos ? std::string() : line.substr(at, end - at));
+}
+
 // Meshes compressed with Draco: the glTF library leaves them unread (and refuses their accessors,
 // which name no buffer), while the importer library decodes them.
 bool dracoCompressed(const MeshSource& source) {
@@ -468,8 +478,7 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
                    : loader.LoadASCIIFromString(&model, &error, &warning, reinterpret_cast<const char*>(source.data),
                                                 length, source.folder);
         if (!loaded) {
-            if (error.empty()) error = "not a readable glTF file";
-            error = error.substr(0, error.find('\n'));
+            error = loadFailure(error);
             return false;
         }
         error.clear();
