@@ -58,13 +58,14 @@ void noteStlLosses(const std::string& path, const ExportTables& tables) {
     if (!lost.empty()) complain("note: " + path + ": STL holds triangles only; left out " + lost);
 }
 
-bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, bool ascii,
+bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, double scale, bool ascii,
                   std::string& error) {
     bool written = false;
     if (format == "vx") {
         written = writeVx(state, path);
     } else {
-        const ExportTables tables = exportTablesOf(state.model);
+        ExportTables tables = exportTablesOf(state.model);
+        tables.scale = scale;
         warnSkipped(path, tables);
         if (format == "stl") noteStlLosses(path, tables);
         written = writeWholeFile(path, exchangeBytes(tables, format, ascii));
@@ -75,17 +76,21 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
 
 bool convertOne(const std::string& in, const std::string& out, const std::string& format, const ConvertOptions& options,
                 std::string& error) {
-    if ((options.scale || options.fit || options.simplify) && isVxModel(in)) {
-        error = in + ": --scale, --fit and --simplify apply to imported models, not to .vx files";
+    // From the editor's own file, --scale multiplies what is written: it takes an import's fit
+    // back ("scaled by 20" is undone by --scale 0.05).
+    const bool fromVx = isVxModel(in);
+    if (fromVx && (options.fit || options.simplify || (options.scale && format == "vx"))) {
+        error = in + ": --fit and --simplify apply to imported models, and --scale to them or to exports, not to .vx files";
         return false;
     }
     ImportRequest import;
-    import.scale = options.scale;
+    import.scale = fromVx ? std::nullopt : options.scale;
     import.fit = options.fit;
     import.simplify = options.simplify;
     import.simplifyTo = options.simplifyTo;
     auto state = makeToolState();
-    return readModel(in, import, *state, error) && writeModelAs(*state, out, format, options.ascii, error);
+    const double exportScale = fromVx && options.scale ? *options.scale : 1.0;
+    return readModel(in, import, *state, error) && writeModelAs(*state, out, format, exportScale, options.ascii, error);
 }
 
 std::string stemOf(const std::string& path) {

@@ -302,6 +302,32 @@ TEST_F(ImportFaults, simplifyingLeavesNoPolygonOfNoArea) {
     }
 }
 
+// A model in metres is fitted on import; --scale on export from the .vx takes the factor back,
+// and the file no longer claims the editor's units.
+TEST_F(ImportFaults, scaleOnExportTakesAFitBack) {
+    writeFile("metres.obj", bytesOf("v 0 0 0\nv 0.5 0 0\nv 0 0.25 0\nf 1 2 3\n"));
+    tool::ConvertOptions in;
+    in.files = {"metres.obj", "fitted.vx"};
+    ASSERT_EQ(tool::runConvert(in), 0);
+    for (const char* name : {"back.obj", "back.ply", "back.glb", "back.stl"}) {
+        tool::ConvertOptions out;
+        out.files = {"fitted.vx", name};
+        out.scale = 0.0025;  // the fit was by 400
+        out.ascii = true;
+        ASSERT_EQ(tool::runConvert(out), 0) << name;
+        model = std::make_unique<Model>();
+        ImportRequest asWritten;
+        asWritten.scale = 1000.0;
+        ASSERT_TRUE(importModelFile(name, asWritten, *model, notes)) << name << ": " << notes.error;
+        std::vector<int32_t> xs;
+        for (int32_t i = 0; i < model->vertexCount; ++i) xs.push_back(model->vertices[static_cast<std::size_t>(i)].x);
+        std::sort(xs.begin(), xs.end());
+        EXPECT_EQ(xs.back() - xs.front(), 500) << name;  // half a metre, in millimetres
+    }
+    const Bytes obj = readFile("back.obj");
+    EXPECT_EQ(std::string(obj.begin(), obj.begin() + 2), "v ");  // no mark of the editor's units
+}
+
 // --- A batch never writes two inputs to one output ---------------------------------------
 
 TEST_F(ImportFaults, batchInputsOfOneNameGetTheirFormatInTheirNames) {

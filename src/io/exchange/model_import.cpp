@@ -39,7 +39,8 @@ ImportOptions sizing(const ExchangeMesh& mesh, const ImportRequest& request, std
     note = "note: scaled by " + number(autoFitExtent / measured.extent, 4) + " and centred to a largest extent of " +
            number(autoFitExtent, 4) + " units, as " +
            (small ? "it spans only " + number(measured.extent, 4) + " units" : "rounding would merge vertices") +
-           "; " + request.optionsOf + "--scale 1 keeps the coordinates";
+           "; " + request.optionsOf + "--scale 1 keeps the coordinates, and vxtool convert --scale " +
+           number(measured.extent / autoFitExtent, 4) + " from the .vx gives them back";
     return options;
 }
 

@@ -27,7 +27,15 @@ struct ExportTables {
     std::vector<uint32_t> unusedVertices;  // named by no written face or line
     std::size_t skippedPolygons = 0;       // named a missing vertex
     std::size_t skippedLines = 0;
+    // Coordinates are multiplied by this as they are written (vxtool convert --scale, which takes
+    // an import's fit back); at 1 they are the editor's whole units and the file says so.
+    double scale = 1.0;
 };
+
+inline bool inEditorUnits(const ExportTables& tables) { return tables.scale == 1.0; }
+
+// A point's coordinate as written: whole at scale 1, else a fixed-point fraction.
+std::string coordinateText(const ExportTables& tables, int64_t value);
 
 ExportTables exportTablesOf(const Model& model);
 

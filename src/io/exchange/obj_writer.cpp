@@ -6,8 +6,10 @@ namespace vx {
 // Coordinates are whole numbers and are written as such, so they read back exactly. A vertex
 // no face or line uses is kept as a point record, which otherwise no reader would bring back.
 std::string writeObj(const ExportTables& tables) {
-    std::string out = std::string(objModelMark) + "\n";
-    for (const auto& p : tables.points) out += "v " + integerWords({p[0], p[1], p[2]}) + "\n";
+    std::string out = inEditorUnits(tables) ? std::string(objModelMark) + "\n" : std::string();
+    for (const auto& p : tables.points)
+        out += "v " + coordinateText(tables, p[0]) + " " + coordinateText(tables, p[1]) + " " +
+               coordinateText(tables, p[2]) + "\n";
     for (const ExportFace& f : tables.faces) {
         out += "f";
         for (uint32_t k = 0; k < f.cornerCount; ++k) {
