@@ -2,6 +2,7 @@
 // vertex lists in the file's order with node transforms applied.
 #include <tiny_gltf.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
@@ -443,6 +444,17 @@ bool writeNothing(std::string*, const std::string&, const std::vector<unsigned c
 
 }  // namespace
 
+// A material that says more than which sides show (which the two-sided flag keeps): a colour,
+// a texture or a glow.
+bool carriesMoreThanItsSides(const tinygltf::Material& m) {
+    const auto& pbr = m.pbrMetallicRoughness;
+    const bool white = std::all_of(pbr.baseColorFactor.begin(), pbr.baseColorFactor.end(),
+                                   [](double c) { return c == 1.0; });
+    const bool dark = std::all_of(m.emissiveFactor.begin(), m.emissiveFactor.end(), [](double c) { return c == 0.0; });
+    return !white || !dark || pbr.baseColorTexture.index >= 0 || pbr.metallicRoughnessTexture.index >= 0 ||
+           m.normalTexture.index >= 0 || m.occlusionTexture.index >= 0 || m.emissiveTexture.index >= 0;
+}
+
 // The JSON parser's messages carry its own exception names; only the place is worth telling.
 std::string loadFailure(const std::string& message) {
     if (message.empty()) return "not a readable glTF file";
@@ -487,7 +499,8 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
         if (model.asset.version.starts_with("1")) return readAssimpMesh(source, mesh, error);
         if (!addScene(model, mesh, error)) return false;
         mesh.leftOut.animations = model.animations.size();
-        mesh.leftOut.materials = model.materials.size();
+        mesh.leftOut.materials = static_cast<std::size_t>(
+            std::count_if(model.materials.begin(), model.materials.end(), carriesMoreThanItsSides));
     } catch (const std::bad_alloc&) {
         error = "the file asks for more memory than any model needs";
         return false;
