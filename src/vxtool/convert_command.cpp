@@ -80,7 +80,8 @@ bool convertOne(const std::string& in, const std::string& out, const std::string
     // back ("scaled by 20" is undone by --scale 0.05).
     const bool fromVx = isVxModel(in);
     if (fromVx && (options.fit || options.simplify || (options.scale && format == "vx"))) {
-        error = in + ": --fit and --simplify apply to imported models, and --scale to them or to exports, not to .vx files";
+        error =
+            in + ": --fit and --simplify apply to imported models, and --scale to them or to exports, not to .vx files";
         return false;
     }
     ImportRequest import;

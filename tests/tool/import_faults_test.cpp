@@ -178,18 +178,19 @@ TEST_F(ImportFaults, coordinatesThatAreNotFiniteAreRefusedWithTheirPlace) {
 // --- Read what is readable -----------------------------------------------------------------
 
 TEST_F(ImportFaults, objCornersWithEmptyFieldsAndContinuedLinesAreRead) {
-    ASSERT_TRUE(import("odd.obj", "v 0 0 0\nv 10 0 \\\n 0\nv 0 10 0\nv 10 10 0\nf 1// 2// \\\n4//\nf 1/ 4 3\n",
-                       unscaled()))
+    ASSERT_TRUE(
+        import("odd.obj", "v 0 0 0\nv 10 0 \\\n 0\nv 0 10 0\nv 10 10 0\nf 1// 2// \\\n4//\nf 1/ 4 3\n", unscaled()))
         << notes.error;
     EXPECT_EQ(model->vertexCount, 4);
     EXPECT_EQ(model->polygonCount, 2);
 }
 
 TEST_F(ImportFaults, plyWithLoneCarriageReturnsIsRead) {
-    ASSERT_TRUE(import("mac.ply",
-                       "ply\rformat ascii 1.0\relement vertex 3\rproperty float x\rproperty float y\rproperty float z\r"
-                       "element face 1\rproperty list uchar int vertex_indices\rend_header\r0 0 0\r9 0 0\r0 9 0\r3 0 1 2\r",
-                       unscaled()))
+    ASSERT_TRUE(
+        import("mac.ply",
+               "ply\rformat ascii 1.0\relement vertex 3\rproperty float x\rproperty float y\rproperty float z\r"
+               "element face 1\rproperty list uchar int vertex_indices\rend_header\r0 0 0\r9 0 0\r0 9 0\r3 0 1 2\r",
+               unscaled()))
         << notes.error;
     EXPECT_EQ(model->polygonCount, 1);
 }
@@ -254,8 +255,9 @@ TEST_F(ImportFaults, companionsAreFoundThroughDotDotAndLinks) {
       "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3"}],
       "meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],"nodes":[{"mesh":0}],"scenes":[{"nodes":[0]}]})"));
     fs::create_symlink(folder / "models" / "tri.gltf", "elsewhere/link.gltf");
-    for (const std::string& path : std::vector<std::string>{"models/tri.gltf", "elsewhere/../models/tri.gltf", "./models/../models/tri.gltf",
-                                   (folder / "elsewhere/../models/tri.gltf").string(), "elsewhere/link.gltf"}) {
+    for (const std::string& path :
+         std::vector<std::string>{"models/tri.gltf", "elsewhere/../models/tri.gltf", "./models/../models/tri.gltf",
+                                  (folder / "elsewhere/../models/tri.gltf").string(), "elsewhere/link.gltf"}) {
         model = std::make_unique<Model>();
         EXPECT_TRUE(importModelFile(path, {}, *model, notes)) << path << ": " << notes.error;
     }

@@ -1,12 +1,12 @@
 // Ear clipping: the pieces cover the outline exactly once, whatever its shape.
+#include "core/triangulate.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <random>
-
-#include "core/triangulate.h"
 
 namespace vx {
 namespace {
@@ -125,8 +125,8 @@ TEST(OutlineSplit, manyCornersAndCombShapes) {
 // A square ring written as one outline: round the outside, along a cut, round the hole the
 // other way, and back along the cut. The hole stays open.
 TEST(OutlineSplit, ringClosedByACutLeavesItsHoleOpen) {
-    const Outline ring{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0}, {3, 3, 0},
-                       {3, 7, 0}, {7, 7, 0},  {7, 3, 0},   {3, 3, 0}};
+    const Outline ring{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}, {0, 10, 0}, {0, 0, 0},
+                       {3, 3, 0}, {3, 7, 0},  {7, 7, 0},   {7, 3, 0},  {3, 3, 0}};
     expectExactCover(ring);
     double area = 0;
     for (const OutlinePiece& piece : splitOutline(ring)) area += shoelace(cornersOf(ring, piece));

@@ -1,6 +1,6 @@
 // The GLB writer: one buffer of float positions and 32-bit index lists, one mesh, one node.
-#include <charconv>
 #include <algorithm>
+#include <charconv>
 
 #include "io/byte_order.h"
 #include "io/exchange/writers.h"

@@ -448,8 +448,8 @@ bool writeNothing(std::string*, const std::string&, const std::vector<unsigned c
 // a texture or a glow.
 bool carriesMoreThanItsSides(const tinygltf::Material& m) {
     const auto& pbr = m.pbrMetallicRoughness;
-    const bool white = std::all_of(pbr.baseColorFactor.begin(), pbr.baseColorFactor.end(),
-                                   [](double c) { return c == 1.0; });
+    const bool white =
+        std::all_of(pbr.baseColorFactor.begin(), pbr.baseColorFactor.end(), [](double c) { return c == 1.0; });
     const bool dark = std::all_of(m.emissiveFactor.begin(), m.emissiveFactor.end(), [](double c) { return c == 0.0; });
     return !white || !dark || pbr.baseColorTexture.index >= 0 || pbr.metallicRoughnessTexture.index >= 0 ||
            m.normalTexture.index >= 0 || m.occlusionTexture.index >= 0 || m.emissiveTexture.index >= 0;

@@ -40,8 +40,10 @@ std::string decoded(std::string_view bytes) {
     std::string lines;
     lines.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r') lines += text[i];
-        else if (i + 1 >= text.size() || text[i + 1] != '\n') lines += '\n';
+        if (text[i] != '\r')
+            lines += text[i];
+        else if (i + 1 >= text.size() || text[i + 1] != '\n')
+            lines += '\n';
     }
     return lines;
 }
@@ -66,8 +68,8 @@ bool checkCoordinates(const std::vector<std::string_view>& words, std::size_t li
         char* end = nullptr;
         const double value = std::strtod(word.c_str(), &end);
         if (end != word.c_str() && std::isfinite(value)) continue;
-        error = "line " + std::to_string(line) + ": the coordinate \"" + word.substr(0, 24) +
-                "\" is not a finite number";
+        error =
+            "line " + std::to_string(line) + ": the coordinate \"" + word.substr(0, 24) + "\" is not a finite number";
         return false;
     }
     return true;
@@ -107,7 +109,8 @@ bool plainRecord(std::string_view record, Counts& counts, ObjText& out, std::str
     }
     if (words[0] == "f" && words.size() - 1 > objLibraryCorners) {
         ExchangeFace face{{}, 0};
-        for (std::size_t k = 1; k < words.size(); ++k) face.corners.push_back(vertexOfCorner(words[k], counts.vertices));
+        for (std::size_t k = 1; k < words.size(); ++k)
+            face.corners.push_back(vertexOfCorner(words[k], counts.vertices));
         out.longFaces.push_back({counts.faces++, std::move(face)});
         out.text.append("\n");
         return true;

@@ -80,9 +80,10 @@ bool readVertices(const std::vector<OffLine>& lines, std::size_t first, uint64_t
         std::array<double, 3> p{};
         for (std::size_t k = 0; k < 3; ++k)
             if (k >= line.words.size() || !finiteNumber(line.words[k], p[k])) {
-                error = at(line, k >= line.words.size() ? "a vertex has fewer than three coordinates"
-                                                        : "the coordinate \"" + std::string(line.words[k].substr(0, 24)) +
-                                                              "\" is not a finite number");
+                error =
+                    at(line, k >= line.words.size() ? "a vertex has fewer than three coordinates"
+                                                    : "the coordinate \"" + std::string(line.words[k].substr(0, 24)) +
+                                                          "\" is not a finite number");
                 return false;
             }
         mesh.points.push_back(p);

@@ -44,8 +44,8 @@ std::string asciiStl(const std::vector<Triangle>& triangles, bool whole) {
         out += "    outer loop\n";
         for (const auto& p : t)
             out += "      vertex " +
-                   (whole ? integerWords({static_cast<int64_t>(p[0]), static_cast<int64_t>(p[1]),
-                                          static_cast<int64_t>(p[2])})
+                   (whole ? integerWords(
+                                {static_cast<int64_t>(p[0]), static_cast<int64_t>(p[1]), static_cast<int64_t>(p[2])})
                           : fractionText(p[0]) + " " + fractionText(p[1]) + " " + fractionText(p[2])) +
                    "\n";
         out += "    endloop\n  endfacet\n";
