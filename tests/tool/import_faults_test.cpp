@@ -140,7 +140,7 @@ TEST_F(ImportFaults, facesOfMoreCornersThanAByteCountsAreRead) {
     for (int i = 0; i < 300; ++i)
         text << "v " << std::lround(100 * std::cos(i * 0.0209439510239)) << " "
              << std::lround(100 * std::sin(i * 0.0209439510239)) << " 0\n";
-    text << "f 1 2 3\nf";
+    text << "f 1 2 3\nf 7 8\nf";  // the two-corner face is dropped and counts for nothing
     for (int i = 300; i >= 1; --i) text << " " << i;
     text << "\nf 4 5 6\n# vx two-sided 3\n";
     const std::string obj = text.str();

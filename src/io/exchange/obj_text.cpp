@@ -115,7 +115,7 @@ bool plainRecord(std::string_view record, Counts& counts, ObjText& out, std::str
         out.text.append("\n");
         return true;
     }
-    if (words[0] == "f") ++counts.faces;
+    if (words[0] == "f" && words.size() > 3) ++counts.faces;  // the library drops faces of fewer corners
     std::string line(words[0]);
     for (std::size_t k = 1; k < words.size(); ++k) line.append(" ").append(trimmedCorner(words[k]));
     out.text.append(line).append("\n");
