@@ -140,12 +140,13 @@ TEST_F(ImportFaults, facesOfMoreCornersThanAByteCountsAreRead) {
     for (int i = 0; i < 300; ++i)
         text << "v " << std::lround(100 * std::cos(i * 0.0209439510239)) << " "
              << std::lround(100 * std::sin(i * 0.0209439510239)) << " 0\n";
-    text << "f 1 2 3\nf 7 8\nf";  // the two-corner face is dropped and counts for nothing
+    text << "f 1 2 3\nf 7 8\nf";  // a two-corner face is a line
     for (int i = 300; i >= 1; --i) text << " " << i;
     text << "\nf 4 5 6\n# vx two-sided 3\n";
     const std::string obj = text.str();
     ASSERT_TRUE(import("round.obj", obj, unscaled())) << notes.error;
-    EXPECT_GT(model->polygonCount, 30);  // the long face, in pieces, between the two triangles
+    EXPECT_GT(model->polygonCount, 30);
+    EXPECT_EQ(model->lineCount, 1);  // the long face, in pieces, between the two triangles
     // The long face kept its place: the third face of the file is still the one the note names.
     EXPECT_EQ(model->polygons[static_cast<std::size_t>(model->polygonCount - 1)].flags, twoSidedFlag);
 }

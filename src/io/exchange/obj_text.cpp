@@ -115,8 +115,10 @@ bool plainRecord(std::string_view record, Counts& counts, ObjText& out, std::str
         out.text.append("\n");
         return true;
     }
-    if (words[0] == "f" && words.size() > 3) ++counts.faces;  // the library drops faces of fewer corners
-    std::string line(words[0]);
+    // The library drops faces of fewer than three corners: two make a line, as in PLY, and one
+    // names a vertex, as a point record does.
+    std::string line(words[0] != "f" ? "l" : words.size() == 3 ? "l" : words.size() == 2 ? "p" : "f");
+    if (line == "f") ++counts.faces;
     for (std::size_t k = 1; k < words.size(); ++k) line.append(" ").append(trimmedCorner(words[k]));
     out.text.append(line).append("\n");
     return true;
