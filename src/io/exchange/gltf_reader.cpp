@@ -496,7 +496,11 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
         error.clear();
         // The first version's files load, but name everything by keys the library does not
         // read as meshes; the importer library reads them.
-        if (model.asset.version.starts_with("1")) return readAssimpMesh(source, mesh, error);
+        if (model.asset.version.starts_with("1")) {
+            if (readAssimpMesh(source, mesh, error)) return true;
+            error = "a glTF 1.0 file the importer cannot read: " + error;
+            return false;
+        }
         if (!addScene(model, mesh, error)) return false;
         mesh.leftOut.animations = model.animations.size();
         mesh.leftOut.materials = static_cast<std::size_t>(
