@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iterator>
 #include <iostream>
+#include <map>
 #include <system_error>
 
 #include "io/exchange/recognition.h"
@@ -101,7 +102,7 @@ bool writeObjWithMaterials(const std::string& path, const ExportTables& tables) 
     return false;
 }
 
-bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, bool ascii,
+bool writeModelAs(EditorState& state, const std::string& path, const std::string& format, double scale, bool ascii,
                   std::string& error) {
     bool written = false;
     if (format == "vx") {
@@ -109,6 +110,7 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
     } else {
         ExportTables tables = exportTablesOf(state.model);
         tables.name = stemOf(path);
+        tables.scale = scale;
         warnSkipped(path, tables);
         if (format == "stl") noteStlLosses(path, tables);
         written = format == "obj" ? writeObjWithMaterials(path, tables)
@@ -120,12 +122,16 @@ bool writeModelAs(EditorState& state, const std::string& path, const std::string
 
 bool convertOne(const std::string& in, const std::string& out, const std::string& format, const ConvertOptions& options,
                 std::string& error) {
-    if ((options.scale || options.fit || options.simplify) && isVxModel(in)) {
-        error = in + ": --scale, --fit and --simplify apply to imported models, not to .vx files";
+    // From the editor's own file, --scale multiplies what is written: it takes an import's fit
+    // back ("scaled by 20" is undone by --scale 0.05).
+    const bool fromVx = isVxModel(in);
+    if (fromVx && (options.fit || options.simplify || (options.scale && format == "vx"))) {
+        error =
+            in + ": --fit and --simplify apply to imported models, and --scale to them or to exports, not to .vx files";
         return false;
     }
     ImportRequest import;
-    import.scale = options.scale;
+    import.scale = fromVx ? std::nullopt : options.scale;
     import.fit = options.fit;
     import.simplify = options.simplify;
     import.simplifyTo = options.simplifyTo;
@@ -136,7 +142,29 @@ bool convertOne(const std::string& in, const std::string& out, const std::string
         if (!readPaletteFile(options.palette, read, error)) return false;
         state->model.palette = read.palette;
     }
-    return writeModelAs(*state, out, format, options.ascii, error);
+    const double exportScale = fromVx && options.scale ? *options.scale : 1.0;
+    return writeModelAs(*state, out, format, exportScale, options.ascii, error);
+}
+
+// Inputs of one name in different folders, or in different formats, would overwrite each other's
+// output: those names take the input's extension ("box-obj.vx", "box-stl.vx"), and a number when
+// even that is shared. Each renamed output is listed.
+std::vector<std::string> batchOutputNames(const std::vector<std::string>& files, const std::string& to) {
+    std::map<std::string, std::size_t> stems, taken;
+    for (const std::string& in : files) ++stems[stemOf(in)];
+    std::vector<std::string> names;
+    for (const std::string& in : files) {
+        std::string name = stemOf(in);
+        if (stems[name] > 1) {
+            const std::string extension = extensionOf(in);
+            name.append("-").append(extension.empty() ? std::string("model") : extension);
+            const std::size_t seen = ++taken[name];
+            if (seen > 1) name.append("-").append(std::to_string(seen));
+            complain("note: " + in + " is written as " + name + "." + to + ", as another input has its name");
+        }
+        names.push_back(name + "." + to);
+    }
+    return names;
 }
 
 void showProgress(std::size_t done, std::size_t total, const std::string& name) {
@@ -159,13 +187,14 @@ bool makeOutputFolder(const std::string& folder) {
 
 int convertBatch(const ConvertOptions& options) {
     if (!makeOutputFolder(options.outputDir)) return failure;
+    const std::vector<std::string> names = batchOutputNames(options.files, options.to);
     const bool terminal = isatty(STDERR_FILENO) != 0;
     int status = success;
     for (std::size_t i = 0; i < options.files.size(); ++i) {
         const std::string& in = options.files[i];
         if (terminal) showProgress(i, options.files.size(), in);
         std::string error;
-        const std::string out = options.outputDir + "/" + stemOf(in) + "." + options.to;
+        const std::string out = options.outputDir + "/" + names[i];
         if (!convertOne(in, out, options.to, options, error)) {
             if (terminal) std::cerr << "\r\033[K";
             complain(error);

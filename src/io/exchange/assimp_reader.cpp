@@ -16,6 +16,7 @@
 #include <iterator>
 #include <new>
 #include <stdexcept>
+#include <string_view>
 #include <vector>
 
 #include "io/byte_order.h"
@@ -54,6 +55,9 @@ bool addMesh(const aiMesh& source, ExchangeMesh& mesh, std::string& error) {
         return false;
     }
     const auto base = static_cast<uint32_t>(mesh.points.size());
+    if (source.mNormals) mesh.leftOut.normals += source.mNumVertices;
+    if (source.mTextureCoords[0]) mesh.leftOut.textureCoordinates += source.mNumVertices;
+    mesh.leftOut.morphTargets += source.mNumAnimMeshes;
     for (unsigned int i = 0; i < source.mNumVertices; ++i) {
         const aiVector3D& p = source.mVertices[i];
         if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z)) {
@@ -75,12 +79,25 @@ bool addMesh(const aiMesh& source, ExchangeMesh& mesh, std::string& error) {
     return true;
 }
 
+// The library's messages name its own structures ("aiMesh::mFaces[3].mIndices is nullptr") when
+// its check of what it read fails: the user is told what that means for the file instead.
+std::string inOurWords(const std::string& message) {
+    if (message == "std::bad_alloc") return "the file asks for more memory than any model needs";
+    if (message.empty()) return "not a readable model";
+    for (const char* internal : {"::", "ai", "nullptr", "mNum", "mIndices", "mFaces", "mVertices", "mMeshes"}) {
+        const std::size_t at = message.find(internal);
+        if (at == std::string::npos) continue;
+        const bool named = std::string_view(internal) != "ai" ||
+                           (at + 2 < message.size() && std::isupper(static_cast<unsigned char>(message[at + 2])));
+        if (named) return "the importer found the file's faces or vertices inconsistent after reading it";
+    }
+    return message.substr(0, message.find('\n'));
+}
+
 bool takeScene(const aiScene* scene, const Assimp::Importer& importer, ExchangeMesh& mesh, std::string& error) {
     mesh = {};
     if (!scene) {
-        error = importer.GetErrorString();
-        if (error == "std::bad_alloc") error = "the file asks for more memory than any model needs";
-        if (error.empty()) error = "not a readable model";
+        error = inOurWords(importer.GetErrorString());
         return false;
     }
     if (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE) {
@@ -94,6 +111,8 @@ bool takeScene(const aiScene* scene, const Assimp::Importer& importer, ExchangeM
             return false;
         }
     }
+    mesh.leftOut.meshes = scene->mNumMeshes;
+    mesh.leftOut.animations = scene->mNumAnimations;
     return true;
 }
 
@@ -187,10 +206,13 @@ bool guardedImport(const std::string& mainName, std::vector<char> bytes, bool di
         Assimp::Importer importer;
         importer.SetIOHandler(new BudgetedFiles(mainName, std::move(bytes), diskAllowed));  // the importer owns it
         if (takeScene(importer.ReadFile(mainName, readFlags), importer, mesh, error)) return true;
+        // The library names the file by the name it was given here, which the user never saw.
+        for (std::size_t at; (at = error.find(mainName)) != std::string::npos;)
+            error.replace(at, mainName.size(), "the file");
     } catch (const std::bad_alloc&) {
         error = "the file asks for more memory than any model needs";
     } catch (const std::exception& e) {
-        error = e.what();
+        error = inOurWords(e.what());
     }
     mesh = {};
     return false;
@@ -200,12 +222,39 @@ bool guardedImport(const std::string& mainName, std::vector<char> bytes, bool di
 // allows any case ("SOLID", "FACET NORMAL"). A text STL holds nothing else that case changes: its
 // name is not kept and its numbers read the same. A binary STL, told by its exact size, is left
 // alone even when its header starts with "solid".
+bool binaryStl(const std::vector<char>& bytes) {
+    if (bytes.size() < 84) return false;
+    const uint64_t triangles = getLe32(reinterpret_cast<const uint8_t*>(bytes.data()) + 80);
+    return bytes.size() == 84 + 50 * triangles;
+}
+
 void lowerTextStlKeywords(std::vector<char>& bytes) {
-    if (bytes.size() >= 84) {
-        const uint64_t triangles = getLe32(reinterpret_cast<const uint8_t*>(bytes.data()) + 80);
-        if (bytes.size() == 84 + 50 * triangles) return;
-    }
     for (char& c : bytes) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+}
+
+// A text STL may hold several solids, some of them empty; the library makes an empty mesh of
+// each, which its own check then refuses. The empty ones are dropped: they hold nothing.
+void dropEmptySolids(std::vector<char>& bytes) {
+    std::vector<char> kept;
+    kept.reserve(bytes.size());
+    std::size_t solidStart = 0;
+    bool facets = false;
+    for (std::size_t at = 0; at < bytes.size();) {
+        std::size_t end = at;
+        while (end < bytes.size() && bytes[end] != '\n') ++end;
+        const std::string_view line = std::string_view(bytes.data() + at, end - at);
+        const std::string_view word = line.substr(std::min(line.find_first_not_of(" \t\r"), line.size()));
+        if (word.starts_with("solid")) {
+            solidStart = kept.size();
+            facets = false;
+        }
+        facets = facets || word.starts_with("facet");
+        kept.insert(kept.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at),
+                    bytes.begin() + static_cast<std::ptrdiff_t>(std::min(end + 1, bytes.size())));
+        if (word.starts_with("endsolid") && !facets) kept.resize(solidStart);
+        at = end + 1;
+    }
+    bytes = std::move(kept);
 }
 
 }  // namespace
@@ -217,7 +266,10 @@ bool readAssimpMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& e
     const std::string mainName = (disk ? source.folder + "/vxtool-import." : "memory.") + source.extension;
     const auto* bytes = reinterpret_cast<const char*>(source.data);
     std::vector<char> copy(bytes, bytes + source.size);
-    if (source.extension == "stl") lowerTextStlKeywords(copy);
+    if (source.extension == "stl" && !binaryStl(copy)) {
+        lowerTextStlKeywords(copy);
+        dropEmptySolids(copy);
+    }
     return guardedImport(mainName, std::move(copy), disk, mesh, error);
 }
 

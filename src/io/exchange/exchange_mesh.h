@@ -20,6 +20,16 @@ struct ExchangeFace {
     int32_t colour = noColour;
 };
 
+// What a file holds that the editor's tables do not, counted so that the import can say so.
+struct LeftOut {
+    std::size_t normals = 0;             // one per vertex or corner that carried one
+    std::size_t textureCoordinates = 0;  // likewise
+    std::size_t meshes = 0;              // the file's separate meshes (or objects), all merged into one
+    std::size_t animations = 0;
+    std::size_t morphTargets = 0;
+    std::size_t materials = 0;
+};
+
 struct ExchangeMesh {
     std::vector<std::array<double, 3>> points;   // x right, y up, z toward the viewer
     std::vector<ExchangeFace> faces;             // three or more corners
@@ -34,6 +44,7 @@ struct ExchangeMesh {
     // built-in one.
     bool hasPalette = false;
     Palette palette = builtinPalette;
+    LeftOut leftOut;
 };
 
 }  // namespace vx

@@ -21,11 +21,11 @@ std::string glbWriter(const ExportTables& tables, bool) { return writeGlb(tables
 constexpr FormatRow formats[] = {
     {ModelFormat::vx, "vxedit model", "vx", {"VTXF"}, nullptr, 0, nullptr, nullptr, "application/x-vxedit-model", true},
     {ModelFormat::obj, "OBJ", "obj", {}, looksLikeObj, 3, readObjMesh, objWriter, "model/obj", false},
-    {ModelFormat::ply, "PLY", "ply", {"ply\n", "ply\r\n"}, nullptr, 0, readPlyMesh, writePly, "model/x-ply", true},
+    {ModelFormat::ply, "PLY", "ply", {"ply\n", "ply\r"}, nullptr, 0, readPlyMesh, writePly, "model/x-ply", true},
     {ModelFormat::gltf, "glTF", "gltf", {}, looksLikeGltfJson, 1, readGltfMesh, nullptr, "model/gltf+json", false},
     {ModelFormat::glb, "GLB", "glb", {"glTF"}, nullptr, 0, readGltfMesh, glbWriter, "model/gltf-binary", false},
     {ModelFormat::stl, "STL", "stl", {}, looksLikeStl, 0, readAssimpMesh, writeStl, "model/stl", false},
-    {ModelFormat::off, "OFF", "off", {}, looksLikeOff, 2, readAssimpMesh, nullptr, "model/x-off", true},
+    {ModelFormat::off, "OFF", "off", {}, looksLikeOff, 2, readOffMesh, nullptr, "model/x-off", true},
     {ModelFormat::importer, "importer library", importerExtensions, {}, nullptr, 0, readAssimpMesh, nullptr, "", false},
 };
 

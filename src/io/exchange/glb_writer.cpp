@@ -1,6 +1,7 @@
 // The GLB writer: one buffer of float positions and 32-bit index lists, one mesh, one node, a
 // material for each colour and sidedness.
 #include <algorithm>
+#include <charconv>
 
 #include "io/byte_order.h"
 #include "io/exchange/face_colours.h"
@@ -85,17 +86,28 @@ std::string materialsJson(const ExportTables& tables, const std::vector<Look>& l
 
 std::string text(int64_t value) { return integerText(value); }
 
-// Positions are whole numbers; their single-precision values are whole too and print exactly.
+// A position as the buffer holds it.
+float writtenFloat(const ExportTables& tables, int64_t c) {
+    return inEditorUnits(tables) ? static_cast<float>(c) : static_cast<float>(static_cast<double>(c) * tables.scale);
+}
+
+// Positions in editor units are whole numbers; their single-precision values are whole too and
+// print exactly. Scaled ones print as the shortest text that reads back as the same float.
 std::string boundsJson(const ExportTables& tables, bool upper) {
     std::string out = "[";
     for (int k = 0; k < 3; ++k) {
-        float bound = static_cast<float>(tables.points[0][k]);
+        float bound = writtenFloat(tables, tables.points[0][k]);
         for (const auto& p : tables.points) {
-            const auto c = static_cast<float>(p[k]);
+            const float c = writtenFloat(tables, p[k]);
             bound = upper ? std::max(bound, c) : std::min(bound, c);
         }
         if (k) out += ',';
-        out += text(static_cast<int64_t>(bound));
+        if (inEditorUnits(tables)) {
+            out += text(static_cast<int64_t>(bound));
+        } else {
+            char digits[32];
+            out.append(digits, std::to_chars(digits, digits + sizeof digits, bound).ptr);
+        }
     }
     return out + "]";
 }
@@ -110,7 +122,7 @@ std::string extrasJson(const ExportTables& tables) {
         polygons += integerWords({f.corners[0], f.corners[1], f.corners[2], last, f.flags});
     }
     // Written as fractions: some readers keep whole JSON numbers in 32 bits.
-    for (std::size_t i = 0; i < tables.points.size(); ++i) {
+    for (std::size_t i = 0; i < tables.points.size() && inEditorUnits(tables); ++i) {
         const auto& p = tables.points[i];
         if (std::max({p[0], -p[0], p[1], -p[1], p[2], -p[2]}) <= exactInFloat) continue;
         if (!exact.empty()) exact += ',';
@@ -158,11 +170,13 @@ std::string paletteJson(const ExportTables& tables) {
 }
 
 std::string sceneJson(const ExportTables& tables, Parts& parts) {
+    // Only a file in the editor's own units names vxtool alone, which its reader takes as is.
+    const std::string generator = std::string(gltfGenerator) + (inEditorUnits(tables) ? "" : " (scaled)");
     const std::string asset =
-        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + std::string(gltfGenerator) + "\"}" + paletteJson(tables);
+        "{\"asset\":{\"version\":\"2.0\",\"generator\":\"" + generator + "\"}" + paletteJson(tables);
     if (tables.points.empty()) return asset + ",\"scene\":0,\"scenes\":[{}]}";
     for (const auto& p : tables.points)
-        for (int64_t c : p) appendFloat(parts.bin, static_cast<float>(c));
+        for (int64_t c : p) appendFloat(parts.bin, writtenFloat(tables, c));
     parts.bufferViews =
         "{\"buffer\":0,\"byteOffset\":0,\"byteLength\":" + text(static_cast<int64_t>(parts.bin.size())) +
         ",\"target\":34962}";

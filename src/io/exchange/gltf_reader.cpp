@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 #include <new>
+#include <string_view>
 
 #include "core/editor_state.h"
 #include "io/byte_order.h"
@@ -88,10 +89,9 @@ struct Elements {
     int componentType = 0;
 };
 
-bool elementsOf(const tinygltf::Model& model, int index, int type, Elements& out, std::string& error) {
+bool elementsOfAccessor(const tinygltf::Model& model, const tinygltf::Accessor& a, int type, Elements& out,
+                        std::string& error) {
     error = "an accessor lies outside its buffer, or is of a kind not read here";
-    if (index < 0 || static_cast<std::size_t>(index) >= model.accessors.size()) return false;
-    const tinygltf::Accessor& a = model.accessors[static_cast<std::size_t>(index)];
     if (a.type != type || a.sparse.isSparse || a.bufferView < 0 ||
         static_cast<std::size_t>(a.bufferView) >= model.bufferViews.size())
         return false;
@@ -111,6 +111,14 @@ bool elementsOf(const tinygltf::Model& model, int index, int type, Elements& out
     out = {data.data() + start, static_cast<std::size_t>(stride), a.count, a.componentType};
     error.clear();
     return true;
+}
+
+bool elementsOf(const tinygltf::Model& model, int index, int type, Elements& out, std::string& error) {
+    if (index < 0 || static_cast<std::size_t>(index) >= model.accessors.size()) {
+        error = "a primitive names an accessor the file does not have";
+        return false;
+    }
+    return elementsOfAccessor(model, model.accessors[static_cast<std::size_t>(index)], type, out, error);
 }
 
 // glTF's fields are little-endian, whatever the machine.
@@ -133,25 +141,79 @@ struct Instance {
     std::vector<ExchangeFace> triangles;
 };
 
+bool floatPositions(const Elements& e, std::size_t room, std::string& error) {
+    if (e.componentType == TINYGLTF_COMPONENT_TYPE_FLOAT && e.count <= room) return true;
+    error = e.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT ? "positions that are not floats are not read"
+                                                             : "the scene repeats its meshes more than any model needs";
+    return false;
+}
+
+// A sparse accessor's elements: those of its buffer view, or zeros without one, with the
+// listed ones replaced. Indices and values are read as accessors of their own, checked alike.
+bool sparsePositions(const tinygltf::Model& model, const tinygltf::Accessor& a, std::size_t room,
+                     std::vector<std::array<double, 3>>& out, std::string& error) {
+    if (a.count > room || a.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT)
+        return floatPositions({nullptr, 0, a.count, a.componentType}, room, error);
+    tinygltf::Accessor dense = a;
+    dense.sparse = {};
+    out.assign(a.count, {0.0, 0.0, 0.0});
+    Elements e;
+    if (a.bufferView >= 0) {
+        if (!elementsOfAccessor(model, dense, TINYGLTF_TYPE_VEC3, e, error)) return false;
+        for (std::size_t i = 0; i < e.count; ++i)
+            for (std::size_t k = 0; k < 3; ++k) out[i][k] = floatAt(e.first + i * e.stride + 4 * k);
+    }
+    tinygltf::Accessor indices, values = dense;
+    indices.bufferView = a.sparse.indices.bufferView;
+    indices.byteOffset = static_cast<std::size_t>(a.sparse.indices.byteOffset);
+    indices.componentType = a.sparse.indices.componentType;
+    indices.count = static_cast<std::size_t>(a.sparse.count);
+    indices.type = TINYGLTF_TYPE_SCALAR;
+    values.bufferView = a.sparse.values.bufferView;
+    values.byteOffset = static_cast<std::size_t>(a.sparse.values.byteOffset);
+    values.count = indices.count;
+    Elements at, by;
+    if (!elementsOfAccessor(model, indices, TINYGLTF_TYPE_SCALAR, at, error) ||
+        !elementsOfAccessor(model, values, TINYGLTF_TYPE_VEC3, by, error))
+        return false;
+    for (std::size_t i = 0; i < at.count; ++i) {
+        const uint32_t target = indexAt(at, i);
+        if (target >= out.size()) {
+            error = "a sparse accessor replaces an element it does not have";
+            return false;
+        }
+        for (std::size_t k = 0; k < 3; ++k) out[target][k] = floatAt(by.first + i * by.stride + 4 * k);
+    }
+    return true;
+}
+
+// The positions of one accessor, at most room of them.
+bool positionsOf(const tinygltf::Model& model, int accessor, std::size_t room, std::vector<std::array<double, 3>>& out,
+                 std::string& error) {
+    if (accessor >= 0 && static_cast<std::size_t>(accessor) < model.accessors.size() &&
+        model.accessors[static_cast<std::size_t>(accessor)].sparse.isSparse)
+        return sparsePositions(model, model.accessors[static_cast<std::size_t>(accessor)], room, out, error);
+    Elements e;
+    if (!elementsOf(model, accessor, TINYGLTF_TYPE_VEC3, e, error) || !floatPositions(e, room, error)) return false;
+    out.resize(e.count);
+    for (std::size_t i = 0; i < e.count; ++i)
+        for (std::size_t k = 0; k < 3; ++k) out[i][k] = floatAt(e.first + i * e.stride + 4 * k);
+    return true;
+}
+
 bool basesOf(Instance& in, int accessor, ExchangeMesh& out, std::pair<uint32_t, uint32_t>& base, std::string& error) {
     if (const auto found = in.bases.find(accessor); found != in.bases.end()) {
         base = found->second;
         return true;
     }
-    Elements e;
-    if (!elementsOf(in.model, accessor, TINYGLTF_TYPE_VEC3, e, error)) return false;
-    if (e.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT || e.count > maxPoints - out.points.size()) {
-        error = e.componentType != TINYGLTF_COMPONENT_TYPE_FLOAT
-                    ? "positions that are not floats are not read"
-                    : "the scene repeats its meshes more than any model needs";
-        return false;
-    }
-    base = {static_cast<uint32_t>(out.points.size()), static_cast<uint32_t>(e.count)};
-    for (std::size_t i = 0; i < e.count; ++i) {
-        const unsigned char* at = e.first + i * e.stride;
-        const std::array<double, 3> p{floatAt(at), floatAt(at + 4), floatAt(at + 8)};
+    std::vector<std::array<double, 3>> positions;
+    if (!positionsOf(in.model, accessor, maxPoints - out.points.size(), positions, error)) return false;
+    base = {static_cast<uint32_t>(out.points.size()), static_cast<uint32_t>(positions.size())};
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        const auto& p = positions[i];
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
-            error = "a vertex position is not a finite number";
+            error = "accessor " + std::to_string(accessor) + ", position " + std::to_string(i) +
+                    ": a coordinate is not a finite number";
             return false;
         }
         out.points.push_back(transformed(in.transform, p));
@@ -255,9 +317,25 @@ bool doubleSided(const tinygltf::Model& model, int material) {
            model.materials[static_cast<std::size_t>(material)].doubleSided;
 }
 
+std::size_t accessorCount(const tinygltf::Model& model, int index) {
+    return index >= 0 && static_cast<std::size_t>(index) < model.accessors.size()
+               ? model.accessors[static_cast<std::size_t>(index)].count
+               : 0;
+}
+
+// Normals, texture coordinates and morph targets are counted: the tables hold none of them.
+void countLeftOut(const tinygltf::Model& model, const tinygltf::Primitive& p, LeftOut& left) {
+    for (const auto& [name, accessor] : p.attributes) {
+        if (name == "NORMAL") left.normals += accessorCount(model, accessor);
+        if (name.starts_with("TEXCOORD_")) left.textureCoordinates += accessorCount(model, accessor);
+    }
+    left.morphTargets += p.targets.size();
+}
+
 bool addPrimitive(Instance& in, const tinygltf::Primitive& p, ExchangeMesh& out, std::string& error) {
     const auto position = p.attributes.find("POSITION");
     if (position == p.attributes.end()) return true;  // nothing to place
+    countLeftOut(in.model, p, out.leftOut);
     std::pair<uint32_t, uint32_t> base;
     if (!basesOf(in, position->second, out, base, error)) return false;
     const std::vector<uint32_t> corners = cornersOf(in, p, base.second, error);
@@ -360,6 +438,7 @@ void takeExactPositions(const Instance& in, ExchangeMesh& out) {
 bool addMesh(const tinygltf::Model& model, int index, const Matrix& transform, ExchangeMesh& out, std::string& error) {
     if (index < 0 || static_cast<std::size_t>(index) >= model.meshes.size()) return true;
     Instance in{model, model.meshes[static_cast<std::size_t>(index)], transform, {}, {}};
+    ++out.leftOut.meshes;
     for (const tinygltf::Primitive& p : in.mesh.primitives)
         if (!addPrimitive(in, p, out, error)) return false;
     std::vector<ExchangeFace> table = polygonTable(in, out.palette);
@@ -447,7 +526,35 @@ bool writeNothing(std::string*, const std::string&, const std::vector<unsigned c
 
 }  // namespace
 
+// A material that says more than which sides show (the two-sided flag) and its base colour (the
+// faces' colour): a texture or a glow.
+bool carriesMoreThanItsSides(const tinygltf::Material& m) {
+    const auto& pbr = m.pbrMetallicRoughness;
+    const bool dark = std::all_of(m.emissiveFactor.begin(), m.emissiveFactor.end(), [](double c) { return c == 0.0; });
+    return !dark || pbr.baseColorTexture.index >= 0 || pbr.metallicRoughnessTexture.index >= 0 ||
+           m.normalTexture.index >= 0 || m.occlusionTexture.index >= 0 || m.emissiveTexture.index >= 0;
+}
+
+// The JSON parser's messages carry its own exception names; only the place is worth telling.
+std::string loadFailure(const std::string& message) {
+    if (message.empty()) return "not a readable glTF file";
+    const std::string line = message.substr(0, message.find('\n'));
+    if (line.find("json.exception") == std::string::npos) return line;
+    const std::size_t at = line.find(" at line ");
+    const std::size_t end = at == std::string::npos ? at : line.find(':', at);
+    return "the JSON is not valid" + (at == std::string::npos ? std::string() : line.substr(at, end - at));
+}
+
+// Meshes compressed with Draco: the glTF library leaves them unread (and refuses their accessors,
+// which name no buffer), while the importer library decodes them.
+bool dracoCompressed(const MeshSource& source) {
+    constexpr std::string_view name = "KHR_draco_mesh_compression";
+    const std::string_view bytes(reinterpret_cast<const char*>(source.data), source.size);
+    return bytes.find(name) != std::string_view::npos;
+}
+
 bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error) {
+    if (dracoCompressed(source)) return readAssimpMesh(source, mesh, error);
     tinygltf::TinyGLTF loader;
     Companions companions{source.folder};
     loader.SetImageLoader(skipImage, nullptr);
@@ -463,13 +570,22 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
                    : loader.LoadASCIIFromString(&model, &error, &warning, reinterpret_cast<const char*>(source.data),
                                                 length, source.folder);
         if (!loaded) {
-            if (error.empty()) error = "not a readable glTF file";
-            error = error.substr(0, error.find('\n'));
+            error = loadFailure(error);
             return false;
         }
         error.clear();
         takePalette(model.extras, mesh);
+        // The first version's files load, but name everything by keys the library does not
+        // read as meshes; the importer library reads them.
+        if (model.asset.version.starts_with("1")) {
+            if (readAssimpMesh(source, mesh, error)) return true;
+            error = "a glTF 1.0 file the importer cannot read: " + error;
+            return false;
+        }
         if (!addScene(model, mesh, error)) return false;
+        mesh.leftOut.animations = model.animations.size();
+        mesh.leftOut.materials = static_cast<std::size_t>(
+            std::count_if(model.materials.begin(), model.materials.end(), carriesMoreThanItsSides));
     } catch (const std::bad_alloc&) {
         error = "the file asks for more memory than any model needs";
         return false;

@@ -16,7 +16,12 @@ namespace {
 // Larger files are refused before they are read: no model the editor can take needs that much.
 constexpr uint64_t maxImportBytes = uint64_t{512} << 20;
 
+// The folder the model's file is really in: "..", "." and symbolic links resolved, so that its
+// companions are found however the model was named, and only there.
 std::string folderOf(const std::string& path) {
+    std::error_code failure;
+    const std::filesystem::path real = std::filesystem::weakly_canonical(path, failure);
+    if (!failure && real.has_parent_path()) return real.parent_path().string();
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }

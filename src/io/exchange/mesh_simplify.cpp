@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/editor_state.h"
+#include "core/triangulate.h"
 
 namespace vx {
 namespace {
@@ -40,14 +41,26 @@ Welded weld(const ExchangeMesh& mesh) {
     return w;
 }
 
-// Faces as a fan of triangles over welded points; a corner past the points drops its face.
+// Faces as triangles over welded points, split as the import splits them (a concave face is
+// never fanned across itself); a corner past the points drops its face.
 std::vector<uint32_t> triangles(const ExchangeMesh& mesh, const Welded& w) {
     std::vector<uint32_t> out;
+    std::vector<std::array<double, 3>> places;
     for (const ExchangeFace& face : mesh.faces) {
         if (std::any_of(face.corners.begin(), face.corners.end(), [&](uint32_t c) { return c >= w.weldedOf.size(); }))
             continue;
-        for (std::size_t k = 1; k + 1 < face.corners.size(); ++k)
-            for (uint32_t c : {face.corners[0], face.corners[k], face.corners[k + 1]}) out.push_back(w.weldedOf[c]);
+        const auto corner = [&](uint32_t k) { return w.weldedOf[face.corners[k]]; };
+        if (face.corners.size() == 3) {
+            for (uint32_t k : {0u, 1u, 2u}) out.push_back(corner(k));
+            continue;
+        }
+        places.clear();
+        for (uint32_t c : face.corners) places.push_back(mesh.points[c]);
+        for (const OutlinePiece& piece : splitOutline(places)) {
+            for (uint32_t k : {piece[0], piece[1], piece[2]}) out.push_back(corner(k));
+            if (piece[3] != piece[2])
+                for (uint32_t k : {piece[0], piece[2], piece[3]}) out.push_back(corner(k));
+        }
     }
     return out;
 }
@@ -183,6 +196,7 @@ bool simplifyMesh(ExchangeMesh& mesh, const SimplifyLimits& limits, SimplifyRepo
     out.editorUnits = mesh.editorUnits;
     out.hasPalette = mesh.hasPalette;
     out.palette = mesh.palette;
+    out.leftOut = mesh.leftOut;
     report.pointsAfter = out.points.size();
     report.facesAfter = out.faces.size();
     report.linesAfter = out.lines.size();

@@ -7,6 +7,7 @@
 #include <set>
 #include <tuple>
 
+#include "core/triangulate.h"
 #include "io/exchange/face_colours.h"
 
 namespace vx {
@@ -75,20 +76,45 @@ bool weld(const ExchangeMesh& mesh, const Placement& place, Welded& welded, std:
     return true;
 }
 
-// A triangle repeats its third corner; more than four corners become a fan of quads around
-// corner 0, closed by at most one triangle.
-void splitFace(const std::vector<uint32_t>& c, uint16_t flags, std::vector<Polygon>& out) {
-    const auto at = [&](std::size_t k) { return static_cast<uint16_t>(c[k]); };
-    if (c.size() == 3) {
-        out.push_back({{at(0), at(1), at(2), at(2)}, flags});
-        return;
-    }
+// The places of a face's corners, before rounding: the split is made on the file's own numbers.
+std::vector<std::array<double, 3>> cornerPlaces(const ExchangeMesh& mesh, const ExchangeFace& face) {
+    std::vector<std::array<double, 3>> places;
+    places.reserve(face.corners.size());
+    for (uint32_t p : face.corners) places.push_back(p < mesh.points.size() ? mesh.points[p] : std::array<double, 3>{});
+    return places;
+}
+
+// A fan of quads around corner 0, closed by at most one triangle: the old way, kept for faces
+// with no area to split.
+void fanFace(const std::vector<uint16_t>& c, uint16_t flags, std::vector<Polygon>& out) {
     std::size_t k = 1;
     while (k + 2 < c.size()) {
-        out.push_back({{at(0), at(k), at(k + 1), at(k + 2)}, flags});
+        out.push_back({{c[0], c[k], c[k + 1], c[k + 2]}, flags});
         k += 2;
     }
-    if (k + 1 < c.size()) out.push_back({{at(0), at(k), at(k + 1), at(k + 1)}, flags});
+    if (k + 1 < c.size()) out.push_back({{c[0], c[k], c[k + 1], c[k + 1]}, flags});
+}
+
+// A triangle repeats its third corner; a convex quad stays as it is, and so do the editor's own
+// quads (which it draws whatever their shape). Others are split by ear clipping; true when so.
+bool splitFace(const ExchangeMesh& mesh, const ExchangeFace& face, uint16_t flags, const std::vector<uint16_t>& c,
+               std::vector<Polygon>& out) {
+    if (c.size() == 3) {
+        out.push_back({{c[0], c[1], c[2], c[2]}, flags});
+        return false;
+    }
+    const std::vector<std::array<double, 3>> places = cornerPlaces(mesh, face);
+    if (c.size() == 4 && (mesh.editorUnits || outlineIsConvex(places))) {
+        out.push_back({{c[0], c[1], c[2], c[3]}, flags});
+        return false;
+    }
+    const std::vector<OutlinePiece> pieces = splitOutline(places);
+    if (pieces.empty()) {
+        fanFace(c, flags, out);
+        return false;
+    }
+    for (const OutlinePiece& piece : pieces) out.push_back({{c[piece[0]], c[piece[1]], c[piece[2]], c[piece[3]]}, flags});
+    return true;
 }
 
 std::string limitMessage(std::size_t vertices, std::size_t polygons, std::size_t lines) {
@@ -106,9 +132,11 @@ bool meshToModel(const ExchangeMesh& mesh, const ImportOptions& options, Model& 
     std::vector<Polygon> polygons;
     for (std::size_t f = 0; f < mesh.faces.size(); ++f) {
         const ExchangeFace& face = mesh.faces[f];
-        std::vector<uint32_t> corners;
-        for (uint32_t p : face.corners) corners.push_back(p < welded.indexOfPoint.size() ? welded.indexOfPoint[p] : 0);
-        splitFace(corners, static_cast<uint16_t>((face.flags & ~colourMask) | colours.colourOfFace[f]), polygons);
+        std::vector<uint16_t> corners;
+        for (uint32_t p : face.corners)
+            corners.push_back(static_cast<uint16_t>(p < welded.indexOfPoint.size() ? welded.indexOfPoint[p] : 0));
+        const auto flags = static_cast<uint16_t>((face.flags & ~colourMask) | colours.colourOfFace[f]);
+        if (splitFace(mesh, face, flags, corners, polygons)) ++report.splitFaces;
     }
     const std::size_t vertices = welded.vertices.size();
     if (vertices > maxVertices || polygons.size() > maxPolygons || mesh.lines.size() > maxLines) {

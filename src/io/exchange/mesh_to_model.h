@@ -19,6 +19,7 @@ struct ImportReport {
     std::size_t mergedColours = 0;   // distinct face colours past the palette's size, each given the nearest entry
     std::string error;               // set when the model was refused
     bool overLimits = false;         // refused for holding more than the tables
+    std::size_t splitFaces = 0;      // faces of more than four corners, or concave, split into pieces
 };
 
 // Fills model (counts included) only when the whole mesh fits the tables; otherwise returns

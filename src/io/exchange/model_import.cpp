@@ -39,7 +39,8 @@ ImportOptions sizing(const ExchangeMesh& mesh, const ImportRequest& request, std
     note = "note: scaled by " + number(autoFitExtent / measured.extent, 4) + " and centred to a largest extent of " +
            number(autoFitExtent, 4) + " units, as " +
            (small ? "it spans only " + number(measured.extent, 4) + " units" : "rounding would merge vertices") +
-           "; " + request.optionsOf + "--scale 1 keeps the coordinates";
+           "; " + request.optionsOf + "--scale 1 keeps the coordinates, and vxtool convert --scale " +
+           number(measured.extent / autoFitExtent, 4) + " from the .vx gives them back";
     return options;
 }
 
@@ -98,9 +99,42 @@ bool place(const ExchangeMesh& mesh, const ImportRequest& request, Model& model,
     std::string sizeNote;
     if (!meshToModel(mesh, sizing(mesh, request, sizeNote), model, report)) return false;
     if (!sizeNote.empty()) notes.lines.push_back(sizeNote);
+    if (report.splitFaces > 0)
+        notes.lines.push_back("note: " + std::to_string(report.splitFaces) +
+                              (report.splitFaces == 1 ? " face" : " faces") +
+                              " of more than four corners, or concave, split into triangles and convex quads");
     reportRounding(report, request, notes);
     reportColours(report, notes);
     return true;
+}
+
+// "1,204": counts in notes are read at a glance.
+std::string grouped(std::size_t count) {
+    const std::string digits = std::to_string(count);
+    std::string out;
+    for (std::size_t i = 0; i < digits.size(); ++i) {
+        if (i > 0 && (digits.size() - i) % 3 == 0) out += ',';
+        out += digits[i];
+    }
+    return out;
+}
+
+// One note naming every kind of thing the file held and the tables cannot, with counts.
+void noteLeftOut(const LeftOut& left, ImportNotes& notes) {
+    std::vector<std::string> kinds;
+    const auto add = [&](std::size_t count, const std::string& text) {
+        if (count > 0) kinds.push_back(text);
+    };
+    add(left.normals, "normals (" + grouped(left.normals) + ")");
+    add(left.textureCoordinates, "texture coordinates (" + grouped(left.textureCoordinates) + ")");
+    add(left.meshes > 1, grouped(left.meshes) + " meshes merged into one");
+    add(left.animations, grouped(left.animations) + (left.animations == 1 ? " animation" : " animations"));
+    add(left.morphTargets, grouped(left.morphTargets) + (left.morphTargets == 1 ? " morph target" : " morph targets"));
+    add(left.materials, grouped(left.materials) + (left.materials == 1 ? " material" : " materials"));
+    if (kinds.empty()) return;
+    std::string line = "note: left out: ";
+    for (std::size_t i = 0; i < kinds.size(); ++i) line += (i ? ", " : "") + kinds[i];
+    notes.lines.push_back(line);
 }
 
 // "note: text" becomes "note: path: text", as every message of the programs names its file.
@@ -109,6 +143,39 @@ void nameFile(const std::string& path, ImportNotes& notes) {
         const std::size_t colon = line.find(": ");
         if (colon != std::string::npos) line.insert(colon + 2, path + ": ");
     }
+}
+
+// Twice the area of a polygon in whole units: zero when its corners, rounded, lie on one line.
+bool flatPolygon(const Model& model, const Polygon& p) {
+    const auto at = [&](uint16_t slot) {
+        const Vertex& v = model.vertices[slot];
+        return std::array<double, 3>{double(v.x), double(v.y), double(v.z)};
+    };
+    const auto a = at(p.slots[0]), b = at(p.slots[1]), c = at(p.slots[2]), d = at(p.slots[3]);
+    std::array<double, 3> sum{};
+    for (const auto& [u, w] : {std::pair{b, c}, std::pair{c, d}}) {
+        const double ux = u[0] - a[0], uy = u[1] - a[1], uz = u[2] - a[2];
+        const double wx = w[0] - a[0], wy = w[1] - a[1], wz = w[2] - a[2];
+        sum[0] += uy * wz - uz * wy;
+        sum[1] += uz * wx - ux * wz;
+        sum[2] += ux * wy - uy * wx;
+    }
+    return sum[0] == 0.0 && sum[1] == 0.0 && sum[2] == 0.0;
+}
+
+// Simplification may fold triangles flat, and rounding may flatten thin ones: a reduced model
+// keeps no polygon that draws nothing.
+void removeFlatPolygons(Model& model, ImportNotes& notes) {
+    int32_t kept = 0;
+    for (int32_t i = 0; i < model.polygonCount; ++i) {
+        const Polygon& p = model.polygons[static_cast<std::size_t>(i)];
+        if (!flatPolygon(model, p)) model.polygons[static_cast<std::size_t>(kept++)] = p;
+    }
+    const int32_t removed = model.polygonCount - kept;
+    model.polygonCount = kept;
+    if (removed > 0)
+        notes.lines.push_back("note: " + std::to_string(removed) + (removed == 1 ? " polygon" : " polygons") +
+                              " of no area after simplifying removed");
 }
 
 bool startsWith(const std::string& head, const char* text) { return head.rfind(text, 0) == 0; }
@@ -154,6 +221,11 @@ bool importModelFile(const std::string& path, const ImportRequest& request, Mode
     notes = {};
     ExchangeMesh mesh;
     if (!importMeshFile(path, mesh, notes.error)) return false;
+    // A file vxtool wrote says what it holds, an empty model included.
+    if (mesh.points.empty() && !mesh.editorUnits) {
+        notes.error = "the file holds no vertex: nothing in it is a model vxtool reads";
+        return false;
+    }
     const std::string counts = fileCounts(mesh.points.size(), mesh.faces.size(), mesh.lines.size());
     auto tables = std::make_unique<Model>();
     ImportReport report;
@@ -177,7 +249,9 @@ bool importModelFile(const std::string& path, const ImportRequest& request, Mode
             if (notes.error.empty()) notes.error = report.error;
             return false;
         }
+        removeFlatPolygons(*tables, notes);
     }
+    noteLeftOut(mesh.leftOut, notes);
     nameFile(path, notes);
     model = *tables;
     return true;

@@ -64,6 +64,10 @@ std::string integerWords(std::initializer_list<int64_t> values) {
     return out;
 }
 
+std::string coordinateText(const ExportTables& tables, int64_t value) {
+    return inEditorUnits(tables) ? integerText(value) : fractionText(static_cast<double>(value) * tables.scale);
+}
+
 std::string fractionText(double value) {
     if (!std::isfinite(value)) value = 0.0;
     const bool negative = value < 0.0;

@@ -29,6 +29,9 @@ struct ExportTables {
     std::size_t skippedLines = 0;
     Palette palette = builtinPalette;      // what the faces' colours 1..31 mean
     std::string name = "model";            // the file's name without folder or ending; OBJ's materials go to NAME.mtl
+    // Coordinates are multiplied by this as they are written (vxtool convert --scale, which takes
+    // an import's fit back); at 1 they are the editor's whole units and the file says so.
+    double scale = 1.0;
 };
 
 // Whether any written face has a colour; the model's palette when it is not the built-in one.
@@ -38,6 +41,11 @@ inline bool ownPalette(const ExportTables& tables) { return tables.palette != bu
 inline uint32_t rgbOf(const ExportTables& tables, const ExportFace& face) {
     return paletteColour(tables.palette, colourOf(face.flags));
 }
+
+inline bool inEditorUnits(const ExportTables& tables) { return tables.scale == 1.0; }
+
+// A point's coordinate as written: whole at scale 1, else a fixed-point fraction.
+std::string coordinateText(const ExportTables& tables, int64_t value);
 
 ExportTables exportTablesOf(const Model& model);
 

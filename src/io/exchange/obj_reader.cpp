@@ -12,6 +12,7 @@
 
 #include "core/editor_state.h"
 #include "io/exchange/flag_notes.h"
+#include "io/exchange/obj_text.h"
 #include "io/exchange/readers.h"
 #include "io/exchange/writers.h"
 
@@ -116,8 +117,8 @@ std::string readMaterialFiles(std::string_view obj, const std::string& folder) {
     return text;
 }
 
-// The library counts a face's corners in a byte: a face of more than 255 shows as a sum that
-// does not match the corners it lists.
+// The library counts a face's corners in a byte; longer faces were taken aside before it read
+// the text, so a sum that does not match the corners listed means a file it misread.
 bool takeFaces(const tinyobj::mesh_t& source, const Materials& materials, ExchangeMesh& mesh, std::string& error) {
     std::size_t at = 0;
     for (std::size_t f = 0; f < source.num_face_vertices.size(); ++f) {
@@ -136,8 +137,22 @@ bool takeFaces(const tinyobj::mesh_t& source, const Materials& materials, Exchan
         mesh.faces.push_back(std::move(face));
     }
     if (at != source.indices.size()) {
-        error = "a face has more than 255 corners";
+        error = "the faces' corners do not add up";
         return false;
+    }
+    return true;
+}
+
+// Faces of more corners than the library counts, put back in their places among the others.
+bool takeLongFaces(ObjText& plain, ExchangeMesh& mesh, std::string& error) {
+    for (auto& [place, face] : plain.longFaces) {
+        for (uint32_t corner : face.corners)
+            if (corner >= mesh.points.size()) {
+                error = "a face names a vertex the file does not have";
+                return false;
+            }
+        const std::size_t at = std::min(place, mesh.faces.size());
+        mesh.faces.insert(mesh.faces.begin() + static_cast<std::ptrdiff_t>(at), std::move(face));
     }
     return true;
 }
@@ -194,7 +209,10 @@ void takeColourNames(std::string_view text, ExchangeMesh& mesh) {
 
 // Points (`p`) name vertices the list holds already: they stay free vertices and add nothing.
 bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error) {
-    const std::string text(reinterpret_cast<const char*>(source.data), source.size);
+    ObjText plain;
+    if (!plainObjText(std::string_view(reinterpret_cast<const char*>(source.data), source.size), plain, error))
+        return false;
+    const std::string& text = plain.text;
     tinyobj::ObjReaderConfig config;
     config.triangulate = false;
     config.vertex_color = false;
@@ -209,7 +227,15 @@ bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
     const Materials materials = materialsOf(reader.GetMaterials(), mtl);
     for (const tinyobj::shape_t& shape : reader.GetShapes())
         if (!takeFaces(shape.mesh, materials, mesh, error) || !takeLines(shape.lines, mesh, error)) return false;
+    if (!takeLongFaces(plain, mesh, error)) return false;
     takeFlagNotes(text, mesh);
+    const tinyobj::attrib_t& attrib = reader.GetAttrib();
+    mesh.leftOut.normals = attrib.normals.size() / 3;
+    mesh.leftOut.textureCoordinates = attrib.texcoords.size() / 2;
+    mesh.leftOut.meshes = reader.GetShapes().size();
+    // A material's Kd comes in as the face's colour; one without it is left out.
+    mesh.leftOut.materials = static_cast<std::size_t>(
+        std::count(materials.colourOf.begin(), materials.colourOf.end(), noColour));
     mesh.filesOwnVertices = true;
     const std::string_view first = std::string_view(text).substr(0, text.find('\n'));
     mesh.editorUnits = first.substr(0, first.find_last_not_of('\r') + 1) == objModelMark;

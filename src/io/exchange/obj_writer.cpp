@@ -32,9 +32,11 @@ std::string faces(const ExportTables& tables) {
 // Coordinates are whole numbers and are written as such, so they read back exactly. A vertex
 // no face or line uses is kept as a point record, which otherwise no reader would bring back.
 std::string writeObj(const ExportTables& tables) {
-    std::string out = std::string(objModelMark) + "\n";
+    std::string out = inEditorUnits(tables) ? std::string(objModelMark) + "\n" : std::string();
     if (anyColour(tables)) out += "mtllib " + objMaterialFile(tables) + "\n";
-    for (const auto& p : tables.points) out += "v " + integerWords({p[0], p[1], p[2]}) + "\n";
+    for (const auto& p : tables.points)
+        out += "v " + coordinateText(tables, p[0]) + " " + coordinateText(tables, p[1]) + " " +
+               coordinateText(tables, p[2]) + "\n";
     out += faces(tables);
     for (const auto& l : tables.lines) out += "l " + integerWords({int64_t{l[0]} + 1, int64_t{l[1]} + 1}) + "\n";
     for (uint32_t v : tables.unusedVertices) out += "p " + integerText(int64_t{v} + 1) + "\n";

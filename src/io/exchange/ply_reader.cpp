@@ -132,15 +132,15 @@ bool takeHeaderLine(std::string_view line, PlyHeader& header) {
 
 bool readHeader(std::string_view bytes, PlyHeader& header, std::string& error) {
     std::size_t at = 0;
+    // Lines end in "\n", "\r\n" or a lone "\r", as the systems that wrote them do.
     for (bool first = true;; first = false) {
-        const std::size_t end = bytes.find('\n', at);
+        const std::size_t end = bytes.find_first_of("\r\n", at);
         if (end == std::string_view::npos) {
             error = "the PLY header has no end_header line";
             return false;
         }
-        std::string_view line = bytes.substr(at, end - at);
-        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        at = end + 1;
+        const std::string_view line = bytes.substr(at, end - at);
+        at = end + (bytes.substr(end, 2) == "\r\n" ? 2 : 1);
         if (first && line != "ply") {
             error = "not a PLY file";
             return false;
@@ -249,7 +249,21 @@ struct PlyRecord {
     std::vector<uint32_t> indices;
 };
 
-bool readRecord(PlyBody& body, const PlyElement& element, const PlyProperty* indexList, PlyRecord& record) {
+// A strip's list may hold -1, which ends one strip and starts the next: it is kept as restart.
+constexpr uint32_t restart = UINT32_MAX;
+
+bool readListIndex(PlyBody& body, PlyType type, bool restarts, uint32_t& index) {
+    double value = 0;
+    if (!body.read(type, value)) return false;
+    if (restarts && value == -1.0) {
+        index = restart;
+        return true;
+    }
+    return wholeIndex(value, index) && index != restart;
+}
+
+bool readRecord(PlyBody& body, const PlyElement& element, const PlyProperty* indexList, bool restarts,
+                PlyRecord& record) {
     record.indices.clear();
     for (std::size_t p = 0; p < element.properties.size(); ++p) {
         const PlyProperty& property = element.properties[p];
@@ -263,7 +277,7 @@ bool readRecord(PlyBody& body, const PlyElement& element, const PlyProperty* ind
         for (uint32_t k = 0; k < length; ++k) {
             uint32_t index = 0;
             if (&property == indexList) {
-                if (!body.readIndex(property.type, index)) return false;
+                if (!readListIndex(body, property.type, restarts, index)) return false;
                 record.indices.push_back(index);
             } else {
                 double skipped = 0;
@@ -284,6 +298,7 @@ int propertyNamed(const PlyElement& element, std::string_view name, bool list) {
 struct Roles {
     int x = -1, y = -1, z = -1;
     int corners = -1;
+    bool strips = false;  // the corners are triangle strips
     int ends[2] = {-1, -1};
     int rgb[3] = {-1, -1, -1};  // red, green, blue of a vertex or a face
     double rgbScale = 1.0;      // to 0..255: whole-number channels are bytes, fractions 0..1
@@ -313,6 +328,9 @@ Roles rolesOf(const PlyElement& e) {
         r.corners = propertyNamed(e, "vertex_indices", true);
         if (r.corners < 0) r.corners = propertyNamed(e, "vertex_index", true);
         colourRoles(e, r);
+    } else if (e.name == "tristrips") {
+        r.corners = propertyNamed(e, "vertex_indices", true);
+        r.strips = true;
     } else if (e.name == "edge") {
         r.ends[0] = propertyNamed(e, "vertex1", false);
         r.ends[1] = propertyNamed(e, "vertex2", false);
@@ -343,6 +361,22 @@ struct PointColours {
     bool given = false;
 };
 
+// A strip's triangles turn alternately; each is written in the first one's turning order. -1
+// ends a strip and starts the next.
+void addStrips(const std::vector<uint32_t>& strip, ExchangeMesh& mesh) {
+    std::size_t start = 0;
+    for (std::size_t k = 0; k < strip.size(); ++k) {
+        if (strip[k] == restart) {
+            start = k + 1;
+            continue;
+        }
+        if (k < start + 2) continue;
+        const uint32_t a = strip[k - 2], b = strip[k - 1], c = strip[k];
+        if (a == b || b == c || a == c) continue;  // a strip's joins repeat corners: no area
+        mesh.faces.push_back({(k - start) % 2 ? std::vector<uint32_t>{b, a, c} : std::vector<uint32_t>{a, b, c}, 0});
+    }
+}
+
 // A face of two corners is a line; fewer is nothing a model holds. False for an edge end that
 // is not a vertex number.
 bool keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh, PointColours& points) {
@@ -354,6 +388,8 @@ bool keepRecord(const Roles& r, const PlyRecord& record, ExchangeMesh& mesh, Poi
             {v[static_cast<std::size_t>(r.x)], v[static_cast<std::size_t>(r.y)], v[static_cast<std::size_t>(r.z)]});
         points.rgb.push_back(rgb);
         points.given = points.given || coloured;
+    } else if (r.strips) {
+        addStrips(record.indices, mesh);
     } else if (r.corners >= 0 && record.indices.size() >= 3) {
         mesh.faces.push_back({record.indices, 0, coloured ? packed(rgb) : noColour});
     } else if (r.corners >= 0 && record.indices.size() == 2) {
@@ -381,7 +417,7 @@ bool readElement(PlyBody& body, const PlyElement& element, ExchangeMesh& mesh, P
         roles.corners >= 0 ? &element.properties[static_cast<std::size_t>(roles.corners)] : nullptr;
     PlyRecord record{std::vector<double>(element.properties.size()), {}};
     for (uint64_t i = 0; i < element.count; ++i) {
-        if (!readRecord(body, element, indexList, record) || !keepRecord(roles, record, mesh, points)) {
+        if (!readRecord(body, element, indexList, roles.strips, record) || !keepRecord(roles, record, mesh, points)) {
             error = "the PLY " + element.name + " records end early or hold something that is not a number";
             return false;
         }
@@ -389,12 +425,25 @@ bool readElement(PlyBody& body, const PlyElement& element, ExchangeMesh& mesh, P
     return true;
 }
 
+// A vertex element's normals and texture coordinates, by the names programs give them.
+void countLeftOut(const PlyHeader& header, LeftOut& left) {
+    for (const PlyElement& e : header.elements) {
+        if (e.name != "vertex") continue;
+        if (propertyNamed(e, "nx", false) >= 0) left.normals += e.count;
+        if (propertyNamed(e, "u", false) >= 0 || propertyNamed(e, "s", false) >= 0 ||
+            propertyNamed(e, "texture_u", false) >= 0)
+            left.textureCoordinates += e.count;
+    }
+}
+
 bool checkMesh(const ExchangeMesh& mesh, std::string& error) {
-    for (const auto& p : mesh.points)
+    for (std::size_t i = 0; i < mesh.points.size(); ++i) {
+        const auto& p = mesh.points[i];
         if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2])) {
-            error = "a vertex position is not a finite number";
+            error = "vertex " + std::to_string(i) + " (counted from 0): a coordinate is not a finite number";
             return false;
         }
+    }
     const std::size_t points = mesh.points.size();
     for (const ExchangeFace& f : mesh.faces)
         for (uint32_t c : f.corners)
@@ -442,6 +491,7 @@ bool readPlyMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& erro
     if (!checkMesh(mesh, error)) return false;
     paintFromPoints(points, mesh);
     for (const std::string& comment : header.comments) applyFlagNote(comment, mesh);
+    countLeftOut(header, mesh.leftOut);
     mesh.filesOwnVertices = true;
     mesh.editorUnits = header.writtenByVxtool;
     return true;

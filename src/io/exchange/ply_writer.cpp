@@ -12,7 +12,7 @@ std::string header(const ExportTables& tables, bool ascii, bool wide) {
     const char* type = wide ? "double" : "float";
     std::string out = "ply\nformat ";
     out += ascii ? "ascii 1.0\n" : "binary_little_endian 1.0\n";
-    out += std::string(plyModelMark) + "\n";
+    if (inEditorUnits(tables)) out += std::string(plyModelMark) + "\n";
     out += flagNotes(tables, "comment ", true);
     out += "element vertex " + integerText(static_cast<int64_t>(tables.points.size())) + "\n";
     for (const char* axis : {"x", "y", "z"}) out += std::string("property ") + type + " " + axis + "\n";
@@ -33,7 +33,9 @@ uint32_t faceRgb(const ExportTables& tables, const ExportFace& face) {
 
 void asciiBody(const ExportTables& tables, std::string& out) {
     const bool coloured = anyColour(tables);
-    for (const auto& p : tables.points) out += integerWords({p[0], p[1], p[2]}) + "\n";
+    for (const auto& p : tables.points)
+        out += coordinateText(tables, p[0]) + " " + coordinateText(tables, p[1]) + " " + coordinateText(tables, p[2]) +
+               "\n";
     for (const ExportFace& f : tables.faces) {
         out += integerText(f.cornerCount);
         for (uint32_t k = 0; k < f.cornerCount; ++k) {
@@ -52,7 +54,7 @@ void binaryBody(const ExportTables& tables, bool wide, std::string& out) {
     for (const auto& p : tables.points)
         for (int64_t c : p) {
             if (wide)
-                appendDouble(out, static_cast<double>(c));
+                appendDouble(out, static_cast<double>(c) * tables.scale);
             else
                 appendFloat(out, static_cast<float>(c));
         }
@@ -72,7 +74,7 @@ void binaryBody(const ExportTables& tables, bool wide, std::string& out) {
 }  // namespace
 
 std::string writePly(const ExportTables& tables, bool ascii) {
-    const bool wide = largestCoordinate(tables) > exactInFloat;
+    const bool wide = largestCoordinate(tables) > exactInFloat || !inEditorUnits(tables);
     std::string out = header(tables, ascii, wide);
     if (ascii)
         asciiBody(tables, out);

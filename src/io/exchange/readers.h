@@ -24,6 +24,7 @@ using MeshReader = bool (*)(const MeshSource& source, ExchangeMesh& mesh, std::s
 bool readObjMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error);     // tinyobjloader
 bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error);    // tinygltf, .gltf and .glb
 bool readPlyMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error);     // our own
-bool readAssimpMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error);  // STL, OFF and the rest
+bool readOffMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error);     // our own, text OFF
+bool readAssimpMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& error);  // STL and the rest
 
 }  // namespace vx

@@ -14,7 +14,8 @@ std::vector<Triangle> trianglesOf(const ExportTables& tables) {
     std::vector<Triangle> out;
     const auto point = [&](uint32_t i) {
         const auto& p = tables.points[i];
-        return std::array<double, 3>{static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])};
+        return std::array<double, 3>{static_cast<double>(p[0]) * tables.scale, static_cast<double>(p[1]) * tables.scale,
+                                     static_cast<double>(p[2]) * tables.scale};
     };
     for (const ExportFace& f : tables.faces) {
         out.push_back({point(f.corners[0]), point(f.corners[1]), point(f.corners[2])});
@@ -33,7 +34,8 @@ std::array<double, 3> normalOf(const Triangle& t) {
     return {n[0] / length, n[1] / length, n[2] / length};
 }
 
-std::string asciiStl(const std::vector<Triangle>& triangles) {
+// Whole coordinates are written as such; scaled ones as fixed-point fractions.
+std::string asciiStl(const std::vector<Triangle>& triangles, bool whole) {
     std::string out = "solid vxtool\n";
     for (const Triangle& t : triangles) {
         const auto n = normalOf(t);
@@ -42,7 +44,9 @@ std::string asciiStl(const std::vector<Triangle>& triangles) {
         out += "    outer loop\n";
         for (const auto& p : t)
             out += "      vertex " +
-                   integerWords({static_cast<int64_t>(p[0]), static_cast<int64_t>(p[1]), static_cast<int64_t>(p[2])}) +
+                   (whole ? integerWords(
+                                {static_cast<int64_t>(p[0]), static_cast<int64_t>(p[1]), static_cast<int64_t>(p[2])})
+                          : fractionText(p[0]) + " " + fractionText(p[1]) + " " + fractionText(p[2])) +
                    "\n";
         out += "    endloop\n  endfacet\n";
     }
@@ -67,7 +71,7 @@ std::string binaryStl(const std::vector<Triangle>& triangles) {
 
 std::string writeStl(const ExportTables& tables, bool ascii) {
     const std::vector<Triangle> triangles = trianglesOf(tables);
-    return ascii ? asciiStl(triangles) : binaryStl(triangles);
+    return ascii ? asciiStl(triangles, inEditorUnits(tables)) : binaryStl(triangles);
 }
 
 }  // namespace vx
