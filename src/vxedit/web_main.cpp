@@ -30,6 +30,7 @@ constexpr int32_t idleLongestSleepPolls = 17;
 // A tab can be closed or crash at any moment: its copy follows the model at every wait.
 constexpr int64_t pageRecoveryRefreshMs = 0;
 constexpr int pathBytes = 4096;
+constexpr const char* downloadFolder = "/tmp/download";  // outside the kept folder
 
 enum PageRequest : int {
     noRequest = 0,
@@ -101,9 +102,21 @@ void loadAsUnsaved(EditorState& state, const std::string& path, const std::strin
     state.recovery.stale = !isCopy;
 }
 
+// Download hands over the model as shown, under its name, and writes nothing in the folder: a
+// save there first would replace a stored model of that name with other contents unasked.
+void downloadModel(EditorState& state) {
+    const std::string& current = state.currentFileName;
+    std::string name = current.substr(current.find_last_of('/') + 1);  // the whole name when it has no '/'
+    if (name.empty()) name = "unnamed.vx";
+    mkdir(downloadFolder, 0755);
+    const std::string path = std::string(downloadFolder) + "/" + name;
+    if (saveModelFile(state, path) == SaveVerdict::saved) offerDownload(path.c_str());
+    std::remove(path.c_str());
+}
+
 void serveRequest(EditorState& state, int kind, const std::string& path, const std::string& name) {
     if (kind == openRequest) openPicked(state, path, name);
-    if (kind == downloadRequest && quickSave(state)) offerDownload(state.currentFileName.c_str());
+    if (kind == downloadRequest) downloadModel(state);
     if (kind == restoreRequest || kind == sharedRequest) loadAsUnsaved(state, path, name, kind == restoreRequest);
     if (kind == sharedRequest) std::remove(path.c_str());
     if (kind == linkRequest) offerLink(path.c_str(), saveModelFile(state, path) == SaveVerdict::saved);

@@ -151,14 +151,15 @@ constexpr ExtendedCodes extendedCodes[] = {
     {"ArrowRight", 77, 77, 116}, {"End", 79, 79, 117},     {"ArrowDown", 80, 80, 145}, {"PageDown", 81, 81, 118},
     {"Insert", 82, 82, 146},     {"Delete", 83, 83, 147},  {"F1", 59, 84, 94},         {"F2", 60, 85, 95},
     {"F3", 61, 86, 96},          {"F4", 62, 87, 97},       {"F6", 64, 89, 99},         {"F7", 65, 90, 100},
-    {"F8", 66, 91, 101},         {"F9", 67, 92, 102},      {"Tab", 0, 15, 148},
+    {"F8", 66, 91, 101},         {"F9", 67, 92, 102},
 };
 
-// Keys the browser keeps: reload (F5, Ctrl+R), full screen (F11), its tools (F12), and closing,
-// opening and addressing tabs and windows (Ctrl+W, T, N, L). The editor binds none of them, and
-// a page that swallowed them would trap its user.
+// Keys the browser keeps: reload (F5, Ctrl+R), full screen (F11), its tools (F12), Tab, which
+// moves the focus between the picture and the panel, and closing, opening and addressing tabs
+// and windows (Ctrl+W, T, N, L). The editor binds none of them, and a page that swallowed them
+// would trap its user.
 bool browserKey(std::string_view key, bool ctrl) {
-    if (key == "F5" || key == "F11" || key == "F12") return true;
+    if (key == "F5" || key == "F11" || key == "F12" || key == "Tab") return true;
     if (!ctrl || key.size() != 1) return false;
     const char letter = static_cast<char>(key[0] | 0x20);
     return letter == 'r' || letter == 'w' || letter == 't' || letter == 'n' || letter == 'l';
@@ -182,7 +183,6 @@ int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
     }
     if (key == "Enter") return ctrl ? 10 : 13;
     if (key == "Backspace") return 8;
-    if (key == "Tab") return 9;
     if (key == "Escape") return 27;
     if (ctrl && shift && (key == "z" || key == "Z")) return ctrlShiftZ;
     if (ctrl) {
@@ -205,7 +205,7 @@ bool refusedCharacter(std::string_view key) {
     return true;
 }
 
-// Returning true keeps the key from the browser, so its own shortcuts (Ctrl+Z, arrows, Tab,
+// Returning true keeps the key from the browser, so its own shortcuts (Ctrl+Z, arrows,
 // Backspace) act only in the editor.
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     const std::string_view key(event->key, strnlen(event->key, sizeof event->key));
@@ -296,8 +296,11 @@ void listen() {
     emscripten_set_mousemove_callback(document, nullptr, true, onMouse);
     emscripten_set_mouseup_callback(document, nullptr, true, onMouse);
     emscripten_set_wheel_callback(canvasSelector, nullptr, true, onWheel);
-    emscripten_set_focus_callback(window, nullptr, true, onFocus);
-    emscripten_set_blur_callback(window, nullptr, true, onFocus);
+    // Not captured: the window's own focus and blur only. Captured, the blur of any element (the
+    // canvas, when a click lands on the panel) would count as the window's, and the editor would
+    // take the pointer for gone until the window was left and entered again.
+    emscripten_set_focus_callback(window, nullptr, false, onFocus);
+    emscripten_set_blur_callback(window, nullptr, false, onFocus);
 }
 
 void pointerAt(int32_t x, int32_t y) {
