@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "core/history.h"
@@ -17,6 +18,7 @@
 #include "platform/console/input.h"
 #include "platform/web/web_backend.h"
 #include "ui/file_commands.h"
+#include "ui/key_bindings.h"
 #include "ui/recovery.h"
 #include "vxedit/main_loop.h"
 
@@ -74,7 +76,43 @@ EM_JS(void, offerDownload, (const char* fileName), {
         console.error("vxedit: the download failed", error);
     }
 });
+
+// One row of the key tables for the page's key bar: `key` holds the key's bytes as the editor
+// takes them (length of them), `mode` the mode it works in or -1 for every mode, and `during`
+// is 1 for a key that works only while a grab, scale or turn runs.
+EM_JS(void, addKeyRow, (const char* key, int length, int mode, int during, const char* named, const char* does), {
+    (Module.vxKeyRows = Module.vxKeyRows || []).push({
+        key: Array.from(HEAPU8.subarray(key, key + length)),
+        mode, during: during !== 0, named: UTF8ToString(named), does: UTF8ToString(does),
+    });
+});
+
+// The key bar follows the mode, and a grab, scale or turn that runs.
+EM_JS(void, showMode, (int mode, int operating), {
+    if (Module.vxMode) Module.vxMode(mode, operating !== 0);
+});
 // clang-format on
+
+// The page's key bar is made from the key tables, so that it offers every key of every mode.
+void tellPageOfKeys() {
+    for (const std::span<const KeyBinding> table : keyTables) {
+        for (const KeyBinding& row : table) {
+            if (!row.named) continue;
+            const int mode = row.mode ? static_cast<int>(*row.mode) : -1;
+            const int during = table.data() == groupOperationKeys.data() ? 1 : 0;
+            addKeyRow(row.key.data(), static_cast<int>(row.key.size()), mode, during, row.named, row.does);
+        }
+    }
+}
+
+void tellPageOfMode(const EditorState& state) {
+    static int shown = -2;
+    const bool operating = state.groupOperation.action != GroupAction::none;
+    const int now = static_cast<int>(state.mode) * 2 + (operating ? 1 : 0);
+    if (now == shown) return;
+    shown = now;
+    showMode(static_cast<int>(state.mode), operating ? 1 : 0);
+}
 
 // A picture replaces the tracing picture; anything else is loaded as a model file.
 void openPicked(EditorState& state, const std::string& path, const std::string& name) {
@@ -152,12 +190,14 @@ int main(int argc, char** argv) {
     char folder[PATH_MAX];
     if (getcwd(folder, sizeof folder)) setenv("XDG_STATE_HOME", (std::string(folder) + "/.local/state").c_str(), 0);
     auto state = std::make_unique<vx::EditorState>();
+    vx::tellPageOfKeys();
     vx::startEditor(*state, argc, argv);
     for (;;) {
         vx::runUntilWaiting(*state);
         vx::servePageRequests(*state);
         vx::refreshRecoveryCopy(*state, vx::pageRecoveryRefreshMs);
         vx::tellPageOfModel(*state);
+        vx::tellPageOfMode(*state);
         vx::sleepUntilInput(vx::idleSleepMs, vx::idleLongestSleepPolls);
     }
 }

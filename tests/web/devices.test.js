@@ -169,3 +169,33 @@ test('a name typed in the text field reaches the prompt, è and ñ as typed and 
     assert.strictEqual(await page.title(), 'modèle ñ.vx — vxedit');
   }, phone);
 });
+
+// The key bar once held 16 fixed keys: no File-mode key, so no name could be typed on a phone.
+test('on a phone the key bar follows the mode and holds every key of it', async () => {
+  await withEditor(async (page) => {
+    const bar = () => page.$$eval('#key-bar button', (keys) => keys.map((key) => key.textContent));
+    const every = ['q', 'undo', 'redo', 'r', 'v', 'f', 'c', 'e', 'x', '1', '2', '3', '4', '+', '-', 'o', 'i', 'O', 'I',
+      'm', 'n', 'M', 'N', '↑', '←', '→', '↓'];
+    const modes = [['r', ['a', 's', 'd', 'z']], ['c', ['z']], ['v', ['a', 'h', 'g', 's', 'w', 'k', 'u', 'j', 'y', 'd']],
+      ['e', ['p', 't', 'd']], ['f', ['s', 'a', 'l', 'L']]];
+    for (const [modeKey, own] of modes) {
+      await page.tap(`#key-bar button[data-key="${modeKey}"]`);
+      await web.settle(page);
+      const shown = await bar();
+      assert.deepStrictEqual(shown.slice(0, own.length), own, `mode ${modeKey}`);
+      for (const key of every) assert.ok(shown.slice(own.length).includes(key), `mode ${modeKey}: ${key}`);
+    }
+    assert.strictEqual(await page.$eval('#key-bar button[data-key="g"]', (key) => key.getAttribute('aria-label')).catch(() => null), null);
+    await page.tap('#key-bar button[data-key="a"]');  // File mode's save under a typed name
+    await page.waitForSelector('#entry:not([hidden])');
+    await page.keyboard.type('tapped.vx');
+    await page.keyboard.press('Enter');
+    await web.settle(page);
+    assert.notStrictEqual(await web.folderFile(page, 'tapped.vx'), null);
+    await page.tap('#key-bar button[data-key="v"]');
+    await web.settle(page);
+    assert.strictEqual(await page.$eval('#key-bar button[data-key="g"]', (key) => key.getAttribute('aria-label')), 'key g: grab the group');
+    assert.strictEqual(await page.$eval('#key-bar button[data-key="d"]', (key) => key.getAttribute('aria-label')),
+      'key d: delete the group; delete the last vertex; delete the selected vertex');
+  }, phone);
+});

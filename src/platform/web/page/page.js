@@ -95,6 +95,7 @@ window.addEventListener('resize', fitCanvas);
 page.startPanel();
 page.startFocus();
 page.startTouch();
+page.startKeyBar();
 fitCanvas();
 canvas.focus();
 if ('serviceWorker' in navigator) {

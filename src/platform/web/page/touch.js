@@ -1,6 +1,5 @@
 // Touch as mouse input: a tap is a left click, a touch held still for 500 ms a right click, a
-// one-finger drag a left drag, a two-finger drag a right drag, a pinch the wheel. And the key bar
-// with the keys a finger cannot type.
+// one-finger drag a left drag, a two-finger drag a right drag, a pinch the wheel.
 (() => {
 'use strict';
 
@@ -125,15 +124,6 @@ function onTouchEnd(event) {
   release();
 }
 
-// The key bar's keys reach the editor as typed keys; its buttons never take the focus, so a
-// name being typed keeps its field.
-function keyBar() {
-  for (const key of document.querySelectorAll('#key-bar button')) {
-    key.addEventListener('pointerdown', (event) => event.preventDefault());
-    key.addEventListener('click', () => page.sendKey(key.dataset.key, { ctrlKey: key.dataset.ctrl === '1' }));
-  }
-}
-
 page.startTouch = () => {
   const canvas = page.canvas;
   canvas.addEventListener('touchstart', onTouchStart, { passive: false });
@@ -143,6 +133,5 @@ page.startTouch = () => {
     event.preventDefault();
     release();
   }, { passive: false });
-  keyBar();
 };
 })();
