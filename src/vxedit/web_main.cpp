@@ -192,6 +192,7 @@ int main(int argc, char** argv) {
     auto state = std::make_unique<vx::EditorState>();
     vx::tellPageOfKeys();
     vx::startEditor(*state, argc, argv);
+    vx::tellPageOfMode(*state);  // the key bar is there with the first frame
     for (;;) {
         vx::runUntilWaiting(*state);
         vx::servePageRequests(*state);

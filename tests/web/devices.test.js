@@ -82,15 +82,16 @@ test('at 200% the picture is 800×600 CSS pixels on 1600×1200 device pixels', a
   }, { width: 1300, height: 800, deviceScaleFactor: 2 });
 });
 
-// Touches near editor pixels, through the DevTools protocol as a touch screen sends them. The
-// protocol takes whole CSS pixels; pixel() says which editor pixel a point then lands on.
+// Touches at the middle of editor pixels, through the DevTools protocol as a touch screen sends
+// them: in fractions of a CSS pixel, of which a phone's picture has less than half per editor
+// pixel. pixel() says which editor pixel a point lands on.
 async function touchScreen(page) {
   const session = await page.createCDPSession();
   const box = await page.evaluate(() => {
     const rect = document.getElementById('screen').getBoundingClientRect();
     return { left: rect.left, top: rect.top, width: rect.width, height: rect.height, scale: rect.width / 800 };
   });
-  const client = ([x, y]) => [Math.round(box.left + (x + 0.5) * box.scale), Math.round(box.top + (y + 0.5) * box.scale)];
+  const client = ([x, y]) => [box.left + (x + 0.5) * box.scale, box.top + (y + 0.5) * box.scale];
   // As the page maps a point to an editor pixel.
   const toPixel = (x, y) => `${Math.floor(((x - box.left) * 800) / box.width)} ${Math.floor(((y - box.top) * 600) / box.height)}`;
   const send = (type, points) => session.send('Input.dispatchTouchEvent', {
@@ -105,10 +106,9 @@ async function touchScreen(page) {
       await send('touchEnd', []);
     },
     pixel: (point) => toPixel(...client(point)),
-    // Mouse events carry whole CSS pixels: the middle of two fingers is cut to one.
     middle(a, b) {
       const [[ax, ay], [bx, by]] = [client(a), client(b)];
-      return toPixel(Math.floor((ax + bx) / 2), Math.floor((ay + by) / 2));
+      return toPixel((ax + bx) / 2, (ay + by) / 2);
     },
   };
 }
@@ -124,6 +124,7 @@ test('touch: a tap places a vertex, a long press picks it, two fingers turn the 
     await touch.end();
     await web.settle(page);
     const vertex = touch.pixel([300, 200]);
+    assert.strictEqual(vertex, '300 200');
     await expectPicture(page, `key v / move ${vertex}, down 1, up 1 / move ${vertex}, down 2, up 2`);
 
     await web.play(page, 'key x / key r');
@@ -197,5 +198,28 @@ test('on a phone the key bar follows the mode and holds every key of it', async 
     assert.strictEqual(await page.$eval('#key-bar button[data-key="g"]', (key) => key.getAttribute('aria-label')), 'key g: grab the group');
     assert.strictEqual(await page.$eval('#key-bar button[data-key="d"]', (key) => key.getAttribute('aria-label')),
       'key d: delete the group; delete the last vertex; delete the selected vertex');
+  }, phone);
+});
+
+// A one-finger drag in Vertices mode once placed a vertex where it began, under the finger; a
+// pinch moved the 3-D pointer 5 or 6 units however wide it was.
+test('in Vertices mode a finger aims while it moves and places where it lifts, and a pinch moves the pointer in proportion', async () => {
+  await withEditor(async (page) => {
+    const touch = await touchScreen(page);
+    await web.play(page, 'key v');
+    await touch.tap([301, 201]);
+    await web.settle(page);
+    await touch.start([200, 300]);
+    for (let step = 1; step <= 10; step++) await touch.move([200 + 20 * step, 300 + 5 * step]);
+    await web.settle(page);
+    await touch.end();
+    await web.settle(page);
+    // Fingers spread from 100 to 520 editor pixels: over half the picture's width, 100 units.
+    await touch.start([350, 300], [450, 300]);
+    for (let step = 1; step <= 10; step++) await touch.move([350 - 21 * step, 300], [450 + 21 * step, 300]);
+    await touch.end();
+    await web.settle(page);
+    await expectPicture(page, 'key v / move 301 201, down 1, up 1 / move 200 300 / move 400 350, down 1, up 1' +
+      ' / move 400 300, hold 1, wheel 10');
   }, phone);
 });

@@ -89,8 +89,27 @@ EM_JS(void, putRows, (const uint8_t* rgba, int width, int firstRow, int rows), {
     Module.vxContext.putImageData(new ImageData(bytes, width, rows), 0, firstRow);
 });
 
-// Editor pixels under a point of the page, through the canvas's present size and place.
+// The mouse event being handled, as the browser gives it: its place in fractions of a CSS
+// pixel, which the event handed to the editor's handlers cuts to whole ones. A CSS pixel is more
+// than two editor pixels on a phone, and a touch would land that far from the finger: the page's
+// touch handling, whose mouse events the browser cuts to whole pixels too, adds the finger's
+// place as vxPlace.
+EM_JS(void, watchPointerPlace, (), {
+    const note = (event) => {
+        const place = event.vxPlace || {x: event.clientX, y: event.clientY};
+        Module.vxPointerPlace = {event, x: place.x, y: place.y};
+    };
+    for (const type of ["mousedown", "mousemove", "mouseup"]) window.addEventListener(type, note, true);
+});
+
+// Editor pixels under a point of the page, through the canvas's present size and place; the
+// point as the browser gave it when it is the event being handled.
 EM_JS(void, pagePointToPixel, (double clientX, double clientY, int width, int height, int* pixel), {
+    const place = Module.vxPointerPlace;
+    if (place && window.event === place.event) {
+        clientX = place.x;
+        clientY = place.y;
+    }
     const rect = document.getElementById("screen").getBoundingClientRect();
     const x = rect.width > 0 ? Math.floor((clientX - rect.left) * width / rect.width) : -1;
     const y = rect.height > 0 ? Math.floor((clientY - rect.top) * height / rect.height) : -1;
@@ -277,7 +296,9 @@ EM_BOOL onMouse(int type, const EmscriptenMouseEvent* event, void*) {
 }
 
 EM_BOOL onWheel(int, const EmscriptenWheelEvent* event, void*) {
-    if (event->deltaY != 0) queue({NativeEvent::Kind::wheel, event->deltaY < 0 ? 1 : -1});
+    // With its Shift: a Shift+wheel steps ten times as far in Vertices mode.
+    const int32_t modifiers = modifierMask(event->mouse.shiftKey, event->mouse.ctrlKey);
+    if (event->deltaY != 0) queue({NativeEvent::Kind::wheel, event->deltaY < 0 ? 1 : -1, 0, 0, modifiers});
     return true;  // the page does not scroll under the editor
 }
 
@@ -289,6 +310,7 @@ EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
 void listen() {
     const char* document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    watchPointerPlace();
     emscripten_set_keydown_callback(document, nullptr, true, onKeyDown);
     emscripten_set_keyup_callback(document, nullptr, true, onKeyUp);
     emscripten_set_mousedown_callback(canvasSelector, nullptr, true, onMouse);

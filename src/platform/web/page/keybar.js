@@ -48,6 +48,7 @@ function buttonsFor(rows) {
 }
 
 function showKeys(mode, operating) {
+  page.mode = mode;
   const rows = page.Module.vxKeyRows || [];
   const own = rows.filter((row) => row.mode === mode && row.during === operating);
   const every = rows.filter((row) => row.mode === -1);
