@@ -93,6 +93,15 @@ EM_JS(void, showMode, (int mode, int operating), {
 });
 // clang-format on
 
+// Whether the program was built with WebAssembly SIMD, for the page's tests.
+EM_JS(void, tellPageOfBuild, (int simd), { Module.vxBuild = {simd: simd !== 0}; });
+
+#ifdef __wasm_simd128__
+constexpr int builtWithSimd = 1;
+#else
+constexpr int builtWithSimd = 0;
+#endif
+
 // The page's key bar is made from the key tables, so that it offers every key of every mode.
 void tellPageOfKeys() {
     for (const std::span<const KeyBinding> table : keyTables) {
@@ -190,6 +199,7 @@ int main(int argc, char** argv) {
     char folder[PATH_MAX];
     if (getcwd(folder, sizeof folder)) setenv("XDG_STATE_HOME", (std::string(folder) + "/.local/state").c_str(), 0);
     auto state = std::make_unique<vx::EditorState>();
+    vx::tellPageOfBuild(vx::builtWithSimd);
     vx::tellPageOfKeys();
     vx::startEditor(*state, argc, argv);
     vx::tellPageOfMode(*state);  // the key bar is there with the first frame

@@ -223,3 +223,35 @@ test('in Vertices mode a finger aims while it moves and places where it lifts, a
       ' / move 400 300, hold 1, wheel 10');
   }, phone);
 });
+
+// Markers are one editor pixel, under half a CSS pixel on a phone: the loupe shows what lies
+// under the finger, enlarged, above it.
+test('on a phone a loupe above the finger shows the picture around where it lands; two two-finger taps reset the view', async () => {
+  await withEditor(async (page) => {
+    const touch = await touchScreen(page);
+    const pixels = await web.canvasPixels(page);
+    let lit = 0;
+    while (pixels[lit * 3] === 0) lit++;  // a pixel of the first letter on the top row
+    const spot = [lit % web.width, Math.floor(lit / web.width)];
+    await touch.start(spot);
+    await web.sleep(100);
+    const seen = await page.evaluate(() => {
+      const loupe = document.getElementById('loupe');
+      const middle = loupe.getContext('2d').getImageData(loupe.width / 2, loupe.height / 2, 1, 1).data;
+      return { hidden: loupe.hidden, middle: Array.from(middle.subarray(0, 3)) };
+    });
+    await touch.end();
+    await web.settle(page);
+    assert.strictEqual(seen.hidden, false);
+    assert.deepStrictEqual(seen.middle, [...pixels.subarray(lit * 3, lit * 3 + 3)]);
+    assert.strictEqual(await page.$eval('#loupe', (loupe) => loupe.hidden), true);
+
+    await web.play(page, 'key a');
+    for (let tap = 0; tap < 2; tap++) {
+      await touch.start([300, 300], [400, 300]);
+      await touch.end();
+    }
+    await web.settle(page);
+    await expectPicture(page, 'key a / key z');
+  }, phone);
+});

@@ -87,8 +87,12 @@ test('two tabs saving different files keep both, and the later save of one name 
     assert.match(asked[1], /after this tab last read it/);
     await web.sleep(500);
     assert.deepStrictEqual(await web.storedFile(first, 'same.vx'), savedByReference(fromB, 'fromB.vx'));
-    // Loaded, the name is this tab's to save over without a word.
+    // Loaded, the name is this tab's to save over without a word, however often.
     await playIn(first, 'key L / key s');
+    await web.sleep(200);
+    await playIn(first, 'key s');
+    await web.sleep(200);
+    await playIn(first, 'key s');
     assert.strictEqual(asked.length, 2);
   });
   await withPages(1, async (third) => {

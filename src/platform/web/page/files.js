@@ -16,6 +16,7 @@ const state = {
   applying: false,     // the folder is being changed from the store: nothing to write back
   pending: new Set(),  // names changed here and not yet written to the store
   writing: false,
+  storing: false,      // the page reads a file to store it
   writes: 0,           // write transactions begun so far
   writtenIn: new Map(),  // name -> the write transaction that last stored or removed it here
   known: new Map(),    // name -> time of every file this tab knows to be in the store
@@ -108,7 +109,12 @@ function writePending() {
     const found = FS.analyzePath(path);
     if (found.exists && FS.isFile(found.object.mode)) {
       const time = FS.stat(path).mtime.getTime();
-      store.put({ name, bytes: FS.readFile(path), time });
+      state.storing = true;  // this read is the page's own, not the editor's
+      try {
+        store.put({ name, bytes: FS.readFile(path), time });
+      } finally {
+        state.storing = false;
+      }
       state.known.set(name, time);
       state.seen.set(name, time);
     } else {
@@ -216,7 +222,7 @@ function watchReads(FS) {
     const stream = open.call(this, path, flags, ...rest);
     const name = nameOf(stream.path);
     const readOnly = typeof flags === 'number' ? (flags & 3) === 0 : flags === 'r';
-    if (name !== null && readOnly && state.known.has(name)) {
+    if (name !== null && readOnly && !state.storing && state.known.has(name)) {
       const time = state.known.get(name);
       queueMicrotask(() => state.seen.set(name, time));
     }

@@ -96,6 +96,7 @@ page.startPanel();
 page.startFocus();
 page.startTouch();
 page.startKeyBar();
+page.startMagnifier();
 fitCanvas();
 canvas.focus();
 if ('serviceWorker' in navigator) {

@@ -5,7 +5,7 @@
 
 const version = '@SITE_VERSION@';
 const cacheName = `vxedit-${version}`;
-const siteFiles = ['./', 'index.html', 'files.js', 'panel.js', 'entry.js', 'focus.js', 'touch.js', 'keybar.js', 'share.js', 'page.js',
+const siteFiles = ['./', 'index.html', 'files.js', 'panel.js', 'entry.js', 'focus.js', 'touch.js', 'keybar.js', 'magnifier.js', 'share.js', 'page.js',
   'vxedit.js', 'vxedit.wasm', 'favicon.svg', 'manifest.webmanifest', 'icon-192.png', 'icon-512.png'];
 
 // Every request of the worker asks the server again ("no-cache"): the browser's own cache would

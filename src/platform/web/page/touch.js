@@ -1,7 +1,7 @@
 // Touch as mouse input: a tap is a left click, a touch held still for 500 ms a right click, a
 // one-finger drag a left drag, a two-finger drag a right drag, a pinch the wheel. In Vertices
 // mode one finger aims while it moves and clicks where it lifts, and a pinch moves the 3-D
-// pointer in proportion to the fingers' spread.
+// pointer in proportion to the fingers' spread. Two fingers tapping twice reset the view.
 (() => {
 'use strict';
 
@@ -10,6 +10,8 @@ const holdMs = 500;
 const stillPx = 8;          // a finger that moves less than this is holding still
 const pinchStep = 1.25;     // a wheel notch zooms by this much
 const verticesMode = 1;
+const viewModes = new Set([0, 3]);  // Rotate and Camera: their "z" resets the view
+const doubleTapMs = 400;
 const pinchUnits = 200;     // 3-D pointer units of a pinch across the whole picture
 const shiftNotchUnits = 10; // units of a Shift+wheel notch in Vertices mode
 const buttonOf = { 1: 0, 2: 2 };
@@ -20,6 +22,7 @@ const gesture = {
   last: null,
   spread: 0,     // distance between two fingers at the last wheel notch
   timer: 0,
+  twoTapAt: -Infinity,  // when two fingers last tapped without moving
 };
 
 // The browser cuts a mouse event's place to whole CSS pixels: the finger's own goes beside it.
@@ -123,12 +126,18 @@ function moveOne(at) {
 
 const oneFinger = (kind) => kind === 'waiting' || kind === 'left' || kind === 'aiming';
 
+// The loupe follows one finger; two fingers turn or zoom, and need none.
+function magnify(touches) {
+  page.magnify(touches.length === 1 && oneFinger(gesture.kind) ? touches[0] : null);
+}
+
 function onTouchStart(event) {
   event.preventDefault();  // no mouse events of the browser's own after the touch
   page.canvas.focus();
   const touches = [...event.touches].map(pointOf);
   if (touches.length === 1 && gesture.kind === 'none') startOne(touches[0]);
   else if (touches.length === 2 && oneFinger(gesture.kind)) startTwo(touches[0], touches[1]);
+  magnify(touches);
 }
 
 function onTouchMove(event) {
@@ -136,10 +145,24 @@ function onTouchMove(event) {
   const touches = [...event.touches].map(pointOf);
   if (touches.length >= 2) moveTwo(touches[0], touches[1]);
   else if (touches.length === 1 && oneFinger(gesture.kind)) moveOne(touches[0]);
+  magnify(touches);
+}
+
+// Two fingers tapping twice reset the view, as "z" does in Rotate and Camera mode.
+function twoFingerTap() {
+  const now = performance.now();
+  if (now - gesture.twoTapAt < doubleTapMs && viewModes.has(page.mode)) {
+    page.sendKey('z');
+    gesture.twoTapAt = -Infinity;
+  } else {
+    gesture.twoTapAt = now;
+  }
 }
 
 function onTouchEnd(event) {
   event.preventDefault();
+  page.magnify(null);
+  if (event.touches.length === 0 && gesture.kind === 'two') twoFingerTap();
   if (event.touches.length > 0 && !oneFinger(gesture.kind)) return;
   if (gesture.kind === 'aiming') {
     clearTimeout(gesture.timer);
@@ -165,6 +188,7 @@ page.startTouch = () => {
   canvas.addEventListener('touchend', onTouchEnd, { passive: false });
   canvas.addEventListener('touchcancel', (event) => {
     event.preventDefault();
+    page.magnify(null);
     release();
   }, { passive: false });
 };
