@@ -35,8 +35,8 @@ test('after a click on panel text or a button, a press on the picture places a v
       await page.click(elsewhere);
       await web.settle(page);
       await clickPicture(page, box, 300, 200);
-      assert.strictEqual(await page.evaluate(() => document.activeElement.id), 'screen', elsewhere);
       await expectPicture(page, 'key v / move 300 200, down 1, up 1');
+      assert.strictEqual(await page.evaluate(() => document.activeElement.id), 'screen', elsewhere);
     });
   }
 });
