@@ -91,10 +91,10 @@ EM_JS(void, addKeyRow, (const char* key, int length, int mode, int during, const
 EM_JS(void, showMode, (int mode, int operating), {
     if (Module.vxMode) Module.vxMode(mode, operating !== 0);
 });
-// clang-format on
 
 // Whether the program was built with WebAssembly SIMD, for the page's tests.
 EM_JS(void, tellPageOfBuild, (int simd), { Module.vxBuild = {simd: simd !== 0}; });
+// clang-format on
 
 #ifdef __wasm_simd128__
 constexpr int builtWithSimd = 1;
