@@ -1,6 +1,7 @@
 // File mode: quick save, save as, load and reload; other model formats come in as new models.
 #include "ui/file_commands.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -32,9 +33,22 @@ void clearMessageRows() {
 // A message on the cursor's row: row 3, or row 4 after a typed name.
 int printMessage(std::string_view text) { return printRow(0, text); }
 
+// Longer file names are refused by the usual file systems, and by the page's store.
+constexpr std::size_t longestNameBytes = 255;
+
+bool hasOverlongPart(std::string_view name) {
+    for (std::size_t start = 0; start <= name.size();) {
+        const std::size_t slash = std::min(name.find('/', start), name.size());
+        if (slash - start > longestNameBytes) return true;
+        start = slash + 1;
+    }
+    return false;
+}
+
 // The name a command works on: the typed entry's first field, turned from the keyboard's
 // code page into the UTF-8 the system stores, or the current name. The line input ends on a
-// new row, so a message then goes to row 4. An empty name says "cancelled".
+// new row, so a message then goes to row 4. An empty name says "cancelled", and a name (or a
+// folder of its path) of more than 255 bytes is refused before any file is touched.
 bool nameToUse(const EditorState& state, const char* prompt, std::string& name) {
     clearMessageRows();
     if (prompt) {
@@ -43,9 +57,15 @@ bool nameToUse(const EditorState& state, const char* prompt, std::string& name) 
     } else {
         name = state.currentFileName;
     }
-    if (!name.empty()) return true;
-    printMessage("cancelled");
-    return false;
+    if (name.empty()) {
+        printMessage("cancelled");
+        return false;
+    }
+    if (hasOverlongPart(name)) {
+        printMessage("name too long: at most 255 bytes");
+        return false;
+    }
+    return true;
 }
 
 // The current name changes only when a save or a load succeeds, so a failed command never

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <span>
 #include <string>
 
 #include "core/history.h"
@@ -18,6 +19,7 @@
 #include "platform/console/input.h"
 #include "platform/web/web_backend.h"
 #include "ui/file_commands.h"
+#include "ui/key_bindings.h"
 #include "ui/recovery.h"
 #include "vxedit/main_loop.h"
 
@@ -31,6 +33,7 @@ constexpr int32_t idleLongestSleepPolls = 17;
 // A tab can be closed or crash at any moment: its copy follows the model at every wait.
 constexpr int64_t pageRecoveryRefreshMs = 0;
 constexpr int pathBytes = 4096;
+constexpr const char* downloadFolder = "/tmp/download";  // outside the kept folder
 
 enum PageRequest : int {
     noRequest = 0,
@@ -74,6 +77,24 @@ EM_JS(void, offerDownload, (const char* fileName), {
         console.error("vxedit: the download failed", error);
     }
 });
+
+// One row of the key tables for the page's key bar: `key` holds the key's bytes as the editor
+// takes them (length of them), `mode` the mode it works in or -1 for every mode, and `during`
+// is 1 for a key that works only while a grab, scale or turn runs.
+EM_JS(void, addKeyRow, (const char* key, int length, int mode, int during, const char* named, const char* does), {
+    (Module.vxKeyRows = Module.vxKeyRows || []).push({
+        key: Array.from(HEAPU8.subarray(key, key + length)),
+        mode, during: during !== 0, named: UTF8ToString(named), does: UTF8ToString(does),
+    });
+});
+
+// The key bar follows the mode, and a grab, scale or turn that runs.
+EM_JS(void, showMode, (int mode, int operating), {
+    if (Module.vxMode) Module.vxMode(mode, operating !== 0);
+});
+
+// Whether the program was built with WebAssembly SIMD, for the page's tests.
+EM_JS(void, tellPageOfBuild, (int simd), { Module.vxBuild = {simd: simd !== 0}; });
 // clang-format on
 
 // A palette's file name ends .gpl or .hex; the scratch path the page hands over has no ending.
@@ -83,6 +104,33 @@ bool namesPalette(const std::string& name) {
     std::string ending = name.substr(dot + 1);
     std::transform(ending.begin(), ending.end(), ending.begin(), [](unsigned char c) { return std::tolower(c); });
     return ending == "gpl" || ending == "hex";
+}
+
+#ifdef __wasm_simd128__
+constexpr int builtWithSimd = 1;
+#else
+constexpr int builtWithSimd = 0;
+#endif
+
+// The page's key bar is made from the key tables, so that it offers every key of every mode.
+void tellPageOfKeys() {
+    for (const std::span<const KeyBinding> table : keyTables) {
+        for (const KeyBinding& row : table) {
+            if (!row.named) continue;
+            const int mode = row.mode ? static_cast<int>(*row.mode) : -1;
+            const int during = table.data() == groupOperationKeys.data() ? 1 : 0;
+            addKeyRow(row.key.data(), static_cast<int>(row.key.size()), mode, during, row.named, row.does);
+        }
+    }
+}
+
+void tellPageOfMode(const EditorState& state) {
+    static int shown = -2;
+    const bool operating = state.groupOperation.action != GroupAction::none;
+    const int now = static_cast<int>(state.mode) * 2 + (operating ? 1 : 0);
+    if (now == shown) return;
+    shown = now;
+    showMode(static_cast<int>(state.mode), operating ? 1 : 0);
 }
 
 // A palette becomes the model's, a picture replaces the tracing picture; anything else is loaded
@@ -114,9 +162,21 @@ void loadAsUnsaved(EditorState& state, const std::string& path, const std::strin
     state.recovery.stale = !isCopy;
 }
 
+// Download hands over the model as shown, under its name, and writes nothing in the folder: a
+// save there first would replace a stored model of that name with other contents unasked.
+void downloadModel(EditorState& state) {
+    const std::string& current = state.currentFileName;
+    std::string name = current.substr(current.find_last_of('/') + 1);  // the whole name when it has no '/'
+    if (name.empty()) name = "unnamed.vx";
+    mkdir(downloadFolder, 0755);
+    const std::string path = std::string(downloadFolder) + "/" + name;
+    if (saveModelFile(state, path) == SaveVerdict::saved) offerDownload(path.c_str());
+    std::remove(path.c_str());
+}
+
 void serveRequest(EditorState& state, int kind, const std::string& path, const std::string& name) {
     if (kind == openRequest) openPicked(state, path, name);
-    if (kind == downloadRequest && quickSave(state)) offerDownload(state.currentFileName.c_str());
+    if (kind == downloadRequest) downloadModel(state);
     if (kind == restoreRequest || kind == sharedRequest) loadAsUnsaved(state, path, name, kind == restoreRequest);
     if (kind == sharedRequest) std::remove(path.c_str());
     if (kind == linkRequest) offerLink(path.c_str(), saveModelFile(state, path) == SaveVerdict::saved);
@@ -152,12 +212,16 @@ int main(int argc, char** argv) {
     char folder[PATH_MAX];
     if (getcwd(folder, sizeof folder)) setenv("XDG_STATE_HOME", (std::string(folder) + "/.local/state").c_str(), 0);
     auto state = std::make_unique<vx::EditorState>();
+    vx::tellPageOfBuild(vx::builtWithSimd);
+    vx::tellPageOfKeys();
     vx::startEditor(*state, argc, argv);
+    vx::tellPageOfMode(*state);  // the key bar is there with the first frame
     for (;;) {
         vx::runUntilWaiting(*state);
         vx::servePageRequests(*state);
         vx::refreshRecoveryCopy(*state, vx::pageRecoveryRefreshMs);
         vx::tellPageOfModel(*state);
+        vx::tellPageOfMode(*state);
         vx::sleepUntilInput(vx::idleSleepMs, vx::idleLongestSleepPolls);
     }
 }

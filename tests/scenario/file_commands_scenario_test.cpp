@@ -87,6 +87,33 @@ TEST_F(FileCommands, saveAsWritesTheNamedFileAndMakesItCurrent) {
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"mine.vx"});
 }
 
+// A 4,095-character name once went into the page's store and filled its file list: a name, or a
+// folder on its path, of more than 255 bytes is refused, and 255 are taken. A long name wraps
+// over several rows, and the message follows it.
+bool someRowSays(std::string_view message) {
+    for (int row = 3; row <= 12; ++row) {
+        if (textLine(row) == message) return true;
+    }
+    return false;
+}
+
+TEST_F(FileCommands, namesOfMoreThan255BytesAreRefusedBeforeAnyFileIsTouched) {
+    Scenario editor;
+    editor.key("f");
+    for (const std::string& name : {std::string(256, 'n'), std::string(256, 'd') + "/m.vx"}) {
+        command(editor, "a" + name + "\r");
+        EXPECT_TRUE(someRowSays("name too long: at most 255 bytes"));
+        command(editor, "L");
+        command(editor, "l" + name + "\r");
+        EXPECT_TRUE(someRowSays("name too long: at most 255 bytes"));
+    }
+    EXPECT_TRUE(folderEntries().empty());
+    EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
+    command(editor, "a" + std::string(252, 'n') + ".vx\r");
+    EXPECT_TRUE(someRowSays("done."));
+    EXPECT_EQ(folderEntries(), std::vector<std::string>{std::string(252, 'n') + ".vx"});
+}
+
 // Each message replaces the one before it whole, on row 3 (quick commands) and row 4 (after a
 // typed name): "save failed" over "invalid file" once left "save failede".
 TEST_F(FileCommands, eachMessageReplacesTheEarlierOneWhole) {

@@ -82,15 +82,16 @@ test('at 200% the picture is 800×600 CSS pixels on 1600×1200 device pixels', a
   }, { width: 1300, height: 800, deviceScaleFactor: 2 });
 });
 
-// Touches near editor pixels, through the DevTools protocol as a touch screen sends them. The
-// protocol takes whole CSS pixels; pixel() says which editor pixel a point then lands on.
+// Touches at the middle of editor pixels, through the DevTools protocol as a touch screen sends
+// them: in fractions of a CSS pixel, of which a phone's picture has less than half per editor
+// pixel. pixel() says which editor pixel a point lands on.
 async function touchScreen(page) {
   const session = await page.createCDPSession();
   const box = await page.evaluate(() => {
     const rect = document.getElementById('screen').getBoundingClientRect();
     return { left: rect.left, top: rect.top, width: rect.width, height: rect.height, scale: rect.width / 800 };
   });
-  const client = ([x, y]) => [Math.round(box.left + (x + 0.5) * box.scale), Math.round(box.top + (y + 0.5) * box.scale)];
+  const client = ([x, y]) => [box.left + (x + 0.5) * box.scale, box.top + (y + 0.5) * box.scale];
   // As the page maps a point to an editor pixel.
   const toPixel = (x, y) => `${Math.floor(((x - box.left) * 800) / box.width)} ${Math.floor(((y - box.top) * 600) / box.height)}`;
   const send = (type, points) => session.send('Input.dispatchTouchEvent', {
@@ -105,10 +106,9 @@ async function touchScreen(page) {
       await send('touchEnd', []);
     },
     pixel: (point) => toPixel(...client(point)),
-    // Mouse events carry whole CSS pixels: the middle of two fingers is cut to one.
     middle(a, b) {
       const [[ax, ay], [bx, by]] = [client(a), client(b)];
-      return toPixel(Math.floor((ax + bx) / 2), Math.floor((ay + by) / 2));
+      return toPixel((ax + bx) / 2, (ay + by) / 2);
     },
   };
 }
@@ -124,6 +124,7 @@ test('touch: a tap places a vertex, a long press picks it, two fingers turn the 
     await touch.end();
     await web.settle(page);
     const vertex = touch.pixel([300, 200]);
+    assert.strictEqual(vertex, '300 200');
     await expectPicture(page, `key v / move ${vertex}, down 1, up 1 / move ${vertex}, down 2, up 2`);
 
     await web.play(page, 'key x / key r');
@@ -167,5 +168,90 @@ test('a name typed in the text field reaches the prompt, è and ñ as typed and 
     assert.strictEqual(await page.$eval('#entry', (e) => e.hidden), true);
     assert.notStrictEqual(await web.folderFile(page, 'modèle ñ.vx'), null);
     assert.strictEqual(await page.title(), 'modèle ñ.vx — vxedit');
+  }, phone);
+});
+
+// The key bar once held 16 fixed keys: no File-mode key, so no name could be typed on a phone.
+test('on a phone the key bar follows the mode and holds every key of it', async () => {
+  await withEditor(async (page) => {
+    const bar = () => page.$$eval('#key-bar button', (keys) => keys.map((key) => key.textContent));
+    const every = ['q', 'undo', 'redo', 'r', 'v', 'f', 'c', 'e', 'x', '1', '2', '3', '4', '+', '-', 'o', 'i', 'O', 'I',
+      'm', 'n', 'M', 'N', '↑', '←', '→', '↓'];
+    const modes = [['r', ['a', 's', 'd', 'z']], ['c', ['z']], ['v', ['a', 'h', 'g', 's', 'w', 'k', 'u', 'j', 'y', 'd']],
+      ['e', ['p', 't', 'd']], ['f', ['s', 'a', 'l', 'L']]];
+    for (const [modeKey, own] of modes) {
+      await page.tap(`#key-bar button[data-key="${modeKey}"]`);
+      await web.settle(page);
+      const shown = await bar();
+      assert.deepStrictEqual(shown.slice(0, own.length), own, `mode ${modeKey}`);
+      for (const key of every) assert.ok(shown.slice(own.length).includes(key), `mode ${modeKey}: ${key}`);
+    }
+    assert.strictEqual(await page.$eval('#key-bar button[data-key="g"]', (key) => key.getAttribute('aria-label')).catch(() => null), null);
+    await page.tap('#key-bar button[data-key="a"]');  // File mode's save under a typed name
+    await page.waitForSelector('#entry:not([hidden])');
+    await page.keyboard.type('tapped.vx');
+    await page.keyboard.press('Enter');
+    await web.settle(page);
+    assert.notStrictEqual(await web.folderFile(page, 'tapped.vx'), null);
+    await page.tap('#key-bar button[data-key="v"]');
+    await web.settle(page);
+    assert.strictEqual(await page.$eval('#key-bar button[data-key="g"]', (key) => key.getAttribute('aria-label')), 'key g: grab the group');
+    assert.strictEqual(await page.$eval('#key-bar button[data-key="d"]', (key) => key.getAttribute('aria-label')),
+      'key d: delete the group; delete the last vertex; delete the selected vertex');
+  }, phone);
+});
+
+// A one-finger drag in Vertices mode once placed a vertex where it began, under the finger; a
+// pinch moved the 3-D pointer 5 or 6 units however wide it was.
+test('in Vertices mode a finger aims while it moves and places where it lifts, and a pinch moves the pointer in proportion', async () => {
+  await withEditor(async (page) => {
+    const touch = await touchScreen(page);
+    await web.play(page, 'key v');
+    await touch.tap([301, 201]);
+    await web.settle(page);
+    await touch.start([200, 300]);
+    for (let step = 1; step <= 10; step++) await touch.move([200 + 20 * step, 300 + 5 * step]);
+    await web.settle(page);
+    await touch.end();
+    await web.settle(page);
+    // Fingers spread from 100 to 520 editor pixels: over half the picture's width, 100 units.
+    await touch.start([350, 300], [450, 300]);
+    for (let step = 1; step <= 10; step++) await touch.move([350 - 21 * step, 300], [450 + 21 * step, 300]);
+    await touch.end();
+    await web.settle(page);
+    await expectPicture(page, 'key v / move 301 201, down 1, up 1 / move 200 300 / move 400 350, down 1, up 1' +
+      ' / move 400 300, hold 1, wheel 10');
+  }, phone);
+});
+
+// Markers are one editor pixel, under half a CSS pixel on a phone: the loupe shows what lies
+// under the finger, enlarged, above it.
+test('on a phone a loupe above the finger shows the picture around where it lands; two two-finger taps reset the view', async () => {
+  await withEditor(async (page) => {
+    const touch = await touchScreen(page);
+    const pixels = await web.canvasPixels(page);
+    let lit = 0;
+    while (pixels[lit * 3] === 0) lit++;  // a pixel of the first letter on the top row
+    const spot = [lit % web.width, Math.floor(lit / web.width)];
+    await touch.start(spot);
+    await web.sleep(100);
+    const seen = await page.evaluate(() => {
+      const loupe = document.getElementById('loupe');
+      const middle = loupe.getContext('2d').getImageData(loupe.width / 2, loupe.height / 2, 1, 1).data;
+      return { hidden: loupe.hidden, middle: Array.from(middle.subarray(0, 3)) };
+    });
+    await touch.end();
+    await web.settle(page);
+    assert.strictEqual(seen.hidden, false);
+    assert.deepStrictEqual(seen.middle, [...pixels.subarray(lit * 3, lit * 3 + 3)]);
+    assert.strictEqual(await page.$eval('#loupe', (loupe) => loupe.hidden), true);
+
+    await web.play(page, 'key a');
+    for (let tap = 0; tap < 2; tap++) {
+      await touch.start([300, 300], [400, 300]);
+      await touch.end();
+    }
+    await web.settle(page);
+    await expectPicture(page, 'key a / key z');
   }, phone);
 });

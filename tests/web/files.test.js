@@ -66,10 +66,34 @@ test('two tabs saving different files keep both, and the later save of one name 
     // The other tab's folder has the new file too, for its load prompt.
     assert.deepStrictEqual(await web.folderFile(first, 'fromB.vx'), savedByReference(fromB, 'fromB.vx'));
 
+    // The later save of one name asks first, naming when the other tab saved it; declined, the
+    // store keeps what it had.
+    const asked = [];
+    for (const page of [first, second]) {
+      page.on('dialog', (dialog) => {
+        asked.push(dialog.message());
+        if (asked.length === 2) dialog.dismiss();
+        else dialog.accept();
+      });
+    }
     await playIn(first, saveAs('same.vx'));
     await web.waitForStored(first, 'same.vx', savedByReference(fromA, 'fromA.vx'));
     await playIn(second, saveAs('same.vx'));
     await web.waitForStored(first, 'same.vx', savedByReference(fromB, 'fromB.vx'));
+    assert.strictEqual(asked.length, 1);
+    assert.match(asked[0], /^same\.vx was saved by another tab at \d{4}-\d\d-\d\d \d\d:\d\d:\d\d\. Save over it\?$/);
+    await playIn(first, 'key s');
+    assert.strictEqual(asked.length, 2);
+    assert.match(asked[1], /after this tab last read it/);
+    await web.sleep(500);
+    assert.deepStrictEqual(await web.storedFile(first, 'same.vx'), savedByReference(fromB, 'fromB.vx'));
+    // Loaded, the name is this tab's to save over without a word, however often.
+    await playIn(first, 'key L / key s');
+    await web.sleep(200);
+    await playIn(first, 'key s');
+    await web.sleep(200);
+    await playIn(first, 'key s');
+    assert.strictEqual(asked.length, 2);
   });
   await withPages(1, async (third) => {
     for (const name of ['fromA.vx', 'fromB.vx', 'same.vx']) assert.notStrictEqual(await web.folderFile(third, name), null, name);
@@ -105,6 +129,28 @@ test('a reload a second after the last edit keeps every edit, and the offer rest
     await web.play(page, saveAs('restored.vx'));
     assert.deepStrictEqual(await web.folderFile(page, 'restored.vx'), savedByReference(`${edits} / ${saveAs('restored.vx')}`, 'restored.vx'));
     await web.waitForStored(page, copy, null);  // kept until the model was saved
+  });
+});
+
+test('Download after a reload hands over the model as shown and leaves the stored one as it was', async () => {
+  const downloads = web.temporaryFolder('downloads');
+  const box = `key v / ${vertexAt(300, 200)} / ${vertexAt(450, 300)} / key f / key s`;
+  await withPages(1, async (page) => {
+    page.on('dialog', (dialog) => dialog.accept());
+    await web.play(page, box);
+    const stored = savedByReference(box, 'unnamed.vx');
+    await web.waitForStored(page, 'unnamed.vx', stored);
+    await page.reload();
+    await web.waitForState(page, 'running');
+    const session = await shared.browser.target().createCDPSession();
+    await session.send('Browser.setDownloadBehavior', { behavior: 'allow', downloadPath: downloads });
+    await page.click('#download-model');
+    const downloaded = path.join(downloads, 'unnamed.vx');
+    for (let tries = 0; tries < 100 && !fs.existsSync(downloaded); tries++) await web.sleep(100);
+    assert.deepStrictEqual(Array.from(fs.readFileSync(downloaded)), savedByReference('key f / key a, key start.vx, enter', 'start.vx'));
+    await web.sleep(500);
+    assert.deepStrictEqual(await web.storedFile(page, 'unnamed.vx'), stored);
+    assert.deepStrictEqual(await web.folderFile(page, 'unnamed.vx'), stored);
   });
 });
 

@@ -88,3 +88,71 @@ test('a model too large for a link is refused with a word on Download', async ()
     await page.close();
   }
 });
+
+// A 408 KB link once expanded to 300 MiB over 5 s, and a link of something else was dropped
+// without a word: each is now refused in one line of the panel, within a second, and the
+// editor goes on with what it had.
+test('a link that is not a model, expands past any model, or names too long a file is refused in a word', async () => {
+  const zlib = require('node:zlib');
+  const folder = web.temporaryFolder('reference');
+  web.referencePicture('key v / move 300 200, down 1, up 1 / key f / key a, key small.vx, enter', folder);
+  const model = require('node:fs').readFileSync(require('node:path').join(folder, 'small.vx'));
+  const link = (bytes, name) => `${shared.server.url}#model=${zlib.deflateRawSync(bytes).toString('base64url')}` +
+    `&name=${encodeURIComponent(name)}`;
+  const cases = [
+    [link(Buffer.from('<html>not a model</html>'), 'page.vx'), /^The shared link is refused: what it holds is not a model\.$/],
+    [link(Buffer.alloc(8 << 20), 'zeros.vx'), /^The shared link is refused: its model would be over 256 KB/],
+    [link(model, `${'n'.repeat(4092)}.vx`), /^The shared link is refused: its name is longer than 255 bytes\.$/],
+  ];
+  for (const [address, said] of cases) {
+    const { page, problems } = await web.openEditor(shared.browser, address);
+    try {
+      await page.waitForFunction(() => document.body.dataset.linkSaidMs);
+      const { text, after } = await page.evaluate(() => ({
+        text: document.getElementById('link-message').textContent,
+        after: Number(document.body.dataset.linkSaidMs) - Number(document.body.dataset.firstFrameMs),
+      }));
+      assert.match(text, said);
+      assert.ok(after < 1000, `${text}: said ${after} ms after the first frame`);
+      await web.settle(page);
+      assert.strictEqual(await page.title(), 'unnamed.vx — vxedit');
+      assert.strictEqual(web.firstDifference(await web.canvasPixels(page), web.referencePicture('')), null);
+      assert.deepStrictEqual(problems, []);
+    } finally {
+      await page.close();
+    }
+  }
+});
+
+// The server names no lifetime for its files, so the browser guesses one from their age: a day
+// old, they would pass for fresh for hours, and the offline copy's worker must ask anew.
+test('a changed build is picked up at the next reload', async () => {
+  const fs = require('node:fs');
+  const path = require('node:path');
+  const folder = web.temporaryFolder('site');
+  const dayAgo = new Date(Date.now() - 86400000);
+  for (const name of fs.readdirSync(web.site)) {
+    fs.copyFileSync(path.join(web.site, name), path.join(folder, name));
+    fs.utimesSync(path.join(folder, name), dayAgo, dayAgo);
+  }
+  const server = await web.startServer(folder);
+  const page = await shared.browser.newPage();
+  try {
+    await page.goto(server.url);
+    await web.waitForState(page, 'running');
+    await page.evaluate(() => navigator.serviceWorker.ready.then(() => true));
+    await page.reload();
+    await web.waitForState(page, 'running');
+    assert.ok(await page.evaluate(() => navigator.serviceWorker.controller !== null));
+
+    const index = path.join(folder, 'index.html');
+    fs.writeFileSync(index, fs.readFileSync(index, 'utf8').replace('<body ', '<body data-build="2" '));
+    fs.appendFileSync(path.join(folder, 'files.js'), '\nwindow.vxBuild = 2;\n');
+    await page.reload();
+    await web.waitForState(page, 'running');
+    assert.deepStrictEqual(await page.evaluate(() => [document.body.dataset.build, window.vxBuild]), ['2', 2]);
+  } finally {
+    server.stop();
+    await page.close();
+  }
+});

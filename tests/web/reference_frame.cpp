@@ -3,7 +3,8 @@
 // Usage: vxreferenceframe OUTPUT [SCRIPT]
 // The script's steps are separated by " / "; each step's events, separated by ", ", arrive
 // together and the editor then runs until it waits: "key TEXT", "code N" (extended key N),
-// "char N" (character N), "enter", "move X Y", "down BIT", "up BIT", "wheel N".
+// "char N" (character N), "enter", "move X Y", "down BIT", "up BIT", "wheel N", "hold MASK"
+// (Shift 1 and Ctrl 2 held from then on).
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -43,6 +44,8 @@ bool queueEvent(const std::string& event) {
         hl::releaseButton(a);
     else if (verb == "wheel" && words >> a)
         hl::turnWheel(a);
+    else if (verb == "hold" && words >> a)
+        hl::holdModifiers(a);
     else
         return false;
     return true;

@@ -17,8 +17,9 @@ function temporaryFolder(name) {
   return fs.mkdtempSync(path.join(os.tmpdir(), `vxedit-${name}-`));
 }
 
-async function startServer() {
-  const server = spawn('/usr/bin/python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', site], {
+// The README's server, over the built page or another folder.
+async function startServer(folder = site) {
+  const server = spawn('/usr/bin/python3', ['-u', '-m', 'http.server', '0', '--bind', '127.0.0.1', '--directory', folder], {
     stdio: ['ignore', 'pipe', 'ignore'],
   });
   const port = await new Promise((resolve, reject) => {
@@ -227,6 +228,6 @@ function sleep(ms) {
 }
 
 module.exports = {
-  startServer, startBrowser, openEditor, waitUntil, waitForState, settle, canvasPixels, referencePicture, firstDifference,
+  site, startServer, startBrowser, openEditor, waitUntil, waitForState, settle, canvasPixels, referencePicture, firstDifference,
   play, temporaryFolder, width, height, useBrowser, storedFile, waitForStored, folderFile, sleep,
 };

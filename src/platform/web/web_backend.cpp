@@ -89,8 +89,27 @@ EM_JS(void, putRows, (const uint8_t* rgba, int width, int firstRow, int rows), {
     Module.vxContext.putImageData(new ImageData(bytes, width, rows), 0, firstRow);
 });
 
-// Editor pixels under a point of the page, through the canvas's present size and place.
+// The mouse event being handled, as the browser gives it: its place in fractions of a CSS
+// pixel, which the event handed to the editor's handlers cuts to whole ones. A CSS pixel is more
+// than two editor pixels on a phone, and a touch would land that far from the finger: the page's
+// touch handling, whose mouse events the browser cuts to whole pixels too, adds the finger's
+// place as vxPlace.
+EM_JS(void, watchPointerPlace, (), {
+    const note = (event) => {
+        const place = event.vxPlace || {x: event.clientX, y: event.clientY};
+        Module.vxPointerPlace = {event, x: place.x, y: place.y};
+    };
+    for (const type of ["mousedown", "mousemove", "mouseup"]) window.addEventListener(type, note, true);
+});
+
+// Editor pixels under a point of the page, through the canvas's present size and place; the
+// point as the browser gave it when it is the event being handled.
 EM_JS(void, pagePointToPixel, (double clientX, double clientY, int width, int height, int* pixel), {
+    const place = Module.vxPointerPlace;
+    if (place && window.event === place.event) {
+        clientX = place.x;
+        clientY = place.y;
+    }
     const rect = document.getElementById("screen").getBoundingClientRect();
     const x = rect.width > 0 ? Math.floor((clientX - rect.left) * width / rect.width) : -1;
     const y = rect.height > 0 ? Math.floor((clientY - rect.top) * height / rect.height) : -1;
@@ -151,14 +170,15 @@ constexpr ExtendedCodes extendedCodes[] = {
     {"ArrowRight", 77, 77, 116}, {"End", 79, 79, 117},     {"ArrowDown", 80, 80, 145}, {"PageDown", 81, 81, 118},
     {"Insert", 82, 82, 146},     {"Delete", 83, 83, 147},  {"F1", 59, 84, 94},         {"F2", 60, 85, 95},
     {"F3", 61, 86, 96},          {"F4", 62, 87, 97},       {"F6", 64, 89, 99},         {"F7", 65, 90, 100},
-    {"F8", 66, 91, 101},         {"F9", 67, 92, 102},      {"Tab", 0, 15, 148},
+    {"F8", 66, 91, 101},         {"F9", 67, 92, 102},
 };
 
-// Keys the browser keeps: reload (F5, Ctrl+R), full screen (F11), its tools (F12), and closing,
-// opening and addressing tabs and windows (Ctrl+W, T, N, L). The editor binds none of them, and
-// a page that swallowed them would trap its user.
+// Keys the browser keeps: reload (F5, Ctrl+R), full screen (F11), its tools (F12), Tab, which
+// moves the focus between the picture and the panel, and closing, opening and addressing tabs
+// and windows (Ctrl+W, T, N, L). The editor binds none of them, and a page that swallowed them
+// would trap its user.
 bool browserKey(std::string_view key, bool ctrl) {
-    if (key == "F5" || key == "F11" || key == "F12") return true;
+    if (key == "F5" || key == "F11" || key == "F12" || key == "Tab") return true;
     if (!ctrl || key.size() != 1) return false;
     const char letter = static_cast<char>(key[0] | 0x20);
     return letter == 'r' || letter == 'w' || letter == 't' || letter == 'n' || letter == 'l';
@@ -182,7 +202,6 @@ int32_t keyDownCode(std::string_view key, bool ctrl, bool shift) {
     }
     if (key == "Enter") return ctrl ? 10 : 13;
     if (key == "Backspace") return 8;
-    if (key == "Tab") return 9;
     if (key == "Escape") return 27;
     if (ctrl && shift && (key == "z" || key == "Z")) return ctrlShiftZ;
     if (ctrl) {
@@ -205,7 +224,7 @@ bool refusedCharacter(std::string_view key) {
     return true;
 }
 
-// Returning true keeps the key from the browser, so its own shortcuts (Ctrl+Z, arrows, Tab,
+// Returning true keeps the key from the browser, so its own shortcuts (Ctrl+Z, arrows,
 // Backspace) act only in the editor.
 EM_BOOL onKeyDown(int, const EmscriptenKeyboardEvent* event, void*) {
     const std::string_view key(event->key, strnlen(event->key, sizeof event->key));
@@ -277,7 +296,9 @@ EM_BOOL onMouse(int type, const EmscriptenMouseEvent* event, void*) {
 }
 
 EM_BOOL onWheel(int, const EmscriptenWheelEvent* event, void*) {
-    if (event->deltaY != 0) queue({NativeEvent::Kind::wheel, event->deltaY < 0 ? 1 : -1});
+    // With its Shift: a Shift+wheel steps ten times as far in Vertices mode.
+    const int32_t modifiers = modifierMask(event->mouse.shiftKey, event->mouse.ctrlKey);
+    if (event->deltaY != 0) queue({NativeEvent::Kind::wheel, event->deltaY < 0 ? 1 : -1, 0, 0, modifiers});
     return true;  // the page does not scroll under the editor
 }
 
@@ -289,6 +310,7 @@ EM_BOOL onFocus(int type, const EmscriptenFocusEvent*, void*) {
 void listen() {
     const char* document = EMSCRIPTEN_EVENT_TARGET_DOCUMENT;
     const char* window = EMSCRIPTEN_EVENT_TARGET_WINDOW;
+    watchPointerPlace();
     emscripten_set_keydown_callback(document, nullptr, true, onKeyDown);
     emscripten_set_keyup_callback(document, nullptr, true, onKeyUp);
     emscripten_set_mousedown_callback(canvasSelector, nullptr, true, onMouse);
@@ -296,8 +318,11 @@ void listen() {
     emscripten_set_mousemove_callback(document, nullptr, true, onMouse);
     emscripten_set_mouseup_callback(document, nullptr, true, onMouse);
     emscripten_set_wheel_callback(canvasSelector, nullptr, true, onWheel);
-    emscripten_set_focus_callback(window, nullptr, true, onFocus);
-    emscripten_set_blur_callback(window, nullptr, true, onFocus);
+    // Not captured: the window's own focus and blur only. Captured, the blur of any element (the
+    // canvas, when a click lands on the panel) would count as the window's, and the editor would
+    // take the pointer for gone until the window was left and entered again.
+    emscripten_set_focus_callback(window, nullptr, false, onFocus);
+    emscripten_set_blur_callback(window, nullptr, false, onFocus);
 }
 
 void pointerAt(int32_t x, int32_t y) {

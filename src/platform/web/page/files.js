@@ -16,9 +16,11 @@ const state = {
   applying: false,     // the folder is being changed from the store: nothing to write back
   pending: new Set(),  // names changed here and not yet written to the store
   writing: false,
+  storing: false,      // the page reads a file to store it
   writes: 0,           // write transactions begun so far
   writtenIn: new Map(),  // name -> the write transaction that last stored or removed it here
   known: new Map(),    // name -> time of every file this tab knows to be in the store
+  seen: new Map(),     // name -> its time in the store when this tab last read or wrote it
   kept: 0,             // writes finished, for scripts to wait on
   listeners: [],       // told after every change of the store, from this tab or another
 };
@@ -107,8 +109,14 @@ function writePending() {
     const found = FS.analyzePath(path);
     if (found.exists && FS.isFile(found.object.mode)) {
       const time = FS.stat(path).mtime.getTime();
-      store.put({ name, bytes: FS.readFile(path), time });
+      state.storing = true;  // this read is the page's own, not the editor's
+      try {
+        store.put({ name, bytes: FS.readFile(path), time });
+      } finally {
+        state.storing = false;
+      }
       state.known.set(name, time);
+      state.seen.set(name, time);
     } else {
       store.delete(name);
       state.known.delete(name);
@@ -189,6 +197,45 @@ async function catchUp() {
   return records.filter((record) => read.stillTrue(record.name) || state.known.has(record.name));
 }
 
+function clockText(time) {
+  const at = new Date(time);
+  const two = (n) => String(n).padStart(2, '0');
+  return `${at.getFullYear()}-${two(at.getMonth() + 1)}-${two(at.getDate())} ${at.toTimeString().slice(0, 8)}`;
+}
+
+// A save over a name that another tab stored after this one last read it asks first: two tabs
+// saving one name would otherwise lose the earlier's work unseen. Declined, the save fails as
+// a full disk would, and the editor keeps its model as unsaved work.
+function mayReplace(name) {
+  const stored = state.known.get(name);
+  if (stored === undefined || state.seen.get(name) === stored || isRecoveryCopy(name)) return true;
+  const read = state.seen.has(name) ? ', after this tab last read it' : '';
+  return window.confirm(`${name} was saved by another tab at ${clockText(stored)}${read}. Save over it?`);
+}
+
+// Notes each file the editor reads, once the read is over. A save reads the start of the file
+// it replaces too, but renames its new file over it before anything else runs: the rename asks
+// first, and only then does the read count.
+function watchReads(FS) {
+  const open = FS.open;
+  FS.open = function (path, flags, ...rest) {
+    const stream = open.call(this, path, flags, ...rest);
+    const name = nameOf(stream.path);
+    const readOnly = typeof flags === 'number' ? (flags & 3) === 0 : flags === 'r';
+    if (name !== null && readOnly && !state.storing && state.known.has(name)) {
+      const time = state.known.get(name);
+      queueMicrotask(() => state.seen.set(name, time));
+    }
+    return stream;
+  };
+  const rename = FS.rename;
+  FS.rename = function (from, to) {
+    const name = nameOf(to);
+    if (name !== null && FS.analyzePath(from).exists && !mayReplace(name)) throw new FS.ErrnoError(63);  // EPERM
+    return rename.call(this, from, to);
+  };
+}
+
 // Earlier builds kept the whole folder in one database named after it. Its files move into the
 // store once (a file the store already has stays as it is), and only then does it go.
 async function takeEarlierFolder() {
@@ -243,6 +290,7 @@ function mendRename(FS) {
 function mountFolder(Module) {
   const FS = (state.FS = Module.FS);
   mendRename(FS);
+  watchReads(FS);
   FS.mkdir(folder);
   FS.chdir(folder);
   Module.addRunDependency('vx-folder');
@@ -251,6 +299,7 @@ function mountFolder(Module) {
       state.db = db;
       await takeEarlierFolder().catch((error) => console.error('vxedit: the earlier folder could not be moved', error));
       page.startRecords = await catchUp();
+      for (const record of page.startRecords) state.seen.set(record.name, record.time);
     })
     .catch((error) => {
       console.error('vxedit: the stored folder could not be read', error);

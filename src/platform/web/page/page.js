@@ -14,7 +14,7 @@ function showState(state, text) {
   page.running = state === 'running';
   document.body.dataset.vxedit = state;
   document.getElementById('status').textContent = text;
-  for (const id of ['open-model', 'download-model', 'copy-link']) document.getElementById(id).disabled = !page.running;
+  for (const id of ['open-model', 'save-as', 'download-model', 'copy-link']) document.getElementById(id).disabled = !page.running;
   document.getElementById('restart').hidden = state !== 'ended';
 }
 
@@ -80,6 +80,11 @@ document.getElementById('download-model').addEventListener('click', () => {
   page.ask({ kind: 'download' });
   canvas.focus();
 });
+// File mode's save under a typed name, as its keys would ask for it: the name field then opens.
+document.getElementById('save-as').addEventListener('click', () => {
+  page.sendKey('f');
+  page.sendKey('a');
+});
 document.getElementById('copy-link').addEventListener('click', () => {
   page.copyLink();
   canvas.focus();
@@ -88,7 +93,10 @@ document.getElementById('restart').addEventListener('click', () => location.relo
 canvas.addEventListener('contextmenu', (event) => event.preventDefault());
 window.addEventListener('resize', fitCanvas);
 page.startPanel();
+page.startFocus();
 page.startTouch();
+page.startKeyBar();
+page.startMagnifier();
 fitCanvas();
 canvas.focus();
 if ('serviceWorker' in navigator) {
