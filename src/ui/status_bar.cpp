@@ -189,9 +189,9 @@ void drawFileHelp(const EditorState& state) {
     std::string& text = newRow(help);
     text += keepEnd(cp437FromUtf8(state.currentFileName), static_cast<std::size_t>(rowCells) - help.size());
     printRow(2, text);
-    // Rows 3 and 4 are the commands' prompts and messages.
-    printRow(5, "b=picture for the current view, B=remove it");
-    printRow(6, "P=palette from a .gpl, .hex or picture file");
+    // Rows 3 and 4 are the commands' prompts and messages; a long typed name runs on below them,
+    // so the mode's other keys take one row only.
+    printRow(5, "b=picture for the current view, B=remove it, P=palette from a .gpl, .hex or picture file");
 }
 
 void drawCameraHelp(const EditorState& state) {

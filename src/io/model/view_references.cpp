@@ -115,7 +115,10 @@ bool saveViewReferences(const EditorState& state, const std::string& modelPath) 
     const std::string text = encodeViewReferences(state.viewPictures, modelPath);
     const std::string path = referencesPathFor(modelPath);
     if (!text.empty()) return writeWholeFile(path, text);
+    // Without pictures there is nothing to keep: only a file that is there and stays is a fault
+    // (a model whose name leaves no room for the ending never had one).
     std::error_code error;
+    if (!fs::exists(fs::symlink_status(path, error))) return true;
     fs::remove(path, error);
     return !error;
 }
