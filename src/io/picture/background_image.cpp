@@ -129,6 +129,9 @@ struct FileCloser {
 // Tells a missing file from one the system will not read; reads the first bytes for the sort.
 PictureVerdict readHeader(const std::string& path, BmpHeader& header) {
     errno = 0;
+    // Opening a pipe would wait for a writer: only a regular file is opened at all.
+    if (const std::string problem = regularFileProblem(path); fileExists(path) && !problem.empty())
+        return {PictureProblem::unreadable, problem};
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         if (errno == ENOENT) return {PictureProblem::missing, ""};
