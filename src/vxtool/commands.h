@@ -35,6 +35,7 @@ struct RenderOptions {
     std::string size = "800x600";                  // WxH, or N for NxN
     std::string background;
     bool frame = false;  // distance, zoom, pan and draw depth chosen to fill the picture with the model
+    std::size_t maxInputMiB = 0;  // 0: any size; else a larger input is refused before it is read
 };
 
 struct ConvertOptions {

@@ -1,4 +1,7 @@
 // vxtool render: the editor's own renderer, drawn into screen arrays of the asked size.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -107,7 +110,29 @@ bool loadBackground(const RenderOptions& options, EditorState& state, std::strin
     return false;
 }
 
+namespace {
+
+// A file manager runs the thumbnailer on every file of the type, downloads included: a file past
+// the limit is refused before a byte of it is read, and the process's memory is capped, so that
+// no input can take more than about 200 MB.
+bool withinInputLimit(const std::string& path, std::size_t maxMiB) {
+    constexpr rlim_t memoryLimit = 200u << 20;
+    rlimit memory{};
+    ::getrlimit(RLIMIT_DATA, &memory);
+    memory.rlim_cur = std::min(memory.rlim_max, memoryLimit);
+    ::setrlimit(RLIMIT_DATA, &memory);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) > (uint64_t{maxMiB} << 20)) {
+        complain(path + ": larger than " + std::to_string(maxMiB) + " MiB, the limit given by --max-input");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 int runRender(const RenderOptions& options) {
+    if (options.maxInputMiB && !withinInputLimit(options.input, options.maxInputMiB)) return failure;
     const bool bmp = hasExtension(options.output, "bmp");
     if (!bmp && !hasExtension(options.output, "png")) {
         complain(options.output + ": the picture is written as .png or .bmp");
