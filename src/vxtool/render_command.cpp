@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <new>
 
 #include "core/numeric.h"
 #include "io/output_file.h"
@@ -129,6 +130,16 @@ bool withinInputLimit(const std::string& path, std::size_t maxMiB) {
     return true;
 }
 
+// Under the memory cap a large file ends in bad_alloc, which is a refusal like any other.
+bool readCapped(const RenderOptions& options, EditorState& state, std::string& error) {
+    try {
+        return readModel(options.input, {}, state, error);
+    } catch (const std::bad_alloc&) {
+        error = options.input + ": needs more memory than the limit allows";
+        return false;
+    }
+}
+
 }  // namespace
 
 int runRender(const RenderOptions& options) {
@@ -144,7 +155,7 @@ int runRender(const RenderOptions& options) {
         complain(error);
         return usageError;
     }
-    if (!loadBackground(options, *state, error) || !readModel(options.input, {}, *state, error)) {
+    if (!loadBackground(options, *state, error) || !readCapped(options, *state, error)) {
         complain(error);
         return failure;
     }
