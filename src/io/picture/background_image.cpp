@@ -157,6 +157,19 @@ PictureVerdict decodeOther(const std::string& path, const BmpHeader& start, Deco
     PictureHeader header{};
     std::string failure;
     if (!readPictureHeader(path, header, failure)) {
+        // The decoder refuses a PNG of more than 2^30 bytes from its header alone, in words that
+        // say nothing of size: such a picture is too large, not damaged. Its size stands
+        // big-endian after the signature.
+        const bool png = start[0] == 0x89 && start[1] == 'P';
+        const auto be32 = [&](std::size_t at) {
+            return static_cast<int32_t>(std::min<uint32_t>(
+                uint32_t{start[at]} << 24 | uint32_t{start[at + 1]} << 16 | uint32_t{start[at + 2]} << 8 | start[at + 3],
+                INT32_MAX));
+        };
+        if (png) {
+            const PictureVerdict size = checkSize(be32(16), be32(20));
+            if (!size.ok()) return size;
+        }
         if (startsLikeAPicture(start)) return {PictureProblem::damaged, failure};
         return {PictureProblem::notAPicture, ""};
     }
