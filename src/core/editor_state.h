@@ -189,6 +189,21 @@ struct RecoveryCopy {
     bool stale;           // the model changed since the copy was written
     int64_t writtenAtMs;  // loop clock of the last write attempt
     bool written;         // a write was attempted this run (writtenAtMs is meaningful)
+    int lockFd = -1;      // the lock that marks path as this running editor's own; -1 none
+    std::string failure;  // why the last write failed; empty after one that succeeded
+    bool quitWarned;      // "q" said that no copy could be written: the next "q" ends anyway
+    std::string offered;  // an ended editor's copy that the message rows offer back; empty none
+    std::string keptAtLoad;  // the copy this run last kept for good at a load: never offered to it
+};
+
+// What the current file was like when the editor last read or wrote it, to notice a change
+// made by others before a save replaces it.
+struct FileStamp {
+    std::string name;     // the file it describes; empty: nothing known
+    int64_t size;         // bytes
+    int64_t modifiedNs;   // time of the last change, nanoseconds since 1970
+    uint64_t hash;        // FNV-1a of the whole content
+    bool replaceAllowed;  // the user has seen "changed on disk" and saves over it anyway
 };
 
 // A message that the full frame right after it would cover, such as a load's warning: that
@@ -229,6 +244,7 @@ struct EditorState {
     LoopState loop;
     History history;  // undo and redo of the model; what was last saved or loaded
     RecoveryCopy recovery;
+    FileStamp diskStamp;  // the current file as this editor last read or wrote it
     HeldMessage heldMessage;
     ShownTitle shownTitle;
     ViewPictures viewPictures;  // the named views' own tracing pictures

@@ -196,4 +196,6 @@ void markSaved(History& history, const Model& model, const std::string& name) {
     history.unsavedChanges = false;
 }
 
+void renamePresent(History& history, const std::string& name) { history.presentName = name; }
+
 }  // namespace vx

@@ -84,6 +84,9 @@ bool redoStep(History& history, Model& model, std::string& name);
 // yet recorded.
 void restorePresent(const History& history, Model& model);
 
+// The present goes by another file name without a step: a save under a new name is no edit.
+void renamePresent(History& history, const std::string& name);
+
 // The model was just saved to or loaded from the named file: it is now the saved state.
 void markSaved(History& history, const Model& model, const std::string& name);
 

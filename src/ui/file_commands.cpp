@@ -5,17 +5,21 @@
 #include <cstdio>
 #include <memory>
 
+#include "io/exchange/isolated_import.h"
 #include "io/exchange/model_import.h"
+#include "io/file_stamp.h"
 #include "io/model/model_file.h"
 #include "io/model/view_references.h"
 #include "io/palette/palette_file.h"
 #include "platform/console/cp437.h"
+#include "platform/console/files.h"
 #include "platform/console/input.h"
 #include "platform/console/line_input.h"
 #include "platform/console/text.h"
 #include "ui/key_bindings.h"
 #include "ui/modes.h"
 #include "ui/recovery.h"
+#include "ui/recovery_offer.h"
 #include "ui/undo.h"
 #include "ui/vertex_group.h"
 
@@ -68,19 +72,34 @@ bool nameToUse(const EditorState& state, const char* prompt, std::string& name) 
     return true;
 }
 
+// Another program (or another editor) changed the file since this editor read or wrote it: the
+// first save asks, and a second one replaces it.
+bool replacesOthersWork(EditorState& state, const std::string& name) {
+    FileStamp& stamp = state.diskStamp;
+    if (name != stamp.name || stamp.replaceAllowed || !changedOnDisk(stamp)) return false;
+    stamp.replaceAllowed = true;
+    printMessage("changed on disk at " + changeTimeOf(name) + ": s again to replace it, a to save as");
+    return true;
+}
+
 // The current name changes only when a save or a load succeeds, so a failed command never
 // points the next quick save at some other file.
 bool saveCommand(EditorState& state, bool askName) {
     std::string name;
     if (!nameToUse(state, askName ? "save to file:" : nullptr, name)) return false;
+    if (replacesOthersWork(state, name)) return false;
     const SaveVerdict verdict = saveModelFile(state, name);
     if (verdict == SaveVerdict::notAModelFile) printMessage("not a model file: save refused");
-    if (verdict == SaveVerdict::failed) printMessage("save failed");
+    if (verdict == SaveVerdict::failed) printMessage("save failed: " + fileErrorReason());
     if (verdict != SaveVerdict::saved) return false;
     // The views' pictures go beside the model, in the same way; the model stays saved either way.
     printMessage(saveViewReferences(state, name) ? "done." : "done, but the views' pictures could not be kept");
-    recordModelStep(state);  // the new name is an undo step of its own, apart from any edit
+    // Saving is no edit: the edits so far stay one step, and the new name joins the present
+    // without a step of its own, so an undo right after takes back the last edit.
+    recordModelStep(state);
     state.currentFileName = name;
+    renamePresent(state.history, name);
+    state.diskStamp = stampOf(name);
     modelSaved(state);
     return true;
 }
@@ -89,12 +108,17 @@ bool saveCommand(EditorState& state, bool askName) {
 // the frame it brings covers the message rows; a warning is held over that frame. A file of
 // another format is imported instead, under its own name with .vx.
 bool loadNamedModel(EditorState& state, const std::string& path, const std::string& name) {
+    const std::string problem = regularFileProblem(path);
+    if (!problem.empty()) {
+        printMessage("load failed: " + problem);
+        return false;
+    }
     const bool other = !startsWithModelSignature(path) && isOtherModelFile(path);
     const bool hadUnsavedChanges = copyBeforeLoad(state);
     if (other) {
-        std::string problem;
-        if (!importOtherModel(state, path, problem)) {
-            printMessage(problem);
+        std::string refusal;
+        if (!importOtherModel(state, path, refusal)) {
+            printMessage(refusal);
             return false;
         }
     } else {
@@ -108,12 +132,15 @@ bool loadNamedModel(EditorState& state, const std::string& path, const std::stri
             state.heldMessage = {std::string(endsEarlyMessage), row};
         }
         state.currentFileName = name;  // one undo step with the loaded tables: the edits before are recorded
+        state.diskStamp = stampOf(path);
+        state.diskStamp.name = name;
     }
     clearGroup(state.group);  // its vertex numbers meant the old model
     const std::string skipped = loadViewReferences(state, other ? state.currentFileName : path);
     if (!skipped.empty()) state.heldMessage = {skipped, printMessage(skipped)};
     modelLoaded(state, hadUnsavedChanges);
     if (other) markImported(state);
+    if (!other) offerRecoveredWork(state);
     return true;
 }
 
@@ -170,13 +197,14 @@ bool importOtherModel(EditorState& state, const std::string& path, std::string& 
     request.optionsOf = "vxtool convert ";
     ImportNotes notes;
     auto model = std::make_unique<Model>();
-    if (!importModelFile(path, request, *model, notes)) {
+    if (!importModelFileIsolated(path, request, *model, notes)) {
         problem = path + ": " + notes.error;
         return false;
     }
     for (const std::string& line : notes.lines) std::fprintf(stderr, "vxedit: %s\n", line.c_str());
     state.model = *model;
     state.currentFileName = importedModelName(path);
+    state.diskStamp = {};  // the imported model's own name holds nothing this editor read
     state.redrawPending = 1;
     return true;
 }

@@ -4,15 +4,14 @@
 #include <string>
 
 #include "core/editor_state.h"
+#include "ui/recovery_folder.h"
 
 namespace vx {
 
+// A copy that cannot be written is said here, below every mode's help lines, where it stands
+// until the next full frame.
+inline constexpr int recoveryMessageRow = 6;
 inline constexpr int64_t recoveryRefreshMs = 30000;  // a copy is at most this far behind the model
-inline constexpr int recoveryCopiesKept = 20;        // the newest copies in the folder stay
-
-// Where copies go: $XDG_STATE_HOME/vxedit/recovery, or ~/.local/state/vxedit/recovery when
-// XDG_STATE_HOME is unset or not an absolute path. Empty when neither can be found.
-std::string recoveryFolder();
 
 // The model just changed (a step, an undo or a redo): the copy must catch up.
 void modelChanged(EditorState& state);
@@ -37,6 +36,11 @@ void refreshRecoveryCopy(EditorState& state, int64_t refreshMs = recoveryRefresh
 // line on standard error names it, after why the editor ends when that is given), else removes
 // this run's copy.
 [[noreturn]] void endEditor(EditorState& state, int status, const char* why = nullptr);
+
+// "q" and the close button: ends as endEditor does when the changes are saved or a copy holds
+// them. When no copy can be written, the first "q" says why on the message rows and the editor
+// goes on; a second "q" ends without them.
+void quitKeepingWork(EditorState& state);
 
 // Makes a stop request (a signal, the close button) end the editor even while a name is typed.
 void watchForStop(EditorState& state);

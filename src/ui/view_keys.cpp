@@ -6,7 +6,7 @@
 
 namespace vx {
 
-void quitEditor(EditorState& state) { endEditor(state, 0); }
+void quitEditor(EditorState& state) { quitKeepingWork(state); }
 
 void switchModeTo(EditorState& state, EditorMode mode) {
     state.mode = mode;

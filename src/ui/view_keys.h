@@ -6,8 +6,9 @@
 
 namespace vx {
 
-// Ends the editor; unsaved work is kept in a copy.
-[[noreturn]] void quitEditor(EditorState& state);
+// Ends the editor; unsaved work is kept in a copy. Only when no copy can be written does it say
+// why and return, once.
+void quitEditor(EditorState& state);
 
 // A group rectangle belongs to the Vertices mode it began in, so a switch drops it.
 void switchModeTo(EditorState& state, EditorMode mode);

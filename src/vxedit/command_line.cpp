@@ -3,15 +3,18 @@
 #include "vxedit/command_line.h"
 
 #include <cstdio>
+#include <ctime>
 #include <string_view>
 
 #include "core/history.h"
 #include "io/exchange/model_import.h"
+#include "io/file_stamp.h"
 #include "io/model/model_file.h"
 #include "io/model/view_references.h"
 #include "platform/console/display.h"
 #include "platform/console/files.h"
 #include "ui/file_commands.h"
+#include "ui/recovery_folder.h"
 
 #ifndef VX_VERSION
 #define VX_VERSION "unknown"
@@ -27,7 +30,7 @@ constexpr int startMessageRow = 4;  // below the two help lines of Rotate mode
 // The manual page is made from this text, by running the program with --help.
 const char* const help =
     R"(Usage: vxedit [--scale N] [MODEL] [PICTURE]
-       vxedit --help | --version
+       vxedit --help | --version | --recover
 
 vxedit edits 3-D polygon models in one 800x600 window. A file that starts with
 the model signature VTXF is opened as the model; "s" in File mode saves back to
@@ -83,10 +86,12 @@ File mode:
 Recovery copies:
   Unsaved work is copied to $XDG_STATE_HOME/vxedit/recovery/
   (~/.local/state/vxedit/recovery/ when XDG_STATE_HOME is not set).
+  A copy newer than the model opened is offered: Enter restores, Esc keeps it.
 
 Options:
   -h, --help     print this help and exit
   -V, --version  print the version and exit
+  --recover      list the recovery copies: time, copy, the model it came from
   --scale N      each picture pixel an N x N block (1-4); by default the largest
                  within 4/5 of the desktop; Alt+Enter: full screen, largest that fits
 
@@ -96,6 +101,7 @@ Exit status:
 )";
 
 bool isReadableFile(const std::string& path) {
+    if (!regularFileProblem(path).empty()) return false;  // a pipe would stall the start
     std::FILE* file = std::fopen(path.c_str(), "rb");
     if (!file) return false;
     std::fclose(file);
@@ -197,7 +203,24 @@ void openModel(EditorState& state, const std::string& path) {
         }
     }
     state.currentFileName = path;
+    state.diskStamp = stampOf(path);
     resetHistory(state.history, state.model, state.currentFileName);  // the opened model is the saved state
+}
+
+// One line per copy, newest first: when, where, from which model, and whether an editor still
+// runs with it.
+void listRecoveryCopies() {
+    const std::string folder = recoveryFolder();
+    const std::vector<CopyListing> copies = listCopies(folder);
+    if (copies.empty()) std::printf("no recovery copies in %s\n", folder.empty() ? "(no folder)" : folder.c_str());
+    for (const CopyListing& copy : copies) {
+        std::tm local{};
+        localtime_r(&copy.modified, &local);
+        char when[32];
+        std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+        std::printf("%s  %s  from %s%s\n", when, copy.path.c_str(), copy.model.empty() ? "(unknown)" : copy.model.c_str(),
+                    copy.live ? "  (a running editor's)" : "");
+    }
 }
 
 // "--scale N" or "--scale=N" at `at`, which it moves past its value; 0 for a value not 1-4.
@@ -231,6 +254,8 @@ StartRequest parseCommandLine(const std::vector<std::string>& arguments) {
             return StartRequest{StartRequest::Action::help, "", "", ""};
         } else if (argument == "-V" || argument == "--version") {
             return StartRequest{StartRequest::Action::version, "", "", ""};
+        } else if (argument == "--recover") {
+            return StartRequest{StartRequest::Action::recover, "", "", ""};
         } else if (isScaleOption(argument)) {
             windowScale = scaleOption(arguments, at);
             if (windowScale == 0) return usageError("--scale takes 1, 2, 3 or 4");
@@ -252,6 +277,9 @@ void openCommandLineFiles(EditorState& state, int argc, const char* const* argv,
             endProgram(0);
         case StartRequest::Action::version:
             std::fputs("vxedit " VX_VERSION "\n", stdout);
+            endProgram(0);
+        case StartRequest::Action::recover:
+            listRecoveryCopies();
             endProgram(0);
         case StartRequest::Action::usageError:
             fail(usageStatus, request.problem);

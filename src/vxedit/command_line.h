@@ -10,7 +10,7 @@
 namespace vx {
 
 struct StartRequest {
-    enum class Action : uint8_t { run, help, version, usageError };
+    enum class Action : uint8_t { run, help, version, recover, usageError };
     Action action = Action::run;
     std::string modelPath;    // a file that starts with "VTXF", one the importer reads, or a new NAME.vx; empty: the cube
     std::string picturePath;  // any other file; empty: no picture

@@ -11,6 +11,7 @@
 #include "ui/dispatch.h"
 #include "ui/paint.h"
 #include "ui/recovery.h"
+#include "ui/recovery_offer.h"
 #include "ui/status_bar.h"
 #include "ui/undo.h"
 #include "ui/window_title.h"
@@ -59,7 +60,7 @@ void act(EditorState& state) {
         state.loop.next = LoopStep::frame;
         return;
     }
-    dispatchInput(state);
+    if (!takeOfferKey(state)) dispatchInput(state);
     recordModelStep(state);
     state.loop.next = state.redrawPending ? LoopStep::frame : LoopStep::pace;
 }
@@ -74,6 +75,7 @@ void startEditor(EditorState& state, int argc, const char* const* argv) {
     // picture's name never becomes the model's file name: a quick save must not write over it.
     PreparedPicture picture;
     openCommandLineFiles(state, argc, argv, picture);
+    offerRecoveredWork(state);
     openDisplay(state);
     if (!picture.path.empty()) showPicture(state, picture);
     watchForStop(state);

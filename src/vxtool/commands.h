@@ -38,6 +38,7 @@ struct RenderOptions {
     std::string view;        // front, back, right, left, top or bottom: that view's angles
     bool ortho = false;      // orthographic projection
     bool references = false;  // the views' pictures from the model's NAME.vxref
+    std::size_t maxInputMiB = 0;  // 0: any size; else a larger input is refused before it is read
 };
 
 struct ConvertOptions {

@@ -48,6 +48,10 @@ void addRender(CLI::App& app, RenderOptions& o) {
                      "Draw each view's own picture from the model's NAME.vxref (orthographic views)");
     render->add_flag("--frame", o.frame, "Choose distance, zoom, pan and draw depth so the model fills the picture")
         ->excludes("--distance", "--zoom", "--pan", "--drawdepth");
+    render->add_option("--max-input", o.maxInputMiB,
+                       "Refuse a model file larger than N MiB at once and keep memory under about 200 MB "
+                       "(for thumbnailers, which run on every download)")
+        ->check(CLI::Range(1, 4096));
 }
 
 void addConvert(CLI::App& app, ConvertOptions& o) {

@@ -8,6 +8,7 @@
 
 #include "io/exchange/recognition.h"
 #include "io/model/model_file.h"
+#include "platform/console/files.h"
 
 namespace vx::tool {
 
@@ -38,6 +39,10 @@ namespace {
 
 // The editor's loader creates no file, but a missing name is worth its own message.
 bool readVx(const std::string& path, EditorState& state, std::string& error) {
+    if (const std::string problem = regularFileProblem(path); !problem.empty()) {
+        error = path + ": " + problem;
+        return false;
+    }
     if (FILE* probe = std::fopen(path.c_str(), "rb")) {
         std::fclose(probe);
     } else {

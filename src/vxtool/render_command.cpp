@@ -1,8 +1,12 @@
 // vxtool render: the editor's own renderer, drawn into screen arrays of the asked size.
+#include <sys/resource.h>
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <new>
 
 #include "core/numeric.h"
 #include "core/views.h"
@@ -118,7 +122,39 @@ void loadViewPictures(const RenderOptions& options, EditorState& state) {
     if (!skipped.empty()) complain(referencesPathFor(options.input) + ": " + skipped);
 }
 
+namespace {
+
+// A file manager runs the thumbnailer on every file of the type, downloads included: a file past
+// the limit is refused before a byte of it is read, and the process's memory is capped, so that
+// no input can take more than about 200 MB.
+bool withinInputLimit(const std::string& path, std::size_t maxMiB) {
+    constexpr rlim_t memoryLimit = 200u << 20;
+    rlimit memory{};
+    ::getrlimit(RLIMIT_DATA, &memory);
+    memory.rlim_cur = std::min(memory.rlim_max, memoryLimit);
+    ::setrlimit(RLIMIT_DATA, &memory);
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) > (uint64_t{maxMiB} << 20)) {
+        complain(path + ": larger than " + std::to_string(maxMiB) + " MiB, the limit given by --max-input");
+        return false;
+    }
+    return true;
+}
+
+// Under the memory cap a large file ends in bad_alloc, which is a refusal like any other.
+bool readCapped(const RenderOptions& options, EditorState& state, std::string& error) {
+    try {
+        return readModel(options.input, {}, state, error);
+    } catch (const std::bad_alloc&) {
+        error = options.input + ": needs more memory than the limit allows";
+        return false;
+    }
+}
+
+}  // namespace
+
 int runRender(const RenderOptions& options) {
+    if (options.maxInputMiB && !withinInputLimit(options.input, options.maxInputMiB)) return failure;
     const bool bmp = hasExtension(options.output, "bmp");
     if (!bmp && !hasExtension(options.output, "png")) {
         complain(options.output + ": the picture is written as .png or .bmp");
@@ -130,7 +166,7 @@ int runRender(const RenderOptions& options) {
         complain(error);
         return usageError;
     }
-    if (!loadBackground(options, *state, error) || !readModel(options.input, {}, *state, error)) {
+    if (!loadBackground(options, *state, error) || !readCapped(options, *state, error)) {
         complain(error);
         return failure;
     }

@@ -1,5 +1,8 @@
 // The file service: numbers, positions from 1, zero-filled reads, and whole-or-nothing saves.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -124,6 +127,26 @@ TEST_F(ReadOnlyOpen, cannotWrite) {
     EXPECT_EQ(readFile("f"), bytesOf("abc"));
 }
 
+// "l" of a named pipe once froze the editor for good: a pipe, a device or a folder is refused
+// at once, by the open itself and by the check made before any reader sees the name.
+TEST_F(ReadOnlyOpen, refusesAnythingButARegularFileWithoutWaiting) {
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    fs::create_directory("dir");
+    writeFile("f", bytesOf("abc"));
+    fs::create_symlink("f", "link");
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"pipe", "not a regular file"}, {"/dev/null", "not a regular file"}, {"dir", "a folder, not a file"},
+        {"missing", "no such file or folder"}, {"f", ""}, {"link", ""}};
+    for (const auto& [name, problem] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(regularFileProblem(name), problem);
+        openFileForReading(name, 1);
+        EXPECT_EQ(fileError() == fileOk, problem.empty());
+        if (fileError() == fileOk) closeFile(1);
+        EXPECT_EQ(freeFileNumber(), 1);
+    }
+}
+
 using Saves = InTempFolder;
 
 void saveBytes(const std::string& name, const Bytes& bytes, bool& committed) {
@@ -204,22 +227,77 @@ TEST_F(Saves, closedWithoutCommitAreThrownAway) {
     EXPECT_EQ(folderEntries(), std::vector<std::string>{"m"});
 }
 
-// A writable file in a folder that takes no new file is written in place, cut to the new length.
-// The folder permissions a user meets do not bind the superuser, so the test takes a folder
-// whose path leaves room for the file's one-letter name but not for a temporary file's name.
-TEST_F(Saves, whereNoTemporaryFileCanBeMadeTheFileIsWrittenInPlace) {
+// A save killed midway left its temporary file behind for good. The next save in that folder
+// removes such files once they are a minute old, unless a running save still holds them.
+TEST_F(Saves, removeTemporaryFilesLeftByKilledSaves) {
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(2);
+    for (const char* name : {".vxsave-killed", ".vxsave-in_use", ".vxsave-recent", ".vxsave-notour"})
+        writeFile(name, bytesOf("partial"));
+    for (const char* name : {".vxsave-killed", ".vxsave-in_use"}) fs::last_write_time(name, old);
+    fs::rename(".vxsave-notour", ".vxsave-not-ours");
+    fs::last_write_time(".vxsave-not-ours", old);
+    const int held = ::open(".vxsave-in_use", O_RDONLY);
+    ASSERT_EQ(::flock(held, LOCK_EX), 0);
+    bool committed = false;
+    saveBytes("m", bytesOf("new"), committed);
+    ::close(held);
+    EXPECT_TRUE(committed);
+    EXPECT_EQ(folderEntries(), (std::vector<std::string>{".vxsave-in_use", ".vxsave-not-ours", ".vxsave-recent", "m"}));
+}
+
+// A full disk once fell back to writing in place, failed partway and left the model cut short.
+// Only a folder that refuses the user a new file may be written in place; a name too long for
+// the temporary file, no free inode or no free space refuse the save and keep the old file.
+TEST_F(Saves, thatCannotMakeTheirTemporaryFileKeepTheOldFileWhole) {
     std::string path;
     for (int i = 0; i < 17; ++i) path += std::string(239, 'd') + "/";
     path += std::string(9, 'e') + "/";  // 4090 characters: "m" fits within PATH_MAX, ".vxsave-XXXXXX" does not
     fs::create_directories(path);
     writeFile(path + "m", Bytes(500, 0xEE));
-    bool committed = false;
+    bool committed = true;
     saveBytes(path + "m", bytesOf("new"), committed);
-    EXPECT_TRUE(committed);
-    EXPECT_EQ(readFile(path + "m"), bytesOf("new"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(path), fs::directory_iterator()), 1);
-    saveBytes(path + "new", bytesOf("x"), committed);  // a new file has nothing to write into
     EXPECT_FALSE(committed);
+    EXPECT_EQ(fileErrorReason(), "name too long");
+    EXPECT_EQ(readFile(path + "m"), Bytes(500, 0xEE));
+    EXPECT_EQ(std::distance(fs::directory_iterator(path), fs::directory_iterator()), 1);
+}
+
+// A small disk of its own, filled to the brim in one way or the other.
+class FullDisk : public InTempFolder {
+protected:
+    void SetUp() override {
+        InTempFolder::SetUp();
+        fs::create_directory("disk");
+    }
+    void TearDown() override {
+        if (mounted) ::umount2((folder / "disk").c_str(), MNT_DETACH);
+        InTempFolder::TearDown();
+    }
+    bool mount(const char* options) {
+        mounted = ::mount("tmpfs", (folder / "disk").c_str(), "tmpfs", 0, options) == 0;
+        return mounted;
+    }
+    bool mounted = false;
+};
+
+TEST_F(FullDisk, withNoFreeInodeOrNoFreeSpaceKeepsTheOldFile) {
+    for (const bool inodes : {true, false}) {
+        SCOPED_TRACE(inodes ? "no inode" : "no space");
+        if (mounted) ::umount2((folder / "disk").c_str(), MNT_DETACH);
+        if (!mount(inodes ? "size=1m,nr_inodes=8" : "size=64k")) GTEST_SKIP() << "cannot mount a small disk here";
+        writeFile("disk/m", Bytes(3000, 0xEE));
+        // Fill what is left: files until no inode is free, or one file until no block is.
+        for (int i = 0; inodes && i < 100; ++i) writeFile("disk/f" + std::to_string(i), {});
+        if (!inodes) writeFile("disk/fill", Bytes(128 * 1024, 1));
+        const Bytes bigger(20000, 0x11);
+        bool committed = true;
+        saveBytes("disk/m", bigger, committed);
+        EXPECT_FALSE(committed);
+        EXPECT_EQ(fileErrorReason(), "no space left on the disk");
+        EXPECT_EQ(readFile("disk/m"), Bytes(3000, 0xEE));
+        for (const auto& entry : fs::directory_iterator("disk"))
+            EXPECT_EQ(entry.path().filename().string().rfind(".vxsave-", 0), std::string::npos);
+    }
 }
 
 }  // namespace

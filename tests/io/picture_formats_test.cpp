@@ -187,6 +187,7 @@ TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
     writeFile("tall.png", pngHeaderOnly(10, 16385));
     writeFile("heavy.png", pngHeaderOnly(9000, 9000));        // within the sides, over 256 MiB
     writeFile("wide.png", pngHeaderOnly(6000, 6000, 16, 6));  // 8 bytes a pixel while decoding
+    writeFile("vast.png", pngHeaderOnly(60000, 60000));       // once "a damaged picture"
     fs::create_directory("folder.png");
     const std::pair<const char*, PictureProblem> cases[] = {
         {"missing.png", PictureProblem::missing},   {"folder.png", PictureProblem::unreadable},
@@ -194,6 +195,7 @@ TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
         {"cut.png", PictureProblem::damaged},       {"huge.bmp", PictureProblem::tooLarge},
         {"tall.png", PictureProblem::tooLarge},     {"heavy.png", PictureProblem::tooLarge},
         {"wide.png", PictureProblem::tooLarge},     {"empty.bmp", PictureProblem::damaged},
+        {"vast.png", PictureProblem::tooLarge},
     };
     for (const auto& [name, problem] : cases) {
         EXPECT_EQ(show(name).problem, problem) << name;
@@ -204,6 +206,8 @@ TEST_F(OtherPictures, thatCannotBeShownSayWhyAndLeaveTheScreenBlack) {
     }
     EXPECT_EQ(describePictureProblem(show("tall.png")),
               "too large at 10 x 16385 pixels (at most 16384 on a side and 256 MiB)");
+    EXPECT_EQ(describePictureProblem(show("vast.png")),
+              "too large at 60000 x 60000 pixels (at most 16384 on a side and 256 MiB)");
     // At the limits exactly the size passes, and only the missing data stops the picture.
     writeFile("limit.png", pngHeaderOnly(8192, 8192));
     EXPECT_EQ(show("limit.png").problem, PictureProblem::damaged);

@@ -2,10 +2,12 @@
 // everything here must end before the window would open, with the right status and output.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -118,6 +120,37 @@ TEST_F(EditorCommandLine, failuresSayWhyOnOneLineBeforeAnyWindowAndCreateNothing
         EXPECT_NE(outcome.err.find(c.says), std::string::npos) << outcome.err;
     }
     EXPECT_EQ(entries(), std::vector<std::string>{"notes.txt"});
+}
+
+// A named pipe given as the model or picture once stalled the start for good: it is refused at
+// once, as no regular file.
+TEST_F(EditorCommandLine, aNamedPipeIsRefusedWithoutWaiting) {
+    ASSERT_EQ(mkfifo((folder / "pipe").c_str(), 0600), 0);
+    const Outcome outcome = runEditor(folder, {"pipe"});
+    EXPECT_EQ(outcome.status, 1);
+    EXPECT_EQ(outcome.err.rfind("vxedit: pipe", 0), 0u) << outcome.err;
+}
+
+// "--recover" lists every copy, newest first, with the model it came from and its time, and
+// marks the copies whose editors still run.
+TEST_F(EditorCommandLine, recoverListsTheCopiesWithTheirModels) {
+    const fs::path copies = root / "state" / "vxedit" / "recovery";
+    fs::create_directories(copies);
+    fs::permissions(root / "state" / "vxedit", fs::perms::owner_all);
+    fs::permissions(copies, fs::perms::owner_all);
+    std::ofstream(copies / "box-20261207-101530.vx") << "VTXF";
+    std::ofstream(copies / "box-20261207-101530.vx.from") << "/home/you/box.vx";
+    std::ofstream(copies / "unnamed-20261208-090000.vx") << "VTXF";
+    fs::last_write_time(copies / "box-20261207-101530.vx", fs::file_time_type::clock::now() - std::chrono::hours(5));
+    setenv("XDG_STATE_HOME", (root / "state").c_str(), 1);
+    const Outcome outcome = runEditor(folder, {"--recover"});
+    EXPECT_EQ(outcome.status, 0);
+    const std::size_t unnamed = outcome.out.find((copies / "unnamed-20261208-090000.vx").string() + "  from (unknown)\n");
+    const std::size_t box = outcome.out.find((copies / "box-20261207-101530.vx").string() + "  from /home/you/box.vx\n");
+    EXPECT_NE(unnamed, std::string::npos) << outcome.out;
+    EXPECT_NE(box, std::string::npos) << outcome.out;
+    EXPECT_LT(unnamed, box);  // newest first
+    EXPECT_EQ(std::count(outcome.out.begin(), outcome.out.end(), '\n'), 2);
 }
 
 }  // namespace

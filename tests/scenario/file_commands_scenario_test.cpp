@@ -1,5 +1,6 @@
 // The File-mode commands as a user meets them: quick save, save as, load and reload.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "io/file_test_support.h"
 #include "platform/headless/headless.h"
@@ -121,9 +122,9 @@ TEST_F(FileCommands, eachMessageReplacesTheEarlierOneWhole) {
     editor.key("f");
     editor.state().currentFileName = "missing/m.vx";
     editor.key("L");
-    EXPECT_EQ(textLine(3), "invalid file");
+    EXPECT_EQ(textLine(3), "load failed: no such file or folder");
     editor.key("s");
-    EXPECT_EQ(textLine(3), "save failed");
+    EXPECT_EQ(textLine(3), "save failed: no such file or folder");
     writeFile("notes.txt", bytesOf("not a model"));
     command(editor, "anotes.txt\r");
     EXPECT_EQ(textLine(4), "not a model file: save refused");
@@ -132,7 +133,7 @@ TEST_F(FileCommands, eachMessageReplacesTheEarlierOneWhole) {
     command(editor, "a\r");
     EXPECT_EQ(textLine(4), "cancelled");
     editor.key("L");
-    EXPECT_EQ(textLine(3), "invalid file");
+    EXPECT_EQ(textLine(3), "load failed: no such file or folder");
     EXPECT_EQ(textLine(4), "");
 }
 
@@ -160,7 +161,7 @@ TEST_F(FileCommands, failedCommandsKeepTheNameAndNoTextFileIsEverReplaced) {
     EXPECT_EQ(textLine(4), "invalid file");
     EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
     command(editor, "amissing/m.vx\r");
-    EXPECT_EQ(textLine(4), "save failed");
+    EXPECT_EQ(textLine(4), "save failed: no such file or folder");
     command(editor, "anotes.txt\r");
     EXPECT_EQ(textLine(4), "not a model file: save refused");
     EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
@@ -236,6 +237,54 @@ TEST_F(FileCommands, theWindowTitleNamesTheDocumentAndMarksUnsavedChanges) {
     editor.state().currentFileName.clear();
     editor.key("S");
     EXPECT_EQ(headless::windowTitle(), "vxedit");
+}
+
+// Two editors on one file, or a converter writing a file that is open: the next "s" once
+// replaced the other's work silently. The first save now asks; a second one replaces; a file
+// only touched, with the same content, is saved at once.
+TEST_F(FileCommands, aSaveOverAFileChangedOnDiskAsksFirst) {
+    Scenario editor;
+    editor.key("f");
+    command(editor, "acube.vx\r");
+    const Bytes theirs = bytesOf("VTXF\0\0\0\0\0\0\0\0");
+    writeFile("cube.vx", theirs);
+    editor.key("s");
+    EXPECT_EQ(textLine(3).rfind("changed on disk at ", 0), 0u) << textLine(3);
+    EXPECT_NE(textLine(3).find(": s again to replace it, a to save as"), std::string::npos);
+    EXPECT_EQ(readFile("cube.vx"), theirs);
+    editor.key("s");
+    EXPECT_EQ(textLine(3), "done.");
+    const Bytes ours = readFile("cube.vx");
+    EXPECT_NE(ours, theirs);
+
+    fs::last_write_time("cube.vx", fs::file_time_type::clock::now() + std::chrono::hours(1));
+    editor.key("s");
+    EXPECT_EQ(textLine(3), "done.");
+    writeFile("cube.vx", theirs);  // changed again after that save: asked again
+    editor.key("s");
+    EXPECT_EQ(readFile("cube.vx"), theirs);
+    fs::remove("cube.vx");  // gone: the save makes it again
+    editor.key("s");
+    EXPECT_EQ(textLine(3), "done.");
+    EXPECT_EQ(readFile("cube.vx"), ours);
+}
+
+// "l" of a named pipe once froze the editor for good, "q" ignored. A pipe, a device or a folder
+// is refused at once, with the reason.
+TEST_F(FileCommands, loadingAnythingButARegularFileIsRefusedAtOnce) {
+    ASSERT_EQ(::mkfifo("pipe", 0600), 0);
+    fs::create_directory("dir");
+    Scenario editor;
+    editor.key("f");
+    for (const auto& [typed, said] : {std::pair<std::string, std::string>{"lpipe\r", "load failed: not a regular file"},
+                                      {"l/dev/zero\r", "load failed: not a regular file"},
+                                      {"ldir\r", "load failed: a folder, not a file"}}) {
+        command(editor, typed);
+        EXPECT_EQ(textLine(4), said);
+        EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
+    }
+    editor.key("q");
+    EXPECT_TRUE(editor.ended());
 }
 
 }  // namespace

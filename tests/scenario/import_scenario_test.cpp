@@ -88,5 +88,55 @@ TEST_F(OpeningOtherFormats, anObjThatCannotComeInEndsTheStartWithItsReason) {
     EXPECT_EQ(folderEntries(), (std::vector<std::string>{"big.obj", "broken.obj"}));
 }
 
+// Hostile files once ended the session with status 139: 40 KB of nested brackets overflowed the
+// glTF library's stack, SHORT indices made the index reader read past its buffer, and a
+// LightWave scene crashed the importer library. Each is now a one-line refusal, the model as it
+// was and the editor running; the same files are fuzz seeds.
+TEST_F(OpeningOtherFormats, hostileFilesAreRefusedAndTheSessionGoesOn) {
+    const fs::path hostile = fs::path(VX_SOURCE_DIR) / "tests/exchange/hostile";
+    const std::pair<const char*, const char*> cases[] = {
+        {"nested-brackets.gltf", "nests deeper than 64 levels"},
+        {"short-indices.gltf", "indices of a type other than unsigned byte, short or int"},
+        {"lightwave-scene.lws", "invalid file"}};
+    Scenario editor;
+    editor.key("v");
+    editor.click(420, 310);
+    const int32_t vertices = editor.state().model.vertexCount;
+    editor.key("f");
+    for (const auto& [name, refusal] : cases) {
+        SCOPED_TRACE(name);
+        fs::copy_file(hostile / name, name);
+        headless::typeOneByOne(std::string("l") + name + "\r");
+        editor.run();
+        EXPECT_FALSE(editor.ended());
+        EXPECT_NE(textLine(4).find(refusal), std::string::npos) << textLine(4);
+        EXPECT_EQ(editor.state().model.vertexCount, vertices);
+        EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
+    }
+}
+
+// A companion file that is a symbolic link (data.bin -> a file elsewhere) is never read.
+TEST_F(OpeningOtherFormats, aCompanionThatIsALinkIsNotRead) {
+    const std::string gltf =
+        R"({"asset":{"version":"2.0"},"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],)"
+        R"("accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,1,0]}],)"
+        R"("bufferViews":[{"buffer":0,"byteLength":36}],"buffers":[{"byteLength":36,"uri":"data.bin"}]})";
+    writeFile("tri.gltf", bytesOf(gltf));
+    writeFile("elsewhere.bin", Bytes(36, 0));
+    fs::create_symlink(folder / "elsewhere.bin", "data.bin");
+    Scenario editor;
+    editor.key("f");
+    headless::typeOneByOne("ltri.gltf\r");
+    editor.run();
+    EXPECT_NE(textLine(4).find("data.bin"), std::string::npos) << textLine(4);
+    EXPECT_EQ(editor.state().currentFileName, "unnamed.vx");
+    fs::remove("data.bin");
+    fs::copy_file("elsewhere.bin", "data.bin");  // the same bytes as a plain file are read
+    headless::typeOneByOne("ltri.gltf\r");
+    editor.run();
+    EXPECT_EQ(editor.state().currentFileName, "tri.vx");
+    EXPECT_EQ(editor.state().model.vertexCount, 3);
+}
+
 }  // namespace
 }  // namespace vx::test

@@ -1,5 +1,8 @@
 // What vxtool leaves behind: a batch's folder made when missing, and info as one JSON document.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <fstream>
 
 #include "io/file_test_support.h"
 #include "io/model/model_file.h"
@@ -98,6 +101,32 @@ TEST_F(ToolOutput, convertTakesAPaletteFileThatInfoAndCheckThenReport) {
               std::string::npos)
         << found;
     EXPECT_EQ(found.find("bytes after"), found.rfind("bytes after"));  // warm.vx's trailer is its palette
+}
+
+// A 400 MB file named .vx once took the thumbnailer 1.76 GB and 9 s before it was refused. Past
+// the limit it is refused before it is read.
+TEST_F(ToolOutput, theThumbnailerRefusesAFileLargerThanItsLimitAtOnce) {
+    rlimit before{};
+    ::getrlimit(RLIMIT_DATA, &before);
+    { std::ofstream("big.vx") << "VTXF"; }
+    fs::resize_file("big.vx", 400u << 20);  // sparse: no disk is used
+    tool::RenderOptions options;
+    options.input = "big.vx";
+    options.output = "big.png";
+    options.maxInputMiB = 32;
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(tool::runRender(options), 1);
+    EXPECT_NE(testing::internal::GetCapturedStderr().find("big.vx: larger than 32 MiB"), std::string::npos);
+    EXPECT_FALSE(fs::exists("big.png"));
+    rlimit during{};
+    ::getrlimit(RLIMIT_DATA, &during);
+    EXPECT_LE(during.rlim_cur, rlim_t{200u << 20});
+    ::setrlimit(RLIMIT_DATA, &before);
+    saveCube("small.vx");
+    options.input = "small.vx";
+    EXPECT_EQ(tool::runRender(options), 0);
+    ::setrlimit(RLIMIT_DATA, &before);
+    EXPECT_TRUE(fs::exists("big.png"));
 }
 
 }  // namespace

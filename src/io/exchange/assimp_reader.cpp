@@ -4,6 +4,7 @@
 
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cctype>
@@ -159,6 +160,16 @@ private:
     ReadBudget& budget_;
 };
 
+// A file a model names is read only when it is a regular file itself (no symbolic link, which
+// could lead anywhere) in the model's own folder.
+bool plainCompanion(const std::string& name, const std::string& mainName) {
+    const std::size_t slash = mainName.rfind('/');
+    if (slash == std::string::npos || name.compare(0, slash + 1, mainName, 0, slash + 1) != 0) return false;
+    if (name.find('/', slash + 1) != std::string::npos) return false;
+    struct stat info {};
+    return ::lstat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // Serves the model itself from memory and, for a model read from disk, the files it names (a
 // glTF's buffers) from their folder.
 class BudgetedFiles : public Assimp::IOSystem {
@@ -167,7 +178,7 @@ public:
         : mainName_(std::move(mainName)), mainBytes_(std::move(mainBytes)), diskAllowed_(diskAllowed) {}
 
     bool Exists(const char* name) const override {
-        return name == mainName_ || (diskAllowed_ && std::ifstream(name, std::ios::binary).good());
+        return name == mainName_ || (diskAllowed_ && plainCompanion(name, mainName_));
     }
     char getOsSeparator() const override { return '/'; }
     Assimp::IOStream* Open(const char* name, const char* mode) override {
@@ -175,7 +186,7 @@ public:
         std::vector<char> bytes;
         if (name == mainName_) {
             bytes = mainBytes_;
-        } else if (!diskAllowed_ || !readWhole(name, bytes)) {
+        } else if (!diskAllowed_ || !plainCompanion(name, mainName_) || !readWhole(name, bytes)) {
             return nullptr;
         }
         budget_.limit += 64 * bytes.size();

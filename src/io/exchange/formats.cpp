@@ -8,9 +8,10 @@ namespace vx {
 namespace {
 
 // Named one by one: the library knows more, but a hostile file should meet only importers the
-// import fuzzer feeds.
+// import fuzzer feeds. LightWave scenes (.lws) are left out: 138 bytes found by the fuzzer crash
+// the library's scene reader.
 constexpr std::string_view importerExtensions =
-    "3ds, ac, ase, b3d, dae, dxf, fbx, irrmesh, lwo, lws, md2, md3, ms3d, nff, x, xgl";
+    "3ds, ac, ase, b3d, dae, dxf, fbx, irrmesh, lwo, md2, md3, ms3d, nff, x, xgl";
 
 // The writers whose files have no text form take the choice and ignore it.
 std::string objWriter(const ExportTables& tables, bool) { return writeObj(tables); }

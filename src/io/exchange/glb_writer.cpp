@@ -1,7 +1,8 @@
 // The GLB writer: one buffer of float positions and 32-bit index lists, one mesh, one node, a
 // material for each colour and sidedness.
 #include <algorithm>
-#include <charconv>
+#include <cstdio>
+#include <cstdlib>
 
 #include "io/byte_order.h"
 #include "io/exchange/face_colours.h"
@@ -86,6 +87,18 @@ std::string materialsJson(const ExportTables& tables, const std::vector<Look>& l
 
 std::string text(int64_t value) { return integerText(value); }
 
+// The shortest text that reads back as the same single. The browser build's library has no
+// to_chars for floating point, so the digits are found by trying each precision in turn.
+std::string shortestFloatText(float value) {
+    char digits[32];
+    for (int precision = 1; precision < 9; ++precision) {
+        std::snprintf(digits, sizeof digits, "%.*g", precision, static_cast<double>(value));
+        if (std::strtof(digits, nullptr) == value) return digits;
+    }
+    std::snprintf(digits, sizeof digits, "%.9g", static_cast<double>(value));
+    return digits;
+}
+
 // A position as the buffer holds it.
 float writtenFloat(const ExportTables& tables, int64_t c) {
     return inEditorUnits(tables) ? static_cast<float>(c) : static_cast<float>(static_cast<double>(c) * tables.scale);
@@ -105,8 +118,7 @@ std::string boundsJson(const ExportTables& tables, bool upper) {
         if (inEditorUnits(tables)) {
             out += text(static_cast<int64_t>(bound));
         } else {
-            char digits[32];
-            out.append(digits, std::to_chars(digits, digits + sizeof digits, bound).ptr);
+            out += shortestFloatText(bound);
         }
     }
     return out + "]";

@@ -31,6 +31,39 @@ constexpr std::size_t maxNodeDepth = 64;
 constexpr std::size_t maxNodeVisits = std::size_t{1} << 20;
 constexpr std::size_t maxPoints = std::size_t{16} << 20;
 constexpr uintmax_t maxCompanionBytes = uintmax_t{512} << 20;
+// The JSON library parses by recursion: 40 KB of nested brackets overflowed the stack. No glTF
+// needs more than a handful of levels (extensions and extras add a few), so the text is screened
+// first.
+constexpr std::size_t maxJsonDepth = 64;
+
+// True when no array or object of the JSON text nests deeper than maxJsonDepth; brackets inside
+// strings do not count.
+bool shallowJson(const unsigned char* text, std::size_t size) {
+    std::size_t depth = 0;
+    bool inString = false;
+    for (std::size_t i = 0; i < size; ++i) {
+        const unsigned char c = text[i];
+        if (inString) {
+            if (c == '\\') ++i;
+            else if (c == '"') inString = false;
+        } else if (c == '"') {
+            inString = true;
+        } else if (c == '[' || c == '{') {
+            if (++depth > maxJsonDepth) return false;
+        } else if ((c == ']' || c == '}') && depth > 0) {
+            --depth;
+        }
+    }
+    return true;
+}
+
+// The JSON of a text glTF is the whole file; of a GLB, its first chunk.
+bool screenJson(const MeshSource& source, bool binary) {
+    if (!binary) return shallowJson(source.data, source.size);
+    if (source.size < 20) return true;  // the library refuses it as too short
+    const uint64_t length = getLe32(source.data + 12);
+    return shallowJson(source.data + 20, static_cast<std::size_t>(std::min<uint64_t>(length, source.size - 20)));
+}
 
 Matrix multiply(const Matrix& a, const Matrix& b) {
     Matrix out{};
@@ -124,11 +157,19 @@ bool elementsOf(const tinygltf::Model& model, int index, int type, Elements& out
 // glTF's fields are little-endian, whatever the machine.
 float floatAt(const unsigned char* at) { return std::bit_cast<float>(getLe32(at)); }
 
+// Indices are unsigned bytes, shorts or ints; any other type was read 4 bytes wide whatever its
+// width, past the end of a buffer of SHORT indices. Others are refused before a read.
+bool isIndexType(int componentType) {
+    return componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE ||
+           componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT ||
+           componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_INT;
+}
+
 uint32_t indexAt(const Elements& e, std::size_t i) {
     const unsigned char* at = e.first + i * e.stride;
     if (e.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_BYTE) return at[0];
     if (e.componentType == TINYGLTF_COMPONENT_TYPE_UNSIGNED_SHORT) return getLe16(at);
-    return getLe32(at);
+    return getLe32(at);  // UNSIGNED_INT, the only other type isIndexType lets through
 }
 
 // One placement of one mesh: its own positions appended once per accessor, its triangles
@@ -230,6 +271,10 @@ std::vector<uint32_t> cornersOf(const Instance& in, const tinygltf::Primitive& p
     }
     Elements e;
     if (!elementsOf(in.model, p.indices, TINYGLTF_TYPE_SCALAR, e, error)) return {};
+    if (!isIndexType(e.componentType)) {
+        error = "indices of a type other than unsigned byte, short or int";
+        return {};
+    }
     for (std::size_t i = 0; i < e.count; ++i) corners.push_back(indexAt(e, i));
     return corners;
 }
@@ -502,9 +547,12 @@ bool insideFolder(const std::string& path, const Companions& companions) {
            path.find("/../") == std::string::npos && !path.ends_with("/..");
 }
 
+// A symbolic link beside the model (data.bin -> /etc/hostname) is no companion: it could lead
+// anywhere. Only a regular file itself in the folder is read.
 bool companionExists(const std::string& path, void* user) {
     std::error_code failure;
-    return insideFolder(path, *static_cast<Companions*>(user)) && std::filesystem::is_regular_file(path, failure);
+    return insideFolder(path, *static_cast<Companions*>(user)) &&
+           std::filesystem::symlink_status(path, failure).type() == std::filesystem::file_type::regular;
 }
 
 std::string keepPath(const std::string& path, void*) { return path; }
@@ -563,6 +611,10 @@ bool readGltfMesh(const MeshSource& source, ExchangeMesh& mesh, std::string& err
     std::string warning;
     const bool binary = source.size >= 4 && std::memcmp(source.data, "glTF", 4) == 0;
     const auto length = static_cast<unsigned int>(source.size);
+    if (!screenJson(source, binary)) {
+        error = "its JSON nests deeper than " + std::to_string(maxJsonDepth) + " levels";
+        return false;
+    }
     // A file that claims more memory than the capped address space holds ends in bad_alloc.
     try {
         const bool loaded =

@@ -13,6 +13,7 @@
 #include "io/exchange/mesh_simplify.h"
 #include "io/exchange/mesh_to_model.h"
 #include "io/exchange/recognition.h"
+#include "platform/console/files.h"
 
 namespace vx {
 namespace {
@@ -184,6 +185,7 @@ bool startsWith(const std::string& head, const char* text) { return head.rfind(t
 }  // namespace
 
 bool isOtherModelFile(const std::string& path) {
+    if (!regularFileProblem(path).empty()) return false;  // opening a pipe would wait for a writer
     std::ifstream in(path, std::ios::binary);
     std::string head(16, '\0');
     if (!in.read(head.data(), static_cast<std::streamsize>(head.size())) && in.gcount() == 0) return false;

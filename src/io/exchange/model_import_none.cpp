@@ -1,5 +1,6 @@
 // The model import of a build without the importer libraries (the browser page): it opens
 // only the editor's own files.
+#include "io/exchange/isolated_import.h"
 #include "io/exchange/model_import.h"
 
 namespace vx {
@@ -10,6 +11,10 @@ bool importModelFile(const std::string&, const ImportRequest&, Model&, ImportNot
     notes = {};
     notes.error = "this build opens only .vx models";
     return false;
+}
+
+bool importModelFileIsolated(const std::string& path, const ImportRequest& request, Model& model, ImportNotes& notes) {
+    return importModelFile(path, request, model, notes);
 }
 
 }  // namespace vx

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 
@@ -117,6 +118,9 @@ ModelFormat recognizeModel(std::string_view head, uint64_t fileSize, std::string
 }
 
 ModelFormat recognizeModelFile(const std::string& path) {
+    std::error_code failure;  // a pipe is no model, and opening it would wait for a writer
+    if (std::filesystem::exists(path, failure) && !std::filesystem::is_regular_file(path, failure))
+        return ModelFormat::unknown;
     std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) return ModelFormat::unknown;
     const auto size = static_cast<uint64_t>(in.tellg());

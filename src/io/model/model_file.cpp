@@ -199,14 +199,18 @@ SaveVerdict mayReplace(const EditorState& state, const std::string& fileName) {
 
 }  // namespace
 
-SaveVerdict saveModelFile(const EditorState& state, const std::string& fileName) {
-    const SaveVerdict allowed = mayReplace(state, fileName);
+SaveVerdict saveModelFile(const EditorState& state, const std::string& fileName, SaveKind kind) {
+    const SaveVerdict allowed = kind == SaveKind::privateCopy ? SaveVerdict::saved : mayReplace(state, fileName);
     if (allowed != SaveVerdict::saved) return allowed;
     std::array<uint8_t, maxModelFileBytes + paletteTrailerBytes> bytes;  // written in full up to the returned size
     const std::size_t size = encodeModel(state, bytes.data());
     const int32_t number = freeFileNumber();
     if (number == 0) return SaveVerdict::failed;
-    openFileForSaving(fileName, number);
+    if (kind == SaveKind::privateCopy) {
+        openPrivateFileForSaving(fileName, number);
+    } else {
+        openFileForSaving(fileName, number);
+    }
     if (fileError() != fileOk) return SaveVerdict::failed;
     putBytes(number, 1, bytes.data(), size);
     return commitSave(number) ? SaveVerdict::saved : SaveVerdict::failed;

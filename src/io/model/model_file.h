@@ -31,10 +31,14 @@ enum class LoadVerdict : uint8_t { loaded, invalidFile, endsEarly };
 inline constexpr std::string_view endsEarlyMessage = "file ends early: missing data read as 0";
 enum class SaveVerdict : uint8_t { saved, failed, notAModelFile };
 
+// A privateCopy (a recovery copy) is readable by its user alone, follows no symbolic link at its
+// name and replaces whatever stands there.
+enum class SaveKind : uint8_t { document, privateCopy };
+
 // Writes the whole model file in one piece. An existing file that is neither empty nor starts
 // with the signature is never replaced (notAModelFile); on any failure an earlier file of that
 // name is as it was.
-SaveVerdict saveModelFile(const EditorState& state, const std::string& fileName);
+SaveVerdict saveModelFile(const EditorState& state, const std::string& fileName, SaveKind kind = SaveKind::document);
 // The same, true only when saved.
 bool saveModel(const EditorState& state, const std::string& fileName);
 

@@ -129,6 +129,9 @@ struct FileCloser {
 // Tells a missing file from one the system will not read; reads the first bytes for the sort.
 PictureVerdict readHeader(const std::string& path, BmpHeader& header) {
     errno = 0;
+    // Opening a pipe would wait for a writer: only a regular file is opened at all.
+    if (const std::string problem = regularFileProblem(path); fileExists(path) && !problem.empty())
+        return {PictureProblem::unreadable, problem};
     const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file) {
         if (errno == ENOENT) return {PictureProblem::missing, ""};
@@ -154,6 +157,19 @@ PictureVerdict decodeOther(const std::string& path, const BmpHeader& start, Deco
     PictureHeader header{};
     std::string failure;
     if (!readPictureHeader(path, header, failure)) {
+        // The decoder refuses a PNG of more than 2^30 bytes from its header alone, in words that
+        // say nothing of size: such a picture is too large, not damaged. Its size stands
+        // big-endian after the signature.
+        const bool png = start[0] == 0x89 && start[1] == 'P';
+        const auto be32 = [&](std::size_t at) {
+            return static_cast<int32_t>(std::min<uint32_t>(
+                uint32_t{start[at]} << 24 | uint32_t{start[at + 1]} << 16 | uint32_t{start[at + 2]} << 8 | start[at + 3],
+                INT32_MAX));
+        };
+        if (png) {
+            const PictureVerdict size = checkSize(be32(16), be32(20));
+            if (!size.ok()) return size;
+        }
         if (startsLikeAPicture(start)) return {PictureProblem::damaged, failure};
         return {PictureProblem::notAPicture, ""};
     }

@@ -3,6 +3,9 @@
 
 #include <cstdio>
 #include <memory>
+#include <string>
+
+#include "platform/console/files.h"
 
 // Only the formats whose files start with a signature: a format recognised by guesswork (TGA
 // has none) would take a text file for a picture.
@@ -31,6 +34,11 @@ struct FileCloser {
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
 File openForReading(const std::string& path, std::string& failure) {
+    const std::string problem = regularFileProblem(path);  // a pipe would stall the reader
+    if (!problem.empty()) {
+        failure = problem;
+        return nullptr;
+    }
     File file(std::fopen(path.c_str(), "rb"));
     if (!file) failure = "cannot be opened";
     return file;

@@ -1,7 +1,9 @@
 // The file service over POSIX file descriptors: a table of 254 numbered slots.
 #include "platform/console/files.h"
 
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -9,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <ctime>
 
 namespace vx {
 namespace {
@@ -30,6 +33,10 @@ struct OpenFile {
 };
 
 thread_local int32_t errorNumber = fileOk;
+thread_local int systemError = 0;  // errno of the last refused system call, 0 when there was none
+
+// Keeps the system's reason for a failure, so that a message can name it.
+void noteSystemError() { systemError = errno; }
 
 std::array<OpenFile, maxFileNumber>& slots() {
     static std::array<OpenFile, maxFileNumber> table;
@@ -70,6 +77,7 @@ std::size_t readFully(int fd, uint8_t* destination, std::size_t count) {
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
+            noteSystemError();
             errorNumber = fileReadFailed;
             break;
         }
@@ -83,6 +91,8 @@ bool writeFully(int fd, const uint8_t* source, std::size_t count) {
     while (put < count) {
         const ssize_t n = ::write(fd, source + put, count - put);
         if (n < 0 && errno == EINTR) continue;
+        if (n < 0) noteSystemError();
+        if (n == 0) systemError = ENOSPC;
         if (n <= 0) return false;
         put += static_cast<std::size_t>(n);
     }
@@ -91,6 +101,7 @@ bool writeFully(int fd, const uint8_t* source, std::size_t count) {
 
 void takeDescriptor(OpenFile* slot, int fd) {
     if (fd < 0) {
+        noteSystemError();
         errorNumber = fileNotOpened;
         return;
     }
@@ -128,14 +139,25 @@ mode_t newFileMode() {
 // that is no regular file or that this process may not write.
 bool planSave(OpenFile& slot, const std::string& name) {
     slot.targetPath = saveTarget(name);
-    if (slot.targetPath.empty()) return false;
+    if (slot.targetPath.empty()) {
+        noteSystemError();
+        return false;
+    }
     struct stat existing {};
     if (::stat(slot.targetPath.c_str(), &existing) != 0) {
+        noteSystemError();
         slot.mode = newFileMode();
         slot.keepOwner = false;
         return errno == ENOENT;
     }
-    if (!S_ISREG(existing.st_mode) || ::access(slot.targetPath.c_str(), W_OK) != 0) return false;
+    if (!S_ISREG(existing.st_mode)) {
+        systemError = S_ISDIR(existing.st_mode) ? EISDIR : notRegularFile;
+        return false;
+    }
+    if (::access(slot.targetPath.c_str(), W_OK) != 0) {
+        noteSystemError();
+        return false;
+    }
     slot.mode = existing.st_mode & 07777;
     slot.keepOwner = true;
     slot.owner = existing.st_uid;
@@ -158,25 +180,66 @@ bool finishTemporary(const OpenFile& file) {
     if (file.keepOwner && ::fchown(file.fd, file.owner, file.group) != 0) {
         // Only a privileged process may hand a file to another owner; the save goes on.
     }
-    return ::fchmod(file.fd, file.mode) == 0 && ::fsync(file.fd) == 0;
+    const bool ok = ::fchmod(file.fd, file.mode) == 0 && ::fsync(file.fd) == 0;
+    if (!ok) noteSystemError();
+    return ok;
 }
 
 // The in-place save: cut to what was written, then made durable; any failure is reported.
 bool commitInPlace(OpenFile& file) {
     bool ok = !file.writeFailed && ::ftruncate(file.fd, file.writtenEnd) == 0 && ::fsync(file.fd) == 0;
+    if (!ok && !file.writeFailed) noteSystemError();
     ok = ::close(file.fd) == 0 && ok;
     file = OpenFile{};
     errorNumber = ok ? fileOk : fileSaveFailed;
     return ok;
 }
 
+// Only a folder that refuses this user a new file is a reason to write in place. Any other
+// failure (no space, no free inode, a name too long) would leave the old file cut short if the
+// write in place then failed partway, so the save is refused and the old file stays whole.
+bool mayWriteInPlace(const OpenFile& slot, int madeError) {
+    return slot.keepOwner && (madeError == EACCES || madeError == EPERM);
+}
+
 }  // namespace
 
 int32_t fileError() { return errorNumber; }
 
+int fileSystemError() { return systemError; }
+
+std::string fileErrorReason() { return failureReason(systemError); }
+
+std::string failureReason(int systemErrorNumber) {
+    switch (systemErrorNumber) {
+    case 0: return "unknown reason";
+    case ENOSPC: return "no space left on the disk";
+    case EDQUOT: return "disk quota reached";
+    case ENAMETOOLONG: return "name too long";
+    case EACCES:
+    case EPERM: return "permission denied";
+    case EROFS: return "read-only disk";
+    case ENOENT: return "no such file or folder";
+    case ENOTDIR: return "a part of the path is no folder";
+    case EISDIR: return "a folder, not a file";
+    case ELOOP: return "too many symbolic links";
+    case EIO: return "input/output error";
+    case EFBIG: return "file too large";
+    case notRegularFile: return "not a regular file";
+    default: return std::strerror(systemErrorNumber);
+    }
+}
+
 bool fileExists(const std::string& name) {
     struct stat info {};
     return ::stat(name.c_str(), &info) == 0;
+}
+
+std::string regularFileProblem(const std::string& name) {
+    struct stat info {};
+    if (::stat(name.c_str(), &info) != 0) return failureReason(errno);
+    if (S_ISREG(info.st_mode)) return {};
+    return failureReason(S_ISDIR(info.st_mode) ? EISDIR : notRegularFile);
 }
 
 int32_t freeFileNumber() {
@@ -198,27 +261,88 @@ void openFile(const std::string& name, int32_t number) {
 void openFileForReading(const std::string& name, int32_t number) {
     OpenFile* slot = freeSlot(number);
     if (!slot) return;
-    // Non-blocking, so that a pipe with no writer reads as empty instead of stalling the editor.
-    takeDescriptor(slot, ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-}
-
-void openFileForSaving(const std::string& name, int32_t number) {
-    OpenFile* slot = freeSlot(number);
-    if (!slot) return;
-    if (name.empty() || !planSave(*slot, name)) {
+    // Non-blocking, so that opening a pipe returns at once; it is then refused as no regular file.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    struct stat info {};
+    if (fd >= 0 && (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))) {
+        ::close(fd);
+        systemError = S_ISDIR(info.st_mode) ? EISDIR : notRegularFile;
         errorNumber = fileNotOpened;
         return;
     }
-    slot->tempPath = folderOf(slot->targetPath) + ".vxsave-XXXXXX";
+    takeDescriptor(slot, fd);
+}
+
+namespace {
+
+constexpr const char* temporaryPrefix = ".vxsave-";
+constexpr time_t leftoverAgeSeconds = 60;
+
+// A temporary file that no running save holds (each save locks its own) and that is older than
+// a minute was left by a save that was killed: it is removed.
+void removeLeftover(const std::string& path, time_t now) {
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode) || now - info.st_mtime < leftoverAgeSeconds) return;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) ::unlink(path.c_str());
+    ::close(fd);
+}
+
+void removeLeftoverTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir) return;
+    const time_t now = ::time(nullptr);
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() == 14 && name.rfind(temporaryPrefix, 0) == 0) removeLeftover(folder + name, now);
+    }
+    ::closedir(dir);
+}
+
+// Makes the temporary file beside the target; the slot's plan is already made.
+void startSave(OpenFile* slot) {
+    removeLeftoverTemporaries(folderOf(slot->targetPath));
+    slot->tempPath = folderOf(slot->targetPath) + temporaryPrefix + "XXXXXX";
     int fd = ::mkostemp(slot->tempPath.data(), O_CLOEXEC);
+    if (fd >= 0) ::flock(fd, LOCK_EX | LOCK_NB);  // marks it as a running save's own
     // A file the user may write in a folder the user may not: written in place rather than
     // refused. planSave has checked that the target exists and is writable.
-    slot->inPlace = fd < 0 && slot->keepOwner;
+    slot->inPlace = fd < 0 && mayWriteInPlace(*slot, errno);
     if (slot->inPlace) fd = ::open(slot->targetPath.c_str(), O_WRONLY | O_CLOEXEC);
     takeDescriptor(slot, fd);
     slot->saving = slot->fd >= 0;
     slot->writeFailed = false;
     slot->writtenEnd = 0;
+}
+
+}  // namespace
+
+void openFileForSaving(const std::string& name, int32_t number) {
+    OpenFile* slot = freeSlot(number);
+    if (!slot) return;
+    systemError = 0;
+    if (name.empty()) systemError = ENOENT;
+    if (name.empty() || !planSave(*slot, name)) {
+        errorNumber = fileNotOpened;
+        return;
+    }
+    startSave(slot);
+}
+
+void openPrivateFileForSaving(const std::string& name, int32_t number) {
+    OpenFile* slot = freeSlot(number);
+    if (!slot) return;
+    systemError = name.empty() ? ENOENT : 0;
+    if (name.empty()) {
+        errorNumber = fileNotOpened;
+        return;
+    }
+    // The name itself is the target: the rename replaces a link planted there, never its file.
+    slot->targetPath = name;
+    slot->mode = 0600;
+    slot->keepOwner = false;
+    startSave(slot);
 }
 
 bool commitSave(int32_t number) {
@@ -230,8 +354,14 @@ bool commitSave(int32_t number) {
     }
     if (file->inPlace) return commitInPlace(*file);
     bool ok = finishTemporary(*file);
-    ok = ::close(file->fd) == 0 && ok;
-    ok = ok && ::rename(file->tempPath.c_str(), file->targetPath.c_str()) == 0;
+    if (::close(file->fd) != 0 && ok) {
+        noteSystemError();
+        ok = false;
+    }
+    if (ok && ::rename(file->tempPath.c_str(), file->targetPath.c_str()) != 0) {
+        noteSystemError();
+        ok = false;
+    }
     if (!ok) ::unlink(file->tempPath.c_str());
     if (ok) syncFolderOf(file->targetPath);
     *file = OpenFile{};

@@ -22,20 +22,36 @@ enum FileError : int32_t {
 };
 int32_t fileError();
 
+// The system's reason for the last failure of the calling thread (an errno value, or
+// notRegularFile), and the same in a few words for a message: "no space left on the disk".
+inline constexpr int notRegularFile = -1;
+int fileSystemError();
+std::string fileErrorReason();
+std::string failureReason(int systemErrorNumber);
+
 // True when the name (followed through symbolic links) names anything at all.
 bool fileExists(const std::string& name);
+
+// Empty when the name (followed through symbolic links) is a regular file; else why it is not a
+// file to read: missing, a folder, a pipe or a device. It never opens the name, so never blocks.
+std::string regularFileProblem(const std::string& name);
 
 // The lowest free number in 1-254, or 0 when every number is in use.
 int32_t freeFileNumber();
 
 // Opens an existing file for reading and writing, else creates it, else opens it read-only.
 void openFile(const std::string& name, int32_t number);
-// Opens an existing file for reading only; a missing name stays missing.
+// Opens an existing regular file for reading only; a missing name stays missing, and a pipe, a
+// device or a folder is refused without waiting.
 void openFileForReading(const std::string& name, int32_t number);
 // Starts a whole-or-nothing save of the named file: writes go to a fresh temporary file in the
 // target's folder (through symbolic links to the file they name), which commitSave puts in place.
-// When no temporary file can be made there, an existing writable target is written in place.
+// Only when the folder refuses this user a new file is an existing writable target written in
+// place; any other failure to make the temporary file (no space, no inode) refuses the save.
 void openFileForSaving(const std::string& name, int32_t number);
+// The same for a file only its user may read (mode 0600), such as a recovery copy: no symbolic
+// link at the name is followed, and nothing is ever written in place.
+void openPrivateFileForSaving(const std::string& name, int32_t number);
 // Flushes and syncs a save, gives it the target's permission bits and renames it over the
 // target; then frees the number. False, with the target untouched, if anything went wrong.
 bool commitSave(int32_t number);
