@@ -118,17 +118,22 @@ std::string scaleText(double unitsPerPixel) {
     return text;
 }
 
-}  // namespace
-
-void addViewPicture(EditorState& state) {
+// The view a File-mode picture command works on, with the message rows cleared for its answer;
+// none, with a message, when the camera shows none of the named views.
+std::optional<int> viewForPictureCommand(EditorState& state) {
     printRow(3, {});
     printRow(4, {});
     locate(3, 1);
     const std::optional<int> view = viewOfCamera(state.camera);
-    if (!view) {
-        fileMessage(state, "choose a view first");
-        return;
-    }
+    if (!view) fileMessage(state, "choose a view first");
+    return view;
+}
+
+}  // namespace
+
+void addViewPicture(EditorState& state) {
+    const std::optional<int> view = viewForPictureCommand(state);
+    if (!view) return;
     const std::string prompt = "picture for the " + std::string(namedViews[static_cast<std::size_t>(*view)].name) + " view:";
     promptLine(prompt, true, true);
     const std::string path = utf8FromCp437(takeToken());
@@ -155,14 +160,8 @@ void addViewPicture(EditorState& state) {
 }
 
 void removeViewPicture(EditorState& state) {
-    printRow(3, {});
-    printRow(4, {});
-    locate(3, 1);
-    const std::optional<int> view = viewOfCamera(state.camera);
-    if (!view) {
-        fileMessage(state, "choose a view first");
-        return;
-    }
+    const std::optional<int> view = viewForPictureCommand(state);
+    if (!view) return;
     ViewPicture& picture = state.viewPictures.views[static_cast<std::size_t>(*view)];
     const bool had = picture.present;
     picture = ViewPicture{};

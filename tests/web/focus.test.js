@@ -7,15 +7,7 @@ const web = require('./support.js');
 
 const shared = web.useBrowser(test);
 
-async function withEditor(body) {
-  const { page, problems } = await web.openEditor(shared.browser, shared.server.url);
-  try {
-    await body(page, await (await page.$('#screen')).boundingBox());
-    assert.deepStrictEqual(problems, []);
-  } finally {
-    await page.close();
-  }
-}
+const withEditor = (body) => web.withEditor(shared, body);
 
 async function clickPicture(page, box, x, y) {
   await page.mouse.click(box.x + x + 0.5, box.y + y + 0.5);

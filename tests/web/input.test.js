@@ -7,15 +7,7 @@ const web = require('./support.js');
 
 const shared = web.useBrowser(test);
 
-async function withEditor(body) {
-  const { page, problems } = await web.openEditor(shared.browser, shared.server.url);
-  try {
-    await body(page, await (await page.$('#screen')).boundingBox());
-    assert.deepStrictEqual(problems, []);
-  } finally {
-    await page.close();
-  }
-}
+const withEditor = (body) => web.withEditor(shared, body);
 
 async function expectPicture(page, script) {
   assert.strictEqual(web.firstDifference(await web.canvasPixels(page), web.referencePicture(script)), null, script);

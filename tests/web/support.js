@@ -227,7 +227,21 @@ function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
+// Runs body(page, box of the picture) on a new page of the editor, and checks that the page
+// reported no problem.
+async function withEditor(shared, body) {
+  const assert = require('node:assert');
+  const { page, problems } = await openEditor(shared.browser, shared.server.url);
+  try {
+    await body(page, await (await page.$('#screen')).boundingBox());
+    assert.deepStrictEqual(problems, []);
+  } finally {
+    await page.close();
+  }
+}
+
 module.exports = {
   site, startServer, startBrowser, openEditor, waitUntil, waitForState, settle, canvasPixels, referencePicture, firstDifference,
   play, temporaryFolder, width, height, useBrowser, storedFile, waitForStored, folderFile, sleep,
+  withEditor,
 };
