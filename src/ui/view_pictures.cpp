@@ -1,9 +1,9 @@
 // The named views' own tracing pictures: File mode's b and B, and Camera mode's placing of them.
 #include "ui/view_pictures.h"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -43,10 +43,11 @@ std::optional<double> parseDistance(const std::string& text) {
     std::size_t first = text.find_first_not_of(' ');
     std::size_t last = text.find_last_not_of(' ');
     if (first == std::string::npos) return std::nullopt;
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data() + first, text.data() + last + 1, value);
-    if (error != std::errc{} || end != text.data() + last + 1 || !(value > 0) || !std::isfinite(value))
-        return std::nullopt;
+    // strtod, not from_chars: the browser build's library has no floating-point from_chars.
+    const std::string number = text.substr(first, last + 1 - first);
+    char* end = nullptr;
+    const double value = std::strtod(number.c_str(), &end);
+    if (end != number.c_str() + number.size() || !(value > 0) || !std::isfinite(value)) return std::nullopt;
     return value;
 }
 

@@ -82,40 +82,9 @@ test('at 200% the picture is 800×600 CSS pixels on 1600×1200 device pixels', a
   }, { width: 1300, height: 800, deviceScaleFactor: 2 });
 });
 
-// Touches at the middle of editor pixels, through the DevTools protocol as a touch screen sends
-// them: in fractions of a CSS pixel, of which a phone's picture has less than half per editor
-// pixel. pixel() says which editor pixel a point lands on.
-async function touchScreen(page) {
-  const session = await page.createCDPSession();
-  const box = await page.evaluate(() => {
-    const rect = document.getElementById('screen').getBoundingClientRect();
-    return { left: rect.left, top: rect.top, width: rect.width, height: rect.height, scale: rect.width / 800 };
-  });
-  const client = ([x, y]) => [box.left + (x + 0.5) * box.scale, box.top + (y + 0.5) * box.scale];
-  // As the page maps a point to an editor pixel.
-  const toPixel = (x, y) => `${Math.floor(((x - box.left) * 800) / box.width)} ${Math.floor(((y - box.top) * 600) / box.height)}`;
-  const send = (type, points) => session.send('Input.dispatchTouchEvent', {
-    type, touchPoints: points.map((p, id) => ({ x: client(p)[0], y: client(p)[1], id })),
-  });
-  return {
-    start: (...points) => send('touchStart', points),
-    move: (...points) => send('touchMove', points),
-    end: () => send('touchEnd', []),
-    async tap(point) {
-      await send('touchStart', [point]);
-      await send('touchEnd', []);
-    },
-    pixel: (point) => toPixel(...client(point)),
-    middle(a, b) {
-      const [[ax, ay], [bx, by]] = [client(a), client(b)];
-      return toPixel((ax + bx) / 2, (ay + by) / 2);
-    },
-  };
-}
-
 test('touch: a tap places a vertex, a long press picks it, two fingers turn the view and a pinch zooms', async () => {
   await withEditor(async (page) => {
-    const touch = await touchScreen(page);
+    const touch = await web.touchScreen(page);
     await web.play(page, 'key v');
     await touch.tap([300, 200]);
     await web.settle(page);
@@ -205,7 +174,7 @@ test('on a phone the key bar follows the mode and holds every key of it', async 
 // pinch moved the 3-D pointer 5 or 6 units however wide it was.
 test('in Vertices mode a finger aims while it moves and places where it lifts, and a pinch moves the pointer in proportion', async () => {
   await withEditor(async (page) => {
-    const touch = await touchScreen(page);
+    const touch = await web.touchScreen(page);
     await web.play(page, 'key v');
     await touch.tap([301, 201]);
     await web.settle(page);
@@ -228,7 +197,7 @@ test('in Vertices mode a finger aims while it moves and places where it lifts, a
 // under the finger, enlarged, above it.
 test('on a phone a loupe above the finger shows the picture around where it lands; two two-finger taps reset the view', async () => {
   await withEditor(async (page) => {
-    const touch = await touchScreen(page);
+    const touch = await web.touchScreen(page);
     const pixels = await web.canvasPixels(page);
     let lit = 0;
     while (pixels[lit * 3] === 0) lit++;  // a pixel of the first letter on the top row

@@ -169,37 +169,13 @@ test('the page title names the document and marks unsaved changes', async () => 
   });
 });
 
-// A 24-bit picture, bottom row first, each row padded to four bytes.
-function bmp(width, height, colourAt) {
-  const rowBytes = Math.ceil((width * 3) / 4) * 4;
-  const file = Buffer.alloc(54 + rowBytes * height);
-  file.write('BM', 0, 'latin1');
-  file.writeUInt32LE(file.length, 2);
-  file.writeUInt32LE(54, 10);
-  file.writeUInt32LE(40, 14);
-  file.writeInt32LE(width, 18);
-  file.writeInt32LE(height, 22);
-  file.writeUInt16LE(1, 26);
-  file.writeUInt16LE(24, 28);
-  for (let y = 0; y < height; y++) {
-    for (let x = 0; x < width; x++) {
-      const colour = colourAt(x, y);
-      const at = 54 + (height - 1 - y) * rowBytes + x * 3;
-      file[at] = colour & 0xff;
-      file[at + 1] = (colour >> 8) & 0xff;
-      file[at + 2] = (colour >> 16) & 0xff;
-    }
-  }
-  return file;
-}
-
 test('Open loads a model or a picture, and Download saves the model under its name', async () => {
   const folder = web.temporaryFolder('reference');
   web.referencePicture('key v / move 250 250, down 1, up 1 / move 350 260, down 1, up 1 / key f / key a, key picked.vx, enter', folder);
   const picked = path.join(folder, 'picked.vx');
   const picture = path.join(folder, 'picture.bmp');
   // Tall enough to reach below the text rows, which are printed over the picture.
-  fs.writeFileSync(picture, bmp(4, 80, (x, y) => (x === 0 && y === 72 ? 0xff0000 : 0x2040ff)));
+  fs.writeFileSync(picture, web.bmp(4, 80, (x, y) => (x === 0 && y === 72 ? 0xff0000 : 0x2040ff)));
   const downloads = web.temporaryFolder('downloads');
   await withEditor(async (page) => {
     const input = await page.$('#open-model');

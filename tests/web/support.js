@@ -227,6 +227,61 @@ function sleep(ms) {
   return new Promise((resolve) => setTimeout(resolve, ms));
 }
 
+// Touches at the middle of editor pixels, through the DevTools protocol as a touch screen sends
+// them: in fractions of a CSS pixel, of which a phone's picture has less than half per editor
+// pixel. pixel() says which editor pixel a point lands on.
+async function touchScreen(page) {
+  const session = await page.createCDPSession();
+  const box = await page.evaluate(() => {
+    const rect = document.getElementById('screen').getBoundingClientRect();
+    return { left: rect.left, top: rect.top, width: rect.width, height: rect.height, scale: rect.width / 800 };
+  });
+  const client = ([x, y]) => [box.left + (x + 0.5) * box.scale, box.top + (y + 0.5) * box.scale];
+  // As the page maps a point to an editor pixel.
+  const toPixel = (x, y) => `${Math.floor(((x - box.left) * 800) / box.width)} ${Math.floor(((y - box.top) * 600) / box.height)}`;
+  const send = (type, points) => session.send('Input.dispatchTouchEvent', {
+    type, touchPoints: points.map((p, id) => ({ x: client(p)[0], y: client(p)[1], id })),
+  });
+  return {
+    start: (...points) => send('touchStart', points),
+    move: (...points) => send('touchMove', points),
+    end: () => send('touchEnd', []),
+    async tap(point) {
+      await send('touchStart', [point]);
+      await send('touchEnd', []);
+    },
+    pixel: (point) => toPixel(...client(point)),
+    middle(a, b) {
+      const [[ax, ay], [bx, by]] = [client(a), client(b)];
+      return toPixel((ax + bx) / 2, (ay + by) / 2);
+    },
+  };
+}
+
+// A 24-bit picture, bottom row first, each row padded to four bytes.
+function bmp(width, height, colourAt) {
+  const rowBytes = Math.ceil((width * 3) / 4) * 4;
+  const file = Buffer.alloc(54 + rowBytes * height);
+  file.write('BM', 0, 'latin1');
+  file.writeUInt32LE(file.length, 2);
+  file.writeUInt32LE(54, 10);
+  file.writeUInt32LE(40, 14);
+  file.writeInt32LE(width, 18);
+  file.writeInt32LE(height, 22);
+  file.writeUInt16LE(1, 26);
+  file.writeUInt16LE(24, 28);
+  for (let y = 0; y < height; y++) {
+    for (let x = 0; x < width; x++) {
+      const colour = colourAt(x, y);
+      const at = 54 + (height - 1 - y) * rowBytes + x * 3;
+      file[at] = colour & 0xff;
+      file[at + 1] = (colour >> 8) & 0xff;
+      file[at + 2] = (colour >> 16) & 0xff;
+    }
+  }
+  return file;
+}
+
 // Runs body(page, box of the picture) on a new page of the editor, and checks that the page
 // reported no problem.
 async function withEditor(shared, body) {
@@ -243,5 +298,5 @@ async function withEditor(shared, body) {
 module.exports = {
   site, startServer, startBrowser, openEditor, waitUntil, waitForState, settle, canvasPixels, referencePicture, firstDifference,
   play, temporaryFolder, width, height, useBrowser, storedFile, waitForStored, folderFile, sleep,
-  withEditor,
+  withEditor, touchScreen, bmp,
 };

@@ -58,12 +58,14 @@ function isRecoveryCopy(name) {
   return name.startsWith(recoveryPrefix);
 }
 
+// Readable by the user alone, as the editor makes them: it refuses a recovery folder that others
+// may open, and would then put its copies among the models.
 function makeFoldersFor(path) {
   const FS = state.FS;
   let at = '';
   for (const part of path.split('/').slice(1, -1)) {
     at += '/' + part;
-    if (!FS.analyzePath(at).exists) FS.mkdir(at);
+    if (!FS.analyzePath(at).exists) FS.mkdir(at, 0o700);
   }
 }
 
