@@ -146,8 +146,9 @@ test('on a phone the key bar follows the mode and holds every key of it', async 
     const bar = () => page.$$eval('#key-bar button', (keys) => keys.map((key) => key.textContent));
     const every = ['q', 'undo', 'redo', 'r', 'v', 'f', 'c', 'e', 'x', '1', '2', '3', '4', '+', '-', 'o', 'i', 'O', 'I',
       'm', 'n', 'M', 'N', '↑', '←', '→', '↓'];
-    const modes = [['r', ['a', 's', 'd', 'z']], ['c', ['z']], ['v', ['a', 'h', 'g', 's', 'w', 'k', 'u', 'j', 'y', 'd']],
-      ['e', ['p', 't', 'd']], ['f', ['s', 'a', 'l', 'L']]];
+    const modes = [['r', ['a', 's', 'd', 'z']], ['c', ['z', 'a', 'A', 's', 'S', 'd', 'D', 'p', '[', ']', 'k']],
+      ['v', ['a', 'h', 'g', 's', 'w', 'k', 'u', 'j', 'y', '=', 'b', 'd']], ['e', ['p', 't', 'd', '[', ']', 'b', '=', 'B']],
+      ['f', ['s', 'a', 'l', 'L', 'b', 'B', 'P']]];
     for (const [modeKey, own] of modes) {
       await page.tap(`#key-bar button[data-key="${modeKey}"]`);
       await web.settle(page);

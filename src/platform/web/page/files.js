@@ -54,8 +54,14 @@ function nameOf(path) {
   return full.startsWith(folder + '/') ? full.slice(folder.length + 1) : null;
 }
 
-function isRecoveryCopy(name) {
+// The recovery folder holds each copy's COPY.lock and COPY.from records beside it: they are no
+// copies, and neither offered nor opened as one.
+function inRecoveryFolder(name) {
   return name.startsWith(recoveryPrefix);
+}
+
+function isRecoveryCopy(name) {
+  return inRecoveryFolder(name) && name.endsWith('.vx');
 }
 
 // Readable by the user alone, as the editor makes them: it refuses a recovery folder that others
@@ -207,10 +213,12 @@ function clockText(time) {
 
 // A save over a name that another tab stored after this one last read it asks first: two tabs
 // saving one name would otherwise lose the earlier's work unseen. Declined, the save fails as
-// a full disk would, and the editor keeps its model as unsaved work.
+// a full disk would, and the editor keeps its model as unsaved work. A quick save over the
+// editor's own file is the editor's to ask about: finding it changed, it reads it, and that read
+// counts here, so the save it then lets through is not asked about twice.
 function mayReplace(name) {
   const stored = state.known.get(name);
-  if (stored === undefined || state.seen.get(name) === stored || isRecoveryCopy(name)) return true;
+  if (stored === undefined || state.seen.get(name) === stored || inRecoveryFolder(name)) return true;
   const read = state.seen.has(name) ? ', after this tab last read it' : '';
   return window.confirm(`${name} was saved by another tab at ${clockText(stored)}${read}. Save over it?`);
 }
@@ -332,7 +340,7 @@ function modelOfCopy(name) {
 
 // The newest copy newer than the last save of its model, which a start offers back.
 function copyToOffer(records) {
-  const saved = new Map(records.filter((r) => !isRecoveryCopy(r.name)).map((r) => [r.name, r.time]));
+  const saved = new Map(records.filter((r) => !inRecoveryFolder(r.name)).map((r) => [r.name, r.time]));
   let offer = null;
   for (const record of records) {
     if (!isRecoveryCopy(record.name)) continue;
@@ -348,7 +356,7 @@ document.addEventListener('visibilitychange', () => {
 });
 
 Object.assign(page, {
-  folder, mountFolder, catchUp, removeFile, isRecoveryCopy, modelOfCopy, copyToOffer,
+  folder, mountFolder, catchUp, removeFile, inRecoveryFolder, isRecoveryCopy, modelOfCopy, copyToOffer,
   onStoreChange: (listener) => state.listeners.push(listener),
 });
 })();

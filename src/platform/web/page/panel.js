@@ -74,7 +74,7 @@ async function showFiles() {
   const byName = (a, b) => (a.name < b.name ? -1 : a.name > b.name ? 1 : 0);
   // A model's NAME.vxref (its views' pictures) is kept in the store beside it, not listed.
   const isReferences = (r) => r.name.endsWith('.vxref');
-  const models = records.filter((r) => !page.isRecoveryCopy(r.name) && !isReferences(r)).sort(byName);
+  const models = records.filter((r) => !page.inRecoveryFolder(r.name) && !isReferences(r)).sort(byName);
   const copies = records.filter((r) => page.isRecoveryCopy(r.name)).sort((a, b) => b.time - a.time);
   element('model-list').replaceChildren(...models.map(entry));
   element('copy-list').replaceChildren(...copies.map(entry));
