@@ -8,6 +8,14 @@
 
 namespace vx::tool {
 
+// A sanitizer build reserves terabytes of address space for its shadow memory: it runs without
+// the caps on memory that keep hostile files from filling the machine's.
+#ifdef VX_SANITIZED
+inline constexpr bool memoryCapsApply = false;
+#else
+inline constexpr bool memoryCapsApply = true;
+#endif
+
 // Exit statuses.
 inline constexpr int success = 0;
 inline constexpr int failure = 1;  // also: check found problems

@@ -81,15 +81,9 @@ void addCheck(CLI::App& app, CheckOptions& o) {
 // A model of 5000 of each needs a few megabytes. Hostile files can make the importer ask for
 // tens of gigabytes on the strength of a few bytes; with the address space capped that request
 // fails at once and the file is refused, instead of the machine filling its memory first.
-// A sanitizer build reserves terabytes of address space for its shadow memory: no cap there.
-#ifdef VX_SANITIZED
-constexpr bool sanitized = true;
-#else
-constexpr bool sanitized = false;
-#endif
 
 void capAddressSpace() {
-    if (sanitized) return;
+    if (!memoryCapsApply) return;
     constexpr rlim_t cap = rlim_t{4} << 30;
     rlimit limit{};
     if (getrlimit(RLIMIT_AS, &limit) != 0 || (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur <= cap)) return;

@@ -129,10 +129,12 @@ namespace {
 // no input can take more than about 200 MB.
 bool withinInputLimit(const std::string& path, std::size_t maxMiB) {
     constexpr rlim_t memoryLimit = 200u << 20;
-    rlimit memory{};
-    ::getrlimit(RLIMIT_DATA, &memory);
-    memory.rlim_cur = std::min(memory.rlim_max, memoryLimit);
-    ::setrlimit(RLIMIT_DATA, &memory);
+    if (memoryCapsApply) {
+        rlimit memory{};
+        ::getrlimit(RLIMIT_DATA, &memory);
+        memory.rlim_cur = std::min(memory.rlim_max, memoryLimit);
+        ::setrlimit(RLIMIT_DATA, &memory);
+    }
     struct stat info {};
     if (::stat(path.c_str(), &info) == 0 && static_cast<uint64_t>(info.st_size) > (uint64_t{maxMiB} << 20)) {
         complain(path + ": larger than " + std::to_string(maxMiB) + " MiB, the limit given by --max-input");
